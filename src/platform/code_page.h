@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lumetra::platform {
+
+// The one place that names the ANSI code page every printer and device text is
+// converted to. Shops run Chinese-language tills, so GBK (code page 936).
+inline constexpr const char* kAnsiCodePage = "GBK";
+
+// UTF-16 -> ANSI bytes (no terminator). A character the code page cannot hold
+// becomes "?", the way the Windows default character does.
+std::string utf16ToAnsi(std::u16string_view text);
+
+// ANSI bytes -> UTF-16. A byte sequence that is not valid in the code page
+// becomes "?" for its first byte and decoding goes on after it.
+std::u16string ansiToUtf16(std::string_view bytes);
+
+}  // namespace lumetra::platform

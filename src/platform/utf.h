@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lumetra::platform {
+
+// UTF-8 <-> UTF-16 without locale or iconv. Malformed input never fails:
+// invalid UTF-8 sequences and lone surrogates become U+FFFD, as a browser
+// engine would render them.
+std::u16string utf8ToUtf16(std::string_view text);
+std::string utf16ToUtf8(std::u16string_view text);
+
+}  // namespace lumetra::platform

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumetra {
+
+// The model name the kitchen printers' command table is loaded from at every
+// new script context.
+inline constexpr char16_t kKitchenModelName[] = u"QV52K";
+
+// "./dev/MODEL.ini", or "./dev/normal.ini" for an empty model name, relative
+// to the current directory at the moment of the call.
+std::filesystem::path modelSettingsPath(std::u16string_view modelName);
+
+// Fills the command table of `printerName`'s session (creating the session)
+// from the model's settings file: all 40 bytes zeroed first, then every value
+// the file gives. A missing file, section or key leaves its bytes 0. Neither
+// the handle nor the model name of the session changes.
+void loadModelConfig(const std::u16string& printerName, std::u16string_view modelName);
+
+// A byte list value such as "29,86,0": split at commas like strtok (empty
+// pieces skipped), each piece read like atoi, low 8 bits kept, at most
+// `maxBytes` bytes.
+std::vector<std::uint8_t> parseByteList(std::string_view ansiText, std::size_t maxBytes);
+
+}  // namespace lumetra

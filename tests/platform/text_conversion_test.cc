@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include "platform/code_page.h"
+#include "platform/utf.h"
+
+namespace lumetra::platform {
+namespace {
+
+TEST(UtfTest, RoundTripsAllPlanes) {
+  const std::string text = "A\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80";  // A é 中 😀
+  EXPECT_EQ(utf8ToUtf16(text), u"A\u00e9\u4e2d\U0001F600");
+  EXPECT_EQ(utf16ToUtf8(utf8ToUtf16(text)), text);
+}
+
+TEST(UtfTest, MalformedInputBecomesReplacementCharacters) {
+  EXPECT_EQ(utf8ToUtf16("a\xff" "b"), u"a\uFFFDb");
+  EXPECT_EQ(utf8ToUtf16("\xe4\xb8"), u"\uFFFD");           // truncated
+  EXPECT_EQ(utf8ToUtf16("\xc0\xaf"), u"\uFFFD");           // overlong
+  EXPECT_EQ(utf8ToUtf16("\xed\xa0\x80"), u"\uFFFD");       // encoded surrogate
+  EXPECT_EQ(utf16ToUtf8(std::u16string(1, char16_t(0xDC00))), "\xef\xbf\xbd");
+}
+
+TEST(CodePageTest, LongTextsConvertCompletely) {
+  std::u16string text;
+  for (int i = 0; i < 5000; ++i) text += u"中a";
+  const std::string bytes = utf16ToAnsi(text);
+  ASSERT_EQ(bytes.size(), 15000u);
+  EXPECT_EQ(bytes.substr(0, 3), "\xd6\xd0" "a");
+  EXPECT_EQ(ansiToUtf16(bytes), text);
+}
+
+}  // namespace
+}  // namespace lumetra::platform

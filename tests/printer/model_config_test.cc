@@ -1,0 +1,136 @@
+#include "printer/model_config_loader.h"
+
+#include <gtest/gtest.h>
+
+#include "printer/printer_registry.h"
+#include "support/temp_dir.h"
+
+namespace lumetra {
+namespace {
+
+using test::hexBytes;
+
+// Loads settings files from a private ./dev folder.
+class ModelConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override { printerRegistry().clear(); }
+  void TearDown() override { printerRegistry().clear(); }
+
+  void writeModel(const std::string& model, const std::string& content) {
+    dir_.write("dev/" + model + ".ini", content);
+  }
+  std::string tableBytes(const std::u16string& printer, std::size_t offset, std::size_t length) {
+    return findOrCreateSession(printer).commands.command(offset, length);
+  }
+
+  test::TempDir dir_;
+  test::ScopedWorkingDirectory cwd_{dir_.path()};
+};
+
+TEST_F(ModelConfigTest, FillsEveryFieldAtItsOffset) {
+  writeModel("RQ2",
+             "[roll]\ncmd=27,74,0\np1=2\np2=3\n"
+             "[cut]\ncmd=29,86,66\np=1\n"
+             "[zoom]\ncmd=29,33,0\np1=16\np2=1\np3=34\n"
+             "[align]\ncmd=27,97,0\n"
+             "[img]\ncmd=29,118,48,0,1,2,3,4\n"
+             "[imgPrint]\ncmd=27,74,0\n"
+             "[cashdraw]\ncmd=27,112,0,50,50\n"
+             "[beep]\ncmd=27,66,3,2,0\n");
+  loadModelConfig(u"P", u"RQ2");
+  EXPECT_EQ(tableBytes(u"P", 0, 40),
+            hexBytes("1b 4a 00 02 03"            // roll cmd, p1, p2
+                     "1d 56 42 01"               // cut cmd, p
+                     "1d 21 00"                  // zoom cmd
+                     "1b 61 00"                  // align cmd
+                     "10 01 11 22"               // zoom p1, p2, p1|p2, p3
+                     "1d 76 30 00 01 02 03 04"   // img
+                     "1b 4a 00"                  // imgPrint
+                     "1b 70 00 32 32"            // cashdraw
+                     "1b 42 03 02 00"));         // beep
+}
+
+TEST_F(ModelConfigTest, ByteListsSplitLikeStrtokAndConvertLikeAtoi) {
+  writeModel("M",
+             "[cashdraw]\ncmd=27,112,0,50,50,99\n"  // sixth number ignored
+             "[cut]\ncmd=29,86\n"                   // missing third byte stays 0
+             "[align]\ncmd=,27,,97,\n"              // empty pieces skipped
+             "[beep]\ncmd= 7x,abc,-1,256,+66\n"     // atoi: blanks, junk, sign, wrap
+             "[roll]\ncmd=300\n");
+  loadModelConfig(u"P", u"M");
+  EXPECT_EQ(tableBytes(u"P", 30, 5), hexBytes("1b 70 00 32 32"));
+  EXPECT_EQ(tableBytes(u"P", 5, 3), hexBytes("1d 56 00"));
+  EXPECT_EQ(tableBytes(u"P", 12, 3), hexBytes("1b 61 00"));
+  EXPECT_EQ(tableBytes(u"P", 35, 5), hexBytes("07 00 ff 00 42"));
+  EXPECT_EQ(tableBytes(u"P", 0, 3), hexBytes("2c 00 00"));
+}
+
+TEST_F(ModelConfigTest, IntegersKeepTheirLowEightBitsAndOffset17IsTheOr) {
+  writeModel("M", "[zoom]\np1=16\np2=1\n[roll]\np1=300\np2=-1\n[cut]\np=  +7junk\n");
+  loadModelConfig(u"P", u"M");
+  const PrinterModelConfig& table = findOrCreateSession(u"P").commands;
+  EXPECT_EQ(table[17], 0x11);
+  EXPECT_EQ(table[3], 44);
+  EXPECT_EQ(table[4], 0xff);
+  EXPECT_EQ(table[8], 7);
+}
+
+TEST_F(ModelConfigTest, SectionAndKeyNamesIgnoreCaseAndTheFirstMatchWins) {
+  writeModel("M",
+             "; a comment line\n[ZOOM]\r\nP1 = 16\r\np1=99\r\n"
+             "[Cut]\nCMD = \"29,86,1\"\n[cut]\ncmd=1,1,1\n");
+  loadModelConfig(u"P", u"M");
+  EXPECT_EQ(findOrCreateSession(u"P").commands[15], 16);
+  EXPECT_EQ(tableBytes(u"P", 5, 3), hexBytes("1d 56 01"));
+}
+
+TEST_F(ModelConfigTest, OnlySixtyThreeCharactersOfAValueCount) {
+  // "1,2," and 56 blanks are 60 characters, so of "29,86" only "29," fits.
+  writeModel("M", "[img]\ncmd=1,2," + std::string(56, ' ') + "29,86\n");
+  loadModelConfig(u"P", u"M");
+  EXPECT_EQ(tableBytes(u"P", 19, 8), hexBytes("01 02 1d 00 00 00 00 00"));
+}
+
+TEST_F(ModelConfigTest, EmptyModelNameReadsNormalIni) {
+  writeModel("normal", "[cut]\ncmd=29,86,0\n");
+  loadModelConfig(u"P", u"");
+  EXPECT_EQ(tableBytes(u"P", 5, 3), hexBytes("1d 56 00"));
+  EXPECT_EQ(modelSettingsPath(u""), std::filesystem::path("./dev/normal.ini"));
+  EXPECT_EQ(modelSettingsPath(u"QV52K"), std::filesystem::path("./dev/QV52K.ini"));
+}
+
+TEST_F(ModelConfigTest, ReloadZeroesTheTableAndKeepsHandleAndModelName) {
+  writeModel("M", "[cut]\ncmd=29,86,0\np=1\n");
+  PrinterSession& session = findOrCreateSession(u"P");
+  session.handle = 9;
+  session.modelName = u"Earlier";
+  session.commands.bytes.fill(0xEE);
+  loadModelConfig(u"P", u"Missing");
+  EXPECT_EQ(session.commands.bytes, PrinterModelConfig{}.bytes);
+  loadModelConfig(u"P", u"M");
+  EXPECT_EQ(tableBytes(u"P", 5, 4), hexBytes("1d 56 00 01"));
+  EXPECT_EQ(session.handle, 9u);
+  EXPECT_EQ(session.modelName, u"Earlier");
+}
+
+TEST_F(ModelConfigTest, ReadsGbkAndUtf16SettingsFiles) {
+  // A shop's editor may save as GBK (comment in Chinese) or UTF-16 with BOM.
+  writeModel("G", "; \xcc\xe1\xca\xbe\n[cut]\ncmd=29,86,2\n");
+  const std::string ascii = "[cut]\ncmd=29,86,3\n";
+  std::string utf16 = "\xff\xfe";
+  for (char c : ascii) utf16 += std::string{c, '\0'};
+  writeModel("U", utf16);
+  loadModelConfig(u"G", u"G");
+  loadModelConfig(u"U", u"U");
+  EXPECT_EQ(tableBytes(u"G", 5, 3), hexBytes("1d 56 02"));
+  EXPECT_EQ(tableBytes(u"U", 5, 3), hexBytes("1d 56 03"));
+}
+
+TEST(ParseByteListTest, StopsAtTheByteCount) {
+  EXPECT_EQ(parseByteList("1,2,3,4", 2), (std::vector<std::uint8_t>{1, 2}));
+  EXPECT_TRUE(parseByteList("", 3).empty());
+  EXPECT_TRUE(parseByteList(",,,", 3).empty());
+}
+
+}  // namespace
+}  // namespace lumetra

@@ -1,0 +1,103 @@
+#include "printer/printer_registry.h"
+
+#include <gtest/gtest.h>
+
+#include "printer/ansi_text.h"
+#include "support/temp_dir.h"
+
+namespace lumetra {
+namespace {
+
+using test::hexBytes;
+
+class PrinterRegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { printerRegistry().clear(); }
+  void TearDown() override { printerRegistry().clear(); }
+};
+
+TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOne) {
+  PrinterSession& first = findOrCreateSession(u"POS-80");
+  EXPECT_FALSE(first.isOpen());
+  EXPECT_EQ(first.handle, platform::kNoPrinterHandle);
+  EXPECT_TRUE(first.modelName.empty());
+  EXPECT_EQ(first.commands.bytes, PrinterModelConfig{}.bytes);
+
+  first.handle = 0;  // zero is a real handle, not the marker
+  first.commands[7] = 0x42;
+  PrinterSession& second = findOrCreateSession(u"POS-80");
+  EXPECT_EQ(&first, &second);
+  EXPECT_TRUE(second.isOpen());
+  EXPECT_EQ(second.commands[7], 0x42);
+  EXPECT_EQ(printerRegistry().size(), 1u);
+}
+
+TEST_F(PrinterRegistryTest, NamesDifferingOnlyInCaseAreSeparateSessions) {
+  findOrCreateSession(u"Kitchen").handle = 1;
+  findOrCreateSession(u"kitchen").handle = 2;
+  EXPECT_EQ(printerRegistry().size(), 2u);
+  EXPECT_EQ(sessionHandle(u"Kitchen"), 1u);
+  EXPECT_EQ(sessionHandle(u"kitchen"), 2u);
+}
+
+TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithPrefixFirst) {
+  for (const char16_t* name : {u"\xFF21", u"ab", u"a", u"B", u"\x4E2D"}) findOrCreateSession(name);
+  std::vector<std::u16string> order;
+  for (const auto& entry : printerRegistry()) order.push_back(entry.first);
+  EXPECT_EQ(order, (std::vector<std::u16string>{u"B", u"a", u"ab", u"\x4E2D", u"\xFF21"}));
+}
+
+TEST_F(PrinterRegistryTest, HandleLookupAndMarkClosedCreateTheSessionWhenAbsent) {
+  EXPECT_EQ(sessionHandle(u"new"), platform::kNoPrinterHandle);
+  EXPECT_EQ(printerRegistry().count(u"new"), 1u);
+
+  findOrCreateSession(u"open").handle = 5;
+  findOrCreateSession(u"open").modelName = u"RQ2";
+  markSessionClosed(u"open");
+  EXPECT_FALSE(findOrCreateSession(u"open").isOpen());
+  EXPECT_EQ(findOrCreateSession(u"open").modelName, u"RQ2");
+
+  markSessionClosed(u"never seen");
+  EXPECT_EQ(printerRegistry().count(u"never seen"), 1u);
+}
+
+TEST_F(PrinterRegistryTest, PrinterLockIsRecursive) {
+  std::lock_guard outer(printerLock());
+  EXPECT_TRUE(printerLock().try_lock());
+  printerLock().unlock();
+}
+
+TEST(AnsiTextTest, EmptyTextGivesExactlyOneNul) {
+  EXPECT_EQ(toAnsiBytes(u""), std::string(1, '\0'));
+}
+
+TEST(AnsiTextTest, ChineseTextGivesGbkBytesAndTerminator) {
+  EXPECT_EQ(toAnsiBytes(u"提示"), hexBytes("cc e1 ca be 00"));
+  EXPECT_EQ(toAnsiBytes(u"顾客显示A1"), hexBytes("b9 cb bf cd cf d4 ca be 41 31 00"));
+  // A second byte of 0x5C must survive as it is.
+  EXPECT_EQ(toAnsiBytes(u"嘰"), hexBytes("87 5c 00"));
+}
+
+TEST(AnsiTextTest, UnrepresentableCharactersBecomeQuestionMarks) {
+  // One "?" per character: a surrogate pair is one character, and a lone
+  // surrogate is one too.
+  EXPECT_EQ(toAnsiBytes(u"a\U0001F600b"), std::string("a?b") + '\0');
+  EXPECT_EQ(toAnsiBytes(std::u16string(u"x") + char16_t(0xD800) + u"y"), std::string("x?y") + '\0');
+  EXPECT_EQ(toAnsiBytes(std::u16string(u"z") + char16_t(0xDC00)), std::string("z?") + '\0');
+}
+
+TEST(AnsiTextTest, PrintersGetBytesUpToTheFirstNul) {
+  const std::string bytes = toAnsiBytes(std::u16string(u"ab\0cd", 5));
+  EXPECT_EQ(bytes, std::string("ab\0cd\0", 6));
+  EXPECT_EQ(bytesUpToNul(bytes), "ab");
+}
+
+TEST(AnsiTextTest, AnsiBytesConvertBackToUtf16) {
+  EXPECT_EQ(fromAnsiBytes(hexBytes("cc e1 ca be 00 41")), u"提示");
+  EXPECT_EQ(fromAnsiBytes(hexBytes("87 5c 41")), u"嘰A");
+  // 0xFF is no GBK lead byte.
+  EXPECT_EQ(fromAnsiBytes(hexBytes("41 ff 42")), u"A?B");
+}
+
+}  // namespace
+}  // namespace lumetra

@@ -1,0 +1,125 @@
+#include "support/recording_spooler.h"
+
+#include "platform/utf.h"
+
+namespace lumetra::test {
+namespace {
+
+constexpr std::uint32_t kInvalidHandle = 6;
+constexpr std::uint32_t kInvalidPrinterName = 1801;
+
+}  // namespace
+
+void RecordingSpooler::addPrinter(const std::u16string& name, Printer printer) {
+  printers_.emplace_back(name, std::move(printer));
+}
+
+void RecordingSpooler::failNext(const std::string& operation, std::uint32_t error) {
+  plannedFailures_[operation] = error;
+}
+
+std::string RecordingSpooler::writtenBytes() const {
+  std::string all;
+  for (const std::string& piece : writes_) all += piece;
+  return all;
+}
+
+void RecordingSpooler::clearRecord() {
+  writes_.clear();
+  calls_.clear();
+}
+
+bool RecordingSpooler::record(const std::string& operation, platform::PrinterHandle handle) {
+  calls_.push_back(operation);
+  if (auto planned = plannedFailures_.find(operation); planned != plannedFailures_.end()) {
+    lastError_ = planned->second;
+    plannedFailures_.erase(planned);
+    return false;
+  }
+  if (handle != platform::kNoPrinterHandle && !open_.contains(handle)) {
+    lastError_ = kInvalidHandle;
+    return false;
+  }
+  return true;
+}
+
+const RecordingSpooler::Printer* RecordingSpooler::printerOf(platform::PrinterHandle handle) const {
+  const auto it = open_.find(handle);
+  if (it == open_.end()) return nullptr;
+  for (const auto& [name, printer] : printers_) {
+    if (name == it->second) return &printer;
+  }
+  return nullptr;
+}
+
+std::optional<platform::PrinterHandle> RecordingSpooler::open(std::u16string_view printerName) {
+  if (!record("open " + platform::utf16ToUtf8(printerName), platform::kNoPrinterHandle)) {
+    return std::nullopt;
+  }
+  for (const auto& entry : printers_) {
+    if (entry.first == printerName) {
+      open_[nextHandle_] = entry.first;
+      return nextHandle_++;
+    }
+  }
+  lastError_ = kInvalidPrinterName;
+  return std::nullopt;
+}
+
+bool RecordingSpooler::close(platform::PrinterHandle handle) {
+  if (!record("close", handle)) return false;
+  open_.erase(handle);
+  return true;
+}
+
+std::uint32_t RecordingSpooler::startDocument(platform::PrinterHandle handle,
+                                              const platform::DocumentInfo& info) {
+  const std::string operation = "startDocument " + platform::utf16ToUtf8(info.name) + " " +
+                                platform::utf16ToUtf8(info.dataType);
+  return record(operation, handle) ? nextJob_++ : 0;
+}
+
+bool RecordingSpooler::startPage(platform::PrinterHandle handle) { return record("startPage", handle); }
+
+bool RecordingSpooler::write(platform::PrinterHandle handle, std::string_view bytes) {
+  if (!record("write", handle)) return false;
+  writes_.emplace_back(bytes);
+  return true;
+}
+
+bool RecordingSpooler::endPage(platform::PrinterHandle handle) { return record("endPage", handle); }
+
+bool RecordingSpooler::endDocument(platform::PrinterHandle handle) {
+  return record("endDocument", handle);
+}
+
+std::vector<std::u16string> RecordingSpooler::printerNames() {
+  record("printerNames", platform::kNoPrinterHandle);
+  std::vector<std::u16string> names;
+  for (const auto& entry : printers_) names.push_back(entry.first);
+  return names;
+}
+
+std::optional<platform::PrinterDetails> RecordingSpooler::printerDetails(platform::PrinterHandle handle) {
+  if (!record("printerDetails", handle)) return std::nullopt;
+  const Printer* printer = printerOf(handle);
+  if (!printer) return std::nullopt;
+  return platform::PrinterDetails{printer->status, static_cast<std::uint32_t>(printer->jobStatuses.size())};
+}
+
+std::optional<std::vector<std::uint32_t>> RecordingSpooler::jobStatuses(platform::PrinterHandle handle,
+                                                                        std::uint32_t maxJobs) {
+  if (!record("jobStatuses", handle)) return std::nullopt;
+  const Printer* printer = printerOf(handle);
+  if (!printer) return std::nullopt;
+  std::vector<std::uint32_t> statuses = printer->jobStatuses;
+  if (statuses.size() > maxJobs) statuses.resize(maxJobs);
+  return statuses;
+}
+
+bool RecordingSpooler::ensureServiceRunning() {
+  record("ensureServiceRunning", platform::kNoPrinterHandle);
+  return serviceRunning_;
+}
+
+}  // namespace lumetra::test
