@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "jobs/kitchen_task_functions.h"
+#include "net/net_printer_functions.h"
 #include "printer/model_functions.h"
 
 namespace lumetra {
@@ -9,8 +11,15 @@ namespace {
 
 // Keep the order: pages and tools enumerate `window` and expect it.
 constexpr std::array kTable{
+    WindowFunctionHandler("printTextByNet", printTextByNet),
     WindowFunctionHandler("getPrinterModelList", getPrinterModelList),
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
+    WindowFunctionHandler("rollPaperByNet", rollPaperByNet),
+    WindowFunctionHandler("cutPaperByNet", cutPaperByNet),
+    WindowFunctionHandler("startIPPrintTask", startIPPrintTask),
+    WindowFunctionHandler("endIPPrintTask", endIPPrintTask),
+    WindowFunctionHandler("addMultiPrinterTaskItem", addMultiPrinterTaskItem),
+    WindowFunctionHandler("printMultiKitchenTaskList", printMultiKitchenTaskList),
 };
 
 }  // namespace
