@@ -90,7 +90,7 @@ TEST_F(NetPrinterFunctionsTest, UnreachablePrinterIsSilentAndNotRetriedUntilBoun
   call(printTextByNet, {arg(1), arg("lost"), arg("zoomW")});  // nothing listens: refused
   FakeNetworkPrinter printer("127.0.5.24");
   call(cutPaperByNet, {arg(1)});
-  EXPECT_EQ(printer.connectionCount(), 0u);
+  EXPECT_EQ(printer.waitForConnections(0), 0u);
   EXPECT_EQ(dialogs(), "");
 
   call(startIPPrintTask, {arg("127.0.5.24"), arg(1)});
@@ -126,7 +126,7 @@ TEST_F(NetPrinterFunctionsTest, EndIPPrintTaskClosesEverySlotSocket) {
 
   // Unbound: later prints go nowhere.
   call(cutPaperByNet, {arg(0)});
-  EXPECT_EQ(first.connectionCount(), 1u);
+  EXPECT_EQ(first.waitForConnections(1), 1u);
 }
 
 }  // namespace

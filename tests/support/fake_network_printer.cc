@@ -98,7 +98,8 @@ std::vector<std::string> FakeNetworkPrinter::waitForClosedConnections(std::size_
   return streams;
 }
 
-std::size_t FakeNetworkPrinter::connectionCount() const {
+std::size_t FakeNetworkPrinter::waitForConnections(std::size_t count) const {
+  waitUntil([&] { return connections_.size() >= count; });
   std::lock_guard lock(mutex_);
   return connections_.size();
 }

@@ -35,7 +35,8 @@ class FakeNetworkPrinter {
   // The bytes of each connection, once `count` connections have been closed
   // (by the client or by dropConnections()).
   std::vector<std::string> waitForClosedConnections(std::size_t count) const;
-  std::size_t connectionCount() const;
+  // How many connections were accepted, once there are at least `count`.
+  std::size_t waitForConnections(std::size_t count) const;
 
   // The printer closes every open connection with a reset, as a printer
   // that is switched off or drops idle connections does. Returns once done.
