@@ -156,7 +156,7 @@ void FakeNetworkPrinter::readFrom(Connection& connection) {
   const ssize_t count = ::read(connection.descriptor, buffer, sizeof buffer);
   if (count < 0 && errno == EINTR) return;
   if (count <= 0) {
-    closeConnection(connection, false);
+    closeConnection(connection);
     return;
   }
   std::lock_guard lock(mutex_);
@@ -164,11 +164,7 @@ void FakeNetworkPrinter::readFrom(Connection& connection) {
   changed_.notify_all();
 }
 
-void FakeNetworkPrinter::closeConnection(Connection& connection, bool reset) {
-  if (reset) {
-    const linger abort{1, 0};
-    ::setsockopt(connection.descriptor, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-  }
+void FakeNetworkPrinter::closeConnection(Connection& connection) {
   ::close(connection.descriptor);
   std::lock_guard lock(mutex_);
   connection.closed = true;
@@ -184,7 +180,7 @@ bool FakeNetworkPrinter::handleRequest() {
   if (what == Request::quit) return false;
   if (what == Request::drop) {
     for (Connection& connection : connections_) {
-      if (!connection.closed) closeConnection(connection, true);
+      if (!connection.closed) closeConnection(connection);
     }
   }
   if (what == Request::stopReading) reading_ = false;

@@ -38,8 +38,9 @@ class FakeNetworkPrinter {
   // How many connections were accepted, once there are at least `count`.
   std::size_t waitForConnections(std::size_t count) const;
 
-  // The printer closes every open connection with a reset, as a printer
-  // that is switched off or drops idle connections does. Returns once done.
+  // The printer closes every open connection, as one that drops idle
+  // connections does; bytes sent after that are answered with a reset.
+  // Returns once done.
   void dropConnections();
   // The printer stops taking bytes, as one whose buffer is full does; its
   // connections stay open. Returns once in effect.
@@ -56,7 +57,7 @@ class FakeNetworkPrinter {
   void serve();
   void acceptConnection();
   void readFrom(Connection& connection);
-  void closeConnection(Connection& connection, bool reset);
+  void closeConnection(Connection& connection);
   bool handleRequest();  // false: stop serving
   void request(Request what);
   bool waitUntil(const std::function<bool()>& done) const;
