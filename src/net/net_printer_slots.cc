@@ -37,6 +37,11 @@ void handOutFreshSockets() {
   table().socketsCreated = true;
 }
 
+bool connectFreshSocket(NetPrinterSlot& slot) {
+  if (!slot.socket.setNonBlocking()) return false;
+  return slot.socket.connect(slot.endpoint, kPrinterAnswerWait) == platform::ConnectOutcome::connected;
+}
+
 }  // namespace
 
 bool isNetPrinterSlot(int index) { return index >= 0 && index < kNetPrinterSlotCount; }
@@ -69,7 +74,9 @@ int connectAllSlots() {
       slot.connected = false;
       continue;
     }
-    if (!slot.socket.setNonBlocking()) return abandonConnectRun("通讯模式更改错误!", kSlotNonBlockingFailed);
+    if (!slot.socket.setNonBlocking()) {
+      return abandonConnectRun("通讯模式更改错误!", kSlotNonBlockingFailed);
+    }
     switch (slot.socket.connect(slot.endpoint, kPrinterAnswerWait)) {
       case platform::ConnectOutcome::connected:
         slot.connected = true;
@@ -108,8 +115,7 @@ void connectSlotOnDemand(int index) {
   NetPrinterSlot& slot = table().slots[index];
   if (slot.address.empty() || slot.onDemandConnectFailed || slot.socket.isConnected()) return;
   slot.socket = platform::TcpConnection::create();
-  slot.connected = slot.socket.setNonBlocking() &&
-                   slot.socket.connect(slot.endpoint, kPrinterAnswerWait) == platform::ConnectOutcome::connected;
+  slot.connected = connectFreshSocket(slot);
   if (!slot.connected) {
     slot.socket.close();
     slot.onDemandConnectFailed = true;

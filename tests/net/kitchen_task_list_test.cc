@@ -100,7 +100,8 @@ TEST_F(KitchenTaskListTest, PrinterThatNeverAnswersIsReportedAfterTheWait) {
 
   call(startIPPrintTask, {arg(""), arg(1)});  // the page gives up on slot 1
   call(printMultiKitchenTaskList, {});
-  EXPECT_EQ(first.waitForClosedConnections(2), (std::vector<std::string>{"", hexBytes("1b 21 00 61 1b 21 00")}));
+  const std::vector<std::string> expected{"", hexBytes("1b 21 00 61 1b 21 00")};
+  EXPECT_EQ(first.waitForClosedConnections(2), expected);
 }
 
 }  // namespace
