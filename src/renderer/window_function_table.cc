@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "jobs/kitchen_task_functions.h"
+#include "net/net_printer_functions.h"
 #include "printer/model_functions.h"
 #include "serial/serial_port_functions.h"
 
@@ -10,6 +12,7 @@ namespace {
 
 // Keep the order: pages and tools enumerate `window` and expect it.
 constexpr std::array kTable{
+    WindowFunctionHandler("printTextByNet", printTextByNet),
     WindowFunctionHandler("listSerialPort", listSerialPort),
     WindowFunctionHandler("openSerialPort", openSerialPort),
     WindowFunctionHandler("closeSerialPort", closeSerialPort),
@@ -17,6 +20,12 @@ constexpr std::array kTable{
     WindowFunctionHandler("sendData2SerialPortRAW", sendData2SerialPortRAW),
     WindowFunctionHandler("getPrinterModelList", getPrinterModelList),
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
+    WindowFunctionHandler("rollPaperByNet", rollPaperByNet),
+    WindowFunctionHandler("cutPaperByNet", cutPaperByNet),
+    WindowFunctionHandler("startIPPrintTask", startIPPrintTask),
+    WindowFunctionHandler("endIPPrintTask", endIPPrintTask),
+    WindowFunctionHandler("addMultiPrinterTaskItem", addMultiPrinterTaskItem),
+    WindowFunctionHandler("printMultiKitchenTaskList", printMultiKitchenTaskList),
 };
 
 }  // namespace
