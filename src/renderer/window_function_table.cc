@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "jobs/print_job_functions.h"
+#include "printer/local_printer_functions.h"
 #include "printer/model_functions.h"
 
 namespace lumetra {
@@ -9,6 +11,18 @@ namespace {
 
 // Keep the order: pages and tools enumerate `window` and expect it.
 constexpr std::array kTable{
+    WindowFunctionHandler("getPrinterList", getPrinterList),
+    WindowFunctionHandler("openPrinter", openPrinter),
+    WindowFunctionHandler("openPrinterWithModel", openPrinterWithModel),
+    WindowFunctionHandler("closeCurPrinter", closeCurPrinter),
+    WindowFunctionHandler("printText", printText),
+    WindowFunctionHandler("openCashDraw", openCashDraw),
+    WindowFunctionHandler("cutPaper", cutPaper),
+    WindowFunctionHandler("rollPaper", rollPaper),
+    WindowFunctionHandler("getPrinterStatus", getPrinterStatus),
+    WindowFunctionHandler("printTagContent", printTagContent),
+    WindowFunctionHandler("startPrintTask", startPrintTask),
+    WindowFunctionHandler("endPrintTask", endPrintTask),
     WindowFunctionHandler("getPrinterModelList", getPrinterModelList),
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
 };
