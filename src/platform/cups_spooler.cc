@@ -13,6 +13,12 @@ bool CupsSpooler::fail(std::uint32_t number) {
 
 std::uint32_t CupsSpooler::lastError() const { return lastErrorNumber_; }
 
+cups::Connection CupsSpooler::connect() {
+  cups::Connection connection = cups::connectToServer();
+  if (!connection) fail(spooler_error::kServiceUnavailable);
+  return connection;
+}
+
 CupsSpooler::OpenPrinter* CupsSpooler::find(PrinterHandle handle) {
   const auto it = open_.find(handle);
   if (it == open_.end()) {
@@ -44,11 +50,8 @@ std::optional<PrinterHandle> CupsSpooler::open(std::u16string_view printerName) 
     fail(spooler_error::kInvalidPrinterName);
     return std::nullopt;
   }
-  const cups::Connection connection = cups::connectToServer();
-  if (!connection) {
-    fail(spooler_error::kServiceUnavailable);
-    return std::nullopt;
-  }
+  const cups::Connection connection = connect();
+  if (!connection) return std::nullopt;
 
   cups::IppMessage request = cups::newPrinterRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue);
   cups::requestAttributes(request.get(), {"printer-name"});
@@ -82,8 +85,8 @@ std::uint32_t CupsSpooler::startDocument(PrinterHandle handle, const DocumentInf
   if (printer->document != Document::none) return fail(spooler_error::kDocumentInProgress);
   if (info.dataType != u"RAW") return fail(spooler_error::kInvalidDataType);
 
-  cups::Connection connection = cups::connectToServer();
-  if (!connection) return fail(spooler_error::kServiceUnavailable);
+  cups::Connection connection = connect();
+  if (!connection) return 0;
   const std::string documentName = utf16ToUtf8(info.name);
   const int jobId = cupsCreateJob(connection.get(), printer->queue.c_str(), documentName.c_str(), 0, nullptr);
   if (jobId <= 0) return fail(cups::lastServerError());

@@ -64,6 +64,9 @@ class CupsSpooler final : public Spooler {
   std::optional<std::string> queueOf(PrinterHandle handle);
   bool startStreaming(OpenPrinter& printer);
   bool finishDocument(OpenPrinter& printer);
+  // A connection to the scheduler; null (with lastError set) when it cannot
+  // be reached.
+  static cups::Connection connect();
   // Records `number` as this thread's last error; always false.
   static bool fail(std::uint32_t number);
 

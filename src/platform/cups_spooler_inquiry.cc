@@ -43,11 +43,8 @@ void reportUnreachableServer(const char* why) {
 
 std::vector<std::u16string> CupsSpooler::printerNames() {
   std::vector<std::u16string> names;
-  const cups::Connection connection = cups::connectToServer();
-  if (!connection) {
-    fail(spooler_error::kServiceUnavailable);
-    return names;
-  }
+  const cups::Connection connection = connect();
+  if (!connection) return names;
   cups::IppMessage request(ippNewRequest(IPP_OP_CUPS_GET_PRINTERS));
   ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
   cups::requestAttributes(request.get(), {"printer-name"});
@@ -70,11 +67,8 @@ std::vector<std::u16string> CupsSpooler::printerNames() {
 std::optional<PrinterDetails> CupsSpooler::printerDetails(PrinterHandle handle) {
   const std::optional<std::string> queue = queueOf(handle);
   if (!queue) return std::nullopt;
-  const cups::Connection connection = cups::connectToServer();
-  if (!connection) {
-    fail(spooler_error::kServiceUnavailable);
-    return std::nullopt;
-  }
+  const cups::Connection connection = connect();
+  if (!connection) return std::nullopt;
   cups::IppMessage request = cups::newPrinterRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, *queue);
   cups::requestAttributes(request.get(), {"printer-state", "printer-state-reasons", "printer-is-accepting-jobs",
                                           "queued-job-count"});
@@ -93,11 +87,8 @@ std::optional<PrinterDetails> CupsSpooler::printerDetails(PrinterHandle handle) 
 std::optional<std::vector<std::uint32_t>> CupsSpooler::jobStatuses(PrinterHandle handle, std::uint32_t maxJobs) {
   const std::optional<std::string> queue = queueOf(handle);
   if (!queue) return std::nullopt;
-  const cups::Connection connection = cups::connectToServer();
-  if (!connection) {
-    fail(spooler_error::kServiceUnavailable);
-    return std::nullopt;
-  }
+  const cups::Connection connection = connect();
+  if (!connection) return std::nullopt;
   cups_job_t* jobs = nullptr;
   const int count = cupsGetJobs2(connection.get(), &jobs, queue->c_str(), 0, CUPS_WHICHJOBS_ACTIVE);
   if (count < 0 || !cups::succeeded(cupsLastError())) {

@@ -16,54 +16,57 @@ std::string everyByte() {
   return bytes;
 }
 
-TEST(CupsSpoolerTest, BytesOfADocumentReachTheDeviceUnchangedAndInOrder) {
-  test::PrivateCupsd cupsd;
-  test::RawDeviceListener device("127.0.3.1");
-  cupsd.addRawQueue("Receipt", device.uri());
-  CupsSpooler spooler;
+class CupsSpoolerTest : public ::testing::Test {
+ protected:
+  // Opens a raw queue whose device is `device`.
+  PrinterHandle openQueueTo(const test::RawDeviceListener& device) {
+    cupsd_.addRawQueue("Receipt", device.uri());
+    return spooler_.open(u"Receipt").value();
+  }
 
-  const PrinterHandle handle = spooler.open(u"Receipt").value();
-  EXPECT_FALSE(spooler.write(handle, "lost"));  // no document yet
-  EXPECT_EQ(spooler.lastError(), spooler_error::kNoDocument);
-  ASSERT_NE(spooler.startDocument(handle, DocumentInfo{}), 0u);
-  ASSERT_TRUE(spooler.startPage(handle));
-  EXPECT_TRUE(spooler.write(handle, everyByte()));
-  EXPECT_TRUE(spooler.write(handle, ""));  // must not end the document early
-  EXPECT_TRUE(spooler.write(handle, "\r\n"));
-  EXPECT_TRUE(spooler.endPage(handle));
-  EXPECT_TRUE(spooler.endDocument(handle));
-  EXPECT_TRUE(spooler.close(handle));
+  test::PrivateCupsd cupsd_;
+  CupsSpooler spooler_;
+};
+
+TEST_F(CupsSpoolerTest, BytesOfADocumentReachTheDeviceUnchangedAndInOrder) {
+  test::RawDeviceListener device("127.0.3.1");
+  const PrinterHandle handle = openQueueTo(device);
+  EXPECT_FALSE(spooler_.write(handle, "lost"));  // no document yet
+  EXPECT_EQ(spooler_.lastError(), spooler_error::kNoDocument);
+  ASSERT_NE(spooler_.startDocument(handle, DocumentInfo{}), 0u);
+  ASSERT_TRUE(spooler_.startPage(handle));
+  EXPECT_TRUE(spooler_.write(handle, everyByte()));
+  EXPECT_TRUE(spooler_.write(handle, ""));  // must not end the document early
+  EXPECT_TRUE(spooler_.write(handle, "\r\n"));
+  EXPECT_TRUE(spooler_.endPage(handle));
+  EXPECT_TRUE(spooler_.endDocument(handle));
+  EXPECT_TRUE(spooler_.close(handle));
   EXPECT_EQ(device.nextJob(), everyByte() + "\r\n");
-  EXPECT_FALSE(spooler.close(handle));
-  EXPECT_EQ(spooler.lastError(), spooler_error::kInvalidHandle);
+  EXPECT_FALSE(spooler_.close(handle));
+  EXPECT_EQ(spooler_.lastError(), spooler_error::kInvalidHandle);
 }
 
-TEST(CupsSpoolerTest, DocumentsAreStartedOnceAndClosingDeliversAnUnfinishedOne) {
-  test::PrivateCupsd cupsd;
+TEST_F(CupsSpoolerTest, DocumentsAreStartedOnceAndClosingDeliversAnUnfinishedOne) {
   test::RawDeviceListener device("127.0.3.2");
-  cupsd.addRawQueue("Receipt", device.uri());
-  CupsSpooler spooler;
-
-  const PrinterHandle handle = spooler.open(u"Receipt").value();
-  ASSERT_NE(spooler.startDocument(handle, DocumentInfo{}), 0u);
-  EXPECT_EQ(spooler.startDocument(handle, DocumentInfo{}), 0u);
-  EXPECT_EQ(spooler.lastError(), spooler_error::kDocumentInProgress);
-  EXPECT_TRUE(spooler.write(handle, "first"));  // a write before any page starts the data
-  EXPECT_TRUE(spooler.startPage(handle));
-  EXPECT_TRUE(spooler.write(handle, " ticket"));
-  EXPECT_TRUE(spooler.close(handle));
+  const PrinterHandle handle = openQueueTo(device);
+  ASSERT_NE(spooler_.startDocument(handle, DocumentInfo{}), 0u);
+  EXPECT_EQ(spooler_.startDocument(handle, DocumentInfo{}), 0u);
+  EXPECT_EQ(spooler_.lastError(), spooler_error::kDocumentInProgress);
+  EXPECT_TRUE(spooler_.write(handle, "first"));  // a write before any page starts the data
+  EXPECT_TRUE(spooler_.startPage(handle));
+  EXPECT_TRUE(spooler_.write(handle, " ticket"));
+  EXPECT_TRUE(spooler_.close(handle));
   EXPECT_EQ(device.nextJob(), "first ticket");
 }
 
-TEST(CupsSpoolerTest, UnknownQueuesAndAbsentServersGiveTheirErrorNumbers) {
-  {
-    test::PrivateCupsd cupsd;
-    CupsSpooler spooler;
-    EXPECT_FALSE(spooler.open(u"NoSuchQueue"));
-    EXPECT_EQ(spooler.lastError(), spooler_error::kInvalidPrinterName);
-    EXPECT_TRUE(spooler.ensureServiceRunning());
-    EXPECT_TRUE(spooler.printerNames().empty());  // a scheduler without queues
-  }
+TEST_F(CupsSpoolerTest, UnknownQueuesGiveTheirErrorNumber) {
+  EXPECT_FALSE(spooler_.open(u"NoSuchQueue"));
+  EXPECT_EQ(spooler_.lastError(), spooler_error::kInvalidPrinterName);
+  EXPECT_TRUE(spooler_.ensureServiceRunning());
+  EXPECT_TRUE(spooler_.printerNames().empty());  // a scheduler without queues
+}
+
+TEST(CupsSpoolerWithoutServerTest, AnAbsentServerIsAnUnavailableService) {
   test::TempDir nowhere;
   test::ScopedEnv server("CUPS_SERVER", (nowhere.path() / "cups.sock").string());
   cupsSetServer(nullptr);
