@@ -5,6 +5,7 @@
 #include "jobs/print_job_functions.h"
 #include "printer/local_printer_functions.h"
 #include "printer/model_functions.h"
+#include "serial/serial_port_functions.h"
 
 namespace lumetra {
 namespace {
@@ -19,6 +20,11 @@ constexpr std::array kTable{
     WindowFunctionHandler("openCashDraw", openCashDraw),
     WindowFunctionHandler("cutPaper", cutPaper),
     WindowFunctionHandler("rollPaper", rollPaper),
+    WindowFunctionHandler("listSerialPort", listSerialPort),
+    WindowFunctionHandler("openSerialPort", openSerialPort),
+    WindowFunctionHandler("closeSerialPort", closeSerialPort),
+    WindowFunctionHandler("sendData2SerialPort", sendData2SerialPort),
+    WindowFunctionHandler("sendData2SerialPortRAW", sendData2SerialPortRAW),
     WindowFunctionHandler("getPrinterStatus", getPrinterStatus),
     WindowFunctionHandler("printTagContent", printTagContent),
     WindowFunctionHandler("startPrintTask", startPrintTask),
