@@ -92,26 +92,21 @@ TEST_F(LocalPrinterFunctionsTest, RollPaperFeedsSevenUnitsPerLineAfterThePreFeed
   EXPECT_EQ(session.commands[model_offset::kFeedAmount], 0xf9);
 }
 
-TEST_F(LocalPrinterFunctionsTest, OutputFunctionsOnAPrinterThatIsNotOpenWriteNothing) {
+TEST_F(LocalPrinterFunctionsTest, ClosedPrintersAndWrongArgumentCountsTouchNothing) {
   EXPECT_EQ(printText(callArgs(kPrinter, "A")), kFalse);
   EXPECT_EQ(openCashDraw(callArgs(kPrinter)), kFalse);
   EXPECT_EQ(cutPaper(callArgs(kPrinter)), kFalse);
   EXPECT_EQ(rollPaper(callArgs(kPrinter, 1)), kFalse);
-  EXPECT_TRUE(spooler_.calls().empty());
   EXPECT_EQ(printerRegistry().size(), 1u);  // naming the printer created its session
-}
 
-TEST_F(LocalPrinterFunctionsTest, WrongArgumentCountsTouchNothing) {
   openPrinterWithTable(receiptTable());
-  EXPECT_EQ(printText(callArgs(kPrinter)), kFalse);
-  EXPECT_EQ(rollPaper(callArgs(kPrinter)), kFalse);
-  EXPECT_EQ(rollPaper(callArgs(kPrinter, 1, 2)), kFalse);
-  EXPECT_EQ(openPrinter(callArgs(kPrinter, "RQ2")), kFalse);
-  EXPECT_EQ(openPrinterWithModel(callArgs(kPrinter)), kFalse);
-  EXPECT_EQ(closeCurPrinter(callArgs(kPrinter, 1)), kFalse);
-  EXPECT_EQ(getPrinterStatus(callArgs()), kFalse);
-  EXPECT_EQ(openCashDraw(callArgs()), kFalse);
-  EXPECT_EQ(cutPaper(callArgs()), kFalse);
+  for (const CallResult& result :
+       {printText(callArgs(kPrinter)), rollPaper(callArgs(kPrinter)), rollPaper(callArgs(kPrinter, 1, 2)),
+        openPrinter(callArgs(kPrinter, "RQ2")), openPrinterWithModel(callArgs(kPrinter)),
+        closeCurPrinter(callArgs(kPrinter, 1)), getPrinterStatus(callArgs()), openCashDraw(callArgs()),
+        cutPaper(callArgs())}) {
+    EXPECT_EQ(result, kFalse);
+  }
   EXPECT_TRUE(spooler_.calls().empty());
   EXPECT_EQ(printerRegistry().size(), 1u);
 }

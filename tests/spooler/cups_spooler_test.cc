@@ -59,6 +59,18 @@ TEST_F(CupsSpoolerTest, DocumentsAreStartedOnceAndClosingDeliversAnUnfinishedOne
   EXPECT_EQ(device.nextJob(), "first ticket");
 }
 
+TEST_F(CupsSpoolerTest, ADocumentEndedWithoutDataLeavesNoJobBehind) {
+  cupsd_.addRawQueue("Empty", "socket://127.0.3.3:9100");
+  const PrinterHandle handle = spooler_.open(u"Empty").value();
+  ASSERT_NE(spooler_.startDocument(handle, DocumentInfo{}), 0u);
+  // CUPS holds a created job until its document comes.
+  EXPECT_EQ(spooler_.jobStatuses(handle, 10), std::vector<std::uint32_t>{job_status::kPaused});
+  EXPECT_TRUE(spooler_.endDocument(handle));
+  EXPECT_EQ(spooler_.jobStatuses(handle, 10), std::vector<std::uint32_t>{});
+  EXPECT_FALSE(spooler_.endDocument(handle));
+  EXPECT_EQ(spooler_.lastError(), spooler_error::kNoDocument);
+}
+
 TEST_F(CupsSpoolerTest, UnknownQueuesGiveTheirErrorNumber) {
   EXPECT_FALSE(spooler_.open(u"NoSuchQueue"));
   EXPECT_EQ(spooler_.lastError(), spooler_error::kInvalidPrinterName);
