@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build test demo clean
+.PHONY: setup build test test-asan fuzz-build fuzz-smoke demo clean
 
 setup:
 	@scripts/setup
@@ -14,8 +14,29 @@ build: setup
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# The core and its tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# in a build of their own. Any report fails the run.
+ASAN_BUILD_DIR ?= build-asan
+test-asan: setup
+	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DLUMETRA_SANITIZE=ON
+	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
+	cd $(ASAN_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# Every libFuzzer target in tests/fuzz, built with clang in a build of its own;
+# fuzz-smoke runs each for FUZZ_SECONDS over its corpus (scripts/fuzz runs
+# one target for longer).
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 6
+fuzz-build: setup
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DLUMETRA_FUZZ=ON -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS)
+
+fuzz-smoke: fuzz-build
+	scripts/fuzz --build $(FUZZ_BUILD_DIR) --seconds $(FUZZ_SECONDS) --all
+
 demo: build
 	@scripts/demo $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)

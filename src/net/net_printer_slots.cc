@@ -109,6 +109,28 @@ bool isSlotConnected(int index) {
   return isNetPrinterSlot(index) && table().slots[index].connected;
 }
 
+platform::TcpConnection::PeerState slotPeerState(int index) {
+  std::lock_guard lock(printerLock());
+  if (!isSlotConnected(index)) return platform::TcpConnection::PeerState::lost;
+  return table().slots[index].socket.peerState();
+}
+
+std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries() {
+  std::lock_guard lock(printerLock());
+  for (NetPrinterSlot& slot : table().slots) {
+    if (slot.connected) slot.socket.endSending();
+  }
+  // Printers that never end their side are not waited for beyond this: they
+  // took the bytes as far as anyone can tell.
+  const auto deadline = std::chrono::steady_clock::now() + kPrinterAnswerWait;
+  std::array<bool, kNetPrinterSlotCount> reset{};
+  for (int i = 0; i < kNetPrinterSlotCount; ++i) {
+    NetPrinterSlot& slot = table().slots[i];
+    reset[i] = slot.connected && slot.socket.awaitPeerEnd(deadline) == platform::TcpConnection::PeerState::lost;
+  }
+  return reset;
+}
+
 void connectSlotOnDemand(int index) {
   if (!isNetPrinterSlot(index)) return;
   std::lock_guard lock(printerLock());

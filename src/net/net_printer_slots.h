@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -57,6 +58,17 @@ void closeAllSlotSockets();
 void clearNetworkTransportFlags();
 
 bool isSlotConnected(int index);
+
+// What the slot's printer has done with its connection: lost also when the
+// slot is not connected or a send to it failed. The kitchen run asks before
+// and after each ticket item.
+platform::TcpConnection::PeerState slotPeerState(int index);
+
+// The end of a kitchen run: every connected slot tells its printer that all
+// has come, then waits (within one answer wait for all) for the printers to
+// end their side. True for each slot whose printer reset the connection
+// instead, so that bytes sent to it may not have been taken.
+std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries();
 
 // Before a direct print: connects a configured slot whose socket is not
 // connected (or was dropped by the printer). Silent when the printer does

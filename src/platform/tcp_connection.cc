@@ -65,14 +65,17 @@ ConnectOutcome TcpConnection::connect(const Ipv4Endpoint& endpoint, std::chrono:
   return ConnectOutcome::connected;
 }
 
-bool TcpConnection::isConnected() const {
-  if (!isOpen()) return false;
+TcpConnection::PeerState TcpConnection::peerState() const {
+  if (!isOpen()) return PeerState::lost;
   sockaddr_in peer{};
   socklen_t length = sizeof peer;
-  if (::getpeername(descriptor_, reinterpret_cast<sockaddr*>(&peer), &length) != 0) return false;
+  if (::getpeername(descriptor_, reinterpret_cast<sockaddr*>(&peer), &length) != 0) return PeerState::lost;
   pollfd entry{descriptor_, POLLRDHUP, 0};
   const int ready = ::poll(&entry, 1, 0);
-  return ready == 0 || (ready > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) == 0);
+  if (ready < 0 || (ready > 0 && (entry.revents & (POLLHUP | POLLERR)) != 0)) return PeerState::lost;
+  // A printer closing with bytes unread answers with a reset, not an orderly
+  // end, so an orderly end means everything sent before it was taken.
+  return ready > 0 && (entry.revents & POLLRDHUP) != 0 ? PeerState::finished : PeerState::open;
 }
 
 bool TcpConnection::send(std::string_view bytes, std::chrono::milliseconds stallLimit) {
@@ -101,6 +104,26 @@ bool TcpConnection::waitWritable(std::chrono::milliseconds wait) const {
     if (ready > 0) return true;
     if (ready == 0 || errno != EINTR) return false;
   }
+}
+
+void TcpConnection::endSending() {
+  if (isOpen()) ::shutdown(descriptor_, SHUT_WR);
+}
+
+TcpConnection::PeerState TcpConnection::awaitPeerEnd(std::chrono::steady_clock::time_point deadline) {
+  using Clock = std::chrono::steady_clock;
+  char discarded[512];
+  while (isOpen()) {
+    const ssize_t count = ::recv(descriptor_, discarded, sizeof discarded, MSG_DONTWAIT);
+    if (count == 0) return PeerState::finished;
+    if (count > 0 || errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return PeerState::lost;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return PeerState::open;
+    pollfd entry{descriptor_, POLLIN, 0};
+    ::poll(&entry, 1, static_cast<int>(left.count()));
+  }
+  return PeerState::lost;
 }
 
 void TcpConnection::shutdownAndClose() {

@@ -46,16 +46,30 @@ class TcpConnection {
   // to answer; a connection that completed with an error is a failure.
   ConnectOutcome connect(const Ipv4Endpoint& endpoint, std::chrono::milliseconds wait);
 
-  // Open, connected, and not closed or reset by the printer since; never
-  // waits. Printers drop idle connections, and bytes written into a
-  // half-closed one are lost without an error.
-  bool isConnected() const;
+  // What the printer has done with the connection so far; never waits.
+  // Printers drop idle connections, and bytes written into a half-closed
+  // one are lost without an error.
+  enum class PeerState {
+    open,      // connected, and the printer has not ended its side
+    finished,  // the printer ended its side in order, having read what came before
+    lost,      // reset, never connected, or no descriptor
+  };
+  PeerState peerState() const;
+  bool isConnected() const { return peerState() == PeerState::open; }
 
   // Sends every byte. While the printer's buffer is full it waits for room,
   // giving up when the printer has taken nothing for `stallLimit`. A printer
   // that has gone away never raises SIGPIPE. On failure the connection is
   // closed, so a dead printer costs one wait, not one per command.
   bool send(std::string_view bytes, std::chrono::milliseconds stallLimit);
+
+  // Tells the printer that everything has come (ends our sending side).
+  void endSending();
+  // After endSending: waits until `deadline` for the printer to end its
+  // side too, discarding what it sends back (status bytes). finished: it
+  // took every byte; lost: it reset the connection, so bytes may not have
+  // been taken; open: still there at the deadline.
+  PeerState awaitPeerEnd(std::chrono::steady_clock::time_point deadline);
 
   // Ends both directions, then releases the descriptor.
   void shutdownAndClose();
