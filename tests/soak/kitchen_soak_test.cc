@@ -153,7 +153,9 @@ TEST_F(KitchenSoakTest, EveryTicketComesOutOnceInOrderWhilePrintersFail) {
   const std::string messages = dialogs();
   const int failedMidRun = countLines(messages, "设备未就绪!");
   // A ticket goes again only after a printer failed during a run.
-  if (failedMidRun == 0) EXPECT_EQ(again + cutOff, 0);
+  if (failedMidRun == 0) {
+    EXPECT_EQ(again + cutOff, 0);
+  }
   std::cout << "kitchen soak (seed " << seed << "): " << kTickets << " tickets handed over, " << whole
             << " printed, " << again << " printed again after a reset, " << cutOff << " cut off; " << runs
             << " runs, " << countLines(messages, "参数错误!") << " refused at connect, " << failedMidRun
