@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "jobs/image_functions.h"
 #include "printer/model_functions.h"
 
 namespace lumetra {
@@ -9,6 +10,8 @@ namespace {
 
 // Keep the order: pages and tools enumerate `window` and expect it.
 constexpr std::array kTable{
+    WindowFunctionHandler("printLogo", printLogo),
+    WindowFunctionHandler("checkImage", checkImage),
     WindowFunctionHandler("getPrinterModelList", getPrinterModelList),
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
 };
