@@ -32,6 +32,8 @@ struct ContentItem {
   std::string content;
   std::int32_t remark = 0;
   std::vector<std::int32_t> parameters;  // the `para` values read, at most kParameterSlots
+
+  bool operator==(const ContentItem&) const = default;
 };
 
 // One receipt or ticket for one printer.
@@ -43,6 +45,8 @@ struct PrintTask {
   std::int32_t printerWidth = 0;
   std::vector<ContentItem> contents;
   std::string json;  // the task object as compact JSON, for the pending list
+
+  bool operator==(const PrintTask&) const = default;
 };
 
 // The tasks of a print task list text (one object, or an array of them) in
