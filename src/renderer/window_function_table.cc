@@ -3,6 +3,7 @@
 #include <array>
 
 #include "jobs/image_functions.h"
+#include "jobs/print_task_list.h"
 #include "printer/model_functions.h"
 
 namespace lumetra {
@@ -14,6 +15,7 @@ constexpr std::array kTable{
     WindowFunctionHandler("checkImage", checkImage),
     WindowFunctionHandler("getPrinterModelList", getPrinterModelList),
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
+    WindowFunctionHandler("printTask", printTask),
 };
 
 }  // namespace
