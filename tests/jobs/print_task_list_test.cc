@@ -88,22 +88,6 @@ TEST_F(PrintTaskListTest, UnreachablePrintersQueueTheTaskUnchanged) {
   EXPECT_EQ(pendingTasks().size(), 3u);  // other types open nothing and always succeed
 }
 
-TEST_F(PrintTaskListTest, RetryPrintsEachTaskOnceInOrderAndRequeuesWhatStillFails) {
-  processTaskList("[" + textTask("Kitchen", "A") + "," + textTask("Bar", "B") + "," + textTask("Kitchen", "C") + "]");
-  ASSERT_EQ(pendingTasks().size(), 3u);
-  retryPendingTasks();  // all still down: each tried once, order unchanged
-  EXPECT_EQ(spooler_.calls(), (std::vector<std::string>{"open Kitchen", "open Bar", "open Kitchen", "open Kitchen",
-                                                        "open Bar", "open Kitchen"}));
-  EXPECT_EQ(pendingTasks(), (std::vector<std::string>{textTask("Kitchen", "A"), textTask("Bar", "B"),
-                                                      textTask("Kitchen", "C")}));
-  spooler_.addPrinter(u"Kitchen");
-  retryPendingTasks();
-  EXPECT_EQ(spooler_.writes(), (std::vector<std::string>{hexBytes("1b 40") + "A", hexBytes("1b 40") + "C"}));
-  EXPECT_EQ(pendingTasks(), std::vector<std::string>{textTask("Bar", "B")});
-  retryPendingTasks();
-  EXPECT_EQ(spooler_.writes().size(), 2u);
-}
-
 TEST_F(PrintTaskListTest, RetryRunsOffThePagesThreadUntilStopped) {
   processTaskList(textTask("Kitchen", "late"));
   startPendingTaskRetry(std::chrono::milliseconds(1));
