@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "net/discovery.h"
 #include "printer/model_functions.h"
 
 namespace lumetra {
@@ -11,6 +12,7 @@ namespace {
 constexpr std::array kTable{
     WindowFunctionHandler("getPrinterModelList", getPrinterModelList),
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
+    WindowFunctionHandler("getIPPrinterList", getIPPrinterList),
 };
 
 }  // namespace
