@@ -92,6 +92,7 @@ void scanInChild(bool loopbackPrinters, const std::function<void()>& fault, int 
       printers.push_back(std::make_unique<test::Listener>(host, 9100));
     }
   }
+  test::requireOnlyTestSubnets();
   test::RecordingDialogs dialogs;
   const int before = test::openDescriptorCount();
   fault();

@@ -8,8 +8,6 @@
 #include <thread>
 
 #include "net/discovery.h"
-#include "net/discovery_targets.h"
-#include "platform/network_interfaces.h"
 #include "support/network_namespace.h"
 #include "support/recording_dialogs.h"
 
@@ -22,19 +20,10 @@ using test::Listener;
 using test::TestNamespace;
 
 constexpr int kPort = 9100;
-constexpr std::uint32_t kTestNetworks = 0x0a4d0000;  // 10.77.0.0/16, only ever inside test namespaces
 
-// Runs the scan inside `shop` after checking that every subnet it would probe
-// is one of the test's own: a slip must never scan the machine's networks.
 CallResult::Strings scanInside(const TestNamespace& shop, const CallArguments& arguments = {}) {
   const InsideNamespace inside(shop);
-  const auto locals = platform::localIpv4Addresses();
-  if (!locals) throw std::runtime_error("no address table in " + shop.name());
-  for (const platform::Ipv4InterfaceAddress& local : *locals) {
-    if (probeRangeOf(local) && (local.address & 0xffff0000) != kTestNetworks) {
-      throw std::runtime_error("refusing to scan the subnet of " + dottedAddress(local.address));
-    }
-  }
+  test::requireOnlyTestSubnets();
   const CallResult result = getIPPrinterList(arguments);
   if (!std::holds_alternative<CallResult::Strings>(result.value())) throw std::runtime_error("no array");
   return std::get<CallResult::Strings>(result.value());

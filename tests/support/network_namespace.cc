@@ -1,5 +1,8 @@
 #include "support/network_namespace.h"
 
+#include "net/discovery_targets.h"
+#include "platform/network_interfaces.h"
+
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -148,6 +151,17 @@ bool ConnectAttempt::connected(std::chrono::seconds limit) const {
   int error = 0;
   socklen_t length = sizeof error;
   return ::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+void requireOnlyTestSubnets() {
+  constexpr std::uint32_t kTestNetworks = 0x0a4d0000;
+  const auto locals = platform::localIpv4Addresses();
+  if (!locals) throw std::runtime_error("no address table");
+  for (const platform::Ipv4InterfaceAddress& local : *locals) {
+    if (probeRangeOf(local) && (local.address & 0xffff0000) != kTestNetworks) {
+      throw std::runtime_error("refusing to scan the subnet of " + dottedAddress(local.address));
+    }
+  }
 }
 
 int openDescriptorCount() {

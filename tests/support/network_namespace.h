@@ -79,6 +79,11 @@ class ConnectAttempt {
   int socket_;
 };
 
+// Throws unless every subnet a scan from the current namespace would probe
+// lies in 10.77.0.0/16, the test networks: a slip in setting up a namespace
+// must never let a test or benchmark scan the machine's real networks.
+void requireOnlyTestSubnets();
+
 // Descriptors open in this process, counted without opening one.
 int openDescriptorCount();
 // Threads of this process.
