@@ -18,6 +18,7 @@
 #include <string>
 
 #include "net/discovery.h"
+#include "support/fake_network_printer.h"
 #include "support/network_namespace.h"
 #include "support/recording_dialogs.h"
 
@@ -94,10 +95,10 @@ void scanInChild(bool loopbackPrinters, const std::function<void()>& fault, int 
   }
   test::requireOnlyTestSubnets();
   test::RecordingDialogs dialogs;
-  const int before = test::openDescriptorCount();
+  const long before = static_cast<long>(test::openDescriptorCount());
   fault();
   const CallResult result = getIPPrinterList({});
-  std::string report = describe(result) + '\n' + std::to_string(test::openDescriptorCount() - before) + '\n';
+  std::string report = describe(result) + '\n' + std::to_string(static_cast<long>(test::openDescriptorCount()) - before) + '\n';
   for (const std::string& dialog : dialogs.shown()) report += dialog;
   if (::write(reportTo, report.data(), report.size()) != static_cast<ssize_t>(report.size())) ::_exit(94);
   ::_exit(0);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "net/discovery.h"
+#include "support/fake_network_printer.h"
 #include "support/network_namespace.h"
 #include "support/recording_dialogs.h"
 
@@ -135,7 +136,7 @@ TEST_F(DiscoveryScanTest, CombinesEveryAdapterProbesExactlyTheHostsOfEachSubnetA
       listeners.push_back(std::make_unique<Listener>(printer, kPort));
     }
   }
-  const int descriptorsBefore = test::openDescriptorCount();
+  const std::size_t descriptorsBefore = test::openDescriptorCount();
   const int threadsBefore = test::threadCount();
 
   const CallResult::Strings found = scanInside(*shop_);

@@ -10,12 +10,10 @@
 #include <poll.h>
 #include <sched.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -162,20 +160,6 @@ void requireOnlyTestSubnets() {
       throw std::runtime_error("refusing to scan the subnet of " + dottedAddress(local.address));
     }
   }
-}
-
-int openDescriptorCount() {
-  // Up to the hard limit, so a test that lowered the soft one still counts
-  // what was opened before.
-  constexpr rlim_t kHighestCounted = 1 << 16;
-  rlimit limit{};
-  ::getrlimit(RLIMIT_NOFILE, &limit);
-  const rlim_t end = std::min(std::max(limit.rlim_cur, limit.rlim_max), kHighestCounted);
-  int open = 0;
-  for (rlim_t fd = 0; fd < end; ++fd) {
-    if (::fcntl(static_cast<int>(fd), F_GETFD) != -1) ++open;
-  }
-  return open;
 }
 
 int threadCount() {

@@ -84,8 +84,6 @@ class ConnectAttempt {
 // must never let a test or benchmark scan the machine's real networks.
 void requireOnlyTestSubnets();
 
-// Descriptors open in this process, counted without opening one.
-int openDescriptorCount();
 // Threads of this process.
 int threadCount();
 
