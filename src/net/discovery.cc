@@ -14,6 +14,11 @@ namespace {
 constexpr std::uint16_t kRawPrinterPort = 9100;
 constexpr std::chrono::seconds kProbeTimeout{3};
 
+// The attempts are multiplexed on the calling thread rather than given a
+// thread each: scans take the same time (3.0 s for a /24, 48 s for a /20 when
+// measured both ways), but there is no thread to create per host, nothing
+// that can outlive the call, and no shared list to lock.
+//
 // A /24 fits in one round of probes, so it takes one timeout. The bound also
 // keeps a wide subnet from crowding the kernel's neighbour table (1024
 // entries by default, shared with the rest of the machine: each probe of an
@@ -77,6 +82,9 @@ CallResult getIPPrinterList(const CallArguments&) {
     showMessage(kNoNetworkMessage);
     return CallResult::undefined();
   }
+  // One list for all adapters, so hosts found on one subnet are never lost to
+  // the scan of the next; with no address worth scanning it is empty, never
+  // the result of an earlier call.
   ProbeTargets targets(*locals);
   CallResult::Strings printers;
   for (const std::uint32_t address : scan(probes, targets)) printers.push_back(dottedAddress(address));
