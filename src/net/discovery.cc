@@ -26,6 +26,10 @@ constexpr std::chrono::seconds kProbeTimeout{3};
 // the web process's descriptors.
 constexpr std::size_t kMaxProbesInFlight = 256;
 
+// One message per step that can fail: reading the address list, creating the
+// probe multiplexer, being allowed IPv4 sockets at all (a sandbox may forbid
+// them), and starting a probe when descriptors have run out with none in
+// flight to wait for.
 constexpr const char* kNoAddressTableMessage = "获取本地IP地址失败！\n";
 constexpr const char* kNoMultiplexerMessage = "创建信号失败！\n";
 constexpr const char* kNoNetworkMessage = "获取网络库失败！\n";
