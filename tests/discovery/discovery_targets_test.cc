@@ -65,10 +65,5 @@ TEST(ProbeTargetsTest, TryEveryHostOfEverySubnetOnceInSubnetOrder) {
   EXPECT_EQ(allTargets({wide, narrow}).size(), 65534u);
 }
 
-TEST(ProbeTargetsTest, WriteAddressesDotted) {
-  EXPECT_EQ(dottedAddress(address(10, 77, 1, 255)), "10.77.1.255");
-  EXPECT_EQ(dottedAddress(0), "0.0.0.0");
-}
-
 }  // namespace
 }  // namespace lumetra
