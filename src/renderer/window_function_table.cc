@@ -6,6 +6,7 @@
 #include "jobs/kitchen_task_functions.h"
 #include "jobs/print_job_functions.h"
 #include "jobs/print_task_list.h"
+#include "net/discovery.h"
 #include "net/net_printer_functions.h"
 #include "printer/local_printer_functions.h"
 #include "printer/model_functions.h"
@@ -40,6 +41,7 @@ constexpr std::array kTable{
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
     WindowFunctionHandler("rollPaperByNet", rollPaperByNet),
     WindowFunctionHandler("cutPaperByNet", cutPaperByNet),
+    WindowFunctionHandler("getIPPrinterList", getIPPrinterList),
     WindowFunctionHandler("startIPPrintTask", startIPPrintTask),
     WindowFunctionHandler("endIPPrintTask", endIPPrintTask),
     WindowFunctionHandler("addMultiPrinterTaskItem", addMultiPrinterTaskItem),
