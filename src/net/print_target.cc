@@ -1,5 +1,6 @@
 #include "net/print_target.h"
 
+#include <chrono>
 #include <map>
 #include <mutex>
 
@@ -61,10 +62,27 @@ int openTaskConnection(const std::u16string& address) {
   return kTaskConnectionOpen;
 }
 
-void closeTaskConnections() {
+platform::TcpConnection::PeerState taskConnectionState(const std::u16string& address) {
   std::lock_guard lock(printerLock());
-  for (auto& [address, connection] : taskConnections()) connection.socket.shutdownAndClose();
+  const auto entry = taskConnections().find(address);
+  if (entry == taskConnections().end()) return platform::TcpConnection::PeerState::lost;
+  return entry->second.socket.peerState();
+}
+
+std::vector<std::u16string> closeTaskConnections() {
+  std::lock_guard lock(printerLock());
+  for (auto& [address, connection] : taskConnections()) connection.socket.endSending();
+  // Printers that never end their side are not waited for beyond this: they
+  // took the bytes as far as anyone can tell.
+  const auto deadline = std::chrono::steady_clock::now() + kPrinterAnswerWait;
+  std::vector<std::u16string> reset;
+  for (auto& [address, connection] : taskConnections()) {
+    if (connection.socket.awaitPeerEnd(deadline) == platform::TcpConnection::PeerState::lost) {
+      reset.push_back(address);
+    }
+  }
   taskConnections().clear();
+  return reset;
 }
 
 int writeToPrintTarget(const std::u16string& printerName, const std::u16string& address,

@@ -2,6 +2,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/tcp_connection.h"
 
 namespace lumetra {
 
@@ -22,8 +25,15 @@ inline constexpr int kPrintTargetWriteFailed = 8;
 // accept the connection within the timeout or refused it.
 int openTaskConnection(const std::u16string& address);
 
-// Closes every open print task connection (end of a task list).
-void closeTaskConnections();
+// What the printer at `address` has done with its print task connection;
+// lost when there is none.
+platform::TcpConnection::PeerState taskConnectionState(const std::u16string& address);
+
+// Closes every open print task connection (end of a task list): each printer
+// is told that all has come, and its orderly close awaited (within one
+// answer wait for all). Gives the addresses whose printer reset the
+// connection instead, so that bytes sent to it may not have been taken.
+std::vector<std::u16string> closeTaskConnections();
 
 // Sends `bytes` in one write to a spooler printer (type 2, the open session of
 // `printerName`) or a network printer (type 3, the open task connection of

@@ -126,11 +126,6 @@ TcpConnection::PeerState TcpConnection::awaitPeerEnd(std::chrono::steady_clock::
   return PeerState::lost;
 }
 
-void TcpConnection::shutdownAndClose() {
-  if (isOpen()) ::shutdown(descriptor_, SHUT_RDWR);
-  close();
-}
-
 void TcpConnection::close() {
   if (isOpen()) ::close(std::exchange(descriptor_, -1));
 }

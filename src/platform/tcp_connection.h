@@ -71,8 +71,6 @@ class TcpConnection {
   // been taken; open: still there at the deadline.
   PeerState awaitPeerEnd(std::chrono::steady_clock::time_point deadline);
 
-  // Ends both directions, then releases the descriptor.
-  void shutdownAndClose();
   void close();
 
  private:

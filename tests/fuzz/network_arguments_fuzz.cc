@@ -52,13 +52,14 @@ constexpr std::array<WindowFunction, 7> kNetworkFunctions{
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // Connection failures show message boxes; a fuzzer has nobody to show them to.
   ::setenv("LUMETRA_DIALOG_LOG", "/dev/null", 1);
-  startPrinters();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // Started here, not at initialisation: a corpus merge initialises a second
+  // process, which must not compete for the addresses.
   static int runs = 0;
-  if (++runs % kRunsPerPrinterLife == 0) startPrinters();
+  if (runs++ % kRunsPerPrinterLife == 0) startPrinters();
   FuzzedDataProvider input(data, size);
   for (int call = 0; call < 24 && input.remaining_bytes() > 0; ++call) {
     const WindowFunction function = fuzz::fuzzedFunction(input, kNetworkFunctions);
