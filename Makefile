@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build test test-asan fuzz-build fuzz-smoke demo clean
+.PHONY: setup build test test-asan fuzz-build fuzz-smoke bench demo clean
 
 setup:
 	@scripts/setup
@@ -34,6 +34,13 @@ fuzz-build: setup
 
 fuzz-smoke: fuzz-build
 	scripts/fuzz --build $(FUZZ_BUILD_DIR) --seconds $(FUZZ_SECONDS) --all
+
+# Benchmarks against peers (not part of `make test`): receipt and logo
+# encoding against JavaScript encoders from npm; discovery at scale (root,
+# network namespaces).
+bench: build
+	bench/encoding.sh $(BUILD_DIR)
+	bench/discovery.sh $(BUILD_DIR)
 
 demo: build
 	@scripts/demo $(BUILD_DIR)
