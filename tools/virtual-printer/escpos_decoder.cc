@@ -134,20 +134,35 @@ std::vector<Command> StreamDecoder::decodePending(bool endOfStream) {
     const std::string_view rest = std::string_view(pending_).substr(used);
     const CommandExtent extent = measureCommand(rest, endOfStream);
     if (extent.length == 0) break;
-    const std::size_t offset = pendingOffset_ + used;
-    const bool joinsUnknown = extent.kind == CommandKind::NotUnderstood && !commands.empty() &&
-                              commands.back().kind == CommandKind::NotUnderstood &&
-                              commands.back().offset + commands.back().bytes.size() == offset;
-    if (joinsUnknown) {
-      commands.back().bytes.append(rest.substr(0, extent.length));
-    } else {
-      commands.push_back({extent.kind, offset, std::string(rest.substr(0, extent.length))});
-    }
+    Command command{extent.kind, pendingOffset_ + used, std::string(rest.substr(0, extent.length))};
     used += extent.length;
+    if (command.kind == CommandKind::NotUnderstood) {
+      holdNotUnderstood(std::move(command), commands);
+      continue;
+    }
+    releaseNotUnderstood(commands);
+    commands.push_back(std::move(command));
   }
+  if (endOfStream) releaseNotUnderstood(commands);
   pending_.erase(0, used);
   pendingOffset_ += used;
   return commands;
+}
+
+// Unknown bytes in a row become one entry however the stream was split,
+// so they wait until something else (or the end) follows them.
+void StreamDecoder::holdNotUnderstood(Command command, std::vector<Command>& commands) {
+  if (notUnderstood_ && notUnderstood_->offset + notUnderstood_->bytes.size() == command.offset) {
+    notUnderstood_->bytes += command.bytes;
+    return;
+  }
+  releaseNotUnderstood(commands);
+  notUnderstood_ = std::move(command);
+}
+
+void StreamDecoder::releaseNotUnderstood(std::vector<Command>& commands) {
+  if (notUnderstood_) commands.push_back(std::move(*notUnderstood_));
+  notUnderstood_.reset();
 }
 
 }  // namespace lumetra::virtual_printer

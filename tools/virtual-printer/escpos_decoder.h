@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,9 +32,12 @@ class StreamDecoder {
 
  private:
   std::vector<Command> decodePending(bool endOfStream);
+  void holdNotUnderstood(Command command, std::vector<Command>& commands);
+  void releaseNotUnderstood(std::vector<Command>& commands);
 
   std::string pending_;            // bytes of commands not yet complete
   std::size_t pendingOffset_ = 0;  // stream offset of pending_[0]
+  std::optional<Command> notUnderstood_;  // unknown bytes that may go on
 };
 
 }  // namespace lumetra::virtual_printer

@@ -15,6 +15,10 @@ constexpr int kFontBHeight = 17;
 constexpr int kChineseCell = 24;
 constexpr int kTabColumns = 8;
 
+std::string characters(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " character" : " characters");
+}
+
 }  // namespace
 
 ReceiptBuilder::ReceiptBuilder(int paperDots) { receipt_.paperDots = paperDots; }
@@ -65,13 +69,13 @@ Receipt ReceiptBuilder::takeReceipt() {
 
 std::string ReceiptBuilder::unprintedTextRemark() const {
   if (line_.glyphs.empty()) return {};
-  return "text never printed (no LF, feed or cut after it): " + std::to_string(line_.glyphs.size()) + " characters";
+  return "text never printed (no LF, feed or cut after it): " + characters(line_.glyphs.size());
 }
 
 std::string ReceiptBuilder::initialise() {
   std::string remark;
   if (!line_.glyphs.empty()) {
-    remark = "discards unprinted text: " + std::to_string(line_.glyphs.size()) + " characters";
+    remark = "discards unprinted text: " + characters(line_.glyphs.size());
   }
   line_ = LineBuffer{};
   modes_ = PrintModes{};
