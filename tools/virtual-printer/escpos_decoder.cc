@@ -15,10 +15,11 @@ constexpr char kGs = 0x1D;
 // after it, so a stream of bare text cannot make the decoder hoard it.
 constexpr std::size_t kLongestTextRun = 4096;
 
-// A raster image of more data than this is not something Lumetra can send
-// (its width field is one byte, and paper is at most 72 bytes wide); its
-// header is treated as not understood rather than waiting for megabytes.
+// A raster image larger than printers take (they stop at 4095 rows; Lumetra
+// sends bands of 24 rows at most 255 bytes wide) has its header treated as
+// not understood rather than waiting for megabytes that will not come.
 constexpr std::size_t kLargestRasterData = 1 << 20;
+constexpr std::size_t kMostRasterRows = 4095;
 
 struct FixedCommand {
   char prefix;
@@ -65,7 +66,7 @@ CommandExtent measureRasterImage(std::string_view bytes, bool endOfStream) {
   if (bytes.size() < kHeader) return sized(bytes, CommandKind::RasterImage, kHeader, endOfStream);
   const std::size_t rowBytes = at(bytes, 4) + at(bytes, 5) * 256u;
   const std::size_t rows = at(bytes, 6) + at(bytes, 7) * 256u;
-  if (rowBytes * rows > kLargestRasterData) return {CommandKind::NotUnderstood, kHeader};
+  if (rowBytes * rows > kLargestRasterData || rows > kMostRasterRows) return {CommandKind::NotUnderstood, kHeader};
   return sized(bytes, CommandKind::RasterImage, kHeader + rowBytes * rows, endOfStream);
 }
 

@@ -2,8 +2,8 @@
 
 namespace lumetra::virtual_printer {
 
-PrintSession::PrintSession(std::string source, ReceiptFolder& folder, int paperDots)
-    : builder_(paperDots), transcript_(std::move(source)), folder_(folder) {}
+PrintSession::PrintSession(std::string source, PieceSink& sink, int paperDots)
+    : builder_(paperDots), transcript_(std::move(source)), sink_(sink) {}
 
 void PrintSession::receive(std::string_view bytes) { play(decoder_.feed(bytes)); }
 
@@ -17,14 +17,17 @@ void PrintSession::finish() {
 void PrintSession::play(const std::vector<Command>& commands) {
   for (const Command& command : commands) {
     transcript_.add(command, builder_.apply(command));
-    if (builder_.cutReached()) writePiece();
+    if (builder_.pieceFull() && !builder_.cutReached()) {
+      transcript_.addRemark("the paper ran on for more than two metres without a cut: ended here");
+    }
+    if (builder_.cutReached() || builder_.pieceFull()) writePiece();
   }
 }
 
 void PrintSession::writePiece() {
   const bool printed = builder_.paperUsed() || builder_.cutReached();
   const Receipt receipt = builder_.takeReceipt();
-  folder_.write(transcript_.take(), printed ? &receipt : nullptr);
+  sink_.write(transcript_.take(), printed ? &receipt : nullptr);
 }
 
 }  // namespace lumetra::virtual_printer

@@ -6,17 +6,17 @@
 
 #include "escpos_decoder.h"
 #include "receipt_builder.h"
-#include "receipt_folder.h"
+#include "piece_sink.h"
 #include "transcript.h"
 
 namespace lumetra::virtual_printer {
 
 // One stream of printer bytes (a TCP connection, a file, a CUPS job) printed
-// into a receipt folder: a transcript and a picture at every cut, and for
-// whatever follows the last cut when the stream ends.
+// into a sink: a transcript and a receipt at every cut, and for whatever
+// follows the last cut when the stream ends.
 class PrintSession {
  public:
-  PrintSession(std::string source, ReceiptFolder& folder, int paperDots);
+  PrintSession(std::string source, PieceSink& sink, int paperDots);
 
   void receive(std::string_view bytes);
   // The stream has ended.
@@ -29,7 +29,7 @@ class PrintSession {
   StreamDecoder decoder_;
   ReceiptBuilder builder_;
   Transcript transcript_;
-  ReceiptFolder& folder_;
+  PieceSink& sink_;
 };
 
 }  // namespace lumetra::virtual_printer

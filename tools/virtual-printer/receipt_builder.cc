@@ -14,6 +14,8 @@ constexpr int kFontBWidth = 9;
 constexpr int kFontBHeight = 17;
 constexpr int kChineseCell = 24;
 constexpr int kTabColumns = 8;
+// Two metres of paper.
+constexpr int kLongestPieceDots = 16000;
 
 std::string characters(std::size_t count) {
   return std::to_string(count) + (count == 1 ? " character" : " characters");
@@ -59,6 +61,8 @@ std::string ReceiptBuilder::apply(const Command& command) {
   }
   return {};
 }
+
+bool ReceiptBuilder::pieceFull() const { return receipt_.length >= kLongestPieceDots; }
 
 Receipt ReceiptBuilder::takeReceipt() {
   Receipt finished = std::move(receipt_);

@@ -33,6 +33,9 @@ class ReceiptBuilder {
 
   // A cut has ended the current piece of paper.
   bool cutReached() const { return receipt_.cut != CutKind::None; }
+  // The piece is longer than any receipt (a stream that never cuts); it is
+  // handed over as it is so its picture stays a sensible size.
+  bool pieceFull() const;
   // Something was printed or fed on the current piece.
   bool paperUsed() const { return receipt_.length > 0 || !receipt_.images.empty(); }
   // Hands over the current piece and starts the next; modes stay as they are.

@@ -1,6 +1,7 @@
 #include "tcp_listener.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -54,20 +55,44 @@ std::string peerName(int fd) {
   return std::string("connection from ") + host + ":" + std::to_string(ntohs(peer.sin_port));
 }
 
+// One read from the connection, handed to its session; recv's result.
+ssize_t receiveOnce(Connection& connection, int flags) {
+  char buffer[16384];
+  const ssize_t got = recv(connection.fd, buffer, sizeof buffer, flags);
+  if (got > 0) connection.session->receive(std::string_view(buffer, static_cast<std::size_t>(got)));
+  return got;
+}
+
 // Reads what the connection has; false when it has ended.
 bool readInto(Connection& connection) {
-  char buffer[16384];
-  const ssize_t got = recv(connection.fd, buffer, sizeof buffer, 0);
-  if (got > 0) {
-    connection.session->receive(std::string_view(buffer, static_cast<std::size_t>(got)));
-    return true;
-  }
-  return got < 0 && (errno == EINTR || errno == EAGAIN);
+  const ssize_t got = receiveOnce(connection, 0);
+  return got > 0 || (got < 0 && (errno == EINTR || errno == EAGAIN));
 }
 
 void endConnection(Connection& connection) {
   connection.session->finish();
   close(connection.fd);
+}
+
+// Takes a waiting connection; false when none is waiting.
+bool acceptOne(int listener, std::vector<Connection>& connections, ReceiptFolder& folder, int paperDots) {
+  const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  if (fd < 0) return false;
+  connections.push_back({fd, std::make_unique<PrintSession>(peerName(fd), folder, paperDots)});
+  return true;
+}
+
+// On stop: a client whose connect completed, and the bytes it sent before
+// the stop, still reach paper.
+void finishAll(int listener, std::vector<Connection>& connections, ReceiptFolder& folder, int paperDots) {
+  fcntl(listener, F_SETFL, O_NONBLOCK);
+  while (acceptOne(listener, connections, folder, paperDots)) {
+  }
+  for (Connection& connection : connections) {
+    while (receiveOnce(connection, MSG_DONTWAIT) > 0) {
+    }
+    endConnection(connection);
+  }
 }
 
 std::vector<pollfd> pollSet(int listener, int stopFd, const std::vector<Connection>& connections) {
@@ -95,12 +120,9 @@ bool servePrinterConnections(const ListenAddress& address, ReceiptFolder& folder
       endConnection(connections[i]);
       connections.erase(connections.begin() + static_cast<long>(i));
     }
-    if (first == 2 && (fds[1].revents & POLLIN)) {
-      const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd >= 0) connections.push_back({fd, std::make_unique<PrintSession>(peerName(fd), folder, paperDots)});
-    }
+    if (first == 2 && (fds[1].revents & POLLIN)) acceptOne(listener, connections, folder, paperDots);
   }
-  for (Connection& connection : connections) endConnection(connection);
+  finishAll(listener, connections, folder, paperDots);
   close(listener);
   return true;
 }
