@@ -13,7 +13,7 @@ extern char** environ;
 namespace lumetra::test {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::vector<std::string>& extraEnvironment) {
+                           const std::vector<std::string>& extraEnvironment, const std::string& argv0) {
   // A program that dies early must fail the test, not kill it by SIGPIPE.
   signal(SIGPIPE, SIG_IGN);
   int in[2];
@@ -23,7 +23,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  std::vector<std::string> argumentTexts{program};
+  std::vector<std::string> argumentTexts{argv0.empty() ? program : argv0};
   argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& text : argumentTexts) argv.push_back(text.data());

@@ -14,8 +14,9 @@ namespace lumetra::test {
 // goes, if the test has not waited for it.
 class ChildProcess {
  public:
+  // `argv0` replaces the program's path as argv[0] when given.
   ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-               const std::vector<std::string>& extraEnvironment = {});
+               const std::vector<std::string>& extraEnvironment = {}, const std::string& argv0 = {});
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;

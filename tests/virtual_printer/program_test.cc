@@ -123,20 +123,22 @@ TEST(VirtualPrinterProgramTest, FileAndStandardInputArePrintedAndGarbageIsSurviv
 
 TEST(VirtualPrinterProgramTest, AsACupsBackendItPrintsJobsIntoTheDeviceFolder) {
   TempDir dir;
+  // Installed under the backend's name; CUPS then starts it with the device
+  // URI as argv[0] for jobs.
   const std::filesystem::path backend = dir.path() / "lumetra-virtual";
   std::filesystem::create_symlink(kProgram, backend);
   const std::string job = "job\n" + hexBytes("1d 56 00");
   const std::filesystem::path jobFile = dir.write("job.bin", job);
-  const std::string deviceUri = "DEVICE_URI=lumetra-virtual:" + (dir.path() / "out").string();
+  const std::string uri = "lumetra-virtual:" + (dir.path() / "out").string();
 
   ChildProcess discovery(backend, {});
   EXPECT_EQ(discovery.readLine(), "direct lumetra-virtual \"Lumetra Virtual Receipt Printer\" "
                                   "\"Lumetra virtual receipt printer (pictures in a folder)\"");
   EXPECT_EQ(discovery.wait(), 0);
 
-  ChildProcess twoCopies(backend, {"7", "alice", "table 4", "2", "", jobFile.string()}, {deviceUri});
+  ChildProcess twoCopies(backend, {"7", "alice", "table 4", "2", "", jobFile.string()}, {"DEVICE_URI=" + uri}, uri);
   EXPECT_EQ(twoCopies.wait(), 0);
-  ChildProcess fromStdin(backend, {"8", "bob", "table 5", "1", ""}, {deviceUri});
+  ChildProcess fromStdin(backend, {"8", "bob", "table 5", "1", ""}, {"DEVICE_URI=" + uri}, uri);
   fromStdin.writeInput(job);
   fromStdin.closeInput();
   EXPECT_EQ(fromStdin.wait(), 0);
@@ -147,7 +149,7 @@ TEST(VirtualPrinterProgramTest, AsACupsBackendItPrintsJobsIntoTheDeviceFolder) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "receipt-0004.txt"));
 
   ChildProcess relativeFolder(backend, {"9", "carol", "t", "1", "", jobFile.string()},
-                              {"DEVICE_URI=lumetra-virtual:out"});
+                              {"DEVICE_URI=lumetra-virtual:out"}, "lumetra-virtual:out");
   EXPECT_EQ(relativeFolder.wait(), 1);
 }
 

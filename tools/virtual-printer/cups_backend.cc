@@ -50,6 +50,11 @@ int printJob(const std::vector<std::string>& arguments, ReceiptFolder& folder) {
 
 }  // namespace
 
+bool isBackendInvocation(const std::string& argv0) {
+  return std::filesystem::path(argv0).filename() == kBackendScheme ||
+         argv0.starts_with(std::string(kBackendScheme) + ":");
+}
+
 int runCupsBackend(const std::vector<std::string>& arguments, const std::filesystem::path& font) {
   if (arguments.empty()) {
     std::cout << "direct " << kBackendScheme << " \"Lumetra Virtual Receipt Printer\" "

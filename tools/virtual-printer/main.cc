@@ -83,7 +83,7 @@ int run(const vp::Options& options) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (std::filesystem::path(argv[0]).filename() == vp::kBackendScheme) {
+  if (vp::isBackendInvocation(argv[0])) {
     return vp::runCupsBackend(arguments, vp::kDefaultFontFile);
   }
   std::string error;
