@@ -1,6 +1,7 @@
 #include "e2e/support/x_server.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -35,6 +36,7 @@ bool windowManagerRunning(Display* display) {
 
 XServer::XServer(Options options) : options_(options) {
   startXvfb();
+  if (options_.secondMonitor) addMonitors();
   if (options_.windowManager) startWindowManager();
 }
 
@@ -53,7 +55,8 @@ XServer::~XServer() {
 void XServer::startXvfb() {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  const std::string screen = std::to_string(options_.width) + "x" + std::to_string(options_.height) + "x24";
+  const int screenWidth = options_.secondMonitor ? 2 * options_.width : options_.width;
+  const std::string screen = std::to_string(screenWidth) + "x" + std::to_string(options_.height) + "x24";
   SpawnOptions spawnOptions;
   spawnOptions.arguments = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
                             "-nolisten", "tcp", "-noreset"};
@@ -67,6 +70,30 @@ void XServer::startXvfb() {
   display_ = ":" + number;
   connection_ = XOpenDisplay(display_.c_str());
   if (!connection_) throw std::runtime_error("cannot connect to " + display_);
+}
+
+// Xvfb has a single output; RandR monitors split its screen the way two
+// physical monitors would.
+void XServer::addMonitors() {
+  XRRMonitorInfo monitor{};
+  monitor.width = options_.width;
+  monitor.height = options_.height;
+  monitor.mwidth = options_.width / 4;
+  monitor.mheight = options_.height / 4;
+  monitor.name = XInternAtom(connection_, "PRIMARY-LEFT", False);
+  monitor.primary = True;
+  XRRScreenResources* resources = XRRGetScreenResources(connection_, DefaultRootWindow(connection_));
+  RROutput output = resources && resources->noutput > 0 ? resources->outputs[0] : None;
+  monitor.noutput = output ? 1 : 0;
+  monitor.outputs = &output;
+  XRRSetMonitor(connection_, DefaultRootWindow(connection_), &monitor);
+  if (resources) XRRFreeScreenResources(resources);
+  monitor.name = XInternAtom(connection_, "SECOND-RIGHT", False);
+  monitor.primary = False;
+  monitor.noutput = 0;
+  monitor.x = options_.width;
+  XRRSetMonitor(connection_, DefaultRootWindow(connection_), &monitor);
+  XSync(connection_, False);
 }
 
 void XServer::startWindowManager() {

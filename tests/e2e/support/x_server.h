@@ -17,6 +17,8 @@ class XServer {
     int width = 1366;
     int height = 768;
     bool windowManager = true;
+    // Two monitors side by side, the left one primary, each width x height.
+    bool secondMonitor = false;
   };
   XServer() : XServer(Options{}) {}
   explicit XServer(Options options);
@@ -31,6 +33,7 @@ class XServer {
 
  private:
   void startXvfb();
+  void addMonitors();
   void startWindowManager();
 
   Options options_;
