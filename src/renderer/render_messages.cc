@@ -1,5 +1,7 @@
 #include "renderer/render_messages.h"
 
+#include "jobs/kitchen_task_list.h"
+
 namespace lumetra {
 
 std::optional<bool> FocusedNodeReporter::focusChanged(bool editable) {
@@ -10,8 +12,9 @@ std::optional<bool> FocusedNodeReporter::focusChanged(bool editable) {
 
 bool dispatchProcessMessage(std::string_view name) {
   if (name != kPrintTaskMessage) return false;
-  // Here the kitchen list is flushed and the pending-task retry started
-  // (startPendingTaskRetry) once print tasks and kitchen tickets are built.
+  flushKitchenTaskList();
+  // Here the pending-task retry starts (startPendingTaskRetry) once print
+  // tasks are built.
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "net/net_printer_slots.h"
 #include "platform/spooler.h"
 #include "printer/model_config_loader.h"
 #include "printer/printer_registry.h"
@@ -19,8 +20,7 @@ void onScriptContextReleased() {
     platform::spooler().close(session.handle);
     session.handle = platform::kNoPrinterHandle;
   }
-  // Here the network transport's flags get cleared (clearNetworkTransportFlags)
-  // once the network printer transport is built.
+  clearNetworkTransportFlags();
 }
 
 }  // namespace lumetra

@@ -2,15 +2,30 @@
 
 #include <array>
 
+#include "jobs/kitchen_task_functions.h"
+#include "net/net_printer_functions.h"
 #include "printer/model_functions.h"
+#include "serial/serial_port_functions.h"
 
 namespace lumetra {
 namespace {
 
 // Keep the order: pages and tools enumerate `window` and expect it.
 constexpr std::array kTable{
+    WindowFunctionHandler("printTextByNet", printTextByNet),
+    WindowFunctionHandler("listSerialPort", listSerialPort),
+    WindowFunctionHandler("openSerialPort", openSerialPort),
+    WindowFunctionHandler("closeSerialPort", closeSerialPort),
+    WindowFunctionHandler("sendData2SerialPort", sendData2SerialPort),
+    WindowFunctionHandler("sendData2SerialPortRAW", sendData2SerialPortRAW),
     WindowFunctionHandler("getPrinterModelList", getPrinterModelList),
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
+    WindowFunctionHandler("rollPaperByNet", rollPaperByNet),
+    WindowFunctionHandler("cutPaperByNet", cutPaperByNet),
+    WindowFunctionHandler("startIPPrintTask", startIPPrintTask),
+    WindowFunctionHandler("endIPPrintTask", endIPPrintTask),
+    WindowFunctionHandler("addMultiPrinterTaskItem", addMultiPrinterTaskItem),
+    WindowFunctionHandler("printMultiKitchenTaskList", printMultiKitchenTaskList),
 };
 
 }  // namespace
