@@ -11,9 +11,12 @@ CallArgument toCallArgument(JSCValue* value) {
   if (jsc_value_is_number(value)) return CallArgument::number(jsc_value_to_double(value));
   if (jsc_value_is_boolean(value)) return CallArgument::boolean(jsc_value_to_boolean(value));
   if (jsc_value_is_string(value)) {
-    char* text = jsc_value_to_string(value);
-    CallArgument argument = CallArgument::string(text ? text : "");
-    g_free(text);
+    // As bytes: a C string would end the text at its first NUL.
+    GBytes* bytes = jsc_value_to_string_as_bytes(value);
+    gsize size = 0;
+    const auto* data = static_cast<const char*>(bytes ? g_bytes_get_data(bytes, &size) : nullptr);
+    CallArgument argument = CallArgument::string(data ? std::string(data, size) : std::string());
+    if (bytes) g_bytes_unref(bytes);
     return argument;
   }
   return CallArgument::other();
