@@ -66,14 +66,7 @@ void sendToWindowManager(Display* display, Window window, const char* messageTyp
              &event);
 }
 
-}  // namespace
-
-bool maximiseWindowTitled(const char* title) {
-  GdkDisplay* gdkDisplay = gdk_display_get_default();
-  if (!gdkDisplay || !GDK_IS_X11_DISPLAY(gdkDisplay)) return false;
-  Display* display = gdk_x11_display_get_xdisplay(gdkDisplay);
-  const Window window = findTitled(display, DefaultRootWindow(display), title);
-  if (!window) return false;
+void maximise(Display* display, Window window) {
   constexpr long kAddState = 1;
   // Activating a minimised window restores it first.
   sendToWindowManager(display, window, "_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
@@ -82,7 +75,22 @@ bool maximiseWindowTitled(const char* title) {
                       static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_HORZ", False)));
   XMapRaised(display, window);
   XFlush(display);
-  return true;
+}
+
+}  // namespace
+
+bool maximiseWindowTitled(const char* title) {
+  GdkDisplay* gdkDisplay = gdk_display_get_default();
+  if (!gdkDisplay || !GDK_IS_X11_DISPLAY(gdkDisplay)) return false;
+  Display* display = gdk_x11_display_get_xdisplay(gdkDisplay);
+  // Windows of other clients can vanish while they are looked at; their
+  // errors must not end the shell.
+  gdk_x11_display_error_trap_push(gdkDisplay);
+  const Window window = findTitled(display, DefaultRootWindow(display), title);
+  if (window) maximise(display, window);
+  gdk_x11_display_error_trap_pop_ignored(gdkDisplay);
+  return window != 0;
 }
 
 }  // namespace lumetra::shell
+

@@ -3,7 +3,9 @@
 #include <array>
 
 #include "jobs/kitchen_task_functions.h"
+#include "jobs/print_job_functions.h"
 #include "net/net_printer_functions.h"
+#include "printer/local_printer_functions.h"
 #include "printer/model_functions.h"
 #include "serial/serial_port_functions.h"
 
@@ -12,12 +14,24 @@ namespace {
 
 // Keep the order: pages and tools enumerate `window` and expect it.
 constexpr std::array kTable{
+    WindowFunctionHandler("getPrinterList", getPrinterList),
+    WindowFunctionHandler("openPrinter", openPrinter),
+    WindowFunctionHandler("openPrinterWithModel", openPrinterWithModel),
+    WindowFunctionHandler("closeCurPrinter", closeCurPrinter),
+    WindowFunctionHandler("printText", printText),
     WindowFunctionHandler("printTextByNet", printTextByNet),
+    WindowFunctionHandler("openCashDraw", openCashDraw),
+    WindowFunctionHandler("cutPaper", cutPaper),
+    WindowFunctionHandler("rollPaper", rollPaper),
     WindowFunctionHandler("listSerialPort", listSerialPort),
     WindowFunctionHandler("openSerialPort", openSerialPort),
     WindowFunctionHandler("closeSerialPort", closeSerialPort),
     WindowFunctionHandler("sendData2SerialPort", sendData2SerialPort),
     WindowFunctionHandler("sendData2SerialPortRAW", sendData2SerialPortRAW),
+    WindowFunctionHandler("getPrinterStatus", getPrinterStatus),
+    WindowFunctionHandler("printTagContent", printTagContent),
+    WindowFunctionHandler("startPrintTask", startPrintTask),
+    WindowFunctionHandler("endPrintTask", endPrintTask),
     WindowFunctionHandler("getPrinterModelList", getPrinterModelList),
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
     WindowFunctionHandler("rollPaperByNet", rollPaperByNet),

@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,30 +44,35 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 
 }  // namespace
 
+// fork and exec rather than posix_spawn: the child asks to be ended when
+// the test process goes, however it goes, so nothing it started outlives a
+// crashed or killed test. Only async-signal-safe calls after fork.
 pid_t spawn(const SpawnOptions& options) {
   std::vector<std::string> arguments = options.arguments;
   std::vector<std::string> environment = mergedEnvironment(options.environment);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  if (!options.outputFile.empty()) {
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, options.outputFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  }
-  if (!options.errorFile.empty()) {
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, options.errorFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  }
-  if (!options.workingDirectory.empty()) {
-    posix_spawn_file_actions_addchdir_np(&actions, options.workingDirectory.c_str());
-  }
-  // dup2 onto itself clears close-on-exec for the descriptor.
-  if (options.extraFd >= 0) posix_spawn_file_actions_adddup2(&actions, options.extraFd, options.extraFd);
-  pid_t pid = -1;
-  const int error = posix_spawnp(&pid, arguments.front().c_str(), &actions, nullptr, pointers(arguments).data(),
-                                 pointers(environment).data());
-  posix_spawn_file_actions_destroy(&actions);
-  return error == 0 ? pid : -1;
+  std::vector<char*> argv = pointers(arguments);
+  std::vector<char*> envp = pointers(environment);
+  // Never the test's own stdout: a child left running would keep the test
+  // runner waiting for the end of that pipe.
+  const std::string output = options.outputFile.empty() ? "/dev/null" : options.outputFile.string();
+  const std::string errors = options.errorFile.empty() ? "/dev/null" : options.errorFile.string();
+  const std::string directory = options.workingDirectory.string();
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (::getppid() != parent) ::_exit(127);
+  const int in = ::open("/dev/null", O_RDONLY);
+  const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (in < 0 || out < 0 || err < 0) ::_exit(127);
+  ::dup2(in, STDIN_FILENO);
+  ::dup2(out, STDOUT_FILENO);
+  ::dup2(err, STDERR_FILENO);
+  if (options.extraFd >= 0) ::fcntl(options.extraFd, F_SETFD, 0);
+  if (!directory.empty() && ::chdir(directory.c_str()) != 0) ::_exit(127);
+  ::execvpe(argv.front(), argv.data(), envp.data());
+  ::_exit(127);
 }
 
 std::optional<int> waitForExit(pid_t pid, std::chrono::seconds limit) {

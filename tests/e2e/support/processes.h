@@ -21,8 +21,8 @@ struct SpawnOptions {
   std::vector<std::string> arguments;        // argv[0] first
   std::map<std::string, std::string> environment;  // added to this process's
   std::filesystem::path workingDirectory;
-  std::filesystem::path outputFile;          // stdout, when given
-  std::filesystem::path errorFile;           // stderr, when given
+  std::filesystem::path outputFile;          // stdout; /dev/null when not given
+  std::filesystem::path errorFile;           // stderr; /dev/null when not given
   int extraFd = -1;                          // kept open in the child under the same number
 };
 

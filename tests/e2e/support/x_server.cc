@@ -32,9 +32,15 @@ bool windowManagerRunning(Display* display) {
   return found;
 }
 
+// Windows come and go while the tests look at them; Xlib's default handler
+// would end the whole test process (leaving its X server behind) on the
+// first such error.
+int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
+
 }  // namespace
 
 XServer::XServer(Options options) : options_(options) {
+  XSetErrorHandler(ignoreXErrors);
   startXvfb();
   if (options_.secondMonitor) addMonitors();
   if (options_.windowManager) startWindowManager();
@@ -60,7 +66,6 @@ void XServer::startXvfb() {
   SpawnOptions spawnOptions;
   spawnOptions.arguments = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
                             "-nolisten", "tcp", "-noreset"};
-  spawnOptions.errorFile = "/dev/null";
   spawnOptions.extraFd = fds[1];
   xvfb_ = spawn(spawnOptions);
   ::close(fds[1]);
