@@ -1,6 +1,6 @@
 #include "renderer/render_messages.h"
 
-#include "jobs/kitchen_task_list.h"
+#include "jobs/pending_tasks.h"
 
 namespace lumetra {
 
@@ -12,9 +12,9 @@ std::optional<bool> FocusedNodeReporter::focusChanged(bool editable) {
 
 bool dispatchProcessMessage(std::string_view name) {
   if (name != kPrintTaskMessage) return false;
-  flushKitchenTaskList();
-  // Here the pending-task retry starts (startPendingTaskRetry) once print
-  // tasks are built.
+  // Flushes the kitchen list, then retries pending tasks off the page's
+  // thread, so the page keeps running.
+  startPendingTaskRetry();
   return true;
 }
 

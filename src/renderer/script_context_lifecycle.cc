@@ -9,11 +9,14 @@
 
 namespace lumetra {
 
-void onScriptContextCreated() { loadModelConfig(kKitchenPrinterName, kKitchenModelName); }
+// Both steps take the printer lock: the pending-task retry prints from
+// another thread, with these tables and handles.
+void onScriptContextCreated() {
+  std::lock_guard lock(printerLock());
+  loadModelConfig(kKitchenPrinterName, kKitchenModelName);
+}
 
 void onScriptContextReleased() {
-  // The lock keeps a print run on another thread from writing to a handle
-  // while it is being closed under it.
   std::lock_guard lock(printerLock());
   for (auto& [name, session] : printerRegistry()) {
     if (!session.isOpen()) continue;

@@ -2,8 +2,11 @@
 
 #include <array>
 
+#include "jobs/image_functions.h"
 #include "jobs/kitchen_task_functions.h"
 #include "jobs/print_job_functions.h"
+#include "jobs/print_task_list.h"
+#include "net/discovery.h"
 #include "net/net_printer_functions.h"
 #include "printer/local_printer_functions.h"
 #include "printer/model_functions.h"
@@ -20,6 +23,7 @@ constexpr std::array kTable{
     WindowFunctionHandler("closeCurPrinter", closeCurPrinter),
     WindowFunctionHandler("printText", printText),
     WindowFunctionHandler("printTextByNet", printTextByNet),
+    WindowFunctionHandler("printLogo", printLogo),
     WindowFunctionHandler("openCashDraw", openCashDraw),
     WindowFunctionHandler("cutPaper", cutPaper),
     WindowFunctionHandler("rollPaper", rollPaper),
@@ -29,6 +33,7 @@ constexpr std::array kTable{
     WindowFunctionHandler("sendData2SerialPort", sendData2SerialPort),
     WindowFunctionHandler("sendData2SerialPortRAW", sendData2SerialPortRAW),
     WindowFunctionHandler("getPrinterStatus", getPrinterStatus),
+    WindowFunctionHandler("checkImage", checkImage),
     WindowFunctionHandler("printTagContent", printTagContent),
     WindowFunctionHandler("startPrintTask", startPrintTask),
     WindowFunctionHandler("endPrintTask", endPrintTask),
@@ -36,10 +41,12 @@ constexpr std::array kTable{
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
     WindowFunctionHandler("rollPaperByNet", rollPaperByNet),
     WindowFunctionHandler("cutPaperByNet", cutPaperByNet),
+    WindowFunctionHandler("getIPPrinterList", getIPPrinterList),
     WindowFunctionHandler("startIPPrintTask", startIPPrintTask),
     WindowFunctionHandler("endIPPrintTask", endIPPrintTask),
     WindowFunctionHandler("addMultiPrinterTaskItem", addMultiPrinterTaskItem),
     WindowFunctionHandler("printMultiKitchenTaskList", printMultiKitchenTaskList),
+    WindowFunctionHandler("printTask", printTask),
 };
 
 }  // namespace
