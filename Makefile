@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build test test-asan fuzz-build fuzz-smoke bench demo clean
+.PHONY: setup build test test-asan fuzz-smoke bench demo clean
 
 setup:
 	@scripts/setup
@@ -18,22 +18,16 @@ test: build
 # in a build of their own. Any report fails the run.
 ASAN_BUILD_DIR ?= build-asan
 test-asan: setup
-	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DLUMETRA_SANITIZE=ON
+	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DLUMETRA_SANITIZE=ON -DLUMETRA_SHELL=OFF
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	cd $(ASAN_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
-# Every libFuzzer target in tests/fuzz, built with clang in a build of its own;
-# fuzz-smoke runs each for FUZZ_SECONDS over its corpus (scripts/fuzz runs
-# one target for longer).
-FUZZ_BUILD_DIR ?= build-fuzz
+# A short run of every libFuzzer target in tests/fuzz, built with clang in
+# build-fuzz (scripts/fuzz runs them for longer).
 FUZZ_SECONDS ?= 6
-fuzz-build: setup
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DLUMETRA_FUZZ=ON -DBUILD_TESTING=OFF
-	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS)
-
-fuzz-smoke: fuzz-build
-	scripts/fuzz --build $(FUZZ_BUILD_DIR) --seconds $(FUZZ_SECONDS) --all
+fuzz-smoke: setup
+	JOBS=$(JOBS) scripts/fuzz $(FUZZ_SECONDS)
 
 # Benchmarks against peers (not part of `make test`): receipt and logo
 # encoding against JavaScript encoders from npm; discovery at scale (root,
@@ -46,4 +40,4 @@ demo: build
 	@scripts/demo $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-fuzz
