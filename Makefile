@@ -29,11 +29,12 @@ FUZZ_SECONDS ?= 6
 fuzz-smoke: setup
 	JOBS=$(JOBS) scripts/fuzz $(FUZZ_SECONDS)
 
-# Benchmarks against peers (not part of `make test`): receipt and logo
-# encoding against JavaScript encoders from npm; discovery at scale (root,
-# network namespaces).
+# Benchmarks (not part of `make test`): receipt and logo encoding against
+# JavaScript encoders from npm; window function calls and web process memory
+# through the real shell; discovery at scale (root, network namespaces).
 bench: build
 	bench/encoding.sh $(BUILD_DIR)
+	$(BUILD_DIR)/bench/shell_bench
 	bench/discovery.sh $(BUILD_DIR)
 
 demo: build
