@@ -3,7 +3,6 @@
 #include <array>
 #include <deque>
 #include <mutex>
-#include <vector>
 
 #include "net/net_printer_slots.h"
 #include "net/slot_commands.h"
@@ -37,39 +36,20 @@ void sendKitchenTaskItem(const KitchenTaskItem& item) {
   if (item.cut) sendCut(item.slot, cfg, true);
 }
 
-// How a printer's part of one run went.
-enum class SlotRun {
-  printing,
-  ended,  // the printer closed in order: what it had was taken, the rest waits
-  reset,  // the printer failed: how much it took is unknown, so all of it goes again
-};
-
-// Sends the item when the slot's printer is still there to take it; true
-// when it was taken.
-bool sendWhilePrinterThere(const KitchenTaskItem& item, SlotRun& run) {
+// Sends the item while the slot's printer is still there to take it; false
+// once it has failed, reset or ended the connection on its own.
+bool sendWhilePrinterThere(const KitchenTaskItem& item) {
   using PeerState = platform::TcpConnection::PeerState;
-  switch (slotPeerState(item.slot)) {
-    case PeerState::finished:
-      run = SlotRun::ended;
-      return false;
-    case PeerState::lost:
-      run = SlotRun::reset;
-      return false;
-    case PeerState::open:
-      break;
-  }
+  if (slotPeerState(item.slot) != PeerState::open) return false;
   sendKitchenTaskItem(item);
-  if (slotPeerState(item.slot) != PeerState::lost) return true;
-  run = SlotRun::reset;
-  return false;
+  return slotPeerState(item.slot) == PeerState::open;
 }
 
 // Sends the list in order and gives back what must go again at the next
-// run. Once a printer fails, its later items are held back rather than
-// skipped, so each printer still gets its tickets in the order they were
-// taken; a ticket cut off mid-way is printed again whole, and after a reset
-// (the printer lost what it had not yet taken) so is the run's every ticket
-// for it. Items for slots that were not connected at the start have no
+// run. A printer that fails may have lost what it held, so all of its
+// tickets of this run stay, in their order: a ticket may print twice, but
+// none is lost, and each printer still gets its tickets in the order they
+// were taken. Items for slots that were not connected at the start have no
 // printer and are dropped.
 std::deque<KitchenTaskItem> sendInOrder(std::deque<KitchenTaskItem>& list) {
   std::array<bool, kNetPrinterSlotCount> connected{};
@@ -77,19 +57,14 @@ std::deque<KitchenTaskItem> sendInOrder(std::deque<KitchenTaskItem>& list) {
   const auto hasPrinter = [&](const KitchenTaskItem& item) {
     return isNetPrinterSlot(item.slot) && connected[item.slot];
   };
-  std::array<SlotRun, kNetPrinterSlotCount> runs{};
-  std::vector<bool> taken(list.size());
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (!hasPrinter(list[i])) continue;
-    SlotRun& run = runs[list[i].slot];
-    taken[i] = run == SlotRun::printing && sendWhilePrinterThere(list[i], run);
+  std::array<bool, kNetPrinterSlotCount> failed{};
+  for (const KitchenTaskItem& item : list) {
+    if (hasPrinter(item) && !failed[item.slot]) failed[item.slot] = !sendWhilePrinterThere(item);
   }
-  const std::array<bool, kNetPrinterSlotCount> reset = finishSlotDeliveries();
+  const std::array<bool, kNetPrinterSlotCount> uncertain = finishSlotDeliveries();
   std::deque<KitchenTaskItem> again;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (!hasPrinter(list[i])) continue;
-    const int slot = list[i].slot;
-    if (!taken[i] || reset[slot] || runs[slot] == SlotRun::reset) again.push_back(std::move(list[i]));
+  for (KitchenTaskItem& item : list) {
+    if (hasPrinter(item) && (failed[item.slot] || uncertain[item.slot])) again.push_back(std::move(item));
   }
   return again;
 }

@@ -30,10 +30,9 @@ bool printOnReadyOutput(const PrintTask& task) {
 // order the page sent.
 bool printWhenReachable(const PrintTask& task, NetworkDeliveries& deliveries, bool backlogFirst) {
   const bool network = task.printerType == kNetworkPrinterType;
-  if (network) deliveries.settleBeforeOpening(task.ipaddress);
-  if (openTaskOutput(outputName(task), task.ipaddress, task.printerModel, task.printerType) != kTaskOutputReady) {
-    return false;
-  }
+  const int opened = openTaskOutput(outputName(task), task.ipaddress, task.printerModel, task.printerType);
+  if (network) deliveries.opened(task.ipaddress);
+  if (opened != kTaskOutputReady) return false;
   if (!network) return printOnReadyOutput(task);
   if (backlogFirst) {
     for (const std::string& waiting : takePendingTasksFor(task.ipaddress)) {

@@ -5,36 +5,28 @@
 
 namespace lumetra {
 
-using PeerState = platform::TcpConnection::PeerState;
-
-void NetworkDeliveries::settleBeforeOpening(const std::u16string& address) {
-  switch (taskConnectionState(address)) {
-    case PeerState::open:
-      return;
-    case PeerState::finished:
-      unconfirmed_.erase(address);
-      return;
-    case PeerState::lost:
-      sendToPending(address);
-      return;
-  }
+void NetworkDeliveries::opened(const std::u16string& address) {
+  const std::uint64_t connection = taskConnectionId(address);
+  Batch& batch = unconfirmed_[address];
+  if (batch.connection == connection) return;
+  sendToPending(batch);
+  batch.connection = connection;
 }
 
 void NetworkDeliveries::record(const std::u16string& address, const std::string& taskJson, bool written) {
-  unconfirmed_[address].push_back(taskJson);
-  if (!written || taskConnectionState(address) == PeerState::lost) sendToPending(address);
+  Batch& batch = unconfirmed_[address];
+  batch.tasks.push_back(taskJson);
+  if (!written || taskConnectionState(address) != platform::TcpConnection::PeerState::open) sendToPending(batch);
 }
 
 void NetworkDeliveries::closeAll() {
-  for (const std::u16string& address : closeTaskConnections()) sendToPending(address);
+  for (const std::u16string& address : closeTaskConnections()) sendToPending(unconfirmed_[address]);
   unconfirmed_.clear();
 }
 
-void NetworkDeliveries::sendToPending(const std::u16string& address) {
-  const auto entry = unconfirmed_.find(address);
-  if (entry == unconfirmed_.end()) return;
-  for (std::string& task : entry->second) addPendingTask(std::move(task));
-  unconfirmed_.erase(entry);
+void NetworkDeliveries::sendToPending(Batch& batch) {
+  for (std::string& task : batch.tasks) addPendingTask(std::move(task));
+  batch.tasks.clear();
 }
 
 }  // namespace lumetra

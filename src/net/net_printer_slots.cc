@@ -1,5 +1,6 @@
 #include "net/net_printer_slots.h"
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 
@@ -117,17 +118,13 @@ platform::TcpConnection::PeerState slotPeerState(int index) {
 
 std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries() {
   std::lock_guard lock(printerLock());
-  for (NetPrinterSlot& slot : table().slots) {
-    if (slot.connected) slot.socket.endSending();
-  }
-  // Printers that never end their side are not waited for beyond this: they
-  // took the bytes as far as anyone can tell.
-  const auto deadline = std::chrono::steady_clock::now() + kPrinterAnswerWait;
-  std::array<bool, kNetPrinterSlotCount> reset{};
+  std::array<platform::TcpConnection*, kNetPrinterSlotCount> connected{};
   for (int i = 0; i < kNetPrinterSlotCount; ++i) {
-    NetPrinterSlot& slot = table().slots[i];
-    reset[i] = slot.connected && slot.socket.awaitPeerEnd(deadline) == platform::TcpConnection::PeerState::lost;
+    if (table().slots[i].connected) connected[i] = &table().slots[i].socket;
   }
+  const std::vector<bool> uncertain = platform::finishSending(connected, kPrinterAnswerWait);
+  std::array<bool, kNetPrinterSlotCount> reset{};
+  std::copy(uncertain.begin(), uncertain.end(), reset.begin());
   return reset;
 }
 

@@ -64,10 +64,9 @@ bool isSlotConnected(int index);
 // and after each ticket item.
 platform::TcpConnection::PeerState slotPeerState(int index);
 
-// The end of a kitchen run: every connected slot tells its printer that all
-// has come, then waits (within one answer wait for all) for the printers to
-// end their side. True for each slot whose printer reset the connection
-// instead, so that bytes sent to it may not have been taken.
+// The end of a kitchen run (see platform::finishSending, within one answer
+// wait): true for each connected slot whose printer may not have taken
+// every byte sent to it.
 std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries();
 
 // Before a direct print: connects a configured slot whose socket is not

@@ -1,6 +1,5 @@
 #include "net/print_target.h"
 
-#include <chrono>
 #include <map>
 #include <mutex>
 
@@ -18,7 +17,13 @@ namespace {
 // connection that was never made.
 struct TaskConnection {
   platform::TcpConnection socket;  // none after a failed send
+  std::uint64_t id;                // tells a connection from the one it replaced
 };
+
+std::uint64_t newConnectionId() {
+  static std::uint64_t last = 0;
+  return ++last;
+}
 
 // Keyed by the address text as the task gives it, code unit by code unit.
 std::map<std::u16string, TaskConnection>& taskConnections() {
@@ -58,7 +63,7 @@ int openTaskConnection(const std::u16string& address) {
   if (socket.connect(endpoint, kPrinterAnswerWait) != platform::ConnectOutcome::connected) {
     return kTaskConnectionFailed;
   }
-  table.emplace(address, TaskConnection{std::move(socket)});
+  table.emplace(address, TaskConnection{std::move(socket), newConnectionId()});
   return kTaskConnectionOpen;
 }
 
@@ -69,17 +74,24 @@ platform::TcpConnection::PeerState taskConnectionState(const std::u16string& add
   return entry->second.socket.peerState();
 }
 
+std::uint64_t taskConnectionId(const std::u16string& address) {
+  std::lock_guard lock(printerLock());
+  const auto entry = taskConnections().find(address);
+  return entry == taskConnections().end() ? 0 : entry->second.id;
+}
+
 std::vector<std::u16string> closeTaskConnections() {
   std::lock_guard lock(printerLock());
-  for (auto& [address, connection] : taskConnections()) connection.socket.endSending();
-  // Printers that never end their side are not waited for beyond this: they
-  // took the bytes as far as anyone can tell.
-  const auto deadline = std::chrono::steady_clock::now() + kPrinterAnswerWait;
-  std::vector<std::u16string> reset;
+  std::vector<std::u16string> addresses;
+  std::vector<platform::TcpConnection*> sockets;
   for (auto& [address, connection] : taskConnections()) {
-    if (connection.socket.awaitPeerEnd(deadline) == platform::TcpConnection::PeerState::lost) {
-      reset.push_back(address);
-    }
+    addresses.push_back(address);
+    sockets.push_back(&connection.socket);
+  }
+  const std::vector<bool> uncertain = platform::finishSending(sockets, kPrinterAnswerWait);
+  std::vector<std::u16string> reset;
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    if (uncertain[i]) reset.push_back(addresses[i]);
   }
   taskConnections().clear();
   return reset;

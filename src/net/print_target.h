@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,10 +30,14 @@ int openTaskConnection(const std::u16string& address);
 // lost when there is none.
 platform::TcpConnection::PeerState taskConnectionState(const std::u16string& address);
 
-// Closes every open print task connection (end of a task list): each printer
-// is told that all has come, and its orderly close awaited (within one
-// answer wait for all). Gives the addresses whose printer reset the
-// connection instead, so that bytes sent to it may not have been taken.
+// The print task connection to `address` now: 0 when there is none, else a
+// number no earlier connection had, so a caller can tell that the one it
+// wrote to was replaced.
+std::uint64_t taskConnectionId(const std::u16string& address);
+
+// Closes every open print task connection (end of a task list; see
+// platform::finishSending, within one answer wait). Gives the addresses whose
+// printer may not have taken every byte sent to it.
 std::vector<std::u16string> closeTaskConnections();
 
 // Sends `bytes` in one write to a spooler printer (type 2, the open session of

@@ -57,12 +57,7 @@ ConnectOutcome TcpConnection::connect(const Ipv4Endpoint& endpoint, std::chrono:
   // still under way is worth the wait.
   if (errno != EINPROGRESS && errno != EINTR) return ConnectOutcome::failed;
   if (!waitWritable(wait)) return ConnectOutcome::timedOut;
-  int error = 0;
-  socklen_t length = sizeof error;
-  if (::getsockopt(descriptor_, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
-    return ConnectOutcome::failed;
-  }
-  return ConnectOutcome::connected;
+  return pendingError() == 0 ? ConnectOutcome::connected : ConnectOutcome::failed;
 }
 
 TcpConnection::PeerState TcpConnection::peerState() const {
@@ -73,8 +68,6 @@ TcpConnection::PeerState TcpConnection::peerState() const {
   pollfd entry{descriptor_, POLLRDHUP, 0};
   const int ready = ::poll(&entry, 1, 0);
   if (ready < 0 || (ready > 0 && (entry.revents & (POLLHUP | POLLERR)) != 0)) return PeerState::lost;
-  // A printer closing with bytes unread answers with a reset, not an orderly
-  // end, so an orderly end means everything sent before it was taken.
   return ready > 0 && (entry.revents & POLLRDHUP) != 0 ? PeerState::finished : PeerState::open;
 }
 
@@ -115,7 +108,8 @@ TcpConnection::PeerState TcpConnection::awaitPeerEnd(std::chrono::steady_clock::
   char discarded[512];
   while (isOpen()) {
     const ssize_t count = ::recv(descriptor_, discarded, sizeof discarded, MSG_DONTWAIT);
-    if (count == 0) return PeerState::finished;
+    // A reset that follows the printer's end is not reported by recv.
+    if (count == 0) return pendingError() == 0 ? PeerState::finished : PeerState::lost;
     if (count > 0 || errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return PeerState::lost;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -124,6 +118,31 @@ TcpConnection::PeerState TcpConnection::awaitPeerEnd(std::chrono::steady_clock::
     ::poll(&entry, 1, static_cast<int>(left.count()));
   }
   return PeerState::lost;
+}
+
+int TcpConnection::pendingError() const {
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (::getsockopt(descriptor_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
+  return error;
+}
+
+std::vector<bool> finishSending(std::span<TcpConnection* const> connections, std::chrono::milliseconds wait) {
+  std::vector<bool> uncertain(connections.size());
+  for (std::size_t i = 0; i < connections.size(); ++i) {
+    if (!connections[i]) continue;
+    // A printer that ended the connection before being told that all had
+    // come may have dropped what arrived after its last read.
+    uncertain[i] = !connections[i]->isConnected();
+    connections[i]->endSending();
+  }
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  for (std::size_t i = 0; i < connections.size(); ++i) {
+    if (connections[i] && !uncertain[i]) {
+      uncertain[i] = connections[i]->awaitPeerEnd(deadline) == TcpConnection::PeerState::lost;
+    }
+  }
+  return uncertain;
 }
 
 void TcpConnection::close() {

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <span>
 #include <string_view>
+#include <vector>
 
 namespace lumetra::platform {
 
@@ -51,7 +53,7 @@ class TcpConnection {
   // one are lost without an error.
   enum class PeerState {
     open,      // connected, and the printer has not ended its side
-    finished,  // the printer ended its side in order, having read what came before
+    finished,  // the printer ended its side in order (bytes it had not read yet get a reset)
     lost,      // reset, never connected, or no descriptor
   };
   PeerState peerState() const;
@@ -77,8 +79,18 @@ class TcpConnection {
   explicit TcpConnection(int descriptor) : descriptor_(descriptor) {}
   // Waits until the socket is writable or has an error; false on timeout.
   bool waitWritable(std::chrono::milliseconds wait) const;
+  // The socket's pending error (0: none), which reading it clears.
+  int pendingError() const;
 
   int descriptor_ = -1;
 };
+
+// The end of a print run on several connections at once: each printer is
+// told that everything has come, and its orderly close awaited, within
+// `wait` for all. True for each connection whose printer may not have taken
+// every byte: it had ended or reset the connection on its own before, it
+// resets it now, or the connection is gone. A printer still there at the end
+// of the wait took the bytes as far as anyone can tell.
+std::vector<bool> finishSending(std::span<TcpConnection* const> connections, std::chrono::milliseconds wait);
 
 }  // namespace lumetra::platform

@@ -64,7 +64,7 @@ TEST_F(KitchenSoakTest, EveryTicketComesOutInOrderWhilePrintersFail) {
   for (std::size_t i = 0; i < kAddresses.size(); ++i) {
     const PrintedTickets tickets = readTickets(
         connectionsEndingWith(*printers[i], handedOver[i].back(), kTicketEnd), kNormalSize, kTicketEnd);
-    EXPECT_EQ(tickets.firstPrints(), handedOver[i]) << kAddresses[i] << ", seed " << seed;
+    EXPECT_EQ(ticketFaults(handedOver[i], tickets), "") << kAddresses[i] << ", seed " << seed;
     printed += static_cast<int>(tickets.firstPrints().size());
     again += tickets.printedAgain();
     cutOff += tickets.cutOff;

@@ -15,6 +15,24 @@ std::vector<int> PrintedTickets::firstPrints() const {
   return first;
 }
 
+std::string ticketFaults(const std::vector<int>& handedOver, const PrintedTickets& printed) {
+  const std::vector<int> first = printed.firstPrints();
+  if (first == handedOver) return "";
+  const std::set<int> got(first.begin(), first.end());
+  std::string faults = "missing:";
+  for (const int ticket : handedOver) {
+    if (!got.contains(ticket)) faults += " " + std::to_string(ticket);
+  }
+  const std::set<int> handed(handedOver.begin(), handedOver.end());
+  faults += "; not handed to this printer:";
+  for (const int ticket : first) {
+    if (!handed.contains(ticket)) faults += " " + std::to_string(ticket);
+  }
+  faults += "; printed in this order:";
+  for (const int ticket : printed.whole) faults += " " + std::to_string(ticket);
+  return faults;
+}
+
 std::string ticketText(int number) {
   char text[16];
   std::snprintf(text, sizeof text, "#%04d;", number);

@@ -57,6 +57,10 @@ struct PrintedTickets {
   int printedAgain() const { return static_cast<int>(whole.size() - firstPrints().size()); }
 };
 
+// What went wrong between the tickets handed over to a printer and those it
+// printed: "" when every one came out, first prints in the order handed over.
+std::string ticketFaults(const std::vector<int>& handedOver, const PrintedTickets& printed);
+
 std::string ticketText(int number);
 PrintedTickets readTickets(const std::vector<std::string>& connections, const std::string& start,
                            const std::string& end);
