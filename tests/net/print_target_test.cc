@@ -134,5 +134,26 @@ TEST_F(PrintTargetTest, ConnectionTellsAPrinterThatEndedInOrderFromOneThatReset)
   EXPECT_EQ(printer.received(), "read");
 }
 
+TEST_F(PrintTargetTest, ClosingConfirmsOnlyPrintersThatEndAfterBeingToldThatAllHasCome) {
+  FakeNetworkPrinter steady("127.0.11.48");
+  FakeNetworkPrinter quitter("127.0.11.49");
+  ASSERT_EQ(openTaskConnection(u"127.0.11.48"), kTaskConnectionOpen);
+  ASSERT_EQ(openTaskConnection(u"127.0.11.49"), kTaskConnectionOpen);
+  writeTo(u"127.0.11.48", "a");
+  writeTo(u"127.0.11.49", "b");
+  quitter.waitForBytes(1);
+  // It ends the connection on its own: bytes sent after its last read would
+  // have been dropped, so what it got cannot count as confirmed.
+  quitter.dropConnections();
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (taskConnectionState(u"127.0.11.49") == platform::TcpConnection::PeerState::open &&
+         std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(closeTaskConnections(), std::vector<std::u16string>{u"127.0.11.49"});
+  EXPECT_EQ(steady.waitForClosedConnections(1), std::vector<std::string>{"a"});
+  EXPECT_EQ(taskConnectionId(u"127.0.11.48"), 0u);
+}
+
 }  // namespace
 }  // namespace lumetra::test
