@@ -12,7 +12,8 @@ namespace lumetra::platform {
 // quotes keep everything literally, double quotes keep everything except
 // backslash escapes of " \ ` $ and newline, a backslash outside quotes takes
 // the next character literally, and a # at the start of a word starts a
-// comment up to the end of the line. Nothing is expanded: $, `, ;, | and the
+// comment up to the end of the line (also when the # is the last character,
+// which GLib rejects as an open quote). Nothing is expanded: $, `, ;, | and the
 // like are ordinary characters. The text ends at its first NUL, as a C string
 // would.
 //
