@@ -1,13 +1,31 @@
 #pragma once
 
+#include <chrono>
+#include <string>
+#include <vector>
+
 namespace lumetra {
 
-// "printTaskMessage": flushes the kitchen list, then keeps retrying the
-// pending print tasks every 10 seconds until the process ends. Returns at
-// once; the retrying runs off the page's thread.
-void startPendingTaskRetry();
+// The pending task list: print tasks (compact JSON, one task object each)
+// whose printer could not be reached, oldest first. Kept for the life of the
+// web process.
+void addPendingTask(std::string taskJson);
+std::vector<std::string> pendingTasks();
+void clearPendingTasks();
 
-// Stops the retrying (process exit).
+// One retry pass: every task that was pending when the pass began is printed
+// again, oldest first; one whose printer is still down goes back to the end
+// and waits for the next pass.
+void retryPendingTasks();
+
+// "printTaskMessage": flushes the kitchen list, then keeps retrying the
+// pending print tasks every 10 seconds (or `interval`) until the process
+// ends. Returns at once; the retrying runs off the page's thread, and a
+// second call only flushes.
+void startPendingTaskRetry();
+void startPendingTaskRetry(std::chrono::milliseconds interval);
+
+// Stops the retrying; waits for a pass in progress. Also run at exit.
 void stopPendingTaskRetry();
 
 }  // namespace lumetra

@@ -27,7 +27,9 @@ void closeTaskConnections();
 
 // Sends `bytes` in one write to a spooler printer (type 2, the open session of
 // `printerName`) or a network printer (type 3, the open task connection of
-// `address`). Nothing to do (not open, other type) counts as written.
+// `address`; every byte, or kPrintTargetWriteFailed when the printer is gone
+// or takes nothing more within the answer wait). Nothing to do (not open,
+// other type) counts as written.
 int writeToPrintTarget(const std::u16string& printerName, const std::u16string& address,
                        std::string_view bytes, int printerType);
 

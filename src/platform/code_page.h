@@ -17,4 +17,12 @@ std::string utf16ToAnsi(std::u16string_view text);
 // becomes "?" for its first byte and decoding goes on after it.
 std::u16string ansiToUtf16(std::string_view bytes);
 
+// True for a byte that starts a two-byte character of the code page (GBK:
+// 0x81 to 0xFE), so that text measured in bytes can be cut between
+// characters.
+constexpr bool isAnsiLeadByte(char byte) {
+  const auto value = static_cast<unsigned char>(byte);
+  return value >= 0x81 && value <= 0xFE;
+}
+
 }  // namespace lumetra::platform

@@ -3,9 +3,6 @@
 namespace lumetra::platform {
 namespace {
 
-// The Windows error number for "the spooler service is not available".
-constexpr std::uint32_t kServiceUnavailable = 1722;
-
 // What the core sees before a host has installed a real spooler.
 class UnavailableSpooler final : public Spooler {
  public:
@@ -22,7 +19,7 @@ class UnavailableSpooler final : public Spooler {
     return std::nullopt;
   }
   bool ensureServiceRunning() override { return false; }
-  std::uint32_t lastError() const override { return kServiceUnavailable; }
+  std::uint32_t lastError() const override { return spooler_error::kServiceUnavailable; }
 };
 
 Spooler& unavailableSpooler() {

@@ -39,6 +39,18 @@ inline constexpr std::uint32_t kPaperOut = 0x00000040;
 inline constexpr std::uint32_t kBlockedDevq = 0x00000200;
 }  // namespace job_status
 
+// Error numbers a spooler reports through lastError() for failures of its
+// own making. They keep the numbers the page-side contract knows; failures a
+// print server reports carry that server's own status number instead.
+namespace spooler_error {
+inline constexpr std::uint32_t kInvalidHandle = 6;
+inline constexpr std::uint32_t kServiceUnavailable = 1722;
+inline constexpr std::uint32_t kInvalidPrinterName = 1801;
+inline constexpr std::uint32_t kInvalidDataType = 1804;
+inline constexpr std::uint32_t kDocumentInProgress = 1906;  // "invalid printer state"
+inline constexpr std::uint32_t kNoDocument = 3003;          // "StartDocPrinter not called"
+}  // namespace spooler_error
+
 // What a document is started with: every document Lumetra starts is raw
 // bytes for the printer, never rendered by a driver.
 struct DocumentInfo {

@@ -5,8 +5,8 @@
 namespace lumetra::test {
 namespace {
 
-constexpr std::uint32_t kInvalidHandle = 6;
-constexpr std::uint32_t kInvalidPrinterName = 1801;
+using platform::spooler_error::kInvalidHandle;
+using platform::spooler_error::kInvalidPrinterName;
 
 }  // namespace
 

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jobs/print_task.h"
+
+namespace lumetra {
+
+// Results of openTaskOutput (a network printer that cannot be reached gives
+// kTaskConnectionFailed from net/print_target.h).
+inline constexpr int kTaskOutputReady = 0;
+inline constexpr int kTaskPrinterNotOpened = 2;
+inline constexpr int kTaskDocumentRefused = 3;
+inline constexpr int kTaskPageRefused = 4;
+
+// Results of printImageContent besides those of writeToPrintTarget.
+inline constexpr int kImageWithoutPrinter = 1;
+inline constexpr int kImageUnusable = 10;
+
+// Makes a task's printer ready: a spooler printer is opened (its model's
+// command table loaded, "RQ2" for an empty model, unless it was open
+// already) with a document and a page started; a network printer gets its
+// task connection; other types need nothing.
+int openTaskOutput(const std::u16string& printerName, const std::u16string& address,
+                   const std::u16string& model, std::int32_t printerType);
+
+// Lays out the items with the printer's command table and writes them: the
+// bytes in one write, split only around pictures, which go in one write each.
+void renderTaskContents(const std::u16string& printerName, const std::u16string& address,
+                        const std::vector<ContentItem>& items, std::int32_t printerWidth,
+                        std::int32_t printerType);
+
+// Ends the spooler document and closes the printer, if it is open.
+void endTaskOutput(const std::u16string& printerName);
+
+// Prints a picture (image text) with the printer's image commands.
+int printImageContent(const std::u16string& printerName, const std::u16string& address,
+                      std::string_view imageText, std::int32_t printerType);
+
+}  // namespace lumetra

@@ -1,0 +1,98 @@
+#include "net/discovery.h"
+
+#include <chrono>
+#include <optional>
+
+#include "net/discovery_targets.h"
+#include "platform/dialogs.h"
+#include "platform/network_interfaces.h"
+#include "platform/port_probe.h"
+
+namespace lumetra {
+namespace {
+
+constexpr std::uint16_t kRawPrinterPort = 9100;
+constexpr std::chrono::seconds kProbeTimeout{3};
+
+// The attempts are multiplexed on the calling thread rather than given a
+// thread each: scans take the same time (3.0 s for a /24, 48 s for a /20 when
+// measured both ways), but there is no thread to create per host, nothing
+// that can outlive the call, and no shared list to lock.
+//
+// A /24 fits in one round of probes, so it takes one timeout. The bound also
+// keeps a wide subnet from crowding the kernel's neighbour table (1024
+// entries by default, shared with the rest of the machine: each probe of an
+// absent host holds an unresolved entry for its 3 seconds) and from using up
+// the web process's descriptors.
+constexpr std::size_t kMaxProbesInFlight = 256;
+
+// One message per step that can fail: reading the address list, creating the
+// probe multiplexer, being allowed IPv4 sockets at all (a sandbox may forbid
+// them), and starting a probe when descriptors have run out with none in
+// flight to wait for.
+constexpr const char* kNoAddressTableMessage = "获取本地IP地址失败！\n";
+constexpr const char* kNoMultiplexerMessage = "创建信号失败！\n";
+constexpr const char* kNoNetworkMessage = "获取网络库失败！\n";
+constexpr const char* kCannotStartProbeMessage = "创建线程失败！\n";
+
+void showMessage(const char* text) { platform::showDialog("", text); }
+
+void append(std::vector<std::uint32_t>& found, const std::vector<std::uint32_t>& more) {
+  found.insert(found.end(), more.begin(), more.end());
+}
+
+// Starts one probe, waiting for earlier ones to end while descriptors or
+// ports are short. False when nothing in flight could free any: the scan
+// cannot go on.
+bool startProbe(platform::PortProbes& probes, std::uint32_t address, std::vector<std::uint32_t>& found) {
+  while (probes.inFlight() >= kMaxProbesInFlight) append(found, probes.collectEnded());
+  for (;;) {
+    if (probes.start(address) != platform::ProbeStart::outOfResources) return true;
+    if (probes.inFlight() == 0) return false;
+    append(found, probes.collectEnded());
+  }
+}
+
+// Probes every target and returns the addresses that connected, in
+// completion order.
+std::vector<std::uint32_t> scan(platform::PortProbes& probes, ProbeTargets& targets) {
+  std::vector<std::uint32_t> found;
+  while (const std::optional<std::uint32_t> address = targets.next()) {
+    if (!startProbe(probes, *address, found)) {
+      showMessage(kCannotStartProbeMessage);
+      break;
+    }
+  }
+  do {
+    append(found, probes.collectEnded());
+  } while (probes.inFlight() > 0);
+  return found;
+}
+
+}  // namespace
+
+CallResult getIPPrinterList(const CallArguments&) {
+  const std::optional<std::vector<platform::Ipv4InterfaceAddress>> locals = platform::localIpv4Addresses();
+  if (!locals) {
+    showMessage(kNoAddressTableMessage);
+    return CallResult::undefined();
+  }
+  platform::PortProbes probes(kRawPrinterPort, kProbeTimeout);
+  if (!probes.opened()) {
+    showMessage(kNoMultiplexerMessage);
+    return CallResult::undefined();
+  }
+  if (!platform::ipv4StreamSocketsAllowed()) {
+    showMessage(kNoNetworkMessage);
+    return CallResult::undefined();
+  }
+  // One list for all adapters, so hosts found on one subnet are never lost to
+  // the scan of the next; with no address worth scanning it is empty, never
+  // the result of an earlier call.
+  ProbeTargets targets(*locals);
+  CallResult::Strings printers;
+  for (const std::uint32_t address : scan(probes, targets)) printers.push_back(dottedAddress(address));
+  return CallResult::strings(std::move(printers));
+}
+
+}  // namespace lumetra

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "jobs/print_task.h"
+#include "jobs/task_layout.h"
+#include "support/temp_dir.h"
+
+namespace lumetra {
+namespace {
+
+using test::hexBytes;
+
+std::vector<PrintTask> tasksOf(std::string_view json) {
+  std::optional<std::vector<PrintTask>> tasks = parsePrintTaskList(json);
+  EXPECT_TRUE(tasks) << json;
+  return tasks ? *tasks : std::vector<PrintTask>{};
+}
+
+std::string task(std::string_view extraMembers) {
+  return std::string(R"({"printerName":"P","ipaddress":"127.0.0.1","printerType":2,"printerModel":"")") +
+         std::string(extraMembers) + "}";
+}
+
+TEST(PrintTaskParserTest, ReadsAnObjectOrAnArrayOfTasksInOrder) {
+  const auto single = tasksOf(
+      R"({"printerName":"Bar","ipaddress":"10.0.0.9","printerType":3,"printerModel":"QV52K","printerWidth":48,)"
+      R"("printerFlag":1,"contents":[{"type":0,"content":"hi","remark":9},{"type":1,"remark":2,"paraLen":3,"para":[0,25,250]}]})");
+  ASSERT_EQ(single.size(), 1u);
+  EXPECT_EQ(single[0].printerName, u"Bar");
+  EXPECT_EQ(single[0].ipaddress, u"10.0.0.9");
+  EXPECT_EQ(single[0].printerType, 3);
+  EXPECT_EQ(single[0].printerModel, u"QV52K");
+  EXPECT_EQ(single[0].printerWidth, 48);
+  ASSERT_EQ(single[0].contents.size(), 2u);
+  EXPECT_EQ(single[0].contents[0].content, "hi");
+  EXPECT_EQ(single[0].contents[0].remark, 9);
+  EXPECT_EQ(single[0].contents[1].parameters, (std::vector<std::int32_t>{0, 25, 250}));
+
+  const auto list = tasksOf("[" + task(R"(,"printerWidth":1)") + " , " + task(R"(,"printerWidth":2)") + "]");
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0].printerWidth, 1);
+  EXPECT_EQ(list[1].printerWidth, 2);
+  EXPECT_TRUE(tasksOf("[ ]").empty());
+  EXPECT_TRUE(tasksOf(task("")).front().contents.empty());
+}
+
+TEST(PrintTaskParserTest, TextThatIsNotJsonOrTooDeepGivesNothing) {
+  for (std::string_view bad : {"", "[", "{\"printerName\":}", "[] x", "NaN", "\xff"}) {
+    EXPECT_FALSE(parsePrintTaskList(bad)) << bad;
+  }
+  EXPECT_FALSE(parsePrintTaskList(std::string(100000, '[') + std::string(100000, ']')));
+  EXPECT_TRUE(parsePrintTaskList(std::string(30, '[') + std::string(30, ']')));
+}
+
+TEST(PrintTaskParserTest, LeavesOutTasksWithUnusableMembers) {
+  const char* unusable[] = {
+      R"({"ipaddress":"","printerType":2,"printerModel":""})",
+      R"({"printerName":"P","printerType":2,"printerModel":""})",
+      R"({"printerName":"P","ipaddress":"","printerType":2})",
+      R"({"printerName":7,"ipaddress":"","printerType":2,"printerModel":""})",
+      R"({"printerName":"P","ipaddress":"","printerType":"2","printerModel":""})",
+      R"({"printerName":"P","ipaddress":"","printerType":2.0,"printerModel":""})",
+      R"({"printerName":"P","ipaddress":"","printerType":3000000000,"printerModel":""})",
+      R"({"printerName":"P","ipaddress":"","printerType":2,"printerModel":"","printerWidth":null})",
+      R"({"printerName":"P","ipaddress":"","printerType":2,"printerModel":"","contents":{}})",
+      R"(["a",1,null,[]])"};
+  for (const char* json : unusable) {
+    EXPECT_TRUE(tasksOf(json).empty()) << json;
+  }
+  // The usable neighbours of an unusable task still print.
+  EXPECT_EQ(tasksOf("[1," + task("") + R"(,{"printerName":"P"}])").size(), 1u);
+  // A missing type reads as 0: a task that opens nothing.
+  EXPECT_EQ(tasksOf(R"({"printerName":"P","ipaddress":"","printerModel":""})").at(0).printerType, 0);
+}
+
+TEST(PrintTaskParserTest, LeavesOutUnusableItemsAndReadsUsableParameters) {
+  const auto tasks = tasksOf(task(R"(,"contents":[)"
+                                  R"(7,{"type":"0","content":"a"},{"type":0},{"type":2,"content":5},)"
+                                  R"({"type":0,"content":"b","remark":1.5},{"type":1,"paraLen":1,"para":3},)"
+                                  R"({"type":1,"paraLen":2,"para":[1,"2"]},{"type":1,"paraLen":"1","para":[1]},)"
+                                  R"({"type":1,"paraLen":4,"para":[1,2]},{"type":1,"paraLen":9,"para":[1,2,3,4,5,6,7]},)"
+                                  R"({"type":1,"paraLen":9},{"type":1,"paraLen":0,"para":[1]},{"type":1},)"
+                                  R"({"type":4,"content":[],"paraLen":1,"para":[8]}])"));
+  ASSERT_EQ(tasks.size(), 1u);
+  const auto& items = tasks[0].contents;
+  ASSERT_EQ(items.size(), 6u);
+  EXPECT_EQ(items[0].parameters, (std::vector<std::int32_t>{1, 2}));
+  EXPECT_EQ(items[1].parameters, (std::vector<std::int32_t>{1, 2, 3, 4, 5}));
+  EXPECT_TRUE(items[2].parameters.empty());
+  EXPECT_TRUE(items[3].parameters.empty());
+  EXPECT_EQ(items[4].type, 1);
+  EXPECT_EQ(items[5].type, 4);
+  EXPECT_EQ(items[5].parameters, (std::vector<std::int32_t>{8}));
+}
+
+TEST(PrintTaskParserTest, TextStaysUnicodeUntilItIsLaidOut) {
+  // 嘰 is 87 5C in GBK: its second byte is a backslash, and \u63d0 is 提.
+  const auto tasks = tasksOf(task(R"(,"contents":[{"type":0,"content":"嘰\"\u63d0\u0000cut","remark":8}])"));
+  ASSERT_EQ(tasks.size(), 1u);
+  EXPECT_EQ(tasks[0].contents[0].content, "嘰\"提");
+  PrinterModelConfig table;
+  const auto pieces = layoutTaskContents(tasks[0].contents, table, 0);
+  ASSERT_EQ(pieces.size(), 1u);
+  EXPECT_EQ(pieces[0].data, hexBytes("1b 40 87 5c 22 cc e1"));
+}
+
+TEST(PrintTaskParserTest, CompactCopyIsTheSameTask) {
+  const std::string original =
+      "[ {\"printerName\" : \"厨房 \\\"2\\\"\", \"ipaddress\":\"127.0.6.1\", \"printerType\":3,\n"
+      "  \"printerModel\":\"\", \"extra\":{\"keep\":[1, 2.5, true, null]},\n"
+      "  \"contents\":[{\"type\":0,\"content\":\"\\u5618\\u0000x\",\"remark\":9}] } ]";
+  const auto tasks = tasksOf(original);
+  ASSERT_EQ(tasks.size(), 1u);
+  EXPECT_EQ(tasks[0].json,
+            "{\"printerName\":\"厨房 \\\"2\\\"\",\"ipaddress\":\"127.0.6.1\",\"printerType\":3,"
+            "\"printerModel\":\"\",\"extra\":{\"keep\":[1,2.5,true,null]},"
+            "\"contents\":[{\"type\":0,\"content\":\"嘘\\u0000x\",\"remark\":9}]}");
+  const auto again = tasksOf(tasks[0].json);
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_EQ(again[0].printerName, u"厨房 \"2\"");
+  EXPECT_EQ(again[0].contents[0].content, "嘘");
+  EXPECT_EQ(again[0].json, tasks[0].json);
+}
+
+}  // namespace
+}  // namespace lumetra

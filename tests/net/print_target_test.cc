@@ -1,0 +1,102 @@
+#include "net/print_target.h"
+
+#include "net_test_fixture.h"
+#include "support/recording_spooler.h"
+
+namespace lumetra::test {
+namespace {
+
+using PrintTargetTest = NetPrinterTest;
+
+int writeTo(const std::u16string& address, std::string_view bytes) {
+  return writeToPrintTarget(u"", address, bytes, kNetworkPrinterType);
+}
+
+TEST_F(PrintTargetTest, SpoolerPrinterGetsOneWriteOnlyWhenOpen) {
+  RecordingSpooler recorder;
+  recorder.addPrinter(u"厨房");
+  platform::ScopedSpooler installed(recorder);
+
+  EXPECT_EQ(writeToPrintTarget(u"厨房", u"", "closed", kSpoolerPrinterType), kPrintTargetWritten);
+  EXPECT_TRUE(recorder.writes().empty());
+
+  findOrCreateSession(u"厨房").handle = *recorder.open(u"厨房");
+  EXPECT_EQ(writeToPrintTarget(u"厨房", u"127.0.5.1", hexBytes("1b 40 41"), kSpoolerPrinterType),
+            kPrintTargetWritten);
+  recorder.failNext("write", 5);
+  EXPECT_EQ(writeToPrintTarget(u"厨房", u"", "B", kSpoolerPrinterType), kPrintTargetWriteFailed);
+  EXPECT_EQ(writeToPrintTarget(u"厨房", u"", "C", 1), kPrintTargetWritten);
+  EXPECT_EQ(recorder.writes(), std::vector<std::string>{hexBytes("1b 40 41")});
+}
+
+TEST_F(PrintTargetTest, TaskConnectionCarriesEveryByteUntilClosed) {
+  FakeNetworkPrinter printer("127.0.5.2");
+  const std::size_t descriptorsBefore = openDescriptorCount();
+  EXPECT_EQ(writeTo(u"127.0.5.2", "before open"), kPrintTargetWritten);  // nothing to write to
+
+  ASSERT_EQ(openTaskConnection(u"127.0.5.2"), kTaskConnectionOpen);
+  EXPECT_EQ(openTaskConnection(u"127.0.5.2"), kTaskConnectionOpen);  // found open
+  EXPECT_EQ(writeTo(u"127.0.5.2", "ticket 1|"), kPrintTargetWritten);
+  // Far more than the socket buffers hold: the printer must get all of it.
+  std::string image(8 << 20, '\0');
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 131 % 251);
+  EXPECT_EQ(writeTo(u"127.0.5.2", image), kPrintTargetWritten);
+  closeTaskConnections();
+
+  EXPECT_EQ(printer.waitForClosedConnections(1), std::vector<std::string>{"ticket 1|" + image});
+  EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
+  EXPECT_EQ(writeTo(u"127.0.5.2", "after close"), kPrintTargetWritten);
+  EXPECT_EQ(printer.waitForConnections(1), 1u);
+}
+
+TEST_F(PrintTargetTest, RefusedOrUnansweredPrinterIsReportedAndLeavesNoConnection) {
+  const std::size_t descriptorsBefore = openDescriptorCount();
+  EXPECT_EQ(openTaskConnection(u"127.0.5.3"), kTaskConnectionFailed);  // refused
+  EXPECT_EQ(openTaskConnection(u"not an address"), kTaskConnectionFailed);
+  {
+    UnansweredListener busy("127.0.5.4");
+    EXPECT_EQ(openTaskConnection(u"127.0.5.4"), kTaskConnectionFailed);
+  }
+  EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
+  EXPECT_EQ(dialogs(), "");
+
+  // No entry was left behind to pass for an open connection later.
+  FakeNetworkPrinter printer("127.0.5.3");
+  ASSERT_EQ(openTaskConnection(u"127.0.5.3"), kTaskConnectionOpen);
+  writeTo(u"127.0.5.3", "late");
+  closeTaskConnections();
+  EXPECT_EQ(printer.waitForClosedConnections(1), std::vector<std::string>{"late"});
+}
+
+TEST_F(PrintTargetTest, PrinterGoneMidTicketFailsTheWriteAndIsReconnectedForTheNextTask) {
+  FakeNetworkPrinter printer("127.0.5.5");
+  ASSERT_EQ(openTaskConnection(u"127.0.5.5"), kTaskConnectionOpen);
+  writeTo(u"127.0.5.5", "first");
+  ASSERT_EQ(printer.waitForBytes(5), "first");
+  printer.dropConnections();
+
+  // Writing into the reset connection must neither raise SIGPIPE nor pass.
+  int result = kPrintTargetWritten;
+  for (int attempt = 0; attempt < 3 && result == kPrintTargetWritten; ++attempt) {
+    result = writeTo(u"127.0.5.5", "lost");
+  }
+  EXPECT_EQ(result, kPrintTargetWriteFailed);
+  EXPECT_EQ(writeTo(u"127.0.5.5", "lost"), kPrintTargetWriteFailed);
+
+  ASSERT_EQ(openTaskConnection(u"127.0.5.5"), kTaskConnectionOpen);
+  writeTo(u"127.0.5.5", "second");
+  closeTaskConnections();
+  EXPECT_EQ(printer.waitForClosedConnections(2), (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(PrintTargetTest, PrinterThatStopsTakingBytesFailsTheWriteInsteadOfHanging) {
+  FakeNetworkPrinter printer("127.0.5.6");
+  ASSERT_EQ(openTaskConnection(u"127.0.5.6"), kTaskConnectionOpen);
+  printer.stopReading();
+  const std::string tooMuch(16 << 20, 'x');
+  EXPECT_EQ(writeTo(u"127.0.5.6", tooMuch), kPrintTargetWriteFailed);
+  EXPECT_EQ(writeTo(u"127.0.5.6", "next"), kPrintTargetWriteFailed);  // at once, no second wait
+}
+
+}  // namespace
+}  // namespace lumetra::test

@@ -1,0 +1,151 @@
+#include "printer/local_printer_functions.h"
+
+#include <gtest/gtest.h>
+
+#include "support/call_arguments.h"
+#include "support/recording_printer_test.h"
+
+namespace lumetra {
+namespace {
+
+using test::callArgs;
+using test::hexBytes;
+using Writes = std::vector<std::string>;
+
+// An 80 mm receipt printer's table: ESC J feed, GS V cut (alternative mode
+// 1), GS ! size with wide 0x10 and tall 0x01.
+PrinterModelConfig receiptTable() {
+  PrinterModelConfig table;
+  const std::string bytes = hexBytes("1b 4a 00  00 00  1d 56 00  01  1d 21 00  00 00 00  10 01 11");
+  std::copy(bytes.begin(), bytes.end(), table.bytes.begin());
+  return table;
+}
+
+const CallResult kTrue = CallResult::boolean(true);
+const CallResult kFalse = CallResult::boolean(false);
+
+class LocalPrinterFunctionsTest : public test::RecordingPrinterTest {};
+
+TEST_F(LocalPrinterFunctionsTest, PrintTextSendsSizeTextAndResetAsSeparateWrites) {
+  PrinterSession& session = openPrinterWithTable(receiptTable());
+  EXPECT_EQ(printText(callArgs(kPrinter, "A", "zoomIn")), kTrue);
+  EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1d 21 11"), "A", hexBytes("1d 21 00")}));
+  EXPECT_EQ(session.commands[model_offset::kSizeValue], 0);
+
+  spooler_.clearRecord();
+  printText(callArgs(kPrinter, "提示", "zoomH"));
+  printText(callArgs(kPrinter, "x", "zoomW"));
+  EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1d 21 01"), hexBytes("cc e1 ca be"), hexBytes("1d 21 00"),
+                                       hexBytes("1d 21 10"), "x", hexBytes("1d 21 00")}));
+}
+
+TEST_F(LocalPrinterFunctionsTest, PrintTextWithoutAKnownModeKeepsTheCurrentSize) {
+  PrinterSession& session = openPrinterWithTable(receiptTable());
+  session.commands[model_offset::kSizeValue] = 0x22;  // as another function may leave it
+  printText(callArgs(kPrinter, "a", "ZOOMIN"));       // modes are case-sensitive
+  printText(callArgs(kPrinter, "b", "zoomIn", "extra"));
+  printText(callArgs(kPrinter, ""));
+  EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1d 21 22"), "a", hexBytes("1d 21 00"),  //
+                                       "b", hexBytes("1d 21 00"),                        //
+                                       "", hexBytes("1d 21 00")}));
+}
+
+TEST_F(LocalPrinterFunctionsTest, PrintTextStopsAtAnEmbeddedNul) {
+  openPrinterWithTable(receiptTable());
+  printText(CallArguments({CallArgument::string(kPrinter), CallArgument::string(std::string("ab\0cd", 5))}));
+  EXPECT_EQ(spooler_.writes(), (Writes{"ab", hexBytes("1d 21 00")}));
+}
+
+TEST_F(LocalPrinterFunctionsTest, CashDrawerPulseIsSharedByAllLaterCalls) {
+  openPrinterWithTable();
+  EXPECT_EQ(openCashDraw(callArgs(kPrinter, 0, 25, 250)), kTrue);
+  EXPECT_EQ(openCashDraw(callArgs(kPrinter)), kTrue);
+  EXPECT_EQ(openCashDraw(callArgs(kPrinter, 1, 2)), kTrue);  // not three numbers: unchanged
+  openCashDraw(callArgs(kPrinter, 256 + 1, -1, 50));         // low 8 bits
+  const std::string pulse = hexBytes("1b 70 00 19 fa");
+  EXPECT_EQ(spooler_.writes(), (Writes{pulse, pulse, pulse, hexBytes("1b 70 01 ff 32")}));
+  openCashDraw(callArgs(kPrinter, 1, 50, 50));  // the start-up pulse again, for other tests
+}
+
+TEST_F(LocalPrinterFunctionsTest, CutPaperTakesTheAlternativeModeWhenASecondArgumentIsPresent) {
+  PrinterSession& session = openPrinterWithTable(receiptTable());
+  EXPECT_EQ(cutPaper(callArgs(kPrinter)), kTrue);
+  EXPECT_EQ(cutPaper(callArgs(kPrinter, false)), kTrue);
+  EXPECT_EQ(cutPaper(callArgs(kPrinter)), kTrue);  // the copied mode stays
+  EXPECT_EQ(cutPaper(callArgs(kPrinter, 1, 2)), kTrue);
+  EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1d 56 00"), hexBytes("1d 56 01"), hexBytes("1d 56 01")}));
+  EXPECT_EQ(session.commands[model_offset::kCutMode], 1);
+}
+
+TEST_F(LocalPrinterFunctionsTest, RollPaperFeedsSevenUnitsPerLineAfterThePreFeed) {
+  PrinterSession& session = openPrinterWithTable(receiptTable());
+  EXPECT_EQ(rollPaper(callArgs(kPrinter, 40)), kTrue);  // 280 mod 256, no pre-feed
+  session.commands[model_offset::kPreFeedLines] = 5;
+  session.commands[model_offset::kPreFeedRepeat] = 2;
+  rollPaper(callArgs(kPrinter, 2));
+  session.commands[model_offset::kPreFeedRepeat] = 0xFF;  // -1: no pre-feed write
+  rollPaper(callArgs(kPrinter, -1));
+  rollPaper(callArgs(kPrinter, 2147483647));  // wraps like the byte, no overflow
+  EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1b 4a 18"),                                          //
+                                       hexBytes("1b 4a 23"), hexBytes("1b 4a 23"), hexBytes("1b 4a 0e"),  //
+                                       hexBytes("1b 4a f9"), hexBytes("1b 4a f9")}));
+  EXPECT_EQ(session.commands[model_offset::kFeedAmount], 0xf9);
+}
+
+TEST_F(LocalPrinterFunctionsTest, ClosedPrintersAndWrongArgumentCountsTouchNothing) {
+  EXPECT_EQ(printText(callArgs(kPrinter, "A")), kFalse);
+  EXPECT_EQ(openCashDraw(callArgs(kPrinter)), kFalse);
+  EXPECT_EQ(cutPaper(callArgs(kPrinter)), kFalse);
+  EXPECT_EQ(rollPaper(callArgs(kPrinter, 1)), kFalse);
+  EXPECT_EQ(printerRegistry().size(), 1u);  // naming the printer created its session
+
+  openPrinterWithTable(receiptTable());
+  for (const CallResult& result :
+       {printText(callArgs(kPrinter)), rollPaper(callArgs(kPrinter)), rollPaper(callArgs(kPrinter, 1, 2)),
+        openPrinter(callArgs(kPrinter, "RQ2")), openPrinterWithModel(callArgs(kPrinter)),
+        closeCurPrinter(callArgs(kPrinter, 1)), getPrinterStatus(callArgs()), openCashDraw(callArgs()),
+        cutPaper(callArgs())}) {
+    EXPECT_EQ(result, kFalse);
+  }
+  EXPECT_TRUE(spooler_.calls().empty());
+  EXPECT_EQ(printerRegistry().size(), 1u);
+}
+
+TEST_F(LocalPrinterFunctionsTest, ReopeningClosesTheHandleItReplaces) {
+  EXPECT_EQ(openPrinter(callArgs(kPrinter)), kTrue);
+  EXPECT_EQ(openPrinter(callArgs(kPrinter)), kTrue);
+  EXPECT_EQ(spooler_.openHandles(), 1u);
+  spooler_.failNext("open POS-80", 5);
+  EXPECT_EQ(openPrinter(callArgs(kPrinter)), kFalse);
+  EXPECT_EQ(spooler_.openHandles(), 0u);
+  EXPECT_FALSE(findOrCreateSession(u"POS-80").isOpen());
+}
+
+TEST_F(LocalPrinterFunctionsTest, OpenPrinterWithModelLoadsTheModelOnlyWhenOpened) {
+  test::TempDir folder;
+  folder.write("dev/RQ2.ini", "[cut]\ncmd=29,86,66\n");
+  test::ScopedWorkingDirectory cwd(folder.path());
+
+  EXPECT_EQ(openPrinterWithModel(callArgs("Unknown", "RQ2")), kFalse);
+  EXPECT_TRUE(findOrCreateSession(u"Unknown").modelName.empty());
+  EXPECT_EQ(findOrCreateSession(u"Unknown").commands.bytes, PrinterModelConfig{}.bytes);
+
+  EXPECT_EQ(openPrinterWithModel(callArgs(kPrinter, "RQ2")), kTrue);
+  const PrinterSession& session = findOrCreateSession(u"POS-80");
+  EXPECT_EQ(session.modelName, u"RQ2");
+  EXPECT_EQ(session.commands.command(model_offset::kCut, model_length::kCut), hexBytes("1d 56 42"));
+}
+
+TEST_F(LocalPrinterFunctionsTest, CloseCurPrinterForgetsOnlyAnOpenPrinter) {
+  openPrinterWithTable(receiptTable()).modelName = u"RQ2";
+  EXPECT_TRUE(closeCurPrinter(callArgs(kPrinter)).isUndefined());
+  EXPECT_EQ(spooler_.openHandles(), 0u);
+  EXPECT_FALSE(printerRegistry().contains(u"POS-80"));
+
+  EXPECT_TRUE(closeCurPrinter(callArgs("Never opened")).isUndefined());
+  EXPECT_TRUE(printerRegistry().contains(u"Never opened"));
+  EXPECT_EQ(spooler_.calls(), (std::vector<std::string>{"close"}));
+}
+
+}  // namespace
+}  // namespace lumetra

@@ -1,0 +1,215 @@
+#include "support/fake_network_printer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+namespace lumetra::test {
+namespace {
+
+// Long enough for any loaded machine; reached only when the code under test
+// never delivers, and then the test fails on what it got.
+constexpr std::chrono::seconds kHangGuard{30};
+
+[[noreturn]] void fail(const std::string& what) {
+  throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+sockaddr_in socketAddress(const std::string& address, std::uint16_t port) {
+  sockaddr_in socketAddress{};
+  socketAddress.sin_family = AF_INET;
+  socketAddress.sin_port = htons(port);
+  if (inet_pton(AF_INET, address.c_str(), &socketAddress.sin_addr) != 1) {
+    throw std::runtime_error("not an IPv4 address: " + address);
+  }
+  return socketAddress;
+}
+
+int listenOn(const std::string& address, std::uint16_t port, int backlog) {
+  const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (descriptor < 0) fail("socket");
+  const int on = 1;
+  ::setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  const sockaddr_in local = socketAddress(address, port);
+  if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+      ::listen(descriptor, backlog) != 0) {
+    const int error = errno;
+    ::close(descriptor);
+    errno = error;
+    fail("listen on " + address + ":" + std::to_string(port));
+  }
+  return descriptor;
+}
+
+}  // namespace
+
+FakeNetworkPrinter::FakeNetworkPrinter(std::string address, std::uint16_t port)
+    : address_(std::move(address)) {
+  listener_ = listenOn(address_, port, 16);
+  wakeup_ = ::eventfd(0, EFD_CLOEXEC);
+  if (wakeup_ < 0) fail("eventfd");
+  thread_ = std::thread([this] { serve(); });
+}
+
+FakeNetworkPrinter::~FakeNetworkPrinter() {
+  request(Request::quit);
+  thread_.join();
+  for (Connection& connection : connections_) {
+    if (!connection.closed) ::close(connection.descriptor);
+  }
+  ::close(listener_);
+  ::close(wakeup_);
+}
+
+std::string FakeNetworkPrinter::received() const {
+  std::lock_guard lock(mutex_);
+  std::string all;
+  for (const Connection& connection : connections_) all += connection.bytes;
+  return all;
+}
+
+std::string FakeNetworkPrinter::waitForBytes(std::size_t count) const {
+  waitUntil([&] {
+    std::size_t total = 0;
+    for (const Connection& connection : connections_) total += connection.bytes.size();
+    return total >= count;
+  });
+  return received();
+}
+
+std::vector<std::string> FakeNetworkPrinter::waitForClosedConnections(std::size_t count) const {
+  waitUntil([&] {
+    std::size_t closed = 0;
+    for (const Connection& connection : connections_) closed += connection.closed ? 1 : 0;
+    return closed >= count;
+  });
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> streams;
+  for (const Connection& connection : connections_) streams.push_back(connection.bytes);
+  return streams;
+}
+
+std::size_t FakeNetworkPrinter::waitForConnections(std::size_t count) const {
+  waitUntil([&] { return connections_.size() >= count; });
+  std::lock_guard lock(mutex_);
+  return connections_.size();
+}
+
+void FakeNetworkPrinter::dropConnections() { request(Request::drop); }
+
+void FakeNetworkPrinter::stopReading() { request(Request::stopReading); }
+
+void FakeNetworkPrinter::request(Request what) {
+  std::unique_lock lock(mutex_);
+  pending_ = what;
+  const std::uint64_t one = 1;
+  if (::write(wakeup_, &one, sizeof one) != sizeof one) fail("eventfd write");
+  if (what != Request::quit) changed_.wait(lock, [&] { return pending_ == Request::none; });
+}
+
+bool FakeNetworkPrinter::waitUntil(const std::function<bool()>& done) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, kHangGuard, done);
+}
+
+void FakeNetworkPrinter::serve() {
+  for (;;) {
+    std::vector<pollfd> watched{{listener_, POLLIN, 0}, {wakeup_, POLLIN, 0}};
+    std::vector<std::size_t> watchedConnections;
+    for (std::size_t i = 0; reading_ && i < connections_.size(); ++i) {
+      if (connections_[i].closed) continue;
+      watched.push_back({connections_[i].descriptor, POLLIN, 0});
+      watchedConnections.push_back(i);
+    }
+    if (::poll(watched.data(), watched.size(), -1) < 0) continue;
+    if (watched[1].revents != 0) {
+      std::uint64_t count = 0;
+      if (::read(wakeup_, &count, sizeof count) == sizeof count && !handleRequest()) return;
+      continue;
+    }
+    if (watched[0].revents != 0) acceptConnection();
+    for (std::size_t k = 0; k < watchedConnections.size(); ++k) {
+      if (watched[k + 2].revents != 0) readFrom(connections_[watchedConnections[k]]);
+    }
+  }
+}
+
+void FakeNetworkPrinter::acceptConnection() {
+  const int descriptor = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+  if (descriptor < 0) return;
+  std::lock_guard lock(mutex_);
+  connections_.push_back(Connection{descriptor, {}, false});
+  changed_.notify_all();
+}
+
+void FakeNetworkPrinter::readFrom(Connection& connection) {
+  char buffer[65536];
+  const ssize_t count = ::read(connection.descriptor, buffer, sizeof buffer);
+  if (count < 0 && errno == EINTR) return;
+  if (count <= 0) {
+    closeConnection(connection);
+    return;
+  }
+  std::lock_guard lock(mutex_);
+  connection.bytes.append(buffer, static_cast<std::size_t>(count));
+  changed_.notify_all();
+}
+
+void FakeNetworkPrinter::closeConnection(Connection& connection) {
+  ::close(connection.descriptor);
+  std::lock_guard lock(mutex_);
+  connection.closed = true;
+  changed_.notify_all();
+}
+
+bool FakeNetworkPrinter::handleRequest() {
+  Request what;
+  {
+    std::lock_guard lock(mutex_);
+    what = pending_;
+  }
+  if (what == Request::quit) return false;
+  if (what == Request::drop) {
+    for (Connection& connection : connections_) {
+      if (!connection.closed) closeConnection(connection);
+    }
+  }
+  if (what == Request::stopReading) reading_ = false;
+  std::lock_guard lock(mutex_);
+  pending_ = Request::none;
+  changed_.notify_all();
+  return true;
+}
+
+UnansweredListener::UnansweredListener(const std::string& address, std::uint16_t port) {
+  // Backlog 0 queues one finished handshake; with that one never accepted,
+  // the kernel drops every further connection request unanswered.
+  listener_ = listenOn(address, port, 0);
+  queued_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_in remote = socketAddress(address, port);
+  if (queued_ < 0 || ::connect(queued_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
+    fail("filling the accept queue of " + address);
+  }
+}
+
+UnansweredListener::~UnansweredListener() {
+  ::close(queued_);
+  ::close(listener_);
+}
+
+std::size_t openDescriptorCount() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+}  // namespace lumetra::test

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace lumetra::test {
+
+// A network printer for tests: a TCP listener on a loopback address (port
+// 9100 by default) that accepts every connection and records every byte it
+// receives, in a thread of the test process. Give each test case its own
+// address: test cases run in parallel processes.
+//
+// The wait functions block until what they wait for has happened; they give
+// up only after a generous guard against hanging, never as a measurement,
+// and then return what there is so the test's comparison fails.
+class FakeNetworkPrinter {
+ public:
+  explicit FakeNetworkPrinter(std::string address, std::uint16_t port = 9100);
+  ~FakeNetworkPrinter();
+  FakeNetworkPrinter(const FakeNetworkPrinter&) = delete;
+  FakeNetworkPrinter& operator=(const FakeNetworkPrinter&) = delete;
+
+  const std::string& address() const { return address_; }
+
+  // Every byte received so far, connections in the order they were accepted.
+  std::string received() const;
+  // received(), once it holds at least `count` bytes.
+  std::string waitForBytes(std::size_t count) const;
+  // The bytes of each connection, once `count` connections have been closed
+  // (by the client or by dropConnections()).
+  std::vector<std::string> waitForClosedConnections(std::size_t count) const;
+  // How many connections were accepted, once there are at least `count`.
+  std::size_t waitForConnections(std::size_t count) const;
+
+  // The printer closes every open connection, as one that drops idle
+  // connections does; bytes sent after that are answered with a reset.
+  // Returns once done.
+  void dropConnections();
+  // The printer stops taking bytes, as one whose buffer is full does; its
+  // connections stay open. Returns once in effect.
+  void stopReading();
+
+ private:
+  struct Connection {
+    int descriptor;
+    std::string bytes;
+    bool closed = false;
+  };
+  enum class Request { none, drop, stopReading, quit };
+
+  void serve();
+  void acceptConnection();
+  void readFrom(Connection& connection);
+  void closeConnection(Connection& connection);
+  bool handleRequest();  // false: stop serving
+  void request(Request what);
+  bool waitUntil(const std::function<bool()>& done) const;
+
+  std::string address_;
+  int listener_ = -1;
+  int wakeup_ = -1;  // eventfd: requests from the test's thread
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  std::vector<Connection> connections_;  // guarded by mutex_
+  Request pending_ = Request::none;      // guarded by mutex_
+  bool reading_ = true;                  // touched by the serving thread only
+  std::thread thread_;
+};
+
+// A listener whose accept queue is full, so a further connect is never
+// answered: an address where a printer is switched on but not ready.
+class UnansweredListener {
+ public:
+  explicit UnansweredListener(const std::string& address, std::uint16_t port = 9100);
+  ~UnansweredListener();
+  UnansweredListener(const UnansweredListener&) = delete;
+  UnansweredListener& operator=(const UnansweredListener&) = delete;
+
+ private:
+  int listener_ = -1;
+  int queued_ = -1;  // the connection that fills the queue
+};
+
+// Descriptors open in this process right now (/proc/self/fd).
+std::size_t openDescriptorCount();
+
+}  // namespace lumetra::test
