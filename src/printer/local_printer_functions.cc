@@ -77,12 +77,16 @@ CallResult getPrinterList(const CallArguments&) {
 }
 
 CallResult openPrinter(const CallArguments& arguments) {
+  // The pending-task retry prints from its own thread through these same
+  // sessions, so even opening and closing must not change them under it.
+  const std::lock_guard lock(printerLock());
   if (arguments.count() != 1) return CallResult::boolean(false);
   const std::u16string name = arguments.string(0);
   return CallResult::boolean(openSessionHandle(findOrCreateSession(name), name));
 }
 
 CallResult openPrinterWithModel(const CallArguments& arguments) {
+  const std::lock_guard lock(printerLock());
   if (arguments.count() != 2) return CallResult::boolean(false);
   const std::u16string name = arguments.string(0);
   PrinterSession& session = findOrCreateSession(name);
@@ -93,6 +97,7 @@ CallResult openPrinterWithModel(const CallArguments& arguments) {
 }
 
 CallResult closeCurPrinter(const CallArguments& arguments) {
+  const std::lock_guard lock(printerLock());
   if (arguments.count() != 1) return CallResult::boolean(false);
   const std::u16string name = arguments.string(0);
   PrinterSession& session = findOrCreateSession(name);

@@ -2,6 +2,7 @@
 
 #include "platform/directory.h"
 #include "printer/model_config_loader.h"
+#include "printer/printer_registry.h"
 
 namespace lumetra {
 namespace {
@@ -34,6 +35,8 @@ CallResult getPrinterModelList(const CallArguments&) {
 
 CallResult getPrinterDiffConfig(const CallArguments& arguments) {
   if (arguments.count() != 2) return CallResult::boolean(false);
+  // A table must not change while the pending-task retry prints with it.
+  const std::lock_guard lock(printerLock());
   loadModelConfig(arguments.string(0), arguments.string(1));
   return CallResult::undefined();
 }
