@@ -61,8 +61,8 @@ std::optional<std::string> runChooser(GtkWidget* chooser) {
 
 }  // namespace
 
-int runSelectFileHelper(int argc, char** argv) {
-  if (argc != 2) {
+int runSelectFileHelper(std::span<char*> arguments) {
+  if (arguments.size() != 2) {
     std::fprintf(stderr, "lumetra: select-file takes FILTER-NAME PATTERN\n");
     return 2;
   }
@@ -70,7 +70,7 @@ int runSelectFileHelper(int argc, char** argv) {
     std::fprintf(stderr, "lumetra: select-file: cannot open the display\n");
     return 2;
   }
-  GtkWidget* chooser = newChooser(argv[0], argv[1]);
+  GtkWidget* chooser = newChooser(arguments[0], arguments[1]);
   const std::optional<std::string> chosen = runChooser(chooser);
   gtk_widget_destroy(chooser);
   if (!chosen) return 1;

@@ -55,6 +55,10 @@ DialogAnswer showDialog(std::string_view caption, std::string_view text, DialogB
     return loggedAnswer(buttons);
   }
   if (Dialogs* dialogs = installed()) return dialogs->show(caption, text, buttons);
+  return showDialogOnStderr(caption, text, buttons);
+}
+
+DialogAnswer showDialogOnStderr(std::string_view caption, std::string_view text, DialogButtons buttons) {
   std::fprintf(stderr, "lumetra: [%.*s] %.*s\n", static_cast<int>(caption.size()), caption.data(),
                static_cast<int>(text.size()), text.data());
   return buttons == DialogButtons::ok ? DialogAnswer::ok : DialogAnswer::no;

@@ -26,6 +26,10 @@ class Dialogs {
 DialogAnswer showDialog(std::string_view caption, std::string_view text,
                         DialogButtons buttons = DialogButtons::ok);
 
+// Where no dialog can be shown: the box goes to stderr and a Yes/No box is
+// answered "no".
+DialogAnswer showDialogOnStderr(std::string_view caption, std::string_view text, DialogButtons buttons);
+
 // The host installs its on-screen dialogs here (nullptr removes them).
 void installDialogs(Dialogs* dialogs);
 

@@ -5,31 +5,19 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "renderer/host_functions.h"
-#include "support/virtual_display.h"
+#include "e2e/support/processes.h"
+#include "e2e/support/x_server.h"
+#include "e2e/support/x_windows.h"
+#include "support/temp_dir.h"
 
 namespace lumetra {
 namespace {
 
 CallArguments title(const std::string& text) { return CallArguments({CallArgument::string(text)}); }
-
-std::vector<long> longsProperty(Display* display, Window window, const char* name) {
-  Atom type = None;
-  int format = 0;
-  unsigned long items = 0;
-  unsigned long remaining = 0;
-  unsigned char* data = nullptr;
-  XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 64, False, AnyPropertyType, &type,
-                     &format, &items, &remaining, &data);
-  std::vector<long> values;
-  if (data && format == 32) values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + items);
-  if (data) XFree(data);
-  return values;
-}
 
 // A top-level window of another program, as the functions under test see it.
 class TestWindow {
@@ -60,18 +48,16 @@ class TestWindow {
   }
 
   Window id() const { return id_; }
-  bool isIconic() const {
-    const auto state = longsProperty(display_, id_, "WM_STATE");
-    return !state.empty() && state[0] == IconicState;
+  // The window manager has put it into a frame of its own.
+  bool isFramed() const {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    XQueryTree(display_, id_, &root, &parent, &children, &count);
+    if (children) XFree(children);
+    return parent != root;
   }
-  bool isNormal() const {
-    const auto state = longsProperty(display_, id_, "WM_STATE");
-    return !state.empty() && state[0] == NormalState;
-  }
-  bool hiddenByWindowManager() const {
-    const auto states = longsProperty(display_, id_, "_NET_WM_STATE");
-    const long hidden = static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_HIDDEN", False));
-    return std::find(states.begin(), states.end(), hidden) != states.end();
+  bool isMinimised() const {
+    return e2e::isMinimised(display_, id_) && e2e::hasState(display_, id_, "_NET_WM_STATE_HIDDEN");
   }
   // Takes one close request sent to this window, if one has arrived.
   bool takeCloseRequest() {
@@ -89,17 +75,17 @@ class TestWindow {
 
 class DesktopWindowsTest : public ::testing::Test {
  protected:
-  explicit DesktopWindowsTest(bool windowManager) : screen_({.windowManager = windowManager}) {}
+  explicit DesktopWindowsTest(bool windowManager) : x_({.windowManager = windowManager}) {}
 
   TestWindow& window(const std::string& modernTitle, bool takesDeleteProtocol = true) {
-    windows_.push_back(std::make_unique<TestWindow>(display_.get(), takesDeleteProtocol));
+    windows_.push_back(std::make_unique<TestWindow>(x_.connection(), takesDeleteProtocol));
     windows_.back()->setModernTitle(modernTitle);
     windows_.back()->show();
     return *windows_.back();
   }
 
-  test::VirtualDisplay screen_;
-  std::unique_ptr<Display, int (*)(Display*)> display_{XOpenDisplay(nullptr), XCloseDisplay};
+  e2e::XServer x_;
+  test::ScopedEnv display_{"DISPLAY", x_.display()};
   std::vector<std::unique_ptr<TestWindow>> windows_;
 };
 
@@ -119,10 +105,10 @@ TEST_F(WithWindowManager, MinimisesOnlyTheWindowWithExactlyThatTitle) {
   TestWindow& target = window("顾客显示");
   TestWindow& similar = window("顾客显示 2");
   TestWindow& last = window("Velmora");
-  ASSERT_TRUE(test::eventually([&] { return target.isNormal() && similar.isNormal() && last.isNormal(); }));
+  ASSERT_TRUE(e2e::eventually([&] { return target.isFramed() && similar.isFramed() && last.isFramed(); }));
 
   EXPECT_EQ(setWindowMinisize(title("顾客显示")), CallResult::boolean(true));
-  EXPECT_TRUE(test::eventually([&] { return target.isIconic() && target.hiddenByWindowManager(); }));
+  EXPECT_TRUE(e2e::eventually([&] { return target.isMinimised(); }));
 
   EXPECT_EQ(setWindowMinisize(title("顾客")), CallResult::boolean(true));
   EXPECT_EQ(setWindowMinisize(title("")), CallResult::boolean(true));
@@ -130,20 +116,20 @@ TEST_F(WithWindowManager, MinimisesOnlyTheWindowWithExactlyThatTitle) {
   EXPECT_EQ(setWindowMinisize(CallArguments({CallArgument::string("顾客显示 2"), CallArgument::string("x")})),
             CallResult::boolean(false));
   EXPECT_EQ(setWindowMinisize(title("Velmora")), CallResult::boolean(true));
-  ASSERT_TRUE(test::eventually([&] { return last.isIconic(); }));
-  EXPECT_TRUE(similar.isNormal());
+  ASSERT_TRUE(e2e::eventually([&] { return last.isMinimised(); }));
+  EXPECT_FALSE(e2e::isMinimised(x_.connection(), similar.id()));
 }
 
 TEST_F(WithWindowManager, FindsTheProgramsWindowInsideTheFrameByItsLegacyTitle) {
-  auto legacy = std::make_unique<TestWindow>(display_.get());
+  auto legacy = std::make_unique<TestWindow>(x_.connection());
   legacy->setLegacyTitle("厨房打印");
   legacy->show();
-  ASSERT_TRUE(test::eventually([&] { return legacy->isNormal(); }));
+  ASSERT_TRUE(e2e::eventually([&] { return legacy->isFramed(); }));
 
   EXPECT_EQ(closeOtherWindow(title("厨房打印")), CallResult::boolean(true));
-  EXPECT_TRUE(test::eventually([&] { return legacy->takeCloseRequest(); }));
+  EXPECT_TRUE(e2e::eventually([&] { return legacy->takeCloseRequest(); }));
   EXPECT_EQ(setWindowMinisize(title("厨房打印")), CallResult::boolean(true));
-  EXPECT_TRUE(test::eventually([&] { return legacy->isIconic(); }));
+  EXPECT_TRUE(e2e::eventually([&] { return legacy->isMinimised(); }));
 }
 
 // Close requests reach the test's own connection in the order they were
@@ -155,14 +141,14 @@ TEST_F(WithoutWindowManager, AsksOnlyTheWindowWithThatTitleToClose) {
   TestWindow& last = window("厨房");
 
   EXPECT_EQ(closeOtherWindow(title("收银台")), CallResult::boolean(true));
-  EXPECT_TRUE(test::eventually([&] { return till.takeCloseRequest(); }));
+  EXPECT_TRUE(e2e::eventually([&] { return till.takeCloseRequest(); }));
 
   EXPECT_EQ(closeOtherWindow(title("没有这个窗口")), CallResult::boolean(true));
   EXPECT_EQ(closeOtherWindow(title("")), CallResult::boolean(true));
   EXPECT_EQ(closeOtherWindow(title("无协议")), CallResult::boolean(true));
   EXPECT_EQ(closeOtherWindow({}), CallResult::boolean(false));
   EXPECT_EQ(closeOtherWindow(title("厨房")), CallResult::boolean(true));
-  ASSERT_TRUE(test::eventually([&] { return last.takeCloseRequest(); }));
+  ASSERT_TRUE(e2e::eventually([&] { return last.takeCloseRequest(); }));
   EXPECT_FALSE(till.takeCloseRequest());
   EXPECT_FALSE(untitled.takeCloseRequest());
   EXPECT_FALSE(withoutProtocol.takeCloseRequest());

@@ -7,7 +7,7 @@
 #include "platform/processes.h"
 #include "renderer/host_functions.h"
 #include "support/temp_dir.h"
-#include "support/virtual_display.h"
+#include "e2e/support/processes.h"
 
 namespace lumetra {
 namespace {
@@ -71,7 +71,7 @@ class NodeScriptTest : public ::testing::Test {
 
   std::vector<StartedScript> started(std::size_t expected) {
     std::vector<StartedScript> scripts;
-    const bool complete = test::eventually([&] {
+    const bool complete = e2e::eventually([&] {
       scripts.clear();
       std::istringstream lines(test::readFile(shop_.path() / "started.log"));
       for (std::string line; std::getline(lines, line);) {
@@ -112,8 +112,8 @@ TEST_F(NodeScriptTest, RunsTheScriptDetachedAndEndsItWithItsWorkers) {
   ::close(printerSocket[1]);
 
   EXPECT_TRUE(endNodeScript({}).isUndefined());
-  EXPECT_TRUE(test::eventually([&] { return isGone(script.pid); })) << "not ended, or left a zombie";
-  EXPECT_TRUE(test::eventually([&] { return isDead(script.workerPid); })) << "its worker runs on";
+  EXPECT_TRUE(e2e::eventually([&] { return isGone(script.pid); })) << "not ended, or left a zombie";
+  EXPECT_TRUE(e2e::eventually([&] { return isDead(script.workerPid); })) << "its worker runs on";
 }
 
 TEST_F(NodeScriptTest, RemembersOnlyTheLatestScriptAndASecondEndDoesNothing) {
@@ -124,12 +124,12 @@ TEST_F(NodeScriptTest, RemembersOnlyTheLatestScriptAndASecondEndDoesNothing) {
   ASSERT_EQ(scripts.size(), 2u);
 
   endNodeScript({});
-  EXPECT_TRUE(test::eventually([&] { return isGone(scripts[1].pid); }));
+  EXPECT_TRUE(e2e::eventually([&] { return isGone(scripts[1].pid); }));
   endNodeScript({});
   EXPECT_FALSE(isDead(scripts[0].pid));
 
   platform::killDetachedProcess(scripts[0].pid);
-  EXPECT_TRUE(test::eventually([&] { return isGone(scripts[0].pid); })) << "left a zombie";
+  EXPECT_TRUE(e2e::eventually([&] { return isGone(scripts[0].pid); })) << "left a zombie";
 }
 
 TEST_F(NodeScriptTest, AScriptThatEndsByItselfLeavesNoZombie) {
@@ -137,7 +137,7 @@ TEST_F(NodeScriptTest, AScriptThatEndsByItselfLeavesNoZombie) {
   startNodeScript({});
   const auto scripts = started(1);
   ASSERT_EQ(scripts.size(), 1u);
-  EXPECT_TRUE(test::eventually([&] { return isGone(scripts[0].pid); }));
+  EXPECT_TRUE(e2e::eventually([&] { return isGone(scripts[0].pid); }));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "renderer/host_functions.h"
 #include "support/temp_dir.h"
-#include "support/virtual_display.h"
+#include "e2e/support/processes.h"
 
 namespace lumetra {
 namespace {
@@ -42,7 +42,7 @@ class DownloadUpdateTest : public ::testing::Test {
     test::ScopedEnv yes("LUMETRA_DIALOG_ANSWER", "yes");
     downloadUpdate(CallArguments({CallArgument::string("marker")}));
     std::vector<std::vector<std::string>> result;
-    EXPECT_TRUE(test::eventually([&] {
+    EXPECT_TRUE(e2e::eventually([&] {
       result = runs();
       return std::any_of(result.begin(), result.end(), [](const auto& run) { return run.back() == "marker"; });
     }));
@@ -82,7 +82,7 @@ TEST_F(DownloadUpdateTest, TheUpdaterGetsExactlyTheArgumentsTheTextHoldsAndNothi
       ";", "touch", "pwned1", "$(touch", "pwned2)", "`touch", "pwned3`", "&&", "touch", "pwned4", "|", "tee",
       "pwned5", "marker"};
   std::vector<std::vector<std::string>> all;
-  ASSERT_TRUE(test::eventually([&] { return !(all = runs()).empty(); }));
+  ASSERT_TRUE(e2e::eventually([&] { return !(all = runs()).empty(); }));
   EXPECT_EQ(all, std::vector<std::vector<std::string>>{expected});
   for (const auto& entry : std::filesystem::directory_iterator(shop_.path())) {
     EXPECT_FALSE(entry.path().filename().string().starts_with("pwned")) << entry.path();

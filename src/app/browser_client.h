@@ -1,0 +1,60 @@
+#pragma once
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/console_log.h"
+#include "app/web_context.h"
+
+namespace lumetra::shell {
+
+// The client of the main view and of every popup the pages open: popup
+// placement, titles, console log, load errors, the close protocol, process
+// messages, and the end of the application when the last view has closed.
+// Everything runs on the GTK main thread.
+class BrowserClient {
+ public:
+  BrowserClient(WebSetup setup, std::filesystem::path startupDirectory);
+  BrowserClient(const BrowserClient&) = delete;
+  BrowserClient& operator=(const BrowserClient&) = delete;
+
+  // Puts the main view into `window` and loads `url` in it.
+  void createMainBrowser(GtkWindow* window, const std::string& url);
+
+ private:
+  // Life span:
+  WebKitWebView* newView(WebKitWebView* related);
+  GtkWindow* newPopupWindow(WebKitWebView* popup);
+  static void onViewDestroyed(GtkWidget* view, gpointer client);
+  static gboolean onWindowDelete(GtkWidget* window, GdkEvent* event, gpointer view);
+  static void onViewClose(WebKitWebView* view, gpointer client);
+
+  // Popups (popup_windows.cc):
+  static GtkWidget* onCreate(WebKitWebView* opener, WebKitNavigationAction* action, gpointer client);
+  static void onReadyToShow(WebKitWebView* popup, gpointer client);
+  static void onWindowNameRead(GObject* popup, GAsyncResult* result, gpointer client);
+  void showPopup(WebKitWebView* popup, const std::string& targetName);
+
+  // Display and messages:
+  static void onTitleChanged(WebKitWebView* view, GParamSpec* property, gpointer client);
+  static gboolean onUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer client);
+
+  // Loading:
+  static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, const char* uri, GError* error,
+                               gpointer client);
+  static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer client);
+  static void onWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
+                                     gpointer client);
+
+  WebSetup setup_;
+  ConsoleLog consoleLog_;
+  WebKitWebView* mainView_ = nullptr;
+  GtkWindow* mainWindow_ = nullptr;
+  int browserCount_ = 0;  // views created and not yet destroyed
+  bool traceMessages_ = false;
+};
+
+}  // namespace lumetra::shell

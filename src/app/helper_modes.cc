@@ -1,0 +1,42 @@
+#include "app/helper_modes.h"
+
+#include <array>
+#include <cstdio>
+#include <span>
+#include <string_view>
+
+#include "app/message_box.h"
+#include "app/select_file_helper.h"
+#include "platform/file_chooser.h"
+#include "platform/helper_dialogs.h"
+#include "platform/helper_process.h"
+
+namespace lumetra::shell {
+namespace {
+
+struct HelperMode {
+  std::string_view name;
+  int (*run)(std::span<char*> arguments);
+};
+
+constexpr std::array kHelperModes{
+    HelperMode{platform::kMessageBoxMode, messageBoxHelper},
+    HelperMode{platform::kSelectFileHelperMode, runSelectFileHelper},
+};
+
+}  // namespace
+
+std::optional<int> runHelperMode(int argc, char** argv) {
+  if (argc < 2) return std::nullopt;
+  std::string_view first = argv[1];
+  const std::string_view helperSwitch = platform::kHelperSwitch;
+  if (!first.starts_with(helperSwitch)) return std::nullopt;
+  first.remove_prefix(helperSwitch.size());
+  for (const HelperMode& mode : kHelperModes) {
+    if (mode.name == first) return mode.run(std::span<char*>(argv + 2, static_cast<std::size_t>(argc - 2)));
+  }
+  std::fprintf(stderr, "lumetra: unknown helper mode %.*s\n", static_cast<int>(first.size()), first.data());
+  return 2;
+}
+
+}  // namespace lumetra::shell

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <gdk/gdk.h>
+
+namespace lumetra::shell {
+
+// The primary monitor's area (the first monitor when none is marked
+// primary); all zero without a display.
+GdkRectangle primaryScreen();
+
+}  // namespace lumetra::shell

@@ -1,0 +1,95 @@
+#include "app/splash.h"
+
+#include <utility>
+
+#include "app/primary_screen.h"
+#include "app/shell_settings.h"
+#include "app/window_by_title.h"
+#include "platform/dialogs.h"
+
+namespace lumetra::shell {
+namespace {
+
+constexpr const char* kSplashResource = "/lumetra/app/splash.png";
+
+void failWith(const char* text) { platform::showDialog(kMessageCaption, text); }
+
+}  // namespace
+
+Splash::~Splash() {
+  if (closeTimer_) g_source_remove(closeTimer_);
+  if (maximiseTimer_) g_source_remove(maximiseTimer_);
+  if (window_) gtk_widget_destroy(window_);
+}
+
+bool Splash::show() {
+  GdkPixbuf* picture = gdk_pixbuf_new_from_resource(kSplashResource, nullptr);
+  if (!picture) {
+    failWith(kSplashPictureFailedText);
+    return false;
+  }
+  const GdkRectangle screen = primaryScreen();
+  if (screen.width <= 0 || screen.height <= 0) {
+    g_object_unref(picture);
+    failWith(kSplashWindowFailedText);
+    return false;
+  }
+  const int width = gdk_pixbuf_get_width(picture);
+  const int height = gdk_pixbuf_get_height(picture);
+  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(window_), kSplashTitle);
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gtk_window_set_wmclass(GTK_WINDOW(window_), "lumetra-splash", kSplashWindowClass);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  gtk_window_set_decorated(GTK_WINDOW(window_), FALSE);
+  gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_SPLASHSCREEN);
+  gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+  // Integer halves truncate toward zero, so a picture larger than the
+  // screen starts left of and above it.
+  gtk_window_move(GTK_WINDOW(window_), screen.x + (screen.width - width) / 2,
+                  screen.y + (screen.height - height) / 2);
+  gtk_container_add(GTK_CONTAINER(window_), gtk_image_new_from_pixbuf(picture));
+  g_object_unref(picture);
+  gtk_widget_show_all(window_);
+  closeTimer_ = g_timeout_add(kSplashMilliseconds, onTimeout, this);
+  return true;
+}
+
+void Splash::close() {
+  if (!window_) return;
+  gtk_widget_destroy(window_);
+  window_ = nullptr;
+  if (closeTimer_) g_source_remove(closeTimer_);
+  closeTimer_ = 0;
+  maximiseTimer_ = g_timeout_add(kMaximiseDelayMilliseconds, onMaximiseDue, this);
+}
+
+void Splash::whenFinished(std::function<void()> done) {
+  if (finished_ || (!window_ && !maximiseTimer_)) {
+    done();
+    return;
+  }
+  done_ = std::move(done);
+}
+
+gboolean Splash::onTimeout(gpointer splash) {
+  auto* self = static_cast<Splash*>(splash);
+  self->closeTimer_ = 0;
+  self->close();
+  return G_SOURCE_REMOVE;
+}
+
+gboolean Splash::onMaximiseDue(gpointer splash) {
+  auto* self = static_cast<Splash*>(splash);
+  self->maximiseTimer_ = 0;
+  self->finish();
+  return G_SOURCE_REMOVE;
+}
+
+void Splash::finish() {
+  maximiseWindowTitled(kMaximiseAfterSplashTitle);
+  finished_ = true;
+  if (done_) std::exchange(done_, nullptr)();
+}
+
+}  // namespace lumetra::shell

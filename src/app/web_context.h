@@ -1,0 +1,25 @@
+#pragma once
+
+#include <webkit2/webkit2.h>
+
+#include <filesystem>
+
+#include "app/shell_settings.h"
+
+namespace lumetra::shell {
+
+// What every view of the shell is made with.
+struct WebSetup {
+  WebKitWebContext* context = nullptr;
+  WebKitSettings* settings = nullptr;
+  WebKitUserContentManager* content = nullptr;
+};
+
+// The browser engine as the shell runs it: cache, cookies and storage in
+// "cache" under the start-up directory, Chinese as the preferred language,
+// certificate errors ignored, no hardware acceleration, the web extension
+// loaded from `extensionDirectory`, script-opened windows always allowed.
+WebSetup createWebSetup(const std::filesystem::path& startupDirectory,
+                        const std::filesystem::path& extensionDirectory, const ShellSwitches& switches);
+
+}  // namespace lumetra::shell

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace lumetra {
+
+// What every new script context (page, frame or popup) needs before its page
+// script runs: the kitchen printers' command table reloaded from its model.
+void onScriptContextCreated();
+
+// A script context went away: every open printer of the whole web process is
+// closed (its session, model and table stay), and the network printer
+// transport forgets that it started.
+void onScriptContextReleased();
+
+}  // namespace lumetra

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <glib.h>
+#include <jsc/jsc.h>
+
+#include "renderer/call_frame.h"
+
+namespace lumetra {
+
+// JavaScript arguments as the window functions read them: numbers, strings
+// and booleans keep their type and value, everything else is "other".
+CallArguments toCallArguments(GPtrArray* jsArguments);
+
+// A function's result as a JavaScript value (transfer full); a call that was
+// not handled gives undefined.
+JSCValue* toJsValue(JSCContext* context, const CallResult& result);
+
+}  // namespace lumetra

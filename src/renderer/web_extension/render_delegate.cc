@@ -1,0 +1,84 @@
+#include "renderer/web_extension/render_delegate.h"
+
+#include <string>
+#include <unordered_set>
+
+#include "renderer/render_messages.h"
+#include "renderer/script_context_lifecycle.h"
+#include "renderer/web_extension/page_scripts.h"
+#include "renderer/web_extension/window_function_installer.h"
+#include "renderer/window_function_table.h"
+
+namespace lumetra {
+namespace {
+
+WebKitWebExtension* theExtension = nullptr;
+FocusedNodeReporter focusReporter;
+// Frames whose document has a script context now; used only as identities.
+std::unordered_set<const void*> framesWithContext;
+
+void sendToView(guint64 pageId, const char* name, GVariant* parameters) {
+  WebKitWebPage* page = webkit_web_extension_get_page(theExtension, pageId);
+  if (!page) {
+    g_variant_unref(g_variant_ref_sink(parameters));
+    return;
+  }
+  webkit_web_page_send_message_to_view(page, webkit_user_message_new(name, parameters), nullptr, nullptr,
+                                       nullptr);
+}
+
+// The page is looked up by id: it can be gone before its document's last
+// focus event arrives.
+void onFocusReported(bool editable, gpointer pageId) {
+  const auto changed = focusReporter.focusChanged(editable);
+  if (!changed) return;
+  sendToView(GPOINTER_TO_SIZE(pageId), std::string(kFocusedNodeChangedMessage).c_str(),
+             g_variant_new_boolean(*changed));
+}
+
+// WebKit has no "context released" event: a frame's context ends when the
+// frame goes away or when the frame gets a new one.
+void onFrameGone(gpointer, GObject* frame) {
+  if (framesWithContext.erase(frame) > 0) onScriptContextReleased();
+}
+
+void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer) {
+  if (framesWithContext.insert(frame).second) {
+    g_object_weak_ref(G_OBJECT(frame), onFrameGone, nullptr);
+  } else {
+    onScriptContextReleased();
+  }
+  onScriptContextCreated();
+  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, world);
+  installWindowFunctions(context, windowFunctionTable());
+  runPageScripts(context, onFocusReported, GSIZE_TO_POINTER(webkit_web_page_get_id(page)));
+  g_object_unref(context);
+}
+
+void onConsoleMessage(WebKitWebPage* page, WebKitConsoleMessage* message, gpointer) {
+  const char* text = webkit_console_message_get_text(message);
+  const char* source = webkit_console_message_get_source_id(message);
+  sendToView(webkit_web_page_get_id(page), std::string(kConsoleMessage).c_str(),
+             g_variant_new("(ssu)", text ? text : "", source ? source : "",
+                           webkit_console_message_get_line(message)));
+}
+
+gboolean onMessageFromView(WebKitWebPage*, WebKitUserMessage* message, gpointer) {
+  return dispatchProcessMessage(webkit_user_message_get_name(message));
+}
+
+void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
+  g_signal_connect(page, "console-message-sent", G_CALLBACK(onConsoleMessage), nullptr);
+  g_signal_connect(page, "user-message-received", G_CALLBACK(onMessageFromView), nullptr);
+}
+
+}  // namespace
+
+void startRenderDelegate(WebKitWebExtension* extension) {
+  theExtension = extension;
+  g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
+  g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
+                   G_CALLBACK(onWindowObjectCleared), nullptr);
+}
+
+}  // namespace lumetra

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <webkit2/webkit-web-extension.h>
+
+namespace lumetra {
+
+// The web process side of the shell: gives every script context of every
+// page its window functions, runs the context release steps, reports focus
+// changes and console messages to the UI process and receives its messages.
+void startRenderDelegate(WebKitWebExtension* extension);
+
+}  // namespace lumetra

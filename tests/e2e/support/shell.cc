@@ -1,0 +1,61 @@
+#include "e2e/support/shell.h"
+
+#include <sys/stat.h>
+
+#include <atomic>
+
+#include "e2e/support/processes.h"
+
+namespace lumetra::e2e {
+
+std::string pageUrl(std::string_view page) {
+  return "file://" + std::string(LUMETRA_SOURCE_DIR) + "/tests/e2e/pages/" + std::string(page);
+}
+
+ShellHome::ShellHome() { ::chmod(directory().c_str(), 0700); }
+
+std::string ShellHome::consoleText() const { return readText(consoleLog()); }
+
+bool ShellHome::waitForConsole(std::string_view text) const {
+  return eventually([&] { return consoleText().find(text) != std::string::npos; });
+}
+
+std::map<std::string, std::string> ShellHome::environment(const XServer& x) const {
+  const std::string home = directory().string();
+  return {{"DISPLAY", x.display()},
+          {"HOME", home},
+          {"XDG_RUNTIME_DIR", home},
+          {"XDG_CONFIG_HOME", home + "/config"},
+          {"XDG_CACHE_HOME", home + "/cache-home"},
+          {"XDG_DATA_HOME", home + "/data-home"},
+          {"LUMETRA_DIALOG_LOG", dialogLog().string()},
+          {"LUMETRA_TRACE_MESSAGES", "1"},
+          {"LUMETRA_START_PAGE", ""},
+          {"NO_AT_BRIDGE", "1"}};
+}
+
+Shell::Shell(const XServer& x, const ShellHome& home, Options options) {
+  static std::atomic<int> runs{0};
+  errorFile_ = home.directory() / ("stderr-" + std::to_string(runs++) + ".txt");
+  SpawnOptions spawnOptions;
+  spawnOptions.arguments = {LUMETRA_EXECUTABLE_PATH};
+  spawnOptions.arguments.insert(spawnOptions.arguments.end(), options.switches.begin(), options.switches.end());
+  spawnOptions.environment = home.environment(x);
+  spawnOptions.environment["LUMETRA_START_PAGE"] = options.startPage;
+  for (const auto& [name, value] : options.environment) spawnOptions.environment[name] = value;
+  spawnOptions.workingDirectory = home.directory();
+  spawnOptions.errorFile = errorFile_;
+  pid_ = spawn(spawnOptions);
+}
+
+Shell::~Shell() { stopProcess(pid_); }
+
+std::string Shell::errors() const { return readText(errorFile_); }
+
+std::optional<int> Shell::waitForExit() {
+  const auto code = e2e::waitForExit(pid_);
+  if (code) pid_ = -1;
+  return code;
+}
+
+}  // namespace lumetra::e2e

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <optional>
+#include <string>
+
+namespace lumetra::e2e {
+
+// What the window manager and other clients see of top-level windows.
+struct Geometry {
+  int x = 0, y = 0, width = 0, height = 0;
+  bool operator==(const Geometry&) const = default;
+};
+
+struct FrameExtents {
+  long left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// The managed client window titled `title`, if any.
+std::optional<Window> findWindow(Display* display, const std::string& title);
+std::string windowTitle(Display* display, Window window);
+std::string windowClass(Display* display, Window window);  // "name.class"
+// The client area in root coordinates.
+Geometry clientGeometry(Display* display, Window window);
+FrameExtents frameExtents(Display* display, Window window);
+bool hasState(Display* display, Window window, const char* stateAtom);  // _NET_WM_STATE_...
+bool isMinimised(Display* display, Window window);
+bool isMaximised(Display* display, Window window);
+Window transientFor(Display* display, Window window);
+// The close button of the window manager.
+void closeWindow(Display* display, Window window);
+
+}  // namespace lumetra::e2e

@@ -1,0 +1,119 @@
+// The demo till: an order built from the menu, and buttons that call the
+// shell's native functions on `window` and show what they return.
+'use strict';
+
+const dishes = [
+  ['宫保鸡丁', 38], ['鱼香肉丝', 32], ['麻婆豆腐', 22], ['清炒时蔬', 18], ['红烧排骨', 48],
+  ['酸辣汤', 16], ['扬州炒饭', 20], ['米饭', 2], ['柠檬茶', 12]];
+const order = new Map();
+let customerDisplay = null;
+
+const $ = (id) => document.getElementById(id);
+const money = (value) => value.toFixed(2);
+
+// Runs one native function, if this build has it, and lists the call.
+function call(name, ...args) {
+  const entry = document.createElement('li');
+  const fn = window[name];
+  let result;
+  if (typeof fn !== 'function') {
+    entry.className = 'absent';
+    entry.textContent = `${name}: 此版本未提供`;
+  } else {
+    result = fn(...args);
+    const shown = args.map((arg) => JSON.stringify(arg)).join(', ');
+    entry.textContent = `${name}(${shown}) → ${result === undefined ? 'undefined' : JSON.stringify(result)}`;
+  }
+  $('results').prepend(entry);
+  return result;
+}
+
+function orderLines() {
+  return [...order].map(([name, quantity]) => {
+    const price = dishes.find(([dish]) => dish === name)[1];
+    return { name, quantity, amount: money(price * quantity) };
+  });
+}
+
+function orderTotal() {
+  return orderLines().reduce((sum, line) => sum + Number(line.amount), 0);
+}
+
+function showOrder() {
+  $('order-lines').replaceChildren(...orderLines().map(({ name, quantity, amount }) => {
+    const item = document.createElement('li');
+    item.innerHTML = '<span></span><span></span>';
+    item.firstChild.textContent = `${name} × ${quantity}`;
+    item.lastChild.textContent = `¥${amount}`;
+    return item;
+  }));
+  $('total').textContent = `¥${money(orderTotal())}`;
+  if (customerDisplay && !customerDisplay.closed) {
+    customerDisplay.postMessage({ lines: orderLines(), total: money(orderTotal()) }, '*');
+  }
+}
+
+function selectedPrinter() {
+  const name = $('printer').value;
+  if (!name) $('results').prepend(Object.assign(document.createElement('li'), { textContent: '请先选择打印机' }));
+  return name;
+}
+
+function listPrinters() {
+  const names = call('getPrinterList') || [];
+  $('printer').replaceChildren(new Option('（未选择）', ''), ...names.map((name) => new Option(name, name)));
+}
+
+function printReceipt() {
+  const printer = selectedPrinter();
+  if (!printer || !call('openPrinter', printer)) return;
+  const lines = ['Velmora 演示收银台', `单号 ${$('order-number').textContent}`, '------------------------------',
+    ...orderLines().map(({ name, quantity, amount }) => `${name} x${quantity}  ${amount}`),
+    '------------------------------', `合计 ${money(orderTotal())}`];
+  if ($('note').value) lines.push(`备注 ${$('note').value}`);
+  for (const line of lines) call('printText', printer, `${line}\n`);
+  call('rollPaper', printer, 3);
+  call('cutPaper', printer);
+  call('closeCurPrinter', printer);
+}
+
+const actions = {
+  printers: listPrinters,
+  status: () => { const p = selectedPrinter(); if (p) call('getPrinterStatus', p); },
+  drawer: () => { const p = selectedPrinter(); if (p && call('openPrinter', p)) call('openCashDraw', p); },
+  cut: () => { const p = selectedPrinter(); if (p && call('openPrinter', p)) call('cutPaper', p); },
+  models: () => call('getPrinterModelList'),
+  serial: () => call('listSerialPort'),
+  customer: () => {
+    customerDisplay = window.open('customer.html', '顾客显示');
+    customerDisplay.addEventListener('load', showOrder);
+  },
+};
+
+function start() {
+  $('dishes').replaceChildren(...dishes.map(([name, price]) => {
+    const button = document.createElement('button');
+    button.className = 'dish';
+    button.innerHTML = '<b></b><span></span>';
+    button.firstChild.textContent = name;
+    button.lastChild.textContent = `¥${money(price)}`;
+    button.addEventListener('click', () => { order.set(name, (order.get(name) || 0) + 1); showOrder(); });
+    return button;
+  }));
+  for (const button of document.querySelectorAll('[data-call]')) {
+    button.addEventListener('click', () => actions[button.dataset.call]());
+  }
+  $('clear-order').addEventListener('click', () => { order.clear(); showOrder(); });
+  $('print-receipt').addEventListener('click', printReceipt);
+  $('order-number').textContent = `#${String(Date.now() % 100000).padStart(5, '0')}`;
+  const tick = () => { $('clock').textContent = new Date().toLocaleString('zh-CN'); };
+  tick();
+  setInterval(tick, 1000);
+  for (const [name, quantity] of [['宫保鸡丁', 1], ['米饭', 2], ['柠檬茶', 1]]) order.set(name, quantity);
+  showOrder();
+  listPrinters();
+  call('getPrinterModelList');
+  console.log('demo ready');
+}
+
+start();
