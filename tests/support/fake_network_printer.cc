@@ -53,7 +53,7 @@ int listenOn(const std::string& address, std::uint16_t port, int backlog) {
 }  // namespace
 
 FakeNetworkPrinter::FakeNetworkPrinter(std::string address, std::uint16_t port)
-    : address_(std::move(address)) {
+    : address_(std::move(address)), port_(port) {
   listener_ = listenOn(address_, port, 16);
   wakeup_ = ::eventfd(0, EFD_CLOEXEC);
   if (wakeup_ < 0) fail("eventfd");
@@ -96,6 +96,15 @@ std::vector<std::string> FakeNetworkPrinter::waitForClosedConnections(std::size_
   std::vector<std::string> streams;
   for (const Connection& connection : connections_) streams.push_back(connection.bytes);
   return streams;
+}
+
+std::string FakeNetworkPrinter::deviceUri() const {
+  return "socket://" + address_ + ":" + std::to_string(port_);
+}
+
+std::string FakeNetworkPrinter::job(std::size_t number) const {
+  const std::vector<std::string> streams = waitForClosedConnections(number);
+  return number >= 1 && number <= streams.size() ? streams[number - 1] : std::string();
 }
 
 std::size_t FakeNetworkPrinter::waitForConnections(std::size_t count) const {

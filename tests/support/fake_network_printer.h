@@ -27,6 +27,8 @@ class FakeNetworkPrinter {
   FakeNetworkPrinter& operator=(const FakeNetworkPrinter&) = delete;
 
   const std::string& address() const { return address_; }
+  // "socket://address:port": the device of a raw CUPS queue that prints here.
+  std::string deviceUri() const;
 
   // Every byte received so far, connections in the order they were accepted.
   std::string received() const;
@@ -35,6 +37,9 @@ class FakeNetworkPrinter {
   // The bytes of each connection, once `count` connections have been closed
   // (by the client or by dropConnections()).
   std::vector<std::string> waitForClosedConnections(std::size_t count) const;
+  // What the `number`-th connection (counted from 1) delivered, once it has
+  // closed: one job of a raw queue, which connects once per job.
+  std::string job(std::size_t number) const;
   // How many connections were accepted, once there are at least `count`.
   std::size_t waitForConnections(std::size_t count) const;
 
@@ -63,6 +68,7 @@ class FakeNetworkPrinter {
   bool waitUntil(const std::function<bool()>& done) const;
 
   std::string address_;
+  std::uint16_t port_;
   int listener_ = -1;
   int wakeup_ = -1;  // eventfd: requests from the test's thread
   mutable std::mutex mutex_;
