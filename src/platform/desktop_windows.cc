@@ -107,7 +107,36 @@ bool takesPartInProtocol(Display* display, Window window, Atom protocol) {
   return found;
 }
 
+void sendToWindowManager(Display* display, Window window, const char* messageType, long data0, long data1,
+                         long data2) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, messageType, False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = data0;
+  event.xclient.data.l[1] = data1;
+  event.xclient.data.l[2] = data2;
+  event.xclient.data.l[3] = 1;  // a state change asked for by an application
+  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+             &event);
+}
+
 }  // namespace
+
+void maximiseWindowByTitle(std::string_view title) {
+  const XDisplayConnection display;
+  if (!display) return;
+  const auto window = findTopLevelWindow(display.get(), title);
+  if (!window) return;
+  constexpr long kAddState = 1;
+  // Activating a minimised window restores it first.
+  sendToWindowManager(display.get(), *window, "_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
+  sendToWindowManager(display.get(), *window, "_NET_WM_STATE", kAddState,
+                      static_cast<long>(XInternAtom(display.get(), "_NET_WM_STATE_MAXIMIZED_VERT", False)),
+                      static_cast<long>(XInternAtom(display.get(), "_NET_WM_STATE_MAXIMIZED_HORZ", False)));
+  XMapRaised(display.get(), *window);
+}
 
 void iconifyWindowByTitle(std::string_view title) {
   const XDisplayConnection display;

@@ -12,6 +12,10 @@ namespace lumetra::platform {
 // Asks the window manager to iconify the window (needs a window manager).
 void iconifyWindowByTitle(std::string_view title);
 
+// Asks the window manager to restore, raise and maximise the window (the
+// running shell's, shown again by a second start).
+void maximiseWindowByTitle(std::string_view title);
+
 // Sends WM_DELETE_WINDOW, the window manager's own close request. A window
 // that does not take part in that protocol is left alone.
 void closeWindowByTitle(std::string_view title);
