@@ -11,6 +11,12 @@ let customerDisplay = null;
 const $ = (id) => document.getElementById(id);
 const money = (value) => value.toFixed(2);
 
+// A print task's JSON, logo and all, would flood the list.
+function shortened(arg) {
+  const text = JSON.stringify(arg);
+  return text.length > 120 ? `${text.slice(0, 100)}…(${text.length})` : text;
+}
+
 // Runs one native function, if this build has it, and lists the call.
 function call(name, ...args) {
   const entry = document.createElement('li');
@@ -21,7 +27,7 @@ function call(name, ...args) {
     entry.textContent = `${name}: 此版本未提供`;
   } else {
     result = fn(...args);
-    const shown = args.map((arg) => JSON.stringify(arg)).join(', ');
+    const shown = args.map(shortened).join(', ');
     entry.textContent = `${name}(${shown}) → ${result === undefined ? 'undefined' : JSON.stringify(result)}`;
   }
   $('results').prepend(entry);
@@ -77,6 +83,56 @@ function printReceipt() {
   call('closeCurPrinter', printer);
 }
 
+function currentOrder() {
+  return { number: $('order-number').textContent, lines: orderLines(), total: money(orderTotal()), note: $('note').value };
+}
+
+function printSample(target, sentBy) {
+  call('printTask', JSON.stringify(sampleReceiptTask(target, currentOrder(), sentBy)));
+}
+
+const printSampleOverNetwork = () =>
+  printSample({ printerType: 3, ipaddress: demoSetup.networkPrinter }, `经网络打印机 ${demoSetup.networkPrinter} 打印`);
+const printSampleThroughCups = () =>
+  printSample({ printerType: 2, printerName: demoSetup.cupsQueue }, `经 CUPS 队列 ${demoSetup.cupsQueue} 打印`);
+
+// The virtual printer rewrites latest.js after every receipt; loading it
+// again and again is how a page from a file learns that a new one is there.
+function watchVirtualPrinter() {
+  let shown = null;
+  window.virtualPrinterLatest = ({ picture, transcript }) => {
+    if (!picture || picture === shown) return;
+    shown = picture;
+    $('receipt-picture').src = demoSetup.receipts + picture;
+    $('receipt-caption').textContent = `${picture}（命令记录 ${transcript}）`;
+  };
+  $('receipt-picture').addEventListener('load', () => console.log(`receipt shown: ${shown}`));
+  let loads = 0;
+  const loadLatest = () => {
+    const script = Object.assign(document.createElement('script'), { src: `${demoSetup.receipts}latest.js?${++loads}` });
+    script.addEventListener('load', () => script.remove());
+    script.addEventListener('error', () => script.remove());
+    document.head.append(script);
+  };
+  loadLatest();
+  setInterval(loadLatest, 500);
+}
+
+function startVirtualPrinterPanel() {
+  if (!demoSetup.receipts) return;
+  document.body.classList.add('with-virtual-printer');
+  $('network-printer').textContent = demoSetup.networkPrinter;
+  $('cups-queue').textContent = demoSetup.cupsQueue;
+  $('printer').value = demoSetup.cupsQueue;  // stays unselected when CUPS does not list it
+  $('print-sample-network').addEventListener('click', printSampleOverNetwork);
+  $('print-sample-cups').addEventListener('click', printSampleThroughCups);
+  watchVirtualPrinter();
+  if (demoSetup.autoprint) {
+    printSampleOverNetwork();
+    printSampleThroughCups();
+  }
+}
+
 const actions = {
   printers: listPrinters,
   status: () => { const p = selectedPrinter(); if (p) call('getPrinterStatus', p); },
@@ -113,6 +169,7 @@ function start() {
   showOrder();
   listPrinters();
   call('getPrinterModelList');
+  startVirtualPrinterPanel();
   console.log('demo ready');
 }
 

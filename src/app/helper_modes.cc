@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "app/message_box.h"
+#include "app/select_file_helper.h"
+#include "platform/file_chooser.h"
 #include "platform/helper_dialogs.h"
 #include "platform/helper_process.h"
 
@@ -19,6 +21,7 @@ struct HelperMode {
 
 constexpr std::array kHelperModes{
     HelperMode{platform::kMessageBoxMode, messageBoxHelper},
+    HelperMode{platform::kSelectFileHelperMode, runSelectFileHelper},
 };
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "app/primary_screen.h"
 #include "app/shell_settings.h"
-#include "app/window_by_title.h"
+#include "platform/desktop_windows.h"
 #include "platform/dialogs.h"
 
 namespace lumetra::shell {
@@ -87,7 +87,7 @@ gboolean Splash::onMaximiseDue(gpointer splash) {
 }
 
 void Splash::finish() {
-  maximiseWindowTitled(kMaximiseAfterSplashTitle);
+  platform::maximiseWindowByTitle(kMaximiseAfterSplashTitle);
   finished_ = true;
   if (done_) std::exchange(done_, nullptr)();
 }

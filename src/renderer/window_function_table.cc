@@ -10,6 +10,7 @@
 #include "net/net_printer_functions.h"
 #include "printer/local_printer_functions.h"
 #include "printer/model_functions.h"
+#include "renderer/host_functions.h"
 #include "serial/serial_port_functions.h"
 
 namespace lumetra {
@@ -33,10 +34,17 @@ constexpr std::array kTable{
     WindowFunctionHandler("sendData2SerialPort", sendData2SerialPort),
     WindowFunctionHandler("sendData2SerialPortRAW", sendData2SerialPortRAW),
     WindowFunctionHandler("getPrinterStatus", getPrinterStatus),
+    WindowFunctionHandler("setWindowMinisize", setWindowMinisize),
+    WindowFunctionHandler("downloadUpdate", downloadUpdate),
     WindowFunctionHandler("checkImage", checkImage),
+    WindowFunctionHandler("getMonitors", getMonitors),
+    WindowFunctionHandler("closeOtherWindow", closeOtherWindow),
     WindowFunctionHandler("printTagContent", printTagContent),
     WindowFunctionHandler("startPrintTask", startPrintTask),
     WindowFunctionHandler("endPrintTask", endPrintTask),
+    WindowFunctionHandler("startNodeScript", startNodeScript),
+    WindowFunctionHandler("endNodeScript", endNodeScript),
+    WindowFunctionHandler("selectFile", selectFile),
     WindowFunctionHandler("getPrinterModelList", getPrinterModelList),
     WindowFunctionHandler("getPrinterDiffConfig", getPrinterDiffConfig),
     WindowFunctionHandler("rollPaperByNet", rollPaperByNet),

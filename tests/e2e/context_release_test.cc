@@ -2,15 +2,15 @@
 
 #include "e2e/support/shell.h"
 #include "support/cupsd_fixture.h"
-#include "support/raw_device_listener.h"
+#include "support/fake_network_printer.h"
 
 namespace lumetra::e2e {
 namespace {
 
 TEST(ContextReleaseTest, RemovingAFrameClosesThePrinterTheMainPageOpened) {
   test::PrivateCupsd cupsd;
-  test::RawDeviceListener device("127.0.3.240");
-  cupsd.addRawQueue("Receipt", device.uri());
+  test::FakeNetworkPrinter device("127.0.3.240");
+  cupsd.addRawQueue("Receipt", device.deviceUri());
   XServer x({.windowManager = false});
   ShellHome home;
   Shell shell(x, home, {.startPage = pageUrl("release.html")});

@@ -8,7 +8,6 @@
 #include "printer/printer_registry.h"
 #include "support/cupsd_fixture.h"
 #include "support/fake_network_printer.h"
-#include "support/raw_device_listener.h"
 
 namespace lumetra {
 namespace {
@@ -49,11 +48,11 @@ TEST_F(PrintTaskDeviceTest, ReceiptReachesANetworkPrinterByteExact) {
 
 TEST_F(PrintTaskDeviceTest, ReceiptReachesACupsRawQueueByteExact) {
   test::PrivateCupsd cupsd;
-  test::RawDeviceListener device("127.0.6.2");
-  cupsd.addRawQueue("Receipt", device.uri());
+  test::FakeNetworkPrinter device("127.0.6.2");
+  cupsd.addRawQueue("Receipt", device.deviceUri());
   const platform::ScopedSpooler spooler(platform::systemSpooler());
   processTaskList(test::sampleReceiptTask("Receipt", "", 2));
-  EXPECT_EQ(device.nextJob(), sampleReceiptBytes()) << cupsd.errorLog();
+  EXPECT_EQ(device.job(1), sampleReceiptBytes()) << cupsd.errorLog();
   EXPECT_TRUE(pendingTasks().empty());
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/cupsd_fixture.h"
-#include "support/raw_device_listener.h"
+#include "support/fake_network_printer.h"
 #include "support/temp_dir.h"
 
 namespace lumetra::platform {
@@ -19,8 +19,8 @@ std::string everyByte() {
 class CupsSpoolerTest : public ::testing::Test {
  protected:
   // Opens a raw queue whose device is `device`.
-  PrinterHandle openQueueTo(const test::RawDeviceListener& device) {
-    cupsd_.addRawQueue("Receipt", device.uri());
+  PrinterHandle openQueueTo(const test::FakeNetworkPrinter& device) {
+    cupsd_.addRawQueue("Receipt", device.deviceUri());
     return spooler_.open(u"Receipt").value();
   }
 
@@ -29,7 +29,7 @@ class CupsSpoolerTest : public ::testing::Test {
 };
 
 TEST_F(CupsSpoolerTest, BytesOfADocumentReachTheDeviceUnchangedAndInOrder) {
-  test::RawDeviceListener device("127.0.3.1");
+  test::FakeNetworkPrinter device("127.0.3.1");
   const PrinterHandle handle = openQueueTo(device);
   EXPECT_FALSE(spooler_.write(handle, "lost"));  // no document yet
   EXPECT_EQ(spooler_.lastError(), spooler_error::kNoDocument);
@@ -41,13 +41,13 @@ TEST_F(CupsSpoolerTest, BytesOfADocumentReachTheDeviceUnchangedAndInOrder) {
   EXPECT_TRUE(spooler_.endPage(handle));
   EXPECT_TRUE(spooler_.endDocument(handle));
   EXPECT_TRUE(spooler_.close(handle));
-  EXPECT_EQ(device.nextJob(), everyByte() + "\r\n");
+  EXPECT_EQ(device.job(1), everyByte() + "\r\n");
   EXPECT_FALSE(spooler_.close(handle));
   EXPECT_EQ(spooler_.lastError(), spooler_error::kInvalidHandle);
 }
 
 TEST_F(CupsSpoolerTest, DocumentsAreStartedOnceAndClosingDeliversAnUnfinishedOne) {
-  test::RawDeviceListener device("127.0.3.2");
+  test::FakeNetworkPrinter device("127.0.3.2");
   const PrinterHandle handle = openQueueTo(device);
   ASSERT_NE(spooler_.startDocument(handle, DocumentInfo{}), 0u);
   EXPECT_EQ(spooler_.startDocument(handle, DocumentInfo{}), 0u);
@@ -56,7 +56,7 @@ TEST_F(CupsSpoolerTest, DocumentsAreStartedOnceAndClosingDeliversAnUnfinishedOne
   EXPECT_TRUE(spooler_.startPage(handle));
   EXPECT_TRUE(spooler_.write(handle, " ticket"));
   EXPECT_TRUE(spooler_.close(handle));
-  EXPECT_EQ(device.nextJob(), "first ticket");
+  EXPECT_EQ(device.job(1), "first ticket");
 }
 
 TEST_F(CupsSpoolerTest, ADocumentEndedWithoutDataLeavesNoJobBehind) {

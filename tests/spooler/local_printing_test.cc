@@ -8,7 +8,7 @@
 #include "printer/printer_registry.h"
 #include "support/call_arguments.h"
 #include "support/cupsd_fixture.h"
-#include "support/raw_device_listener.h"
+#include "support/fake_network_printer.h"
 #include "support/temp_dir.h"
 
 namespace lumetra {
@@ -41,8 +41,8 @@ class LocalPrintingTest : public ::testing::Test {
 };
 
 TEST_F(LocalPrintingTest, AReceiptTaskReachesTheDeviceAsExactlyItsBytes) {
-  test::RawDeviceListener device("127.0.3.10");
-  cupsd_.addRawQueue("Receipt", device.uri());
+  test::FakeNetworkPrinter device("127.0.3.10");
+  cupsd_.addRawQueue("Receipt", device.deviceUri());
   getPrinterDiffConfig(callArgs("Receipt", "T80"));
 
   EXPECT_EQ(startPrintTask(callArgs("Receipt")), kTrue);
@@ -53,7 +53,7 @@ TEST_F(LocalPrintingTest, AReceiptTaskReachesTheDeviceAsExactlyItsBytes) {
   EXPECT_EQ(openCashDraw(callArgs("Receipt")), kTrue);
   EXPECT_EQ(endPrintTask(callArgs("Receipt")), kTrue);
 
-  EXPECT_EQ(device.nextJob(), hexBytes("1d 21 11"                             // double size
+  EXPECT_EQ(device.job(1), hexBytes("1d 21 11"                             // double size
                                        "b9 ac b1 a3 bc a6 b6 a1 20 78 31 0a"  // 宫保鸡丁 x1 in GBK
                                        "1d 21 00"                             // normal size
                                        "1d 21 00"                             // the empty text's reset
@@ -64,20 +64,20 @@ TEST_F(LocalPrintingTest, AReceiptTaskReachesTheDeviceAsExactlyItsBytes) {
 }
 
 TEST_F(LocalPrintingTest, APrinterClosedInTheMiddleOfATaskStillPrintsWhatItGot) {
-  test::RawDeviceListener device("127.0.3.11");
-  cupsd_.addRawQueue("Receipt", device.uri());
+  test::FakeNetworkPrinter device("127.0.3.11");
+  cupsd_.addRawQueue("Receipt", device.deviceUri());
   ASSERT_EQ(startPrintTask(callArgs("Receipt")), kTrue);
   printTagContent(callArgs("Receipt", "A"));
   // A second start while the first task is open is refused and releases
   // the printer, which delivers the first task.
   EXPECT_EQ(startPrintTask(callArgs("Receipt")), kFalse);
   EXPECT_EQ(dialogs(), "StartDocPrinter\t1906\n");
-  EXPECT_EQ(device.nextJob(), "A\r\n");
+  EXPECT_EQ(device.job(1), "A\r\n");
 
   ASSERT_EQ(startPrintTask(callArgs("Receipt")), kTrue);
   printTagContent(callArgs("Receipt", "B"));
   closeCurPrinter(callArgs("Receipt"));
-  EXPECT_EQ(device.nextJob(), "B\r\n");
+  EXPECT_EQ(device.job(2), "B\r\n");
 }
 
 TEST_F(LocalPrintingTest, PrinterListHoldsTheQueuesButNotFaxes) {

@@ -2,13 +2,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <stdexcept>
 
-extern char** environ;
+#include "support/spawn.h"
 
 namespace lumetra::test {
 
@@ -19,30 +18,20 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   int in[2];
   int out[2];
   if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  std::vector<std::string> argumentTexts{argv0.empty() ? program : argv0};
-  argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& text : argumentTexts) argv.push_back(text.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> environmentTexts(extraEnvironment);
-  for (char** entry = environ; *entry; ++entry) environmentTexts.emplace_back(*entry);
-  std::vector<char*> envp;
-  for (std::string& text : environmentTexts) envp.push_back(text.data());
-  envp.push_back(nullptr);
-  const int failed = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
+  std::vector<std::string> argv{argv0.empty() ? program : argv0};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::vector<std::string> environment(extraEnvironment);
+  for (std::string& entry : currentEnvironment()) environment.push_back(std::move(entry));
+  try {
+    pid_ = spawnTiedToTest(program, argv, environment, {in[0], out[1], STDERR_FILENO});
+  } catch (...) {
+    for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
+    throw;
+  }
   close(in[0]);
   close(out[1]);
   input_ = in[1];
   output_ = out[0];
-  if (failed) {
-    pid_ = -1;
-    throw std::runtime_error("cannot start " + program);
-  }
 }
 
 ChildProcess::~ChildProcess() {

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -14,8 +13,7 @@
 #include <thread>
 
 #include "platform/cups_connection.h"
-
-extern char** environ;
+#include "support/spawn.h"
 
 namespace lumetra::test {
 namespace {
@@ -101,18 +99,16 @@ void PrivateCupsd::start() {
   const std::string cupsdConf = (dir_.path() / "cupsd.conf").string();
   const std::string filesConf = (dir_.path() / "cups-files.conf").string();
   const std::string output = (dir_.path() / "log" / "cupsd.out").string();
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  const char* argv[] = {kCupsd, "-f", "-c", cupsdConf.c_str(), "-s", filesConf.c_str(), nullptr};
-  const int failed = posix_spawn(&pid_, kCupsd, &actions, nullptr, const_cast<char**>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed) {
-    pid_ = -1;
-    throw std::runtime_error(std::string("cannot start cupsd: ") + std::strerror(failed));
+  const int log = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (log < 0) throw std::runtime_error("cannot create " + output);
+  try {
+    pid_ = spawnTiedToTest(kCupsd, {kCupsd, "-f", "-c", cupsdConf, "-s", filesConf}, currentEnvironment(),
+                           {-1, log, log});
+  } catch (...) {
+    ::close(log);
+    throw;
   }
+  ::close(log);
 }
 
 void PrivateCupsd::waitUntilAnswering() {

@@ -27,7 +27,7 @@ class PrivateCupsd {
   const std::filesystem::path& socketPath() const { return socket_; }
 
   // Queues are raw (no driver): the bytes of a job reach the device URI
-  // unchanged. Use "socket://127.0.3.N:9100" with a RawDeviceListener.
+  // unchanged. Use "socket://127.0.3.N:9100" with a FakeNetworkPrinter.
   void addRawQueue(const std::string& name, const std::string& deviceUri);
   // A queue an administrator disabled: stopped, reason "paused".
   void addStoppedQueue(const std::string& name, const std::string& deviceUri);

@@ -111,6 +111,15 @@ std::vector<std::string> FakeNetworkPrinter::waitForClosedConnections(std::size_
   return streams;
 }
 
+std::string FakeNetworkPrinter::deviceUri() const {
+  return "socket://" + address_ + ":" + std::to_string(port_);
+}
+
+std::string FakeNetworkPrinter::job(std::size_t number) const {
+  const std::vector<std::string> streams = waitForClosedConnections(number);
+  return number >= 1 && number <= streams.size() ? streams[number - 1] : std::string();
+}
+
 std::size_t FakeNetworkPrinter::waitForConnections(std::size_t count) const {
   waitUntil([&] { return connections_.size() >= count; });
   std::lock_guard lock(mutex_);

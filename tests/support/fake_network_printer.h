@@ -27,6 +27,8 @@ class FakeNetworkPrinter {
   FakeNetworkPrinter& operator=(const FakeNetworkPrinter&) = delete;
 
   const std::string& address() const { return address_; }
+  // "socket://address:port": the device of a raw CUPS queue that prints here.
+  std::string deviceUri() const;
 
   // Every byte received so far, connections in the order they were accepted.
   std::string received() const;
@@ -37,6 +39,9 @@ class FakeNetworkPrinter {
   // The bytes of each connection, once `count` connections have been closed
   // (by the client or by dropConnections()).
   std::vector<std::string> waitForClosedConnections(std::size_t count) const;
+  // What the `number`-th connection (counted from 1) delivered, once it has
+  // closed: one job of a raw queue, which connects once per job.
+  std::string job(std::size_t number) const;
   // How many connections were accepted, once there are at least `count`.
   std::size_t waitForConnections(std::size_t count) const;
 

@@ -111,6 +111,28 @@ TEST_F(ReceiptPictureTest, LogoReceiptPngHasEveryDotOfTheImageAndAPerforationAtT
   EXPECT_EQ(std::filesystem::read_symlink(dir.path() / "latest.png"), "receipt-0001.png");
 }
 
+// The demo till shows what latest.js names: it must keep naming the newest
+// picture when a later piece printed nothing, and survive a restart.
+TEST_F(ReceiptPictureTest, LatestScriptNamesTheNewestPictureAndTranscriptAcrossRestarts) {
+  test::TempDir dir;
+  const auto latest = [&] { return test::readFile(dir.path() / "latest.js"); };
+  const auto print = [&](ReceiptFolder& folder, const std::string& bytes) {
+    PrintSession session("test", folder, 576);
+    session.receive(bytes);
+    session.finish();
+  };
+  ReceiptFolder folder(dir.path(), renderer_);
+  EXPECT_EQ(latest(), "virtualPrinterLatest({\"picture\": null, \"transcript\": null});\n");
+  print(folder, "A1\n" + hexBytes("1d 56 00"));
+  print(folder, hexBytes("1b 40"));
+  const std::string expected =
+      "virtualPrinterLatest({\"picture\": \"receipt-0001.png\", \"transcript\": \"receipt-0002.txt\"});\n";
+  EXPECT_EQ(latest(), expected);
+  std::filesystem::remove(dir.path() / "latest.js");
+  const ReceiptFolder restarted(dir.path(), renderer_);
+  EXPECT_EQ(latest(), expected);
+}
+
 TEST_F(ReceiptPictureTest, DoubleWidthAndHeightCharactersPrintTwiceAsLarge) {
   const InkBox normal = inkBox(render("H\n"));
   const InkBox wide = inkBox(render(hexBytes("1d 21 10") + "H\n"));

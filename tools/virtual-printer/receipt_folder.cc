@@ -7,13 +7,15 @@
 namespace lumetra::virtual_printer {
 namespace {
 
-int highestNumberIn(const std::filesystem::path& folder) {
-  static const std::regex kName(R"(receipt-(\d{4,9})\.(txt|png))");
+// The highest N of the folder's files receipt-N.EXT, EXT one of `extensions`
+// (a regular expression); 0 when there are none.
+int highestNumberIn(const std::filesystem::path& folder, const std::string& extensions) {
+  const std::regex numbered(R"(receipt-(\d{4,9})\.()" + extensions + ")");
   int highest = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     std::smatch match;
     const std::string name = entry.path().filename().string();
-    if (std::regex_match(name, match, kName)) highest = std::max(highest, std::stoi(match[1]));
+    if (std::regex_match(name, match, numbered)) highest = std::max(highest, std::stoi(match[1]));
   }
   return highest;
 }
@@ -46,12 +48,17 @@ void pointLatestAt(const std::filesystem::path& file, const char* extension) {
   std::filesystem::rename(part, latest);
 }
 
+std::string quotedOrNull(const std::string& name) { return name.empty() ? "null" : "\"" + name + "\""; }
+
 }  // namespace
 
 ReceiptFolder::ReceiptFolder(std::filesystem::path folder, const ReceiptRenderer& renderer, Written written)
     : folder_(std::move(folder)), renderer_(renderer), written_(std::move(written)) {
   std::filesystem::create_directories(folder_);
-  next_ = highestNumberIn(folder_) + 1;
+  next_ = highestNumberIn(folder_, "txt|png") + 1;
+  if (const int picture = highestNumberIn(folder_, "png")) latestPicture_ = numberedName(picture, "png");
+  if (const int transcript = highestNumberIn(folder_, "txt")) latestTranscript_ = numberedName(transcript, "txt");
+  announceToPages();
 }
 
 void ReceiptFolder::write(const std::string& transcript, const Receipt* receipt) {
@@ -64,9 +71,19 @@ void ReceiptFolder::write(const std::string& transcript, const Receipt* receipt)
     renderer_.render(*receipt).savePng(partName(picture));
     std::filesystem::rename(partName(picture), picture);
     pointLatestAt(picture, "png");
+    latestPicture_ = picture.filename().string();
   }
   pointLatestAt(text, "txt");
+  latestTranscript_ = text.filename().string();
+  announceToPages();
   if (written_) written_(text, receipt ? &picture : nullptr);
+}
+
+// A page opened from a file may not read files, but it may load a script:
+// this is how the demo till learns which receipt to show.
+void ReceiptFolder::announceToPages() const {
+  writeText(folder_ / "latest.js", "virtualPrinterLatest({\"picture\": " + quotedOrNull(latestPicture_) +
+                                       ", \"transcript\": " + quotedOrNull(latestTranscript_) + "});\n");
 }
 
 }  // namespace lumetra::virtual_printer

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
+#include "support/spawn.h"
 
 namespace lumetra::e2e {
 
@@ -27,52 +26,31 @@ namespace {
 
 std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& added) {
   std::vector<std::string> result;
-  for (char** entry = environ; *entry; ++entry) {
-    const std::string text = *entry;
+  for (const std::string& text : test::currentEnvironment()) {
     if (!added.contains(text.substr(0, text.find('=')))) result.push_back(text);
   }
   for (const auto& [name, value] : added) result.push_back(name + "=" + value);
   return result;
 }
 
-std::vector<char*> pointers(std::vector<std::string>& texts) {
-  std::vector<char*> result;
-  for (std::string& text : texts) result.push_back(text.data());
-  result.push_back(nullptr);
-  return result;
-}
-
 }  // namespace
 
-// fork and exec rather than posix_spawn: the child asks to be ended when
-// the test process goes, however it goes, so nothing it started outlives a
-// crashed or killed test. Only async-signal-safe calls after fork.
 pid_t spawn(const SpawnOptions& options) {
-  std::vector<std::string> arguments = options.arguments;
-  std::vector<std::string> environment = mergedEnvironment(options.environment);
-  std::vector<char*> argv = pointers(arguments);
-  std::vector<char*> envp = pointers(environment);
   // Never the test's own stdout: a child left running would keep the test
   // runner waiting for the end of that pipe.
   const std::string output = options.outputFile.empty() ? "/dev/null" : options.outputFile.string();
   const std::string errors = options.errorFile.empty() ? "/dev/null" : options.errorFile.string();
-  const std::string directory = options.workingDirectory.string();
-  const pid_t parent = ::getpid();
-  const pid_t pid = ::fork();
-  if (pid != 0) return pid;
-  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-  if (::getppid() != parent) ::_exit(127);
-  const int in = ::open("/dev/null", O_RDONLY);
-  const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (in < 0 || out < 0 || err < 0) ::_exit(127);
-  ::dup2(in, STDIN_FILENO);
-  ::dup2(out, STDOUT_FILENO);
-  ::dup2(err, STDERR_FILENO);
-  if (options.extraFd >= 0) ::fcntl(options.extraFd, F_SETFD, 0);
-  if (!directory.empty() && ::chdir(directory.c_str()) != 0) ::_exit(127);
-  ::execvpe(argv.front(), argv.data(), envp.data());
-  ::_exit(127);
+  const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  pid_t pid = -1;
+  if (out >= 0 && err >= 0) {
+    pid = test::spawnTiedToTest(options.arguments.front(), options.arguments,
+                                mergedEnvironment(options.environment), {-1, out, err},
+                                options.workingDirectory.string(), options.extraFd);
+  }
+  if (out >= 0) ::close(out);
+  if (err >= 0) ::close(err);
+  return pid;
 }
 
 std::optional<int> waitForExit(pid_t pid, std::chrono::seconds limit) {

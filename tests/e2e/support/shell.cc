@@ -20,18 +20,23 @@ bool ShellHome::waitForConsole(std::string_view text) const {
   return eventually([&] { return consoleText().find(text) != std::string::npos; });
 }
 
-std::map<std::string, std::string> ShellHome::environment(const XServer& x) const {
+std::map<std::string, std::string> ShellHome::homeEnvironment() const {
   const std::string home = directory().string();
-  return {{"DISPLAY", x.display()},
-          {"HOME", home},
+  return {{"HOME", home},
           {"XDG_RUNTIME_DIR", home},
           {"XDG_CONFIG_HOME", home + "/config"},
           {"XDG_CACHE_HOME", home + "/cache-home"},
           {"XDG_DATA_HOME", home + "/data-home"},
-          {"LUMETRA_DIALOG_LOG", dialogLog().string()},
-          {"LUMETRA_TRACE_MESSAGES", "1"},
-          {"LUMETRA_START_PAGE", ""},
           {"NO_AT_BRIDGE", "1"}};
+}
+
+std::map<std::string, std::string> ShellHome::environment(const XServer& x) const {
+  std::map<std::string, std::string> environment = homeEnvironment();
+  environment.insert({{"DISPLAY", x.display()},
+                      {"LUMETRA_DIALOG_LOG", dialogLog().string()},
+                      {"LUMETRA_TRACE_MESSAGES", "1"},
+                      {"LUMETRA_START_PAGE", ""}});
+  return environment;
 }
 
 Shell::Shell(const XServer& x, const ShellHome& home, Options options) {

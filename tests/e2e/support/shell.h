@@ -29,6 +29,8 @@ class ShellHome {
   std::string consoleText() const;
   // Polls until console.log holds `text`.
   bool waitForConsole(std::string_view text) const;
+  // HOME and the XDG folders here, for anything that starts the shell.
+  std::map<std::string, std::string> homeEnvironment() const;
   std::map<std::string, std::string> environment(const XServer& x) const;
 
  private:

@@ -1,6 +1,5 @@
 #include "e2e/support/x_server.h"
 
-#include <X11/Xatom.h>
 #include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,19 +16,6 @@ std::string readLine(int fd) {
   char c = 0;
   while (::read(fd, &c, 1) == 1 && c != '\n') line += c;
   return line;
-}
-
-bool windowManagerRunning(Display* display) {
-  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  const bool found = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
-                                        &type, &format, &count, &after, &data) == Success &&
-                     count == 1;
-  if (data) XFree(data);
-  return found;
 }
 
 // Windows come and go while the tests look at them; Xlib's default handler
@@ -106,12 +92,16 @@ void XServer::startWindowManager() {
   if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
   home_ = pattern;
   SpawnOptions spawnOptions;
-  spawnOptions.arguments = {"openbox", "--sm-disable"};
+  // Openbox announces itself on the root window before it manages windows;
+  // its start-up command runs only once it does, so a window mapped after
+  // that always gets its frame.
+  const std::filesystem::path ready = home_ / "ready";
+  spawnOptions.arguments = {"openbox", "--sm-disable", "--startup", "touch '" + ready.string() + "'"};
   spawnOptions.environment = {{"DISPLAY", display_}, {"HOME", home_.string()},
                               {"XDG_CONFIG_HOME", (home_ / "config").string()}};
   spawnOptions.errorFile = home_ / "openbox.log";
   windowManager_ = spawn(spawnOptions);
-  if (windowManager_ < 0 || !eventually([this] { return windowManagerRunning(connection_); })) {
+  if (windowManager_ < 0 || !eventually([&] { return std::filesystem::exists(ready); })) {
     throw std::runtime_error("openbox did not start on " + display_);
   }
 }
