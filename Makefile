@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build test demo clean
+.PHONY: setup build test test-asan fuzz-smoke bench demo clean
 
 setup:
 	@scripts/setup
@@ -14,8 +14,31 @@ build: setup
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# The core and its tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# in a build of their own. Any report fails the run.
+ASAN_BUILD_DIR ?= build-asan
+test-asan: setup
+	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DLUMETRA_SANITIZE=ON -DLUMETRA_SHELL=OFF
+	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
+	cd $(ASAN_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# A short run of every libFuzzer target in tests/fuzz, built with clang in
+# build-fuzz (scripts/fuzz runs them for longer).
+FUZZ_SECONDS ?= 6
+fuzz-smoke: setup
+	JOBS=$(JOBS) scripts/fuzz $(FUZZ_SECONDS)
+
+# Benchmarks (not part of `make test`): receipt and logo encoding against
+# JavaScript encoders from npm; window function calls and web process memory
+# through the real shell; discovery at scale (root, network namespaces).
+bench: build
+	bench/encoding.sh $(BUILD_DIR)
+	$(BUILD_DIR)/bench/shell_bench
+	bench/discovery.sh $(BUILD_DIR)
+
 demo: build
 	@scripts/demo $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-fuzz

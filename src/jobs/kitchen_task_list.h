@@ -21,8 +21,10 @@ struct KitchenTaskItem {
 void queueKitchenTaskItem(KitchenTaskItem item);
 
 // Prints every queued kitchen ticket item on its slot's network printer and
-// empties the list; keeps the list intact when the printers cannot be
-// connected. Takes printerLock.
+// takes it off the list; keeps the list intact when the printers cannot be
+// connected, and keeps the run's items of a printer that fails during it (in
+// their order, with a message for the staff) for the next flush. Items for
+// a slot with no printer bound are dropped. Takes printerLock.
 void flushKitchenTaskList();
 
 }  // namespace lumetra

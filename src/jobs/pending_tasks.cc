@@ -7,8 +7,10 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <iterator>
 
 #include "jobs/kitchen_task_list.h"
+#include "jobs/print_task.h"
 #include "jobs/print_task_list.h"
 #include "net/print_target.h"
 #include "printer/printer_registry.h"
@@ -29,12 +31,10 @@ PendingList& pendingList() {
   return list;
 }
 
-std::string takeOldestPendingTask() {
-  PendingList& list = pendingList();
-  const std::lock_guard lock(list.mutex);
-  std::string task = std::move(list.tasks.front());
-  list.tasks.pop_front();
-  return task;
+bool isNetworkTaskFor(const std::string& taskJson, const std::u16string& address) {
+  const auto tasks = parsePrintTaskList(taskJson);
+  return tasks && tasks->size() == 1 && tasks->front().printerType == kNetworkPrinterType &&
+         tasks->front().ipaddress == address;
 }
 
 struct RetryThread {
@@ -100,15 +100,34 @@ void clearPendingTasks() {
   list.tasks.clear();
 }
 
+std::vector<std::string> takePendingTasksFor(const std::u16string& address) {
+  PendingList& list = pendingList();
+  const std::lock_guard lock(list.mutex);
+  std::vector<std::string> taken;
+  std::deque<std::string> others;
+  for (std::string& task : list.tasks) {
+    if (isNetworkTaskFor(task, address)) {
+      taken.push_back(std::move(task));
+    } else {
+      others.push_back(std::move(task));
+    }
+  }
+  list.tasks = std::move(others);
+  return taken;
+}
+
 void retryPendingTasks() {
-  std::size_t count = 0;
+  const std::lock_guard lock(printerLock());
+  std::vector<std::string> taskTexts;
   {
     PendingList& list = pendingList();
-    const std::lock_guard lock(list.mutex);
-    count = list.tasks.size();
+    const std::lock_guard listLock(list.mutex);
+    taskTexts.assign(std::make_move_iterator(list.tasks.begin()), std::make_move_iterator(list.tasks.end()));
+    list.tasks.clear();
   }
-  // Only this pass takes from the front; the page only adds at the back.
-  for (std::size_t i = 0; i < count; ++i) processTaskList(takeOldestPendingTask());
+  // Behind the tasks the pass put back after a printer reset: per printer,
+  // those are the older ones.
+  for (std::string& task : retryTaskTexts(taskTexts)) addPendingTask(std::move(task));
 }
 
 void startPendingTaskRetry() { startPendingTaskRetry(kRetryInterval); }

@@ -13,9 +13,13 @@ void addPendingTask(std::string taskJson);
 std::vector<std::string> pendingTasks();
 void clearPendingTasks();
 
+// Takes the pending tasks for the network printer at `address` off the list,
+// oldest first: once it can be reached, they print before anything newer.
+std::vector<std::string> takePendingTasksFor(const std::u16string& address);
+
 // One retry pass: every task that was pending when the pass began is printed
-// again, oldest first; one whose printer is still down goes back to the end
-// and waits for the next pass.
+// again, oldest first, each network printer tried once; tasks whose printer
+// is still down wait, in their order, for the next pass.
 void retryPendingTasks();
 
 // "printTaskMessage": flushes the kitchen list, then keeps retrying the

@@ -51,17 +51,18 @@ int openTaskOutput(const std::u16string& printerName, const std::u16string& addr
   return kTaskOutputReady;
 }
 
-void renderTaskContents(const std::u16string& printerName, const std::u16string& address,
+bool renderTaskContents(const std::u16string& printerName, const std::u16string& address,
                         const std::vector<ContentItem>& items, std::int32_t printerWidth,
                         std::int32_t printerType) {
   PrinterModelConfig& commands = findOrCreateSession(printerName).commands;
+  bool written = true;
   for (const TaskOutput& piece : layoutTaskContents(items, commands, printerWidth)) {
-    if (piece.kind == TaskOutput::Kind::kImage) {
-      printImageContent(printerName, address, piece.data, printerType);
-    } else {
-      writeToPrintTarget(printerName, address, piece.data, printerType);
-    }
+    const int result = piece.kind == TaskOutput::Kind::kImage
+                           ? printImageContent(printerName, address, piece.data, printerType)
+                           : writeToPrintTarget(printerName, address, piece.data, printerType);
+    written = written && result != kPrintTargetWriteFailed;
   }
+  return written;
 }
 
 void endTaskOutput(const std::u16string& printerName) {

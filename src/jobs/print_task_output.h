@@ -29,7 +29,8 @@ int openTaskOutput(const std::u16string& printerName, const std::u16string& addr
 
 // Lays out the items with the printer's command table and writes them: the
 // bytes in one write, split only around pictures, which go in one write each.
-void renderTaskContents(const std::u16string& printerName, const std::u16string& address,
+// False when a write failed (the printer went away or stopped taking bytes).
+bool renderTaskContents(const std::u16string& printerName, const std::u16string& address,
                         const std::vector<ContentItem>& items, std::int32_t printerWidth,
                         std::int32_t printerType);
 

@@ -1,5 +1,6 @@
 #include "net/net_printer_slots.h"
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 
@@ -107,6 +108,24 @@ void clearNetworkTransportFlags() {
 bool isSlotConnected(int index) {
   std::lock_guard lock(printerLock());
   return isNetPrinterSlot(index) && table().slots[index].connected;
+}
+
+platform::TcpConnection::PeerState slotPeerState(int index) {
+  std::lock_guard lock(printerLock());
+  if (!isSlotConnected(index)) return platform::TcpConnection::PeerState::lost;
+  return table().slots[index].socket.peerState();
+}
+
+std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries() {
+  std::lock_guard lock(printerLock());
+  std::array<platform::TcpConnection*, kNetPrinterSlotCount> connected{};
+  for (int i = 0; i < kNetPrinterSlotCount; ++i) {
+    if (table().slots[i].connected) connected[i] = &table().slots[i].socket;
+  }
+  const std::vector<bool> uncertain = platform::finishSending(connected, kPrinterAnswerWait);
+  std::array<bool, kNetPrinterSlotCount> reset{};
+  std::copy(uncertain.begin(), uncertain.end(), reset.begin());
+  return reset;
 }
 
 void connectSlotOnDemand(int index) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -57,6 +58,16 @@ void closeAllSlotSockets();
 void clearNetworkTransportFlags();
 
 bool isSlotConnected(int index);
+
+// What the slot's printer has done with its connection: lost also when the
+// slot is not connected or a send to it failed. The kitchen run asks before
+// and after each ticket item.
+platform::TcpConnection::PeerState slotPeerState(int index);
+
+// The end of a kitchen run (see platform::finishSending, within one answer
+// wait): true for each connected slot whose printer may not have taken
+// every byte sent to it.
+std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries();
 
 // Before a direct print: connects a configured slot whose socket is not
 // connected (or was dropped by the printer). Silent when the printer does

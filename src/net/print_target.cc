@@ -17,7 +17,13 @@ namespace {
 // connection that was never made.
 struct TaskConnection {
   platform::TcpConnection socket;  // none after a failed send
+  std::uint64_t id;                // tells a connection from the one it replaced
 };
+
+std::uint64_t newConnectionId() {
+  static std::uint64_t last = 0;
+  return ++last;
+}
 
 // Keyed by the address text as the task gives it, code unit by code unit.
 std::map<std::u16string, TaskConnection>& taskConnections() {
@@ -57,14 +63,38 @@ int openTaskConnection(const std::u16string& address) {
   if (socket.connect(endpoint, kPrinterAnswerWait) != platform::ConnectOutcome::connected) {
     return kTaskConnectionFailed;
   }
-  table.emplace(address, TaskConnection{std::move(socket)});
+  table.emplace(address, TaskConnection{std::move(socket), newConnectionId()});
   return kTaskConnectionOpen;
 }
 
-void closeTaskConnections() {
+platform::TcpConnection::PeerState taskConnectionState(const std::u16string& address) {
   std::lock_guard lock(printerLock());
-  for (auto& [address, connection] : taskConnections()) connection.socket.shutdownAndClose();
+  const auto entry = taskConnections().find(address);
+  if (entry == taskConnections().end()) return platform::TcpConnection::PeerState::lost;
+  return entry->second.socket.peerState();
+}
+
+std::uint64_t taskConnectionId(const std::u16string& address) {
+  std::lock_guard lock(printerLock());
+  const auto entry = taskConnections().find(address);
+  return entry == taskConnections().end() ? 0 : entry->second.id;
+}
+
+std::vector<std::u16string> closeTaskConnections() {
+  std::lock_guard lock(printerLock());
+  std::vector<std::u16string> addresses;
+  std::vector<platform::TcpConnection*> sockets;
+  for (auto& [address, connection] : taskConnections()) {
+    addresses.push_back(address);
+    sockets.push_back(&connection.socket);
+  }
+  const std::vector<bool> uncertain = platform::finishSending(sockets, kPrinterAnswerWait);
+  std::vector<std::u16string> reset;
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    if (uncertain[i]) reset.push_back(addresses[i]);
+  }
   taskConnections().clear();
+  return reset;
 }
 
 int writeToPrintTarget(const std::u16string& printerName, const std::u16string& address,

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/tcp_connection.h"
 
 namespace lumetra {
 
@@ -22,8 +26,19 @@ inline constexpr int kPrintTargetWriteFailed = 8;
 // accept the connection within the timeout or refused it.
 int openTaskConnection(const std::u16string& address);
 
-// Closes every open print task connection (end of a task list).
-void closeTaskConnections();
+// What the printer at `address` has done with its print task connection;
+// lost when there is none.
+platform::TcpConnection::PeerState taskConnectionState(const std::u16string& address);
+
+// The print task connection to `address` now: 0 when there is none, else a
+// number no earlier connection had, so a caller can tell that the one it
+// wrote to was replaced.
+std::uint64_t taskConnectionId(const std::u16string& address);
+
+// Closes every open print task connection (end of a task list; see
+// platform::finishSending, within one answer wait). Gives the addresses whose
+// printer may not have taken every byte sent to it.
+std::vector<std::u16string> closeTaskConnections();
 
 // Sends `bytes` in one write to a spooler printer (type 2, the open session of
 // `printerName`) or a network printer (type 3, the open task connection of

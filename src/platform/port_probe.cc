@@ -101,7 +101,10 @@ std::vector<std::uint32_t> PortProbes::collectEnded() {
   std::array<epoll_event, kEventsPerWait> events;
   const int ready = ::epoll_wait(epoll_, events.data(), kEventsPerWait, millisecondsToFirstDeadline());
   for (int i = 0; i < ready; ++i) {
-    const auto probe = probes_.find(events[i].data.u64);
+    // epoll_event is packed: its id must be copied out before it is passed
+    // by reference.
+    const std::uint64_t id = events[i].data.u64;
+    const auto probe = probes_.find(id);
     if (probe == probes_.end()) continue;
     if (connectionSucceeded(probe->second.socket)) connected.push_back(probe->second.address);
     endProbe(probe->first);

@@ -57,22 +57,18 @@ ConnectOutcome TcpConnection::connect(const Ipv4Endpoint& endpoint, std::chrono:
   // still under way is worth the wait.
   if (errno != EINPROGRESS && errno != EINTR) return ConnectOutcome::failed;
   if (!waitWritable(wait)) return ConnectOutcome::timedOut;
-  int error = 0;
-  socklen_t length = sizeof error;
-  if (::getsockopt(descriptor_, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
-    return ConnectOutcome::failed;
-  }
-  return ConnectOutcome::connected;
+  return pendingError() == 0 ? ConnectOutcome::connected : ConnectOutcome::failed;
 }
 
-bool TcpConnection::isConnected() const {
-  if (!isOpen()) return false;
+TcpConnection::PeerState TcpConnection::peerState() const {
+  if (!isOpen()) return PeerState::lost;
   sockaddr_in peer{};
   socklen_t length = sizeof peer;
-  if (::getpeername(descriptor_, reinterpret_cast<sockaddr*>(&peer), &length) != 0) return false;
+  if (::getpeername(descriptor_, reinterpret_cast<sockaddr*>(&peer), &length) != 0) return PeerState::lost;
   pollfd entry{descriptor_, POLLRDHUP, 0};
   const int ready = ::poll(&entry, 1, 0);
-  return ready == 0 || (ready > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) == 0);
+  if (ready < 0 || (ready > 0 && (entry.revents & (POLLHUP | POLLERR)) != 0)) return PeerState::lost;
+  return ready > 0 && (entry.revents & POLLRDHUP) != 0 ? PeerState::finished : PeerState::open;
 }
 
 bool TcpConnection::send(std::string_view bytes, std::chrono::milliseconds stallLimit) {
@@ -103,9 +99,50 @@ bool TcpConnection::waitWritable(std::chrono::milliseconds wait) const {
   }
 }
 
-void TcpConnection::shutdownAndClose() {
-  if (isOpen()) ::shutdown(descriptor_, SHUT_RDWR);
-  close();
+void TcpConnection::endSending() {
+  if (isOpen()) ::shutdown(descriptor_, SHUT_WR);
+}
+
+TcpConnection::PeerState TcpConnection::awaitPeerEnd(std::chrono::steady_clock::time_point deadline) {
+  using Clock = std::chrono::steady_clock;
+  char discarded[512];
+  while (isOpen()) {
+    const ssize_t count = ::recv(descriptor_, discarded, sizeof discarded, MSG_DONTWAIT);
+    // A reset that follows the printer's end is not reported by recv.
+    if (count == 0) return pendingError() == 0 ? PeerState::finished : PeerState::lost;
+    if (count > 0 || errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return PeerState::lost;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return PeerState::open;
+    pollfd entry{descriptor_, POLLIN, 0};
+    ::poll(&entry, 1, static_cast<int>(left.count()));
+  }
+  return PeerState::lost;
+}
+
+int TcpConnection::pendingError() const {
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (::getsockopt(descriptor_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
+  return error;
+}
+
+std::vector<bool> finishSending(std::span<TcpConnection* const> connections, std::chrono::milliseconds wait) {
+  std::vector<bool> uncertain(connections.size());
+  for (std::size_t i = 0; i < connections.size(); ++i) {
+    if (!connections[i]) continue;
+    // A printer that ended the connection before being told that all had
+    // come may have dropped what arrived after its last read.
+    uncertain[i] = !connections[i]->isConnected();
+    connections[i]->endSending();
+  }
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  for (std::size_t i = 0; i < connections.size(); ++i) {
+    if (connections[i] && !uncertain[i]) {
+      uncertain[i] = connections[i]->awaitPeerEnd(deadline) == TcpConnection::PeerState::lost;
+    }
+  }
+  return uncertain;
 }
 
 void TcpConnection::close() {

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <span>
 #include <string_view>
+#include <vector>
 
 namespace lumetra::platform {
 
@@ -46,10 +48,16 @@ class TcpConnection {
   // to answer; a connection that completed with an error is a failure.
   ConnectOutcome connect(const Ipv4Endpoint& endpoint, std::chrono::milliseconds wait);
 
-  // Open, connected, and not closed or reset by the printer since; never
-  // waits. Printers drop idle connections, and bytes written into a
-  // half-closed one are lost without an error.
-  bool isConnected() const;
+  // What the printer has done with the connection so far; never waits.
+  // Printers drop idle connections, and bytes written into a half-closed
+  // one are lost without an error.
+  enum class PeerState {
+    open,      // connected, and the printer has not ended its side
+    finished,  // the printer ended its side in order (bytes it had not read yet get a reset)
+    lost,      // reset, never connected, or no descriptor
+  };
+  PeerState peerState() const;
+  bool isConnected() const { return peerState() == PeerState::open; }
 
   // Sends every byte. While the printer's buffer is full it waits for room,
   // giving up when the printer has taken nothing for `stallLimit`. A printer
@@ -57,16 +65,32 @@ class TcpConnection {
   // closed, so a dead printer costs one wait, not one per command.
   bool send(std::string_view bytes, std::chrono::milliseconds stallLimit);
 
-  // Ends both directions, then releases the descriptor.
-  void shutdownAndClose();
+  // Tells the printer that everything has come (ends our sending side).
+  void endSending();
+  // After endSending: waits until `deadline` for the printer to end its
+  // side too, discarding what it sends back (status bytes). finished: it
+  // took every byte; lost: it reset the connection, so bytes may not have
+  // been taken; open: still there at the deadline.
+  PeerState awaitPeerEnd(std::chrono::steady_clock::time_point deadline);
+
   void close();
 
  private:
   explicit TcpConnection(int descriptor) : descriptor_(descriptor) {}
   // Waits until the socket is writable or has an error; false on timeout.
   bool waitWritable(std::chrono::milliseconds wait) const;
+  // The socket's pending error (0: none), which reading it clears.
+  int pendingError() const;
 
   int descriptor_ = -1;
 };
+
+// The end of a print run on several connections at once: each printer is
+// told that everything has come, and its orderly close awaited, within
+// `wait` for all. True for each connection whose printer may not have taken
+// every byte: it had ended or reset the connection on its own before, it
+// resets it now, or the connection is gone. A printer still there at the end
+// of the wait took the bytes as far as anyone can tell.
+std::vector<bool> finishSending(std::span<TcpConnection* const> connections, std::chrono::milliseconds wait);
 
 }  // namespace lumetra::platform

@@ -104,5 +104,42 @@ TEST_F(KitchenTaskListTest, PrinterThatNeverAnswersIsReportedAfterTheWait) {
   EXPECT_EQ(first.waitForClosedConnections(2), expected);
 }
 
+TEST_F(KitchenTaskListTest, PrinterFailingMidRunKeepsItsTicketsInOrderForTheNextRun) {
+  FakeNetworkPrinter stuck("127.0.11.40");
+  FakeNetworkPrinter fine("127.0.11.41");
+  call(startIPPrintTask, {arg("127.0.11.40"), arg(0)});
+  call(startIPPrintTask, {arg("127.0.11.41"), arg(1)});
+  stuck.stopReading();
+  // Far more than the socket buffers hold, so the stuck printer fails it.
+  const std::string longTicket(16 << 20, 'A');
+  addItem(0, "", "z", "", 0, false, 0);
+  addItem(0, "", longTicket.c_str(), "", 0, false, 0);
+  addItem(1, "", "c", "", 0, false, 0);
+  addItem(0, "", "b", "", 0, false, 0);
+  addItem(1, "", "d", "", 0, false, 0);
+
+  call(printMultiKitchenTaskList, {});
+  EXPECT_EQ(dialogs(), "\t设备未就绪!\n");
+  const std::string normal = hexBytes("1b 21 00");
+  EXPECT_EQ(fine.waitForClosedConnections(1),
+            std::vector<std::string>{normal + "c" + normal + normal + "d" + normal});
+
+  stuck.resumeReading();
+  call(printMultiKitchenTaskList, {});
+  const std::vector<std::string> stuckStreams = stuck.waitForClosedConnections(2);
+  ASSERT_EQ(stuckStreams.size(), 2u);
+  // The cut-off first attempt; then, as the printer may have lost what it
+  // held, every ticket of that run again, whole and in order.
+  const std::string tickets = normal + "z" + normal + normal + longTicket + normal + normal + "b" + normal;
+  EXPECT_EQ(tickets.compare(0, stuckStreams[0].size(), stuckStreams[0]), 0);
+  EXPECT_LT(stuckStreams[0].size(), tickets.size() - 2 * normal.size() - 1);
+  EXPECT_TRUE(stuckStreams[1] == tickets) << stuckStreams[1].size() << " bytes";
+  EXPECT_EQ(fine.waitForClosedConnections(2).back(), "");
+  EXPECT_EQ(dialogs(), "\t设备未就绪!\n");
+
+  call(printMultiKitchenTaskList, {});  // nothing left
+  EXPECT_EQ(stuck.waitForConnections(2), 2u);
+}
+
 }  // namespace
 }  // namespace lumetra::test

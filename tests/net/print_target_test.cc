@@ -1,6 +1,10 @@
 #include "net/print_target.h"
 
+#include <chrono>
+#include <thread>
+
 #include "net_test_fixture.h"
+#include "platform/tcp_connection.h"
 #include "support/recording_spooler.h"
 
 namespace lumetra::test {
@@ -96,6 +100,59 @@ TEST_F(PrintTargetTest, PrinterThatStopsTakingBytesFailsTheWriteInsteadOfHanging
   const std::string tooMuch(16 << 20, 'x');
   EXPECT_EQ(writeTo(u"127.0.5.6", tooMuch), kPrintTargetWriteFailed);
   EXPECT_EQ(writeTo(u"127.0.5.6", "next"), kPrintTargetWriteFailed);  // at once, no second wait
+}
+
+TEST_F(PrintTargetTest, ConnectionTellsAPrinterThatEndedInOrderFromOneThatReset) {
+  FakeNetworkPrinter printer("127.0.11.42");
+  platform::TcpConnection connection = platform::TcpConnection::create();
+  ASSERT_TRUE(connection.setNonBlocking());
+  ASSERT_EQ(connection.connect(platform::ipv4Endpoint("127.0.11.42", kRawPrinterPort), kPrinterAnswerWait),
+            platform::ConnectOutcome::connected);
+  ASSERT_TRUE(connection.send("read", kPrinterAnswerWait));
+  printer.waitForBytes(4);
+  EXPECT_EQ(connection.peerState(), platform::TcpConnection::PeerState::open);
+
+  // The printer's answer travels on its own; wait for it (bounded only
+  // against a hang).
+  using State = platform::TcpConnection::PeerState;
+  const auto stateAfter = [&](State before) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    State state = connection.peerState();
+    while (state == before && std::chrono::steady_clock::now() < giveUp) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      state = connection.peerState();
+    }
+    return state;
+  };
+  printer.dropConnections();  // nothing unread: an orderly end
+  EXPECT_EQ(stateAfter(State::open), State::finished);
+  EXPECT_FALSE(connection.isConnected());
+
+  // Bytes after the end meet a reset: they were not taken.
+  connection.send("lost", kPrinterAnswerWait);
+  EXPECT_EQ(stateAfter(State::finished), State::lost);
+  EXPECT_EQ(printer.received(), "read");
+}
+
+TEST_F(PrintTargetTest, ClosingConfirmsOnlyPrintersThatEndAfterBeingToldThatAllHasCome) {
+  FakeNetworkPrinter steady("127.0.11.48");
+  FakeNetworkPrinter quitter("127.0.11.49");
+  ASSERT_EQ(openTaskConnection(u"127.0.11.48"), kTaskConnectionOpen);
+  ASSERT_EQ(openTaskConnection(u"127.0.11.49"), kTaskConnectionOpen);
+  writeTo(u"127.0.11.48", "a");
+  writeTo(u"127.0.11.49", "b");
+  quitter.waitForBytes(1);
+  // It ends the connection on its own: bytes sent after its last read would
+  // have been dropped, so what it got cannot count as confirmed.
+  quitter.dropConnections();
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (taskConnectionState(u"127.0.11.49") == platform::TcpConnection::PeerState::open &&
+         std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(closeTaskConnections(), std::vector<std::u16string>{u"127.0.11.49"});
+  EXPECT_EQ(steady.waitForClosedConnections(1), std::vector<std::string>{"a"});
+  EXPECT_EQ(taskConnectionId(u"127.0.11.48"), 0u);
 }
 
 }  // namespace

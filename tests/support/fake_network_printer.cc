@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 namespace lumetra::test {
 namespace {
@@ -52,9 +53,12 @@ int listenOn(const std::string& address, std::uint16_t port, int backlog) {
 
 }  // namespace
 
+// Accepts enough waiting connections for every slot and task of a run.
+constexpr int kPrinterBacklog = 16;
+
 FakeNetworkPrinter::FakeNetworkPrinter(std::string address, std::uint16_t port)
     : address_(std::move(address)), port_(port) {
-  listener_ = listenOn(address_, port, 16);
+  listener_ = listenOn(address_, port_, kPrinterBacklog);
   wakeup_ = ::eventfd(0, EFD_CLOEXEC);
   if (wakeup_ < 0) fail("eventfd");
   thread_ = std::thread([this] { serve(); });
@@ -66,7 +70,7 @@ FakeNetworkPrinter::~FakeNetworkPrinter() {
   for (Connection& connection : connections_) {
     if (!connection.closed) ::close(connection.descriptor);
   }
-  ::close(listener_);
+  if (listener_ >= 0) ::close(listener_);
   ::close(wakeup_);
 }
 
@@ -82,6 +86,15 @@ std::string FakeNetworkPrinter::waitForBytes(std::size_t count) const {
     std::size_t total = 0;
     for (const Connection& connection : connections_) total += connection.bytes.size();
     return total >= count;
+  });
+  return received();
+}
+
+std::string FakeNetworkPrinter::waitForText(const std::string& text) const {
+  waitUntil([&] {
+    std::string all;
+    for (const Connection& connection : connections_) all += connection.bytes;
+    return all.find(text) != std::string::npos;
   });
   return received();
 }
@@ -116,6 +129,12 @@ std::size_t FakeNetworkPrinter::waitForConnections(std::size_t count) const {
 void FakeNetworkPrinter::dropConnections() { request(Request::drop); }
 
 void FakeNetworkPrinter::stopReading() { request(Request::stopReading); }
+
+void FakeNetworkPrinter::resumeReading() { request(Request::resumeReading); }
+
+void FakeNetworkPrinter::switchOff() { request(Request::switchOff); }
+
+void FakeNetworkPrinter::switchOn() { request(Request::switchOn); }
 
 void FakeNetworkPrinter::request(Request what) {
   std::unique_lock lock(mutex_);
@@ -173,6 +192,17 @@ void FakeNetworkPrinter::readFrom(Connection& connection) {
   changed_.notify_all();
 }
 
+void FakeNetworkPrinter::takeWhatArrived(Connection& connection) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t count = ::recv(connection.descriptor, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return;
+    std::lock_guard lock(mutex_);
+    connection.bytes.append(buffer, static_cast<std::size_t>(count));
+  }
+}
+
 void FakeNetworkPrinter::closeConnection(Connection& connection) {
   ::close(connection.descriptor);
   std::lock_guard lock(mutex_);
@@ -193,6 +223,16 @@ bool FakeNetworkPrinter::handleRequest() {
     }
   }
   if (what == Request::stopReading) reading_ = false;
+  if (what == Request::resumeReading) reading_ = true;
+  if (what == Request::switchOff && listener_ >= 0) {
+    ::close(std::exchange(listener_, -1));
+    for (Connection& connection : connections_) {
+      if (connection.closed) continue;
+      takeWhatArrived(connection);
+      closeConnection(connection);
+    }
+  }
+  if (what == Request::switchOn && listener_ < 0) listener_ = listenOn(address_, port_, kPrinterBacklog);
   std::lock_guard lock(mutex_);
   pending_ = Request::none;
   changed_.notify_all();

@@ -34,6 +34,8 @@ class FakeNetworkPrinter {
   std::string received() const;
   // received(), once it holds at least `count` bytes.
   std::string waitForBytes(std::size_t count) const;
+  // received(), once it holds `text`.
+  std::string waitForText(const std::string& text) const;
   // The bytes of each connection, once `count` connections have been closed
   // (by the client or by dropConnections()).
   std::vector<std::string> waitForClosedConnections(std::size_t count) const;
@@ -50,6 +52,15 @@ class FakeNetworkPrinter {
   // The printer stops taking bytes, as one whose buffer is full does; its
   // connections stay open. Returns once in effect.
   void stopReading();
+  // It takes bytes again, from every connection still open.
+  void resumeReading();
+
+  // The printer is switched off: it refuses new connections and closes open
+  // ones after taking the bytes already in its buffer; bytes that arrive
+  // later are answered with a reset. switchOn() brings it back on the same
+  // address. Both return once in effect.
+  void switchOff();
+  void switchOn();
 
  private:
   struct Connection {
@@ -57,19 +68,20 @@ class FakeNetworkPrinter {
     std::string bytes;
     bool closed = false;
   };
-  enum class Request { none, drop, stopReading, quit };
+  enum class Request { none, drop, stopReading, resumeReading, switchOff, switchOn, quit };
 
   void serve();
   void acceptConnection();
   void readFrom(Connection& connection);
   void closeConnection(Connection& connection);
+  void takeWhatArrived(Connection& connection);
   bool handleRequest();  // false: stop serving
   void request(Request what);
   bool waitUntil(const std::function<bool()>& done) const;
 
   std::string address_;
   std::uint16_t port_;
-  int listener_ = -1;
+  int listener_ = -1;  // none while switched off
   int wakeup_ = -1;  // eventfd: requests from the test's thread
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;

@@ -1,0 +1,99 @@
+// Our side of the encoding benchmarks (bench/encoding.sh runs it beside the
+// JavaScript peers): a 40-line receipt task laid out into ESC/POS bytes, and
+// a logo (image text of a PNG) decoded, dithered and encoded as raster bands.
+//   encoding_bench [benchmark flags] RECEIPT.json LOGO.png
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "jobs/image_text.h"
+#include "jobs/print_task.h"
+#include "jobs/task_layout.h"
+#include "printer/model_config_loader.h"
+#include "printer/printer_registry.h"
+#include "support/test_pictures.h"
+
+namespace {
+
+using namespace lumetra;
+
+std::string receiptText;
+std::string logoText;
+
+std::string readWhole(const char* path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The receipt model's command table, from the repository's dev folder.
+PrinterModelConfig receiptModel() {
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(LUMETRA_SOURCE_DIR);
+  loadModelConfig(u"Receipt", u"RQ2");
+  std::filesystem::current_path(previous);
+  return findOrCreateSession(u"Receipt").commands;
+}
+
+// From the page's JSON text to the bytes for the printer.
+void receiptTaskToBytes(benchmark::State& state) {
+  PrinterModelConfig table = receiptModel();
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    const auto tasks = parsePrintTaskList(receiptText);
+    const auto pieces = layoutTaskContents(tasks->front().contents, table, tasks->front().printerWidth);
+    bytes = pieces.front().data.size();
+    benchmark::DoNotOptimize(pieces.data());
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+// The layout alone, as the peers' encoders are given ready-made calls.
+void receiptLayoutOnly(benchmark::State& state) {
+  PrinterModelConfig table = receiptModel();
+  const PrintTask task = parsePrintTaskList(receiptText)->front();
+  for (auto _ : state) {
+    const auto pieces = layoutTaskContents(task.contents, table, task.printerWidth);
+    benchmark::DoNotOptimize(pieces.data());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void logoToRasterBands(benchmark::State& state) {
+  const PrinterModelConfig table = receiptModel();
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    const auto raster = rasterForImageText(logoText, table);
+    bytes = raster ? raster->size() : 0;
+    benchmark::DoNotOptimize(raster);
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+}  // namespace
+
+BENCHMARK(receiptTaskToBytes);
+BENCHMARK(receiptLayoutOnly);
+BENCHMARK(logoToRasterBands);
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: encoding_bench [benchmark flags] RECEIPT.json LOGO.png\n");
+    return 2;
+  }
+  receiptText = readWhole(argv[1]);
+  logoText = lumetra::test::base64(readWhole(argv[2]));
+  if (!parsePrintTaskList(receiptText) || !rasterForImageText(logoText, receiptModel())) {
+    std::fprintf(stderr, "encoding_bench: %s or %s is not usable\n", argv[1], argv[2]);
+    return 2;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
