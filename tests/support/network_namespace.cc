@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sched.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -50,6 +51,21 @@ long bytesUntilClose(int connection) {
   }
 }
 
+// Namespaces "PREFIX-PID-ROLE" of test processes that are gone: a test that
+// was killed cannot delete its own, and they would pile up.
+void removeAbandonedNamespaces(const std::string& prefix) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/var/run/netns", error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(prefix + "-")) continue;
+    const std::string rest = name.substr(prefix.size() + 1);
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || rest.find_first_not_of("0123456789") < dash) continue;
+    const pid_t owner = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+    if (::kill(owner, 0) != 0 && errno == ESRCH) runProgram({"ip", "netns", "del", name});
+  }
+}
+
 }  // namespace
 
 int runProgram(const std::vector<std::string>& argv) {
@@ -65,6 +81,7 @@ int runProgram(const std::vector<std::string>& argv) {
 
 TestNamespace::TestNamespace(const std::string& prefix, const std::string& role)
     : name_(prefix + "-" + std::to_string(::getpid()) + "-" + role) {
+  removeAbandonedNamespaces(prefix);
   if (runProgram({"ip", "netns", "add", name_}) != 0) throw std::runtime_error("ip netns add " + name_ + " failed");
   try {
     ip({"link", "set", "lo", "up"});
