@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,25 @@ struct ContentItem {
   bool operator==(const ContentItem&) const = default;
 };
 
+struct ParsedTaskList;
+
+// The task object a task was read from, kept parsed: its compact JSON (what
+// the pending list stores) is written only for a task that has to wait.
+class TaskSource {
+ public:
+  TaskSource() = default;
+  TaskSource(std::shared_ptr<const ParsedTaskList> list, std::size_t index)
+      : list_(std::move(list)), index_(index) {}
+
+  // The task object as compact JSON; empty for a task not read from text.
+  std::string compactJson() const;
+  bool operator==(const TaskSource& other) const { return compactJson() == other.compactJson(); }
+
+ private:
+  std::shared_ptr<const ParsedTaskList> list_;
+  std::size_t index_ = 0;  // position of the task object in the page's list
+};
+
 // One receipt or ticket for one printer.
 struct PrintTask {
   std::u16string printerName;
@@ -44,7 +64,9 @@ struct PrintTask {
   std::u16string printerModel;
   std::int32_t printerWidth = 0;
   std::vector<ContentItem> contents;
-  std::string json;  // the task object as compact JSON, for the pending list
+  TaskSource source;
+
+  std::string json() const { return source.compactJson(); }
 
   bool operator==(const PrintTask&) const = default;
 };

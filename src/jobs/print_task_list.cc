@@ -37,11 +37,11 @@ bool printWhenReachable(const PrintTask& task, NetworkDeliveries& deliveries, bo
   if (backlogFirst) {
     for (const std::string& waiting : takePendingTasksFor(task.ipaddress)) {
       for (const PrintTask& earlier : parsePrintTaskList(waiting).value_or(std::vector<PrintTask>{})) {
-        deliveries.record(earlier.ipaddress, earlier.json, printOnReadyOutput(earlier));
+        deliveries.record(earlier.ipaddress, earlier.source, printOnReadyOutput(earlier));
       }
     }
   }
-  deliveries.record(task.ipaddress, task.json, printOnReadyOutput(task));
+  deliveries.record(task.ipaddress, task.source, printOnReadyOutput(task));
   return true;
 }
 
@@ -54,7 +54,7 @@ void processTaskList(std::string_view utf8Text) {
   if (!tasks) return;
   NetworkDeliveries deliveries;
   for (const PrintTask& task : *tasks) {
-    if (!printWhenReachable(task, deliveries, true)) addPendingTask(task.json);
+    if (!printWhenReachable(task, deliveries, true)) addPendingTask(task.json());
   }
   deliveries.closeAll();
 }
@@ -68,9 +68,9 @@ std::vector<std::string> retryTaskTexts(const std::vector<std::string>& taskText
     for (const PrintTask& task : parsePrintTaskList(text).value_or(std::vector<PrintTask>{})) {
       const bool network = task.printerType == kNetworkPrinterType;
       if (network && unreachable.contains(task.ipaddress)) {
-        waiting.push_back(task.json);
+        waiting.push_back(task.json());
       } else if (!printWhenReachable(task, deliveries, false)) {
-        waiting.push_back(task.json);
+        waiting.push_back(task.json());
         if (network) unreachable.insert(task.ipaddress);
       }
     }

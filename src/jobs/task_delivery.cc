@@ -13,9 +13,9 @@ void NetworkDeliveries::opened(const std::u16string& address) {
   batch.connection = connection;
 }
 
-void NetworkDeliveries::record(const std::u16string& address, const std::string& taskJson, bool written) {
+void NetworkDeliveries::record(const std::u16string& address, const TaskSource& task, bool written) {
   Batch& batch = unconfirmed_[address];
-  batch.tasks.push_back(taskJson);
+  batch.tasks.push_back(task);
   if (!written || taskConnectionState(address) != platform::TcpConnection::PeerState::open) sendToPending(batch);
 }
 
@@ -25,7 +25,7 @@ void NetworkDeliveries::closeAll() {
 }
 
 void NetworkDeliveries::sendToPending(Batch& batch) {
-  for (std::string& task : batch.tasks) addPendingTask(std::move(task));
+  for (const TaskSource& task : batch.tasks) addPendingTask(task.compactJson());
   batch.tasks.clear();
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "jobs/print_task.h"
+
 namespace lumetra {
 
 // The tasks of one task list written to network printers, until each printer
@@ -22,14 +24,14 @@ class NetworkDeliveries {
   // connection that has been replaced since go again.
   void opened(const std::u16string& address);
   // After a task's writes; `written` false when one of them failed.
-  void record(const std::u16string& address, const std::string& taskJson, bool written);
+  void record(const std::u16string& address, const TaskSource& task, bool written);
   // The end of the list: closes every task connection and settles every task.
   void closeAll();
 
  private:
   struct Batch {
     std::uint64_t connection = 0;   // taskConnectionId the tasks went out on
-    std::vector<std::string> tasks;  // oldest first
+    std::vector<TaskSource> tasks;  // oldest first
   };
   static void sendToPending(Batch& batch);
 

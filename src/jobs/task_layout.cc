@@ -26,19 +26,28 @@ constexpr std::int32_t kUnitsPerFeedCommand = 10;
 
 std::uint8_t lowByte(std::int32_t value) { return static_cast<std::uint8_t>(value); }
 
-std::string textOf(const ContentItem& item) {
-  return std::string(bytesUpToNul(toAnsiBytes(platform::utf8ToUtf16(item.content))));
-}
-
 // Cuts to `width` bytes at a character boundary, padding with spaces.
-std::string cutToWidth(std::string_view text, std::size_t width) {
+void appendCutToWidth(std::string& out, std::string_view text, std::size_t width) {
   std::size_t end = 0;
   while (end < text.size()) {
     const std::size_t next = end + (platform::isAnsiLeadByte(text[end]) ? 2 : 1);
     if (next > width) break;
     end = next;
   }
-  return std::string(text.substr(0, end)) + std::string(width - end, ' ');
+  out.append(text.substr(0, end));
+  out.append(width - end, ' ');
+}
+
+void appendFittedLine(std::string& out, std::string_view ansiText, std::int32_t width, std::int32_t alignment) {
+  if (!ansiText.empty() && ansiText.back() == '\n') ansiText.remove_suffix(1);
+  if (width <= 0) return;
+  const auto columns = static_cast<std::size_t>(width);
+  if (ansiText.size() >= columns) return appendCutToWidth(out, ansiText, columns);
+  const std::size_t pad = columns - ansiText.size();
+  out.append(alignment == 0 ? 0 : alignment == 1 ? pad / 2 : pad, ' ');
+  out.append(ansiText);
+  if (alignment == 0) out.append(pad, ' ');
+  out += '\n';
 }
 
 class TaskLayout {
@@ -48,7 +57,7 @@ class TaskLayout {
 
   void add(const ContentItem& item) {
     std::copy(item.parameters.begin(), item.parameters.end(), slots_.begin());
-    if (item.type == item_type::kText) addText(textOf(item), item.remark);
+    if (item.type == item_type::kText) addText(ansiTextOf(item), item.remark);
     if (item.type == item_type::kCommand) addCommand(item.remark);
     if (item.type == item_type::kImage) addImage(item.content);
   }
@@ -59,7 +68,7 @@ class TaskLayout {
   }
 
  private:
-  void emit(std::size_t offset, std::size_t length) { buffer_ += commands_.command(offset, length); }
+  void emit(std::size_t offset, std::size_t length) { buffer_ += commands_.commandBytes(offset, length); }
   void emitSize(std::uint8_t size) {
     commands_[at::kSizeValue] = size;
     emit(at::kSize, len::kSize);
@@ -69,7 +78,16 @@ class TaskLayout {
     buffer_.clear();
   }
 
-  void addText(const std::string& text, std::int32_t remark) {
+  // Plain ASCII is already what the printer takes; other text is converted
+  // into a buffer kept for the whole task.
+  std::string_view ansiTextOf(const ContentItem& item) {
+    const std::string_view utf8 = bytesUpToNul(item.content);
+    if (platform::isAscii(utf8)) return utf8;
+    converted_ = platform::utf8ToAnsi(utf8);
+    return converted_;
+  }
+
+  void addText(std::string_view text, std::int32_t remark) {
     if (remark == kWideTallSize) emitSize(commands_[at::kWideTallSize]);
     if (remark == kNormalSize) emitSize(0);
     if (remark == kWideSize) emitSize(commands_[at::kWideSize]);
@@ -86,7 +104,7 @@ class TaskLayout {
 
   // With an alignment command the printer aligns; a model without one (or
   // whose last aligned line stored 0) gets the line padded here.
-  void addAlignedLine(const std::string& text, std::int32_t remark) {
+  void addAlignedLine(std::string_view text, std::int32_t remark) {
     if (commands_[at::kAlignValue] != 0) {
       commands_[at::kAlignValue] = lowByte(slots_[0]);
       emit(at::kAlign, len::kAlign);
@@ -99,7 +117,7 @@ class TaskLayout {
     if (remark == 5) emitSize(commands_[at::kTallSize]);
     if (remark == 6) emitSize(commands_[at::kWideSize]);
     if (remark == 7) emitSize(commands_[at::kWideTallSize]);
-    buffer_ += fitToWidth(text, fullWidth ? width_ : width_ >> 1, slots_[0]);
+    appendFittedLine(buffer_, text, fullWidth ? width_ : width_ >> 1, slots_[0]);
   }
 
   void addCommand(std::int32_t remark) {
@@ -142,6 +160,7 @@ class TaskLayout {
   const std::int32_t width_;
   std::array<std::int32_t, kParameterSlots> slots_{};  // fresh for every task
   std::string buffer_ = "\x1B\x40";
+  std::string converted_;
   std::vector<TaskOutput> pieces_;
 };
 
@@ -155,15 +174,9 @@ std::vector<TaskOutput> layoutTaskContents(const std::vector<ContentItem>& items
 }
 
 std::string fitToWidth(std::string_view ansiText, std::int32_t width, std::int32_t alignment) {
-  if (!ansiText.empty() && ansiText.back() == '\n') ansiText.remove_suffix(1);
-  if (width <= 0) return {};
-  const auto columns = static_cast<std::size_t>(width);
-  if (ansiText.size() >= columns) return cutToWidth(ansiText, columns);
-  const std::size_t pad = columns - ansiText.size();
-  const std::string line(ansiText);
-  if (alignment == 0) return line + std::string(pad, ' ') + '\n';
-  if (alignment == 1) return std::string(pad / 2, ' ') + line + '\n';
-  return std::string(pad, ' ') + line + '\n';
+  std::string line;
+  appendFittedLine(line, ansiText, width, alignment);
+  return line;
 }
 
 }  // namespace lumetra

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "platform/utf.h"
+
 namespace lumetra::platform {
 namespace {
 
@@ -84,6 +86,13 @@ std::string utf16ToAnsi(std::u16string_view text) {
     input += static_cast<char>(unit >> 8);
   }
   return converter.run(input, "?", skipUtf16Char);
+}
+
+// Receipts are mostly plain ASCII, which the code page holds unchanged; only
+// text with other characters is worth a trip through iconv.
+std::string utf8ToAnsi(std::string_view text) {
+  if (isAscii(text)) return std::string(text);
+  return utf16ToAnsi(utf8ToUtf16(text));
 }
 
 std::u16string ansiToUtf16(std::string_view bytes) {

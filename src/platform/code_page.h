@@ -13,6 +13,9 @@ inline constexpr const char* kAnsiCodePage = "GBK";
 // becomes "?", the way the Windows default character does.
 std::string utf16ToAnsi(std::u16string_view text);
 
+// UTF-8 -> ANSI bytes, as utf16ToAnsi(utf8ToUtf16(text)) gives them.
+std::string utf8ToAnsi(std::string_view text);
+
 // ANSI bytes -> UTF-16. A byte sequence that is not valid in the code page
 // becomes "?" for its first byte and decoding goes on after it.
 std::u16string ansiToUtf16(std::string_view bytes);

@@ -1,5 +1,6 @@
 #include "platform/utf.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace lumetra::platform {
@@ -87,6 +88,10 @@ std::string utf16ToUtf8(std::u16string_view text) {
     appendUtf8(out, cp);
   }
   return out;
+}
+
+bool isAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 }  // namespace lumetra::platform

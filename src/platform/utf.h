@@ -11,4 +11,8 @@ namespace lumetra::platform {
 std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view text);
 
+// True when every byte is 7-bit ASCII, which UTF-8 and the ANSI code page
+// spell the same.
+bool isAscii(std::string_view text);
+
 }  // namespace lumetra::platform

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace lumetra {
 
@@ -15,8 +16,9 @@ struct PrinterModelConfig {
   std::array<std::uint8_t, 40> bytes{};
 
   // The `length` bytes starting at `offset`, as a byte string for a printer.
-  std::string command(std::size_t offset, std::size_t length) const {
-    return std::string(reinterpret_cast<const char*>(bytes.data()) + offset, length);
+  std::string command(std::size_t offset, std::size_t length) const { return std::string(commandBytes(offset, length)); }
+  std::string_view commandBytes(std::size_t offset, std::size_t length) const {
+    return {reinterpret_cast<const char*>(bytes.data()) + offset, length};
   }
   std::uint8_t& operator[](std::size_t offset) { return bytes[offset]; }
   std::uint8_t operator[](std::size_t offset) const { return bytes[offset]; }

@@ -110,15 +110,42 @@ TEST(PrintTaskParserTest, CompactCopyIsTheSameTask) {
       "  \"contents\":[{\"type\":0,\"content\":\"\\u5618\\u0000x\",\"remark\":9}] } ]";
   const auto tasks = tasksOf(original);
   ASSERT_EQ(tasks.size(), 1u);
-  EXPECT_EQ(tasks[0].json,
+  EXPECT_EQ(tasks[0].json(),
             "{\"printerName\":\"厨房 \\\"2\\\"\",\"ipaddress\":\"127.0.6.1\",\"printerType\":3,"
             "\"printerModel\":\"\",\"extra\":{\"keep\":[1,2.5,true,null]},"
             "\"contents\":[{\"type\":0,\"content\":\"嘘\\u0000x\",\"remark\":9}]}");
-  const auto again = tasksOf(tasks[0].json);
+  const auto again = tasksOf(tasks[0].json());
   ASSERT_EQ(again.size(), 1u);
   EXPECT_EQ(again[0].printerName, u"厨房 \"2\"");
   EXPECT_EQ(again[0].contents[0].content, "嘘");
-  EXPECT_EQ(again[0].json, tasks[0].json);
+  EXPECT_EQ(again[0].json(), tasks[0].json());
+}
+
+// The compact copy is written from the parsed text only when asked for, so a
+// task must keep that text alive after the list it came in is gone.
+TEST(PrintTaskParserTest, TaskKeepsItsSourceAfterTheListIsGone) {
+  PrintTask kept;
+  {
+    auto tasks = parsePrintTaskList("[1, " + task(R"(,"contents":[{"type":0,"content":"x"}])") + "]");
+    ASSERT_TRUE(tasks && tasks->size() == 1);
+    kept = tasks->front();
+  }
+  EXPECT_EQ(kept.json(), task(R"(,"contents":[{"type":0,"content":"x"}])"));
+  EXPECT_EQ(PrintTask{}.json(), "");
+}
+
+TEST(PrintTaskParserTest, FirstOfARepeatedMemberCountsAndTextEndsAtNul) {
+  const auto tasks = tasksOf(task(R"(,"printerWidth":32,"printerWidth":"x","contents":[)"
+                                  R"({"type":0,"content":"one","content":7,"remark":9,"remark":"y"}])"));
+  ASSERT_EQ(tasks.size(), 1u);
+  EXPECT_EQ(tasks[0].printerWidth, 32);
+  ASSERT_EQ(tasks[0].contents.size(), 1u);
+  EXPECT_EQ(tasks[0].contents[0].content, "one");
+  EXPECT_EQ(tasks[0].contents[0].remark, 9);
+
+  const std::string beforeNul = task("");
+  EXPECT_EQ(tasksOf(beforeNul + std::string("\0 trailing", 10)).size(), 1u);
+  EXPECT_FALSE(parsePrintTaskList(beforeNul.substr(0, 20) + std::string("\0", 1) + beforeNul.substr(20)));
 }
 
 }  // namespace

@@ -29,5 +29,17 @@ TEST(CodePageTest, LongTextsConvertCompletely) {
   EXPECT_EQ(ansiToUtf16(bytes), text);
 }
 
+// The plain-ASCII shortcut must give what the full conversion gives, for
+// every ASCII byte and for text that mixes in other characters.
+TEST(CodePageTest, Utf8TextConvertsAsThroughUtf16) {
+  std::string everyAscii;
+  for (int byte = 0; byte < 0x80; ++byte) everyAscii += static_cast<char>(byte);
+  for (const std::string& text : {everyAscii, std::string("Total \xe5\x90\x88\xe8\xae\xa1 12.50"),
+                                  std::string("a\xff" "b\xe4\xb8"), std::string("\xf0\x9f\x98\x80 \xe2\x82\xac")}) {
+    EXPECT_EQ(utf8ToAnsi(text), utf16ToAnsi(utf8ToUtf16(text))) << text;
+  }
+  EXPECT_EQ(utf8ToAnsi("Total \xe5\x90\x88\xe8\xae\xa1"), "Total \xba\xcf\xbc\xc6");
+}
+
 }  // namespace
 }  // namespace lumetra::platform
