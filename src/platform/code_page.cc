@@ -3,7 +3,9 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <stdexcept>
 
 #include "platform/utf.h"
@@ -88,11 +90,51 @@ std::string utf16ToAnsi(std::u16string_view text) {
   return converter.run(input, "?", skipUtf16Char);
 }
 
-// Receipts are mostly plain ASCII, which the code page holds unchanged; only
-// text with other characters is worth a trip through iconv.
+namespace {
+
+// What every character of the Basic Multilingual Plane becomes in the code
+// page: one byte below 0x100, else lead byte << 8 | trail byte; "?" where it
+// has none. Built once from iconv itself, so a text comes out as utf16ToAnsi
+// would give it, without a trip through iconv for every line of a receipt.
+using EncodingTable = std::array<std::uint16_t, 0x10000>;
+
+EncodingTable buildEncodingTable() {
+  std::u16string everyCharacter(0x10000, u'?');
+  for (char32_t unit = 0; unit < 0x10000; ++unit) {
+    const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+    if (!surrogate) everyCharacter[unit] = static_cast<char16_t>(unit);
+  }
+  // One character in gives one "?" or its bytes out, and a lead byte tells
+  // a two-byte character, so the output splits back into characters.
+  const std::string bytes = utf16ToAnsi(everyCharacter);
+  EncodingTable table{};
+  std::size_t at = 0;
+  for (std::size_t unit = 0; unit < table.size() && at < bytes.size(); ++unit) {
+    const auto first = static_cast<unsigned char>(bytes[at++]);
+    table[unit] = first;
+    if (isAnsiLeadByte(static_cast<char>(first)) && at < bytes.size()) {
+      table[unit] = static_cast<std::uint16_t>(first << 8 | static_cast<unsigned char>(bytes[at++]));
+    }
+  }
+  return table;
+}
+
+}  // namespace
+
 std::string utf8ToAnsi(std::string_view text) {
+  // Receipts are mostly plain ASCII, which the code page holds unchanged.
   if (isAscii(text)) return std::string(text);
-  return utf16ToAnsi(utf8ToUtf16(text));
+  static const EncodingTable table = buildEncodingTable();
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size();) {
+    const char32_t cp = nextCodePoint(text, pos);
+    // Beyond the plane the code page holds nothing.
+    const std::uint16_t encoded = cp < table.size() ? table[cp] : '?';
+    if (encoded > 0xFF) out += static_cast<char>(encoded >> 8);
+    out += static_cast<char>(encoded & 0xFF);
+  }
+  return out;
 }
 
 std::u16string ansiToUtf16(std::string_view bytes) {

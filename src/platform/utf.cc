@@ -10,8 +10,9 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-// Decodes one code point starting at text[pos]; advances pos past it.
-char32_t decodeUtf8(std::string_view text, std::size_t& pos) {
+}  // namespace
+
+char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
   const auto lead = static_cast<unsigned char>(text[pos++]);
   if (lead < 0x80) return lead;
   int extra;
@@ -36,6 +37,8 @@ char32_t decodeUtf8(std::string_view text, std::size_t& pos) {
   if (cp < minimum || cp > 0x10FFFF || surrogate) return kReplacement;
   return cp;
 }
+
+namespace {
 
 void appendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -62,7 +65,7 @@ std::u16string utf8ToUtf16(std::string_view text) {
   out.reserve(text.size());
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const char32_t cp = decodeUtf8(text, pos);
+    const char32_t cp = nextCodePoint(text, pos);
     if (cp >= 0x10000) {
       out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
       out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));

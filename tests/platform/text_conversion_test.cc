@@ -29,13 +29,20 @@ TEST(CodePageTest, LongTextsConvertCompletely) {
   EXPECT_EQ(ansiToUtf16(bytes), text);
 }
 
-// The plain-ASCII shortcut must give what the full conversion gives, for
-// every ASCII byte and for text that mixes in other characters.
+// UTF-8 text is converted without iconv; it must come out as the iconv
+// conversion gives it, character by character over the whole plane, and for
+// characters beyond it, surrogates and malformed sequences.
 TEST(CodePageTest, Utf8TextConvertsAsThroughUtf16) {
+  std::u16string plane;
+  for (char32_t unit = 0; unit < 0x10000; ++unit) {
+    if (unit < 0xD800 || unit > 0xDFFF) plane += static_cast<char16_t>(unit);
+  }
+  EXPECT_EQ(utf8ToAnsi(utf16ToUtf8(plane)), utf16ToAnsi(plane));
   std::string everyAscii;
   for (int byte = 0; byte < 0x80; ++byte) everyAscii += static_cast<char>(byte);
   for (const std::string& text : {everyAscii, std::string("Total \xe5\x90\x88\xe8\xae\xa1 12.50"),
-                                  std::string("a\xff" "b\xe4\xb8"), std::string("\xf0\x9f\x98\x80 \xe2\x82\xac")}) {
+                                  std::string("a\xff" "b\xe4\xb8"), std::string("\xed\xa0\x80\xc0\xaf"),
+                                  std::string("\xf0\x9f\x98\x80 \xe2\x82\xac \xf4\x8f\xbf\xbf")}) {
     EXPECT_EQ(utf8ToAnsi(text), utf16ToAnsi(utf8ToUtf16(text))) << text;
   }
   EXPECT_EQ(utf8ToAnsi("Total \xe5\x90\x88\xe8\xae\xa1"), "Total \xba\xcf\xbc\xc6");
