@@ -36,10 +36,11 @@ using Value = rapidjson::Value;
 constexpr std::size_t kMaxNesting = 64;
 
 bool nestsDeeperThan(const Value& root, std::size_t limit) {
-  std::vector<std::pair<const Value*, std::size_t>> pending{{&root, 1}};
+  std::vector<std::pair<const Value*, std::size_t>> pending;
   const auto addContainer = [&pending](const Value& value, std::size_t depth) {
     if (value.IsArray() || value.IsObject()) pending.emplace_back(&value, depth);
   };
+  addContainer(root, 1);
   while (!pending.empty()) {
     const auto [value, depth] = pending.back();
     pending.pop_back();

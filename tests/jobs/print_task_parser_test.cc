@@ -40,6 +40,7 @@ TEST(PrintTaskParserTest, ReadsAnObjectOrAnArrayOfTasksInOrder) {
   EXPECT_EQ(list[0].printerWidth, 1);
   EXPECT_EQ(list[1].printerWidth, 2);
   EXPECT_TRUE(tasksOf("[ ]").empty());
+  for (const char* notATask : {"1", "\"x\"", "null", "[null, 2]"}) EXPECT_TRUE(tasksOf(notATask).empty());
   EXPECT_TRUE(tasksOf(task("")).front().contents.empty());
 }
 
