@@ -1,8 +1,3 @@
-// Strings and blanks are scanned 16 bytes at a time where the processor has
-// SSE2 (every x86-64 one).
-#if defined(__SSE2__) && !defined(RAPIDJSON_SSE2)
-#define RAPIDJSON_SSE2
-#endif
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>

@@ -50,6 +50,13 @@ TEST(PrintTaskParserTest, TextThatIsNotJsonOrTooDeepGivesNothing) {
   }
   EXPECT_FALSE(parsePrintTaskList(std::string(100000, '[') + std::string(100000, ']')));
   EXPECT_TRUE(parsePrintTaskList(std::string(30, '[') + std::string(30, ']')));
+  // A raw control character in a string, wherever it falls: accepted once, a
+  // task's pending copy would no longer read back and the ticket be lost.
+  for (std::size_t at = 0; at < 40; ++at) {
+    std::string content(48, 'a');
+    content[at] = '\x1a';
+    EXPECT_FALSE(parsePrintTaskList(task(R"(,"contents":[{"type":0,"content":")" + content + "\"}]"))) << at;
+  }
 }
 
 TEST(PrintTaskParserTest, LeavesOutTasksWithUnusableMembers) {
