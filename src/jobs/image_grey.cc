@@ -15,10 +15,10 @@ std::uint8_t luma(unsigned red, unsigned green, unsigned blue) {
   return static_cast<std::uint8_t>(0.2126F * red + 0.7152F * green + 0.0722F * blue + 0.5F);
 }
 
-// FreeImage_Composite onto white, one channel. The blend divides by 256, not
-// 255, so an opaque pixel keeps its own value and a fully transparent one
-// takes the white itself. Plain arithmetic instead of branches, so that the
-// compiler converts many pixels per instruction.
+// FreeImage_Composite onto white, one channel. Its blend divides by 256, not
+// 255, so it takes opaque pixels as they are and fully transparent ones as
+// the white itself rather than blending them. Plain arithmetic instead of
+// branches, so that the compiler converts many pixels per instruction.
 unsigned onWhite(unsigned channel, unsigned alpha) {
   const unsigned blend = (alpha * channel + (0xFF - alpha) * 0xFF) >> 8;
   const unsigned opaque = (alpha + 1) >> 8;       // 1 for alpha 255, else 0
