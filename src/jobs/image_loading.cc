@@ -1,17 +1,14 @@
 #include "jobs/image_loading.h"
 
-#include <FreeImage.h>
-
 #include <cstdio>
 #include <memory>
 
+#include "jobs/floyd_steinberg.h"
+#include "jobs/freeimage_bitmap.h"
+#include "jobs/image_grey.h"
+
 namespace lumetra {
 namespace {
-
-struct BitmapDeleter {
-  void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 
 struct MemoryDeleter {
   void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
@@ -55,26 +52,6 @@ Bitmap toStandardBitmap(Bitmap bitmap) {
   return Bitmap(FreeImage_ConvertToType(bitmap.get(), FIT_BITMAP, TRUE));
 }
 
-// Dithering ignores alpha, so a transparent logo would come out as a black
-// block; what is transparent must print as the paper does.
-Bitmap flattenOntoWhite(Bitmap bitmap) {
-  if (!FreeImage_IsTransparent(bitmap.get())) return bitmap;
-  if (FreeImage_GetBPP(bitmap.get()) != 32) {
-    bitmap = Bitmap(FreeImage_ConvertTo32Bits(bitmap.get()));
-    if (!bitmap) return {};
-  }
-  RGBQUAD white{0xFF, 0xFF, 0xFF, 0};
-  return Bitmap(FreeImage_Composite(bitmap.get(), FALSE, &white, nullptr));
-}
-
-Bitmap toOneBit(Bitmap bitmap) {
-  if (FreeImage_GetBPP(bitmap.get()) == 1) return bitmap;
-  bitmap = toStandardBitmap(std::move(bitmap));
-  if (bitmap) bitmap = flattenOntoWhite(std::move(bitmap));
-  if (!bitmap) return {};
-  return Bitmap(FreeImage_Dither(bitmap.get(), FID_FS));
-}
-
 // FreeImage keeps the bottom row first; in a 1-bit scan line each bit is the
 // pixel's palette index, and index 0 is the one that prints.
 DotImage dotsOf(FIBITMAP* oneBit) {
@@ -104,9 +81,12 @@ std::optional<unsigned> imageFileWidth(std::string_view fileBytes) {
 
 std::optional<DotImage> loadDotImage(std::string_view fileBytes) {
   Bitmap bitmap = loadBitmap(fileBytes);
-  if (bitmap) bitmap = toOneBit(std::move(bitmap));
-  if (!bitmap || FreeImage_GetBPP(bitmap.get()) != 1) return std::nullopt;
-  return dotsOf(bitmap.get());
+  if (bitmap && FreeImage_GetBPP(bitmap.get()) == 1) return dotsOf(bitmap.get());
+  if (bitmap) bitmap = toStandardBitmap(std::move(bitmap));
+  if (!bitmap) return std::nullopt;
+  const std::optional<GreyPicture> grey = greyLevelsForDithering(bitmap.get());
+  if (!grey) return std::nullopt;
+  return ditherFloydSteinberg(*grey);
 }
 
 }  // namespace lumetra

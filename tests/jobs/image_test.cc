@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "jobs/image_base64.h"
 #include "jobs/image_functions.h"
 #include "jobs/image_raster.h"
@@ -60,6 +62,22 @@ TEST(ImageTextTest, AcceptsOnlyStrictBase64) {
                           "T=Fu", "TQ=a", "TQ===", "====", "TWFuTQ==TWFu", "TW-_", "TWFu="}) {
     EXPECT_EQ(decodeBase64(bad), "") << bad;
   }
+}
+
+TEST(ImageTextTest, DecodesEveryLengthAndEveryByteValue) {
+  std::mt19937 random(5);
+  std::string bytes;
+  for (unsigned length = 0; length < 40; ++length) {
+    EXPECT_EQ(decodeBase64(test::base64(bytes)), bytes) << length;
+    bytes += static_cast<char>(random());
+  }
+  std::string everyValue;
+  for (unsigned value = 0; value < 256 * 3 + 1; ++value) everyValue += static_cast<char>(value);
+  EXPECT_EQ(decodeBase64(test::base64(everyValue)), everyValue);
+  // One bad symbol anywhere in a long text spoils it all.
+  std::string text = test::base64(everyValue);
+  text[text.size() / 2] = '*';
+  EXPECT_EQ(decodeBase64(text), "");
 }
 
 TEST(ImageRasterTest, TwoFullBandsTopRowFirstMostSignificantBitLeftmost) {

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+
+#include "jobs/floyd_steinberg.h"
+
+struct FIBITMAP;
+
+namespace lumetra {
+
+// The grey levels FreeImage_Dither would dither for an ordinary (FIT_BITMAP)
+// picture of 4 to 32 bits, after a transparent picture has been composited
+// onto white with FreeImage_Composite: byte for byte FreeImage's own, so the
+// dots do not change. 24- and 32-bit pictures, the usual logos, are converted
+// here in one pass; the rest through FreeImage_ConvertToGreyscale. Nothing
+// when FreeImage cannot convert the picture.
+std::optional<GreyPicture> greyLevelsForDithering(FIBITMAP* bitmap);
+
+}  // namespace lumetra
