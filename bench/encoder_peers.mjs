@@ -1,7 +1,9 @@
 // The JavaScript peers of the encoding benchmarks: the same 40-line receipt
-// task and the same logo, encoded to ESC/POS by two encoders from the npm
-// registry, each warmed up first. Prints one JSON object per peer.
-//   node encoder_peers.mjs RECEIPT.json LOGO.png SECONDS
+// task (in English and in Chinese) and the same logo, encoded to ESC/POS by
+// two encoders from the npm registry, each warmed up first. Prints one JSON
+// object per peer; a peer that cannot encode Chinese text (it prints "?")
+// has no Chinese figure.
+//   node encoder_peers.mjs RECEIPT.json CHINESE_RECEIPT.json LOGO.png SECONDS
 //   node encoder_peers.mjs --write-logo LOGO.png
 import { readFileSync, writeFileSync } from 'node:fs';
 import { PNG } from 'pngjs';
@@ -71,6 +73,7 @@ function receiptlineDocument(task) {
 }
 
 const receiptlinePrinter = { cpl: 48, encoding: 'cp437', command: 'escpos', gradient: true };
+const receiptlineChinesePrinter = { ...receiptlinePrinter, encoding: 'cp936' };
 
 // Runs `work` for `seconds` after a warm-up of the same length; runs per second.
 function perSecond(work, seconds) {
@@ -91,9 +94,10 @@ function perSecond(work, seconds) {
 if (process.argv[2] === '--write-logo') {
   writeLogo(process.argv[3]);
 } else {
-  const [receiptPath, logoPath, secondsText] = process.argv.slice(2);
+  const [receiptPath, chineseReceiptPath, logoPath, secondsText] = process.argv.slice(2);
   const seconds = Number(secondsText);
   const task = JSON.parse(readFileSync(receiptPath, 'utf8'));
+  const chineseTask = JSON.parse(readFileSync(chineseReceiptPath, 'utf8'));
   const logoFile = readFileSync(logoPath);
   const logoText = logoFile.toString('base64');
 
@@ -108,13 +112,19 @@ if (process.argv[2] === '--write-logo') {
 
   const peers = [
     { peer: '@point-of-sale/receipt-printer-encoder', receipt: () => encoderReceipt(task), logo: encoderLogo },
-    { peer: 'receiptline', receipt: () => receiptline.transform(receiptlineDocument(task), receiptlinePrinter), logo: receiptlineLogo },
+    {
+      peer: 'receiptline',
+      receipt: () => receiptline.transform(receiptlineDocument(task), receiptlinePrinter),
+      chineseReceipt: () => receiptline.transform(receiptlineDocument(chineseTask), receiptlineChinesePrinter),
+      logo: receiptlineLogo,
+    },
   ];
-  for (const { peer, receipt, logo } of peers) {
+  for (const { peer, receipt, chineseReceipt, logo } of peers) {
     console.log(JSON.stringify({
       peer,
       receiptBytes: receipt().length,
       receiptsPerSecond: perSecond(receipt, seconds),
+      chineseReceiptsPerSecond: chineseReceipt ? perSecond(chineseReceipt, seconds) : null,
       logoBytes: logo().length,
       logosPerSecond: perSecond(logo, seconds),
     }));

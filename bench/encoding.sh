@@ -19,7 +19,8 @@ scratch=$(mktemp -d "${TMPDIR:-/tmp}/lumetra-encoding.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
 node bench/encoder_peers.mjs --write-logo "$scratch/logo.png"
+receipts=(bench/receipt_40_lines.json bench/receipt_40_lines_gbk.json)
 "$program" --benchmark_format=json --benchmark_min_time="$seconds" \
-  bench/receipt_40_lines.json "$scratch/logo.png" >"$scratch/ours.json"
-node bench/encoder_peers.mjs bench/receipt_40_lines.json "$scratch/logo.png" "$seconds" >"$scratch/peers.jsonl"
+  "${receipts[@]}" "$scratch/logo.png" >"$scratch/ours.json"
+node bench/encoder_peers.mjs "${receipts[@]}" "$scratch/logo.png" "$seconds" >"$scratch/peers.jsonl"
 node bench/encoding_table.mjs "$scratch/ours.json" "$scratch/peers.jsonl"

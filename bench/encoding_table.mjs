@@ -9,16 +9,17 @@ const ours = Object.fromEntries(
 const peers = readFileSync(process.argv[3], 'utf8').trim().split('\n').map((line) => JSON.parse(line));
 
 const rows = [
-  ['40-line receipt, JSON text to bytes', ours.receiptTaskToBytes, 'receiptsPerSecond', 20],
+  ['40-line receipt, JSON text to bytes', ours['receiptTaskToBytes/english'], 'receiptsPerSecond', 20],
   ['40-line receipt, layout only', ours.receiptLayoutOnly, 'receiptsPerSecond', 20],
+  ['40-line Chinese receipt (GBK), JSON text to bytes', ours['receiptTaskToBytes/chinese'], 'chineseReceiptsPerSecond', 20],
   ['576x576 logo to GS v 0 bands', ours.logoToRasterBands, 'logosPerSecond', 5],
 ];
-const fixed = (n) => n.toFixed(n < 100 ? 1 : 0);
+const fixed = (n) => (n === null ? 'n/a' : n.toFixed(n < 100 ? 1 : 0));
 console.log('| what (per second, warm) | Lumetra | ' + peers.map((p) => p.peer).join(' | ') +
             ' | ratio to fastest peer | target |');
 console.log('|---|---:|' + peers.map(() => '---:|').join('') + '---:|---:|');
 for (const [what, our, field, target] of rows) {
-  const fastest = Math.max(...peers.map((p) => p[field]));
+  const fastest = Math.max(...peers.map((p) => p[field]).filter((n) => n !== null));
   console.log(`| ${what} | ${fixed(our)} | ${peers.map((p) => fixed(p[field])).join(' | ')} | ` +
               `${(our / fastest).toFixed(1)}x | ${target}x |`);
 }
