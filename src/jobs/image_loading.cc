@@ -6,6 +6,7 @@
 #include "jobs/floyd_steinberg.h"
 #include "jobs/freeimage_bitmap.h"
 #include "jobs/image_grey.h"
+#include "jobs/png_grey.h"
 
 namespace lumetra {
 namespace {
@@ -80,6 +81,8 @@ std::optional<unsigned> imageFileWidth(std::string_view fileBytes) {
 }
 
 std::optional<DotImage> loadDotImage(std::string_view fileBytes) {
+  // Most logos are plain PNG files, which decode faster without FreeImage.
+  if (const std::optional<GreyPicture> grey = greyLevelsOfPlainPng(fileBytes)) return ditherFloydSteinberg(*grey);
   Bitmap bitmap = loadBitmap(fileBytes);
   if (bitmap && FreeImage_GetBPP(bitmap.get()) == 1) return dotsOf(bitmap.get());
   if (bitmap) bitmap = toStandardBitmap(std::move(bitmap));

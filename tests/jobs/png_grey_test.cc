@@ -1,0 +1,161 @@
+// PNG files decoded without FreeImage against FreeImage's own loading of the
+// same bytes: every grey level and every dot must agree, and every file the
+// decoder does not take must still load exactly as FreeImage loads it.
+#include "jobs/png_grey.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+
+#include "jobs/floyd_steinberg.h"
+#include "jobs/freeimage_bitmap.h"
+#include "jobs/image_grey.h"
+#include "jobs/image_loading.h"
+#include "support/png_writer.h"
+#include "support/test_pictures.h"
+
+namespace lumetra {
+namespace {
+
+using test::PngPixels;
+
+Bitmap freeImageLoad(const std::string& file, int flags = 0) {
+  FIMEMORY* memory = FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(file.data())),
+                                          static_cast<DWORD>(file.size()));
+  Bitmap bitmap(FreeImage_LoadFromMemory(FIF_PNG, memory, flags));
+  FreeImage_CloseMemory(memory);
+  return bitmap;
+}
+
+// The dots of the FreeImage path: its bitmap, brought to an ordinary
+// picture where needed, greyed and dithered.
+std::optional<DotImage> freeImagePathDots(const std::string& file) {
+  Bitmap bitmap = freeImageLoad(file);
+  if (bitmap && FreeImage_GetImageType(bitmap.get()) != FIT_BITMAP) {
+    bitmap = Bitmap(FreeImage_ConvertToType(bitmap.get(), FIT_BITMAP, TRUE));
+  }
+  if (!bitmap) return std::nullopt;
+  const std::optional<GreyPicture> grey = greyLevelsForDithering(bitmap.get());
+  if (!grey) return std::nullopt;
+  return ditherFloydSteinberg(*grey);
+}
+
+void expectSameDots(const std::optional<DotImage>& actual, const std::optional<DotImage>& expected,
+                    const std::string& name) {
+  ASSERT_EQ(actual.has_value(), expected.has_value()) << name;
+  if (!expected) return;
+  EXPECT_EQ(actual->width, expected->width) << name;
+  EXPECT_EQ(actual->height, expected->height) << name;
+  EXPECT_TRUE(actual->dots == expected->dots) << name;
+}
+
+void expectFreeImagesGreyLevels(const std::string& file, const std::string& name) {
+  const Bitmap bitmap = freeImageLoad(file);
+  ASSERT_TRUE(bitmap) << name << ": FreeImage cannot load it";
+  const std::optional<GreyPicture> expected = greyLevelsForDithering(bitmap.get());
+  const std::optional<GreyPicture> actual = greyLevelsOfPlainPng(file);
+  ASSERT_TRUE(expected && actual) << name;
+  ASSERT_EQ(actual->width, expected->width) << name;
+  ASSERT_EQ(actual->height, expected->height) << name;
+  for (unsigned y = 0; y < expected->height; ++y) {
+    ASSERT_EQ(std::memcmp(actual->scanLine(y), expected->scanLine(y), expected->width), 0)
+        << name << ": first difference in scan line " << y;
+  }
+  expectSameDots(loadDotImage(file), ditherFloydSteinberg(*expected), name);
+}
+
+// Grey level patterns: gradients, rings, noise from a fixed seed.
+using Pattern = std::function<std::uint8_t(unsigned x, unsigned y, unsigned channel)>;
+std::vector<std::pair<std::string, Pattern>> patterns() {
+  auto noise = std::make_shared<std::mt19937>(20240612);
+  return {{"gradient", [](unsigned x, unsigned y, unsigned c) { return static_cast<std::uint8_t>(x * 7 + y * 3 + c * 50); }},
+          {"rings", [](unsigned x, unsigned y, unsigned c) { return static_cast<std::uint8_t>((x * x + y * y) / 37 + c * 90); }},
+          {"noise", [noise](unsigned, unsigned, unsigned) { return static_cast<std::uint8_t>((*noise)()); }}};
+}
+
+// Opacity patterns for RGBA: all opaque, all transparent, a mix of the
+// extremes and values between, and opaque lines beside translucent ones
+// (the opaque lines take a shortcut through the compositing).
+using Opacity = std::function<std::uint8_t(unsigned x, unsigned y)>;
+std::vector<std::pair<std::string, Opacity>> opacities() {
+  return {{"opaque", [](unsigned, unsigned) { return std::uint8_t{255}; }},
+          {"transparent", [](unsigned, unsigned) { return std::uint8_t{0}; }},
+          {"mixed", [](unsigned x, unsigned y) { return std::array<std::uint8_t, 5>{0, 255, 1, 128, 254}[(x + 2 * y) % 5]; }},
+          {"opaque lines", [](unsigned x, unsigned y) { return static_cast<std::uint8_t>(y % 3 ? 255 : x * 11); }}};
+}
+
+PngPixels pixels(unsigned width, unsigned height, unsigned channels, const Pattern& level, const Opacity& opacity) {
+  PngPixels picture{width, height, channels, {}};
+  for (unsigned y = 0; y < height; ++y) {
+    for (unsigned x = 0; x < width; ++x) {
+      for (unsigned c = 0; c < channels; ++c) picture.samples.push_back(c == 3 ? opacity(x, y) : level(x, y, c));
+    }
+  }
+  return picture;
+}
+
+unsigned colourTypeOf(unsigned channels) { return channels == 1 ? 0 : channels == 3 ? 2 : 6; }
+
+// Odd variants carry metadata chunks around image data split into pieces
+// (one of them empty); the file order is what any encoder may write.
+std::string plainPng(const PngPixels& picture, unsigned variant) {
+  const std::string stream =
+      test::zlibStream(test::filteredRows(picture, [variant](unsigned row) { return (row + variant) % 5; }));
+  std::vector<std::string> chunks{test::pngHeaderChunk(picture.width, picture.height, 8, colourTypeOf(picture.channels))};
+  if (variant % 2 == 0) {
+    chunks.push_back(test::pngChunk("IDAT", stream));
+  } else {
+    chunks.push_back(test::pngChunk("pHYs", std::string("\0\0\x0b\x13\0\0\x0b\x13\x01", 9)));
+    chunks.push_back(test::pngChunk("tEXt", std::string("Title\0Logo", 10)));
+    chunks.push_back(test::pngChunk("IDAT", ""));
+    for (std::string& piece : test::imageDataChunks(stream, stream.size() / 3 + 1)) chunks.push_back(std::move(piece));
+    chunks.push_back(test::pngChunk("tIME", std::string("\x07\xe8\x06\x0c\x0c\x00\x00", 7)));
+  }
+  chunks.push_back(test::pngChunk("IEND", ""));
+  return test::pngFile(chunks);
+}
+
+const std::vector<std::pair<unsigned, unsigned>> kSizes = {{1, 1}, {1, 40}, {40, 1}, {7, 13}, {577, 31}, {3, 577}, {576, 576}};
+
+TEST(PngGreyTest, GreyRgbAndRgbaFilesGiveFreeImagesGreyLevelsAndDots) {
+  for (const auto& [patternName, pattern] : patterns()) {
+    const Pattern& level = pattern;
+    for (const auto& [width, height] : kSizes) {
+      // Every filter on every row position for the small pictures.
+      const unsigned variants = width * height > 100000 ? 2 : 5;
+      for (unsigned variant = 0; variant < variants; ++variant) {
+        const std::string name = patternName + " " + std::to_string(width) + "x" + std::to_string(height) +
+                                 " variant " + std::to_string(variant);
+        const auto opaque = opacities().front().second;
+        expectFreeImagesGreyLevels(plainPng(pixels(width, height, 1, level, opaque), variant), name + " grey");
+        expectFreeImagesGreyLevels(plainPng(pixels(width, height, 3, level, opaque), variant), name + " rgb");
+        for (const auto& [opacityName, opacity] : opacities()) {
+          expectFreeImagesGreyLevels(plainPng(pixels(width, height, 4, level, opacity), variant),
+                                     name + " rgba " + opacityName);
+        }
+      }
+    }
+  }
+}
+
+// Files written by libpng itself (through FreeImage): small pictures get a
+// zlib window smaller than 32 KiB.
+TEST(PngGreyTest, FilesWrittenByFreeImageGiveItsGreyLevels) {
+  for (const auto& [width, height] : kSizes) {
+    const std::string name = std::to_string(width) + "x" + std::to_string(height);
+    expectFreeImagesGreyLevels(test::greyPng(width, height, [](unsigned x, unsigned y) { return static_cast<std::uint8_t>(x ^ y); }),
+                               name + " rgb");
+    expectFreeImagesGreyLevels(test::greyAlphaPng(width, height, [](unsigned x, unsigned y) {
+                                 return std::pair<std::uint8_t, std::uint8_t>(static_cast<std::uint8_t>(x * y), static_cast<std::uint8_t>(x + y));
+                               }),
+                               name + " rgba");
+  }
+}
+
+}  // namespace
+}  // namespace lumetra
