@@ -157,5 +157,139 @@ TEST(PngGreyTest, FilesWrittenByFreeImageGiveItsGreyLevels) {
   }
 }
 
+// Files the decoder leaves to FreeImage must load exactly as FreeImage loads
+// them, or not at all where FreeImage refuses them.
+void expectLeftToFreeImage(const std::string& file, const std::string& name) {
+  EXPECT_FALSE(greyLevelsOfPlainPng(file)) << name;
+  expectSameDots(loadDotImage(file), freeImagePathDots(file), name);
+}
+
+std::string bigEndian32(std::uint32_t value) {
+  return {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
+          static_cast<char>(value)};
+}
+
+// A small RGBA picture's parts, for the files below to vary.
+struct SampleParts {
+  PngPixels picture = pixels(37, 23, 4, patterns()[1].second, opacities()[2].second);
+  std::string header = test::pngHeaderChunk(37, 23, 8, 6);
+  std::string stream = test::zlibStream(test::filteredRows(picture, [](unsigned row) { return row % 5; }));
+  std::string end = test::pngChunk("IEND", "");
+
+  std::string file(const std::vector<std::string>& middle) const {
+    std::vector<std::string> chunks{header};
+    chunks.insert(chunks.end(), middle.begin(), middle.end());
+    chunks.push_back(end);
+    return test::pngFile(chunks);
+  }
+  std::string imageData() const { return test::pngChunk("IDAT", stream); }
+};
+
+TEST(PngGreyTest, ChunksThatChangePixelsAreLeftToFreeImage) {
+  const SampleParts parts;
+  const std::string gamma = parts.file({test::pngChunk("gAMA", bigEndian32(100000)), parts.imageData()});
+  expectLeftToFreeImage(gamma, "gAMA");
+  // The gamma does change FreeImage's picture, so taking the file would be wrong.
+  EXPECT_NE(freeImagePathDots(gamma)->dots, freeImagePathDots(parts.file({parts.imageData()}))->dots);
+  expectLeftToFreeImage(parts.file({test::pngChunk("sRGB", std::string(1, '\0')), parts.imageData()}), "sRGB");
+  expectLeftToFreeImage(parts.file({test::pngChunk("PLTE", std::string(6, '\x40')), parts.imageData()}), "PLTE");
+  expectLeftToFreeImage(parts.file({test::pngChunk("prVt", "private"), parts.imageData()}), "unknown chunk");
+
+  const PngPixels grey = pixels(19, 11, 1, patterns()[0].second, opacities()[0].second);
+  const std::string greyData = test::pngChunk("IDAT", test::zlibStream(test::filteredRows(grey, [](unsigned) { return 1u; })));
+  const std::string greyHeader = test::pngHeaderChunk(19, 11, 8, 0);
+  const std::string keyed = test::pngFile({greyHeader, test::pngChunk("tRNS", std::string("\0\x07", 2)), greyData, parts.end});
+  expectLeftToFreeImage(keyed, "grey tRNS");
+  EXPECT_NE(freeImagePathDots(keyed)->dots, freeImagePathDots(test::pngFile({greyHeader, greyData, parts.end}))->dots);
+}
+
+TEST(PngGreyTest, OtherPixelFormatsAreLeftToFreeImage) {
+  expectLeftToFreeImage(test::grey16Png(23, 17, [](unsigned x, unsigned y) { return static_cast<std::uint16_t>(x * 3001 + y * 77); }),
+                        "16-bit grey");
+  const SampleParts parts;
+  const Bitmap bitmap = freeImageLoad(parts.file({parts.imageData()}));
+  FIMEMORY* memory = FreeImage_OpenMemory();
+  ASSERT_TRUE(FreeImage_SaveToMemory(FIF_PNG, bitmap.get(), memory, PNG_INTERLACED));
+  BYTE* data = nullptr;
+  DWORD size = 0;
+  FreeImage_AcquireMemory(memory, &data, &size);
+  const std::string interlaced(reinterpret_cast<const char*>(data), size);
+  FreeImage_CloseMemory(memory);
+  expectLeftToFreeImage(interlaced, "interlaced");
+
+  const PngPixels indices = pixels(19, 11, 1, patterns()[2].second, opacities()[0].second);
+  std::string palette;
+  for (unsigned i = 0; i < 256; ++i) palette += {static_cast<char>(i), static_cast<char>(255 - i), static_cast<char>(i * 7)};
+  expectLeftToFreeImage(test::pngFile({test::pngHeaderChunk(19, 11, 8, 3), test::pngChunk("PLTE", palette),
+                                       test::pngChunk("IDAT", test::zlibStream(test::filteredRows(indices, [](unsigned) { return 0u; }))),
+                                       parts.end}),
+                        "palette");
+}
+
+TEST(PngGreyTest, DamagedFilesAreLeftToFreeImage) {
+  const SampleParts parts;
+  std::string badCrc = parts.imageData();
+  badCrc.back() = static_cast<char>(badCrc.back() ^ 1);
+  expectLeftToFreeImage(parts.file({badCrc}), "image data CRC");
+  std::string badTextCrc = test::pngChunk("tEXt", std::string("Title\0Logo", 10));
+  badTextCrc.back() = static_cast<char>(badTextCrc.back() ^ 1);
+  expectLeftToFreeImage(parts.file({badTextCrc, parts.imageData()}), "text CRC");
+
+  const std::string& stream = parts.stream;
+  expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", stream.substr(0, stream.size() - 9))}), "truncated stream");
+  expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", stream + "extra")}), "data after the stream");
+  std::string wrongAdler = stream;
+  wrongAdler.back() = static_cast<char>(wrongAdler.back() ^ 1);
+  expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", wrongAdler)}), "Adler-32");
+  expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", stream.substr(0, 100)), test::pngChunk("tEXt", std::string("a\0b", 3)),
+                                    test::pngChunk("IDAT", stream.substr(100))}),
+                        "image data split by another chunk");
+  const std::string whole = parts.file({parts.imageData()});
+  expectLeftToFreeImage(whole.substr(0, whole.size() - parts.end.size()), "no IEND");
+
+  PngPixels picture = parts.picture;
+  std::string rows = test::filteredRows(picture, [](unsigned row) { return row % 5; });
+  rows[(1 + 37 * 4) * 6] = 5;
+  expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", test::zlibStream(rows))}), "filter type 5");
+}
+
+// libpng inflates with the window the zlib header declares: data reaching
+// back further fails there, though libdeflate would inflate it.
+TEST(PngGreyTest, StreamReachingPastItsDeclaredWindowIsLeftToFreeImage) {
+  std::mt19937 random(5);
+  std::vector<std::uint8_t> period(1000);
+  for (std::uint8_t& byte : period) byte = static_cast<std::uint8_t>(random());
+  PngPixels picture{250, 16, 4, {}};
+  for (unsigned i = 0; i < 16; ++i) picture.samples.insert(picture.samples.end(), period.begin(), period.end());
+  std::string stream = test::zlibStream(test::filteredRows(picture, [](unsigned) { return 0u; }));
+  const SampleParts parts;
+  const std::string header = test::pngHeaderChunk(250, 16, 8, 6);
+  ASSERT_TRUE(greyLevelsOfPlainPng(test::pngFile({header, test::pngChunk("IDAT", stream), parts.end})));
+  // A 512-byte window: CINFO 1, with the check bits mended.
+  stream[0] = 0x18;
+  stream[1] = 0;
+  while ((0x18 * 256 + static_cast<unsigned char>(stream[1])) % 31 != 0) ++stream[1];
+  const std::string narrow = test::pngFile({header, test::pngChunk("IDAT", stream), parts.end});
+  expectLeftToFreeImage(narrow, "512-byte window");
+  EXPECT_FALSE(freeImagePathDots(narrow));
+}
+
+TEST(PngGreyTest, PicturesBeyondTheLimitsAreRefusedFromTheirHeader) {
+  const SampleParts parts;
+  // Four terabytes of pixels: any attempt to allocate them would throw.
+  const std::string huge = test::pngFile({test::pngHeaderChunk(1000000, 1000000, 8, 6), parts.imageData(), parts.end});
+  EXPECT_FALSE(greyLevelsOfPlainPng(huge));
+  EXPECT_FALSE(loadDotImage(huge));
+  EXPECT_FALSE(greyLevelsOfPlainPng(test::pngFile({test::pngHeaderChunk(4097, 4096, 8, 0), parts.imageData(), parts.end})));
+
+  // Within the pixel limit but wider than libpng takes.
+  const PngPixels wide{1000001, 1, 1, std::vector<std::uint8_t>(1000001, 200)};
+  const std::string wideData = test::pngChunk("IDAT", test::zlibStream(test::filteredRows(wide, [](unsigned) { return 0u; })));
+  expectLeftToFreeImage(test::pngFile({test::pngHeaderChunk(1000001, 1, 8, 0), wideData, parts.end}), "wider than libpng takes");
+  // A chunk longer than libpng takes.
+  expectLeftToFreeImage(parts.file({test::pngChunk("tEXt", "Comment" + std::string(8000001, 'x')), parts.imageData()}),
+                        "8 MB text");
+}
+
 }  // namespace
 }  // namespace lumetra
