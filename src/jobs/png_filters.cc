@@ -22,13 +22,13 @@ void unfilterAverage(std::uint8_t* row, const std::uint8_t* previous, std::size_
   }
 }
 
-// One pixel's channels side by side, wide enough for the sums below.
+// One pixel's channels side by side in the first lanes, 16 bits wide for
+// the sums below. A full 16-byte vector: narrower ones are emulated slowly.
 using Lanes = std::int16_t __attribute__((vector_size(16)));
-
 using PixelBytes = std::uint8_t __attribute__((vector_size(8)));
 
-// Whole 4-byte pixels move in one instruction; 3-byte ones byte by byte,
-// so that the last never reads past its row.
+// Only the pixel's own bytes are read and written, so the last pixel of a
+// row never reaches past it.
 template <unsigned kBytesPerPixel>
 Lanes loadPixel(const std::uint8_t* pixel) {
   PixelBytes bytes{};
