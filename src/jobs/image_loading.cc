@@ -6,6 +6,7 @@
 #include "jobs/floyd_steinberg.h"
 #include "jobs/freeimage_bitmap.h"
 #include "jobs/image_grey.h"
+#include "jobs/png_chunks.h"
 #include "jobs/png_grey.h"
 
 namespace lumetra {
@@ -37,6 +38,7 @@ Bitmap loadBitmap(std::string_view fileBytes) {
   if (!memory) return {};
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
   if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format)) return {};
+  if (format == FIF_PNG && !pngChunksFitFile(fileBytes)) return {};
   if (FreeImage_FIFSupportsNoPixels(format)) {
     const Bitmap header = loadFrom(memory.get(), format, FIF_LOAD_NOPIXELS);
     if (!header || !hasUsableSize(header.get())) return {};

@@ -72,6 +72,17 @@ bool leavesPixelsAlone(std::string_view type) {
 
 }  // namespace
 
+bool pngChunksFitFile(std::string_view fileBytes) {
+  std::size_t at = kSignature.size();
+  while (fileBytes.size() >= at + 12) {
+    const std::uint64_t length = bigEndian32(fileBytes, at);
+    if (fileBytes.size() - at - 12 < length) return false;
+    if (fileBytes.substr(at + 4, 4) == "IEND") return true;
+    at += 12 + length;
+  }
+  return true;
+}
+
 std::optional<PlainPngImage> plainPngImage(std::string_view fileBytes, unsigned long long maxPixels) {
   if (fileBytes.size() > 0x7FFFFFFF || !fileBytes.starts_with(kSignature)) return std::nullopt;
   std::size_t at = kSignature.size();

@@ -22,4 +22,10 @@ struct PlainPngImage {
 // are refused on their header alone.
 std::optional<PlainPngImage> plainPngImage(std::string_view fileBytes, unsigned long long maxPixels);
 
+// Whether every chunk up to IEND lies within the file. libpng allocates and
+// fills what a chunk declares before it finds the file too short, so a few
+// hundred bytes could claim gigabytes and seconds; it refuses such a file
+// in the end anyway.
+bool pngChunksFitFile(std::string_view fileBytes);
+
 }  // namespace lumetra

@@ -3,6 +3,8 @@
 // decoder does not take must still load exactly as FreeImage loads it.
 #include "jobs/png_grey.h"
 
+#include "jobs/png_chunks.h"
+
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
@@ -296,6 +298,22 @@ TEST(PngGreyTest, PicturesBeyondTheLimitsAreRefusedFromTheirHeader) {
   // A chunk longer than libpng takes.
   expectLeftToFreeImage(parts.file({test::pngChunk("tEXt", "Comment" + std::string(8000001, 'x')), parts.imageData()}),
                         "8 MB text");
+}
+
+// A chunk claiming more bytes than the file holds: libpng would allocate them
+// all before failing, so such a file is refused before FreeImage sees it.
+TEST(PngGreyTest, ChunksReachingPastTheFileAreRefused) {
+  const SampleParts parts;
+  const std::string whole = parts.file({test::pngChunk("tEXt", std::string("a\0b", 3)), parts.imageData()});
+  EXPECT_TRUE(pngChunksFitFile(whole));
+  EXPECT_TRUE(pngChunksFitFile(whole + "anything after IEND \xff\xff\xff\xff"));
+  std::string claiming = whole;
+  const std::size_t textLength = 8 + parts.header.size();
+  claiming.replace(textLength, 4, bigEndian32(0x78FFFFFF));
+  EXPECT_FALSE(pngChunksFitFile(claiming));
+  EXPECT_FALSE(loadDotImage(claiming));
+  EXPECT_FALSE(imageFileWidth(claiming));
+  EXPECT_FALSE(pngChunksFitFile(whole.substr(0, whole.size() - 20)));
 }
 
 }  // namespace
