@@ -28,31 +28,44 @@ unsigned onWhite(unsigned channel, unsigned alpha) {
 
 using LineConversion = void (*)(const BYTE* pixels, unsigned width, std::uint8_t* grey);
 
+// Channel positions within a pixel: FreeImage keeps BGR(A) on little-endian
+// machines, a PNG file RGB(A). One template serves both, so the file's own
+// pixels go through the very formulas FreeImage's bitmaps do.
+template <unsigned kRed, unsigned kGreen, unsigned kBlue, unsigned kAlpha>
+struct ChannelOrder {
+  static constexpr unsigned red = kRed, green = kGreen, blue = kBlue, alpha = kAlpha;
+};
+using FreeImageOrder = ChannelOrder<FI_RGBA_RED, FI_RGBA_GREEN, FI_RGBA_BLUE, FI_RGBA_ALPHA>;
+using PngOrder = ChannelOrder<0, 1, 2, 3>;
+
+template <typename Order>
 bool allOpaque(const BYTE* pixels, unsigned width) {
   unsigned all = 0xFF;
-  for (unsigned x = 0; x < width; ++x) all &= pixels[4 * x + FI_RGBA_ALPHA];
+  for (unsigned x = 0; x < width; ++x) all &= pixels[4 * x + Order::alpha];
   return all == 0xFF;
 }
 
 // Most logos are opaque: their lines skip the compositing, which leaves
 // opaque pixels as they are anyway.
+template <typename Order>
 void greyOf32BitLine(const BYTE* pixels, unsigned width, std::uint8_t* grey) {
-  if (allOpaque(pixels, width)) {
+  if (allOpaque<Order>(pixels, width)) {
     for (unsigned x = 0; x < width; ++x, pixels += 4) {
-      grey[x] = luma(pixels[FI_RGBA_RED], pixels[FI_RGBA_GREEN], pixels[FI_RGBA_BLUE]);
+      grey[x] = luma(pixels[Order::red], pixels[Order::green], pixels[Order::blue]);
     }
     return;
   }
   for (unsigned x = 0; x < width; ++x, pixels += 4) {
-    const unsigned alpha = pixels[FI_RGBA_ALPHA];
-    grey[x] = luma(onWhite(pixels[FI_RGBA_RED], alpha), onWhite(pixels[FI_RGBA_GREEN], alpha),
-                   onWhite(pixels[FI_RGBA_BLUE], alpha));
+    const unsigned alpha = pixels[Order::alpha];
+    grey[x] = luma(onWhite(pixels[Order::red], alpha), onWhite(pixels[Order::green], alpha),
+                   onWhite(pixels[Order::blue], alpha));
   }
 }
 
+template <typename Order>
 void greyOf24BitLine(const BYTE* pixels, unsigned width, std::uint8_t* grey) {
   for (unsigned x = 0; x < width; ++x, pixels += 3) {
-    grey[x] = luma(pixels[FI_RGBA_RED], pixels[FI_RGBA_GREEN], pixels[FI_RGBA_BLUE]);
+    grey[x] = luma(pixels[Order::red], pixels[Order::green], pixels[Order::blue]);
   }
 }
 
@@ -71,18 +84,26 @@ GreyPicture convertLines(FIBITMAP* bitmap, LineConversion convert) {
 
 }  // namespace
 
+void greyOfRgbLine(const std::uint8_t* pixels, unsigned width, std::uint8_t* grey) {
+  greyOf24BitLine<PngOrder>(pixels, width, grey);
+}
+
+void greyOfRgbaLine(const std::uint8_t* pixels, unsigned width, std::uint8_t* grey) {
+  greyOf32BitLine<PngOrder>(pixels, width, grey);
+}
+
 std::optional<GreyPicture> greyLevelsForDithering(FIBITMAP* bitmap) {
   if (FreeImage_GetImageType(bitmap) != FIT_BITMAP) return std::nullopt;
   const unsigned bpp = FreeImage_GetBPP(bitmap);
   // A 32-bit picture is always composited: where every pixel is opaque that
   // changes nothing, and FreeImage's own transparency test reads every pixel.
-  if (bpp == 32) return convertLines(bitmap, greyOf32BitLine);
+  if (bpp == 32) return convertLines(bitmap, greyOf32BitLine<FreeImageOrder>);
   if (FreeImage_IsTransparent(bitmap)) {
     const Bitmap withAlpha(FreeImage_ConvertTo32Bits(bitmap));
     if (!withAlpha) return std::nullopt;
-    return convertLines(withAlpha.get(), greyOf32BitLine);
+    return convertLines(withAlpha.get(), greyOf32BitLine<FreeImageOrder>);
   }
-  if (bpp == 24) return convertLines(bitmap, greyOf24BitLine);
+  if (bpp == 24) return convertLines(bitmap, greyOf24BitLine<FreeImageOrder>);
   if (bpp != 4 && bpp != 8 && bpp != 16) return std::nullopt;
   // Palettes and 16-bit pixels are rare in logos: FreeImage converts them.
   const Bitmap grey(FreeImage_ConvertToGreyscale(bitmap));

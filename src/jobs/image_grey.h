@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "jobs/floyd_steinberg.h"
@@ -15,5 +16,11 @@ namespace lumetra {
 // here in one pass; the rest through FreeImage_ConvertToGreyscale. Nothing
 // when FreeImage cannot convert the picture.
 std::optional<GreyPicture> greyLevelsForDithering(FIBITMAP* bitmap);
+
+// The same grey levels for one line of `width` pixels in a PNG file's byte
+// order: red, green, blue (and alpha, 0 transparent), 8 bits each. An RGBA
+// line is flattened onto white as above.
+void greyOfRgbLine(const std::uint8_t* pixels, unsigned width, std::uint8_t* grey);
+void greyOfRgbaLine(const std::uint8_t* pixels, unsigned width, std::uint8_t* grey);
 
 }  // namespace lumetra

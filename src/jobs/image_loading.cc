@@ -6,6 +6,8 @@
 #include "jobs/floyd_steinberg.h"
 #include "jobs/freeimage_bitmap.h"
 #include "jobs/image_grey.h"
+#include "jobs/png_chunks.h"
+#include "jobs/png_grey.h"
 
 namespace lumetra {
 namespace {
@@ -36,6 +38,7 @@ Bitmap loadBitmap(std::string_view fileBytes) {
   if (!memory) return {};
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
   if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format)) return {};
+  if (format == FIF_PNG && !pngChunksFitFile(fileBytes)) return {};
   if (FreeImage_FIFSupportsNoPixels(format)) {
     const Bitmap header = loadFrom(memory.get(), format, FIF_LOAD_NOPIXELS);
     if (!header || !hasUsableSize(header.get())) return {};
@@ -80,6 +83,8 @@ std::optional<unsigned> imageFileWidth(std::string_view fileBytes) {
 }
 
 std::optional<DotImage> loadDotImage(std::string_view fileBytes) {
+  // Most logos are plain PNG files, which decode faster without FreeImage.
+  if (const std::optional<GreyPicture> grey = greyLevelsOfPlainPng(fileBytes)) return ditherFloydSteinberg(*grey);
   Bitmap bitmap = loadBitmap(fileBytes);
   if (bitmap && FreeImage_GetBPP(bitmap.get()) == 1) return dotsOf(bitmap.get());
   if (bitmap) bitmap = toStandardBitmap(std::move(bitmap));

@@ -1,0 +1,77 @@
+#include "jobs/png_grey.h"
+
+#include <libdeflate.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "jobs/image_grey.h"
+#include "jobs/image_loading.h"
+#include "jobs/png_chunks.h"
+#include "jobs/png_filters.h"
+
+namespace lumetra {
+namespace {
+
+struct DecompressorDeleter {
+  void operator()(libdeflate_decompressor* decompressor) const { libdeflate_free_decompressor(decompressor); }
+};
+
+// libpng inflates with the window the stream's header declares, so a stream
+// that reaches back further than that fails there while libdeflate (always
+// 32 KiB) would take it. No distance can reach back past the start of the
+// output, so an output that fits the declared window is safe.
+bool fitsDeclaredWindow(const std::string& stream, std::size_t outputSize) {
+  if (stream.empty()) return false;
+  const unsigned windowBits = (static_cast<unsigned char>(stream[0]) >> 4) + 8;
+  return windowBits >= 15 || outputSize <= (std::size_t{1} << windowBits);
+}
+
+// The filtered rows, each a filter type byte and the row's bytes: exactly
+// that many bytes, from a stream that ends exactly where the data does, or
+// nothing (libdeflate also checks the Adler-32).
+std::optional<std::vector<std::uint8_t>> inflatedRows(const PlainPngImage& image) {
+  const std::size_t size = static_cast<std::size_t>(image.height) * (1 + std::size_t{image.width} * image.channels);
+  if (!fitsDeclaredWindow(image.compressed, size)) return std::nullopt;
+  const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> decompressor(libdeflate_alloc_decompressor());
+  if (!decompressor) return std::nullopt;
+  std::vector<std::uint8_t> rows(size);
+  std::size_t read = 0;
+  std::size_t written = 0;
+  const libdeflate_result result = libdeflate_zlib_decompress_ex(
+      decompressor.get(), image.compressed.data(), image.compressed.size(), rows.data(), size, &read, &written);
+  if (result != LIBDEFLATE_SUCCESS || read != image.compressed.size() || written != size) return std::nullopt;
+  return rows;
+}
+
+using GreyLine = void (*)(const std::uint8_t* pixels, unsigned width, std::uint8_t* grey);
+
+// FreeImage loads an 8-bit grey PNG as a bitmap with a linear grey palette,
+// whose grey levels are the pixels themselves.
+void copyGreyLine(const std::uint8_t* pixels, unsigned width, std::uint8_t* grey) { std::memcpy(grey, pixels, width); }
+
+GreyLine greyLineFor(unsigned channels) {
+  if (channels == 1) return copyGreyLine;
+  return channels == 3 ? greyOfRgbLine : greyOfRgbaLine;
+}
+
+}  // namespace
+
+std::optional<GreyPicture> greyLevelsOfPlainPng(std::string_view fileBytes) {
+  const std::optional<PlainPngImage> image = plainPngImage(fileBytes, kMaxImagePixels);
+  if (!image) return std::nullopt;
+  std::optional<std::vector<std::uint8_t>> rows = inflatedRows(*image);
+  if (!rows) return std::nullopt;
+  const std::size_t rowBytes = std::size_t{image->width} * image->channels;
+  if (!unfilterRows(rows->data(), image->height, rowBytes, image->channels)) return std::nullopt;
+  const GreyLine greyLine = greyLineFor(image->channels);
+  GreyPicture picture{image->width, image->height, std::vector<std::uint8_t>(std::size_t{image->width} * image->height)};
+  for (unsigned y = 0; y < image->height; ++y) {
+    // The file's top row comes first; the picture keeps the bottom row first.
+    greyLine(rows->data() + y * (1 + rowBytes) + 1, image->width, picture.scanLine(image->height - 1 - y));
+  }
+  return picture;
+}
+
+}  // namespace lumetra
