@@ -8,6 +8,7 @@
 #include "jobs/image_grey.h"
 #include "jobs/png_chunks.h"
 #include "jobs/png_grey.h"
+#include "jobs/targa_file.h"
 
 namespace lumetra {
 namespace {
@@ -39,6 +40,7 @@ Bitmap loadBitmap(std::string_view fileBytes) {
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
   if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format)) return {};
   if (format == FIF_PNG && !pngChunksFitFile(fileBytes)) return {};
+  if (format == FIF_TARGA && !targaFileHoldsItsPixels(fileBytes)) return {};
   if (FreeImage_FIFSupportsNoPixels(format)) {
     const Bitmap header = loadFrom(memory.get(), format, FIF_LOAD_NOPIXELS);
     if (!header || !hasUsableSize(header.get())) return {};

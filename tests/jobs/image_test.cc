@@ -163,6 +163,22 @@ TEST(ImageRasterTest, UnusableTextGivesNothing) {
                                   gsv0Model()));
 }
 
+// TARGA has no signature, so stray bytes pass for one; FreeImage's loader
+// crashed on a file shorter than its header announces.
+TEST(ImageRasterTest, TargaFilesShortOfTheirPixelsAreRefused) {
+  const auto pattern = [](unsigned x, unsigned y) -> std::uint8_t { return static_cast<std::uint8_t>(x * 37 + y * 91); };
+  for (const bool runLengthEncoded : {false, true}) {
+    const auto raster = rasterOf(test::greyTarga(16, 8, pattern, runLengthEncoded));
+    EXPECT_EQ(raster, rasterOf(test::greyPng(16, 8, pattern))) << runLengthEncoded;
+  }
+  constexpr std::size_t kHeaderAndPixels = 18 + 16 * 8 * 3;
+  EXPECT_FALSE(rasterOf(test::greyTarga(16, 8, pattern, false).substr(0, kHeaderAndPixels - 1)));
+  // 54542 x 1 run-length pixels announced in 19 bytes.
+  const std::string stray = hexBytes("32 00 0a 00 02 00 00 00 00 00 00 b7 0e d5 01 00 20 30 00");
+  EXPECT_FALSE(rasterOf(stray));
+  EXPECT_EQ(checkImage(args({test::base64(stray)})), CallResult::boolean(false));
+}
+
 TEST(CheckImageTest, AcceptsTheTwoRollWidthsOnly) {
   const auto white = [](unsigned, unsigned) -> std::uint8_t { return 255; };
   EXPECT_EQ(checkImage(args({test::base64(test::greyPng(384, 3, white))})), CallResult::boolean(true));

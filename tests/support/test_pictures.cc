@@ -13,9 +13,9 @@ struct BitmapDeleter {
 };
 using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 
-std::string save(FIBITMAP* bitmap, FREE_IMAGE_FORMAT format = FIF_PNG) {
+std::string save(FIBITMAP* bitmap, FREE_IMAGE_FORMAT format = FIF_PNG, int flags = 0) {
   FIMEMORY* memory = FreeImage_OpenMemory();
-  if (!FreeImage_SaveToMemory(format, bitmap, memory, 0)) {
+  if (!FreeImage_SaveToMemory(format, bitmap, memory, flags)) {
     FreeImage_CloseMemory(memory);
     throw std::runtime_error("cannot write picture");
   }
@@ -39,18 +39,27 @@ BYTE* pixelAt(FIBITMAP* bitmap, unsigned x, unsigned y, unsigned bytesPerPixel) 
   return FreeImage_GetScanLine(bitmap, static_cast<int>(row)) + x * bytesPerPixel;
 }
 
-}  // namespace
-
-std::string greyPng(unsigned width, unsigned height,
-                    const std::function<std::uint8_t(unsigned, unsigned)>& grey) {
-  const Bitmap bitmap = allocate(width, height, 24);
+Bitmap greyBitmap(unsigned width, unsigned height, const std::function<std::uint8_t(unsigned, unsigned)>& grey) {
+  Bitmap bitmap = allocate(width, height, 24);
   for (unsigned y = 0; y < height; ++y) {
     for (unsigned x = 0; x < width; ++x) {
       BYTE* pixel = pixelAt(bitmap.get(), x, y, 3);
       pixel[FI_RGBA_RED] = pixel[FI_RGBA_GREEN] = pixel[FI_RGBA_BLUE] = grey(x, y);
     }
   }
-  return save(bitmap.get());
+  return bitmap;
+}
+
+}  // namespace
+
+std::string greyPng(unsigned width, unsigned height,
+                    const std::function<std::uint8_t(unsigned, unsigned)>& grey) {
+  return save(greyBitmap(width, height, grey).get());
+}
+
+std::string greyTarga(unsigned width, unsigned height, const std::function<std::uint8_t(unsigned, unsigned)>& grey,
+                      bool runLengthEncoded) {
+  return save(greyBitmap(width, height, grey).get(), FIF_TARGA, runLengthEncoded ? TARGA_SAVE_RLE : TARGA_DEFAULT);
 }
 
 std::string greyAlphaPng(unsigned width, unsigned height,

@@ -14,6 +14,10 @@ namespace lumetra::test {
 std::string greyPng(unsigned width, unsigned height,
                     const std::function<std::uint8_t(unsigned x, unsigned y)>& grey);
 
+// The same picture as a 24-bit TARGA file, plain or run-length encoded.
+std::string greyTarga(unsigned width, unsigned height, const std::function<std::uint8_t(unsigned x, unsigned y)>& grey,
+                      bool runLengthEncoded);
+
 // A 32-bit PNG with alpha: each pixel's grey level and opacity (0 transparent).
 std::string greyAlphaPng(unsigned width, unsigned height,
                          const std::function<std::pair<std::uint8_t, std::uint8_t>(unsigned, unsigned)>& pixel);
