@@ -8,7 +8,6 @@
 #include "jobs/image_grey.h"
 #include "jobs/png_chunks.h"
 #include "jobs/png_grey.h"
-#include "jobs/targa_file.h"
 
 namespace lumetra {
 namespace {
@@ -29,6 +28,15 @@ Bitmap loadFrom(FIMEMORY* memory, FREE_IMAGE_FORMAT format, int flags) {
   return Bitmap(FreeImage_LoadFromMemory(format, memory, flags));
 }
 
+// Logos come as PNG, JPEG, BMP or GIF. FreeImage's loaders for its other
+// formats crash on damaged files (a TARGA or a PNM header announcing more
+// than the file holds), and TARGA, having no signature, is what stray bytes
+// are most often taken for: a picture from the page must not take the till
+// down with it.
+bool isLogoFormat(FREE_IMAGE_FORMAT format) {
+  return format == FIF_PNG || format == FIF_JPEG || format == FIF_BMP || format == FIF_GIF;
+}
+
 // The header is read first where the format allows it, so an oversized
 // picture is refused before any pixel memory is spent on it.
 Bitmap loadBitmap(std::string_view fileBytes) {
@@ -38,9 +46,8 @@ Bitmap loadBitmap(std::string_view fileBytes) {
   const Memory memory(FreeImage_OpenMemory(data, static_cast<DWORD>(fileBytes.size())));
   if (!memory) return {};
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
-  if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format)) return {};
+  if (!isLogoFormat(format)) return {};
   if (format == FIF_PNG && !pngChunksFitFile(fileBytes)) return {};
-  if (format == FIF_TARGA && !targaFileHoldsItsPixels(fileBytes)) return {};
   if (FreeImage_FIFSupportsNoPixels(format)) {
     const Bitmap header = loadFrom(memory.get(), format, FIF_LOAD_NOPIXELS);
     if (!header || !hasUsableSize(header.get())) return {};

@@ -12,8 +12,8 @@ namespace lumetra {
 // and no receipt logo comes near this.
 inline constexpr unsigned long long kMaxImagePixels = 16ull * 1024 * 1024;
 
-// The width of the picture in an image file (format detected from its
-// content), or nothing when it is not a loadable picture.
+// The width of the picture in an image file (PNG, JPEG, BMP or GIF, told
+// from its content), or nothing when it is not a loadable picture.
 std::optional<unsigned> imageFileWidth(std::string_view fileBytes);
 
 // The picture in an image file as printer dots. A 1-bit picture is taken

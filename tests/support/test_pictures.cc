@@ -57,9 +57,18 @@ std::string greyPng(unsigned width, unsigned height,
   return save(greyBitmap(width, height, grey).get());
 }
 
-std::string greyTarga(unsigned width, unsigned height, const std::function<std::uint8_t(unsigned, unsigned)>& grey,
-                      bool runLengthEncoded) {
-  return save(greyBitmap(width, height, grey).get(), FIF_TARGA, runLengthEncoded ? TARGA_SAVE_RLE : TARGA_DEFAULT);
+std::string greyPicture(unsigned width, unsigned height, const std::function<std::uint8_t(unsigned, unsigned)>& grey,
+                        PictureFormat format) {
+  const Bitmap bitmap = greyBitmap(width, height, grey);
+  switch (format) {
+    case PictureFormat::bmp: return save(bitmap.get(), FIF_BMP);
+    case PictureFormat::jpeg: return save(bitmap.get(), FIF_JPEG, JPEG_QUALITYSUPERB);
+    case PictureFormat::targa: return save(bitmap.get(), FIF_TARGA);
+    case PictureFormat::gif: break;
+  }
+  const Bitmap palette(FreeImage_ConvertToGreyscale(bitmap.get()));
+  if (!palette) throw std::runtime_error("cannot reduce picture to a palette");
+  return save(palette.get(), FIF_GIF);
 }
 
 std::string greyAlphaPng(unsigned width, unsigned height,

@@ -14,9 +14,10 @@ namespace lumetra::test {
 std::string greyPng(unsigned width, unsigned height,
                     const std::function<std::uint8_t(unsigned x, unsigned y)>& grey);
 
-// The same picture as a 24-bit TARGA file, plain or run-length encoded.
-std::string greyTarga(unsigned width, unsigned height, const std::function<std::uint8_t(unsigned x, unsigned y)>& grey,
-                      bool runLengthEncoded);
+// The same picture in another file format (GIF: 8-bit grey palette).
+enum class PictureFormat { bmp, jpeg, gif, targa };
+std::string greyPicture(unsigned width, unsigned height, const std::function<std::uint8_t(unsigned x, unsigned y)>& grey,
+                        PictureFormat format);
 
 // A 32-bit PNG with alpha: each pixel's grey level and opacity (0 transparent).
 std::string greyAlphaPng(unsigned width, unsigned height,
