@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -120,6 +121,14 @@ TcpConnection::PeerState TcpConnection::awaitPeerEnd(std::chrono::steady_clock::
   return PeerState::lost;
 }
 
+bool TcpConnection::sentBytesUnanswered() const {
+  if (!isOpen()) return true;
+  tcp_info info{};
+  socklen_t length = sizeof info;
+  if (::getsockopt(descriptor_, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return true;
+  return info.tcpi_unacked > 0 && info.tcpi_retransmits > 0;
+}
+
 int TcpConnection::pendingError() const {
   int error = 0;
   socklen_t length = sizeof error;
@@ -139,7 +148,9 @@ std::vector<bool> finishSending(std::span<TcpConnection* const> connections, std
   const auto deadline = std::chrono::steady_clock::now() + wait;
   for (std::size_t i = 0; i < connections.size(); ++i) {
     if (connections[i] && !uncertain[i]) {
-      uncertain[i] = connections[i]->awaitPeerEnd(deadline) == TcpConnection::PeerState::lost;
+      const TcpConnection::PeerState end = connections[i]->awaitPeerEnd(deadline);
+      uncertain[i] = end == TcpConnection::PeerState::lost ||
+                     (end == TcpConnection::PeerState::open && connections[i]->sentBytesUnanswered());
     }
   }
   return uncertain;

@@ -73,6 +73,12 @@ class TcpConnection {
   // been taken; open: still there at the deadline.
   PeerState awaitPeerEnd(std::chrono::steady_clock::time_point deadline);
 
+  // Whether bytes sent are still unacknowledged after the system has timed
+  // out waiting for them and sent them again: the printer answers nothing
+  // at all, as when it lost power or its cable. A printer that is only busy
+  // still acknowledges (a full buffer stops sending, not acknowledging).
+  bool sentBytesUnanswered() const;
+
   void close();
 
  private:
@@ -89,8 +95,9 @@ class TcpConnection {
 // told that everything has come, and its orderly close awaited, within
 // `wait` for all. True for each connection whose printer may not have taken
 // every byte: it had ended or reset the connection on its own before, it
-// resets it now, or the connection is gone. A printer still there at the end
-// of the wait took the bytes as far as anyone can tell.
+// resets it now, the connection is gone, or it stopped answering altogether.
+// A printer still there and answering at the end of the wait took the bytes
+// as far as anyone can tell.
 std::vector<bool> finishSending(std::span<TcpConnection* const> connections, std::chrono::milliseconds wait);
 
 }  // namespace lumetra::platform
