@@ -5,6 +5,7 @@
 
 #include "jobs/floyd_steinberg.h"
 #include "jobs/freeimage_bitmap.h"
+#include "jobs/gif_header.h"
 #include "jobs/image_grey.h"
 #include "jobs/png_chunks.h"
 #include "jobs/png_grey.h"
@@ -48,6 +49,7 @@ Bitmap loadBitmap(std::string_view fileBytes) {
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
   if (!isLogoFormat(format)) return {};
   if (format == FIF_PNG && !pngChunksFitFile(fileBytes)) return {};
+  if (format == FIF_GIF && !gifSizeWithin(fileBytes, kMaxImagePixels)) return {};
   if (FreeImage_FIFSupportsNoPixels(format)) {
     const Bitmap header = loadFrom(memory.get(), format, FIF_LOAD_NOPIXELS);
     if (!header || !hasUsableSize(header.get())) return {};

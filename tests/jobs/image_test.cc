@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "jobs/gif_header.h"
 #include "jobs/image_base64.h"
 #include "jobs/image_functions.h"
 #include "jobs/image_raster.h"
@@ -180,6 +181,27 @@ TEST(ImageRasterTest, OnlyLogoFormatsAreLoaded) {
     EXPECT_FALSE(rasterOf(stray));
     EXPECT_EQ(checkImage(args({test::base64(stray)})), CallResult::boolean(false));
   }
+}
+
+// FreeImage allocates a GIF's announced size before reading its pixels, so
+// the size is read here first: these few bytes would cost gigabytes.
+TEST(ImageRasterTest, GifsAnnouncingHugePicturesAreRefusedUnread) {
+  const auto screen = [](const char* size) { return "GIF89a" + hexBytes(size) + hexBytes("80 00 00") + std::string(6, '\0'); };
+  const std::string comment = hexBytes("21 fe 03") + "abc" + std::string(1, '\0');
+  const auto picture = [](const char* size) { return hexBytes("2c 00 00 00 00") + hexBytes(size) + hexBytes("00 02 02 4c 01 00 3b"); };
+  constexpr unsigned long long kLimit = 16ull * 1024 * 1024;
+  EXPECT_TRUE(gifSizeWithin(screen("10 00 08 00") + comment + picture("10 00 08 00"), kLimit));
+  EXPECT_TRUE(gifSizeWithin(screen("00 10 00 10") + picture("00 10 00 10"), kLimit));  // 4096 x 4096
+  EXPECT_FALSE(gifSizeWithin(screen("01 10 00 10") + picture("10 00 08 00"), kLimit));
+  EXPECT_FALSE(gifSizeWithin(screen("10 00 08 00") + comment + picture("ff ff ff ff"), kLimit));
+  EXPECT_FALSE(gifSizeWithin(screen("10 00 08 00") + comment, kLimit));  // no picture
+  EXPECT_FALSE(gifSizeWithin(screen("10 00 08 00") + comment.substr(0, 4), kLimit));
+  const auto white = [](unsigned, unsigned) -> std::uint8_t { return 255; };
+  EXPECT_TRUE(gifSizeWithin(test::greyPicture(384, 2, white, test::PictureFormat::gif), kLimit));
+
+  const std::string huge = screen("10 00 08 00") + comment + picture("ff ff ff ff");
+  EXPECT_FALSE(rasterOf(huge));
+  EXPECT_EQ(checkImage(args({test::base64(huge)})), CallResult::boolean(false));
 }
 
 TEST(CheckImageTest, AcceptsTheTwoRollWidthsOnly) {
