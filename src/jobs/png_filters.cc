@@ -1,8 +1,13 @@
 #include "jobs/png_filters.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace lumetra {
 namespace {
@@ -89,6 +94,96 @@ void unfilterPaethRows(std::uint8_t* const* rows, const std::uint8_t* previous, 
   }
 }
 
+#if defined(__SSE2__)
+// Four consecutive Paeth rows of 3- or 4-byte pixels as one wavefront: a
+// vector holds pixel x of the first row, x - 1 of the second, x - 2 of the
+// third and x - 3 of the fourth, 4 bytes each. Every pixel's neighbours are
+// then in the vector of the step before (left), in that vector moved up one
+// row (above), and in the step before's "above" (above-left), so one step
+// does four rows' pixels with byte-wide arithmetic.
+class PaethWavefront {
+ public:
+  static __m128i absoluteDifference(__m128i x, __m128i y) {
+    return _mm_or_si128(_mm_subs_epu8(x, y), _mm_subs_epu8(y, x));
+  }
+  static __m128i atMost(__m128i x, __m128i y) { return _mm_cmpeq_epi8(_mm_subs_epu8(x, y), _mm_setzero_si128()); }
+
+  // The predictor byte by byte: pa = |b - c| and pb = |a - c|; |a + b - 2c|
+  // is pa + pb where a - c and b - c have the same sign and |pa - pb| where
+  // not. The sum may saturate at 255: it is then at least pa and pb, as its
+  // true value is, so no choice changes.
+  static __m128i predictor(__m128i a, __m128i b, __m128i c) {
+    const __m128i pa = absoluteDifference(b, c);
+    const __m128i pb = absoluteDifference(a, c);
+    const __m128i sameSign = _mm_cmpeq_epi8(atMost(c, a), atMost(c, b));
+    const __m128i pc = _mm_or_si128(_mm_and_si128(sameSign, _mm_adds_epu8(pa, pb)),
+                                    _mm_andnot_si128(sameSign, absoluteDifference(pa, pb)));
+    const __m128i pickA = _mm_and_si128(atMost(pa, pb), atMost(pa, pc));
+    const __m128i pickB = _mm_andnot_si128(pickA, atMost(pb, pc));
+    const __m128i pickC = _mm_andnot_si128(_mm_or_si128(pickA, pickB), _mm_set1_epi8(-1));
+    return _mm_or_si128(_mm_or_si128(_mm_and_si128(a, pickA), _mm_and_si128(b, pickB)), _mm_and_si128(c, pickC));
+  }
+};
+
+template <unsigned kBytesPerPixel>
+int loadPixel32(const std::uint8_t* pixel) {
+  int value = 0;
+  std::memcpy(&value, pixel, kBytesPerPixel);
+  return value;
+}
+
+// Pixel `x` of a row of `width` pixels, or zeros outside the row (before it
+// starts, a row's neighbours are zero; past its end nothing is used).
+template <unsigned kBytesPerPixel>
+int pixelOrZero(const std::uint8_t* row, std::ptrdiff_t x, std::ptrdiff_t width) {
+  return x >= 0 && x < width ? loadPixel32<kBytesPerPixel>(row + x * kBytesPerPixel) : 0;
+}
+
+// One step of the wavefront at `x`. kWhole: every row's pixel is inside it,
+// so nothing needs checking (all steps but the first three and last three).
+template <unsigned kBytesPerPixel, bool kWhole>
+void paethWavefrontStep(std::uint8_t* const* rows, const std::uint8_t* previous, std::ptrdiff_t x,
+                        std::ptrdiff_t width, __m128i& result, __m128i& above) {
+  const __m128i aboveLeft = above;
+  const auto load = [&](const std::uint8_t* row, std::ptrdiff_t at) {
+    return kWhole ? loadPixel32<kBytesPerPixel>(row + at * kBytesPerPixel) : pixelOrZero<kBytesPerPixel>(row, at, width);
+  };
+  above = _mm_or_si128(_mm_slli_si128(result, 4), _mm_cvtsi32_si128(load(previous, x)));
+  const __m128i filtered =
+      _mm_set_epi32(load(rows[3], x - 3), load(rows[2], x - 2), load(rows[1], x - 1), load(rows[0], x));
+  result = _mm_add_epi8(filtered, PaethWavefront::predictor(result, above, aboveLeft));
+  __m128i bytes = result;
+  for (std::ptrdiff_t r = 0; r < 4; ++r, bytes = _mm_srli_si128(bytes, 4)) {
+    if (kWhole || (x - r >= 0 && x - r < width)) {
+      const int pixel = _mm_cvtsi128_si32(bytes);
+      std::memcpy(rows[r] + (x - r) * kBytesPerPixel, &pixel, kBytesPerPixel);
+    }
+  }
+}
+
+template <unsigned kBytesPerPixel>
+void unfilterPaethFourRows(std::uint8_t* const* rows, const std::uint8_t* previous, std::size_t length) {
+  const auto width = static_cast<std::ptrdiff_t>(length / kBytesPerPixel);
+  __m128i result = _mm_setzero_si128();
+  __m128i above = _mm_setzero_si128();
+  std::ptrdiff_t x = 0;
+  for (; x < std::min<std::ptrdiff_t>(3, width); ++x) paethWavefrontStep<kBytesPerPixel, false>(rows, previous, x, width, result, above);
+  for (; x < width; ++x) paethWavefrontStep<kBytesPerPixel, true>(rows, previous, x, width, result, above);
+  for (; x < width + 3; ++x) paethWavefrontStep<kBytesPerPixel, false>(rows, previous, x, width, result, above);
+}
+#endif
+
+// Four Paeth rows at once; false when the pixels are not 3 or 4 bytes wide
+// (or there is no vector unit), and nothing was done.
+bool unfilterPaethFourRows(std::uint8_t* const* rows, const std::uint8_t* previous, std::size_t length,
+                           unsigned bytesPerPixel) {
+#if defined(__SSE2__)
+  if (bytesPerPixel == 4) return unfilterPaethFourRows<4>(rows, previous, length), true;
+  if (bytesPerPixel == 3) return unfilterPaethFourRows<3>(rows, previous, length), true;
+#endif
+  return false;
+}
+
 bool unfilterRow(std::uint8_t filterType, std::uint8_t* row, const std::uint8_t* previous, std::size_t length,
                  unsigned bytesPerPixel) {
   switch (filterType) {
@@ -121,7 +216,9 @@ bool unfilterRows(std::uint8_t* rows, unsigned height, std::size_t rowBytes, uns
     const unsigned runLength = paethRun(rows, y, height, stride);
     for (unsigned r = 0; r < runLength; ++r) run[r] = rows + (y + r) * stride + 1;
     if (runLength == 4) {
-      unfilterPaethRows<4>(run.data(), previous, rowBytes, bytesPerPixel);
+      if (!unfilterPaethFourRows(run.data(), previous, rowBytes, bytesPerPixel)) {
+        unfilterPaethRows<4>(run.data(), previous, rowBytes, bytesPerPixel);
+      }
     } else if (runLength == 2) {
       unfilterPaethRows<2>(run.data(), previous, rowBytes, bytesPerPixel);
     } else if (!unfilterRow(rows[y * stride], rows + y * stride + 1, previous, rowBytes, bytesPerPixel)) {
