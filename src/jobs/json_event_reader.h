@@ -12,8 +12,8 @@
 namespace lumetra {
 
 // Bytes the reader may look at past the end of the text (its NUL included):
-// a string is scanned 64 bytes at a time.
-inline constexpr std::size_t kJsonReadPadding = 64;
+// a string is scanned 16 bytes at a time.
+inline constexpr std::size_t kJsonReadPadding = 16;
 
 // Reads JSON text with the events, and the positions at each event, that
 // RapidJSON's reader gives with the flags print task lists are read with (no
@@ -162,26 +162,15 @@ class JsonEventReader {
   static bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
   // Leaves the cursor on the first '"', '\\' or byte below 0x20 (the NUL at
-  // the end included) from where it is. Names end within 16 bytes; a
-  // receipt line then usually within one step of 64, so that the loop's
-  // branch is rarely mispredicted.
+  // the end included) from where it is, 16 bytes at a time.
   void skipPlainBytes() {
 #if defined(__SSE2__)
-    if (const unsigned first = stopMask(cursor_)) {
-      cursor_ += __builtin_ctz(first);
-      return;
-    }
-    cursor_ += 16;
     for (;;) {
-      std::uint64_t stops = 0;
-      for (int block = 0; block < 4; ++block) {
-        stops |= static_cast<std::uint64_t>(stopMask(cursor_ + 16 * block)) << (16 * block);
-      }
-      if (stops != 0) {
-        cursor_ += __builtin_ctzll(stops);
+      if (const unsigned stops = stopMask(cursor_)) {
+        cursor_ += __builtin_ctz(stops);
         return;
       }
-      cursor_ += 64;
+      cursor_ += 16;
     }
 #else
     while (*cursor_ != '"' && *cursor_ != '\\' && static_cast<unsigned char>(*cursor_) >= 0x20) ++cursor_;

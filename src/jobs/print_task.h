@@ -35,7 +35,11 @@ class ItemParameters {
   ItemParameters(std::initializer_list<std::int32_t> values);
 
   // False (and nothing added) once every slot is taken.
-  bool add(std::int32_t value);
+  bool add(std::int32_t value) {
+    if (count_ == kParameterSlots) return false;
+    values_[count_++] = value;
+    return true;
+  }
 
   const std::int32_t* begin() const { return values_.data(); }
   const std::int32_t* end() const { return values_.data() + count_; }

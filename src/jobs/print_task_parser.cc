@@ -52,12 +52,6 @@ ItemParameters::ItemParameters(std::initializer_list<std::int32_t> values) {
   for (const std::int32_t value : values) add(value);
 }
 
-bool ItemParameters::add(std::int32_t value) {
-  if (count_ == kParameterSlots) return false;
-  values_[count_++] = value;
-  return true;
-}
-
 bool ItemParameters::operator==(const ItemParameters& other) const {
   return std::equal(begin(), end(), other.begin(), other.end());
 }

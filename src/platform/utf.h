@@ -17,8 +17,16 @@ inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 // utf8ToUtf16 reads it); pos moves past it. pos must be inside the text.
 // Inline: text is converted a character at a time.
 inline char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(text[pos++]);
+  const auto byte = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+  const auto lead = byte(pos++);
   if (lead < 0x80) return lead;
+  // Chinese text is three-byte sequences: one that is whole is read at once,
+  // with the checks below.
+  if ((lead & 0xF0) == 0xE0 && pos + 1 < text.size() && (byte(pos) & 0xC0) == 0x80 && (byte(pos + 1) & 0xC0) == 0x80) {
+    const char32_t cp = static_cast<char32_t>((lead & 0x0F) << 12 | (byte(pos) & 0x3F) << 6 | (byte(pos + 1) & 0x3F));
+    pos += 2;
+    return cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) ? kReplacementCharacter : cp;
+  }
   int extra;
   char32_t cp;
   char32_t minimum;
