@@ -139,49 +139,82 @@ int pixelOrZero(const std::uint8_t* row, std::ptrdiff_t x, std::ptrdiff_t width)
   return x >= 0 && x < width ? loadPixel32<kBytesPerPixel>(row + x * kBytesPerPixel) : 0;
 }
 
-// One step of the wavefront at `x`. kWhole: every row's pixel is inside it,
-// so nothing needs checking (all steps but the first three and last three).
-template <unsigned kBytesPerPixel, bool kWhole>
+// One step of the wavefront at `x` over kVectors groups of four rows, the
+// rows of each group a pixel behind those of the group above: a group's top
+// row takes its "above" from the bottom row of the group above, as that was
+// one step before, so the groups' chains of arithmetic overlap. kWhole:
+// every row's pixel is inside it, so nothing needs checking.
+template <unsigned kBytesPerPixel, unsigned kVectors, bool kWhole>
 void paethWavefrontStep(std::uint8_t* const* rows, const std::uint8_t* previous, std::ptrdiff_t x,
-                        std::ptrdiff_t width, __m128i& result, __m128i& above) {
-  const __m128i aboveLeft = above;
+                        std::ptrdiff_t width, __m128i (&result)[kVectors], __m128i (&above)[kVectors]) {
   const auto load = [&](const std::uint8_t* row, std::ptrdiff_t at) {
     return kWhole ? loadPixel32<kBytesPerPixel>(row + at * kBytesPerPixel) : pixelOrZero<kBytesPerPixel>(row, at, width);
   };
-  above = _mm_or_si128(_mm_slli_si128(result, 4), _mm_cvtsi32_si128(load(previous, x)));
-  const __m128i filtered =
-      _mm_set_epi32(load(rows[3], x - 3), load(rows[2], x - 2), load(rows[1], x - 1), load(rows[0], x));
-  result = _mm_add_epi8(filtered, PaethWavefront::predictor(result, above, aboveLeft));
-  __m128i bytes = result;
-  for (std::ptrdiff_t r = 0; r < 4; ++r, bytes = _mm_srli_si128(bytes, 4)) {
-    if (kWhole || (x - r >= 0 && x - r < width)) {
-      const int pixel = _mm_cvtsi128_si32(bytes);
-      std::memcpy(rows[r] + (x - r) * kBytesPerPixel, &pixel, kBytesPerPixel);
+  // The lowest group first: it reads the step before's result of the group above.
+  for (unsigned v = kVectors; v-- > 0;) {
+    const __m128i aboveLeft = above[v];
+    const __m128i topAbove = v == 0 ? _mm_cvtsi32_si128(load(previous, x)) : _mm_srli_si128(result[v - 1], 12);
+    above[v] = _mm_or_si128(_mm_slli_si128(result[v], 4), topAbove);
+    const std::ptrdiff_t top = 4 * static_cast<std::ptrdiff_t>(v);
+    std::uint8_t* const* group = rows + top;
+    const __m128i filtered = _mm_set_epi32(load(group[3], x - top - 3), load(group[2], x - top - 2),
+                                           load(group[1], x - top - 1), load(group[0], x - top));
+    result[v] = _mm_add_epi8(filtered, PaethWavefront::predictor(result[v], above[v], aboveLeft));
+    __m128i bytes = result[v];
+    for (std::ptrdiff_t r = 0; r < 4; ++r, bytes = _mm_srli_si128(bytes, 4)) {
+      const std::ptrdiff_t at = x - top - r;
+      if (kWhole || (at >= 0 && at < width)) {
+        const int pixel = _mm_cvtsi128_si32(bytes);
+        std::memcpy(group[r] + at * kBytesPerPixel, &pixel, kBytesPerPixel);
+      }
     }
   }
 }
 
-template <unsigned kBytesPerPixel>
-void unfilterPaethFourRows(std::uint8_t* const* rows, const std::uint8_t* previous, std::size_t length) {
+// 4 * kVectors consecutive Paeth rows.
+template <unsigned kBytesPerPixel, unsigned kVectors>
+void unfilterPaethWavefront(std::uint8_t* const* rows, const std::uint8_t* previous, std::size_t length) {
   const auto width = static_cast<std::ptrdiff_t>(length / kBytesPerPixel);
-  __m128i result = _mm_setzero_si128();
-  __m128i above = _mm_setzero_si128();
+  constexpr std::ptrdiff_t kLastLag = 4 * kVectors - 1;
+  __m128i result[kVectors];
+  __m128i above[kVectors];
+  std::fill(std::begin(result), std::end(result), _mm_setzero_si128());
+  std::fill(std::begin(above), std::end(above), _mm_setzero_si128());
   std::ptrdiff_t x = 0;
-  for (; x < std::min<std::ptrdiff_t>(3, width); ++x) paethWavefrontStep<kBytesPerPixel, false>(rows, previous, x, width, result, above);
-  for (; x < width; ++x) paethWavefrontStep<kBytesPerPixel, true>(rows, previous, x, width, result, above);
-  for (; x < width + 3; ++x) paethWavefrontStep<kBytesPerPixel, false>(rows, previous, x, width, result, above);
+  for (; x < std::min(kLastLag, width); ++x) {
+    paethWavefrontStep<kBytesPerPixel, kVectors, false>(rows, previous, x, width, result, above);
+  }
+  for (; x < width; ++x) paethWavefrontStep<kBytesPerPixel, kVectors, true>(rows, previous, x, width, result, above);
+  for (; x < width + kLastLag; ++x) {
+    paethWavefrontStep<kBytesPerPixel, kVectors, false>(rows, previous, x, width, result, above);
+  }
 }
 #endif
 
-// Four Paeth rows at once; false when the pixels are not 3 or 4 bytes wide
-// (or there is no vector unit), and nothing was done.
-bool unfilterPaethFourRows(std::uint8_t* const* rows, const std::uint8_t* previous, std::size_t length,
-                           unsigned bytesPerPixel) {
+// Whether the wavefront takes pixels of this size: 3 or 4 bytes, with a
+// vector unit.
+bool wavefrontTakes([[maybe_unused]] unsigned bytesPerPixel) {
 #if defined(__SSE2__)
-  if (bytesPerPixel == 4) return unfilterPaethFourRows<4>(rows, previous, length), true;
-  if (bytesPerPixel == 3) return unfilterPaethFourRows<3>(rows, previous, length), true;
-#endif
+  return bytesPerPixel == 3 || bytesPerPixel == 4;
+#else
   return false;
+#endif
+}
+
+// `count` (8, 4 or 2) consecutive Paeth rows side by side.
+void unfilterPaethRun(std::uint8_t* const* rows, unsigned count, const std::uint8_t* previous, std::size_t length,
+                      unsigned bytesPerPixel) {
+#if defined(__SSE2__)
+  if (wavefrontTakes(bytesPerPixel) && count >= 4) {
+    const bool eight = count == 8;
+    if (bytesPerPixel == 4) return eight ? unfilterPaethWavefront<4, 2>(rows, previous, length)
+                                         : unfilterPaethWavefront<4, 1>(rows, previous, length);
+    return eight ? unfilterPaethWavefront<3, 2>(rows, previous, length)
+                 : unfilterPaethWavefront<3, 1>(rows, previous, length);
+  }
+#endif
+  if (count == 4) return unfilterPaethRows<4>(rows, previous, length, bytesPerPixel);
+  unfilterPaethRows<2>(rows, previous, length, bytesPerPixel);
 }
 
 bool unfilterRow(std::uint8_t filterType, std::uint8_t* row, const std::uint8_t* previous, std::size_t length,
@@ -198,11 +231,14 @@ bool unfilterRow(std::uint8_t filterType, std::uint8_t* row, const std::uint8_t*
 
 constexpr std::uint8_t kPaeth = 4;
 
-// How many Paeth rows to take side by side from row `y` on: 4, 2 or 1.
-unsigned paethRun(const std::uint8_t* rows, unsigned y, unsigned height, std::size_t stride) {
+// How many Paeth rows to take side by side from row `y` on: 8 (where the
+// wavefront takes them), 4, 2 or 1.
+unsigned paethRun(const std::uint8_t* rows, unsigned y, unsigned height, std::size_t stride, unsigned bytesPerPixel) {
+  const unsigned most = wavefrontTakes(bytesPerPixel) ? 8 : 4;
   unsigned run = 0;
-  while (run < 4 && y + run < height && rows[(y + run) * stride] == kPaeth) ++run;
-  return run == 3 ? 2 : run;
+  while (run < most && y + run < height && rows[(y + run) * stride] == kPaeth) ++run;
+  if (run == 8) return 8;
+  return run >= 4 ? 4 : run == 3 ? 2 : run;
 }
 
 }  // namespace
@@ -212,15 +248,11 @@ bool unfilterRows(std::uint8_t* rows, unsigned height, std::size_t rowBytes, uns
   const std::uint8_t* previous = aboveTopRow.data();
   const std::size_t stride = 1 + rowBytes;
   for (unsigned y = 0; y < height;) {
-    std::array<std::uint8_t*, 4> run{};
-    const unsigned runLength = paethRun(rows, y, height, stride);
+    std::array<std::uint8_t*, 8> run{};
+    const unsigned runLength = paethRun(rows, y, height, stride, bytesPerPixel);
     for (unsigned r = 0; r < runLength; ++r) run[r] = rows + (y + r) * stride + 1;
-    if (runLength == 4) {
-      if (!unfilterPaethFourRows(run.data(), previous, rowBytes, bytesPerPixel)) {
-        unfilterPaethRows<4>(run.data(), previous, rowBytes, bytesPerPixel);
-      }
-    } else if (runLength == 2) {
-      unfilterPaethRows<2>(run.data(), previous, rowBytes, bytesPerPixel);
+    if (runLength > 1) {
+      unfilterPaethRun(run.data(), runLength, previous, rowBytes, bytesPerPixel);
     } else if (!unfilterRow(rows[y * stride], rows + y * stride + 1, previous, rowBytes, bytesPerPixel)) {
       return false;
     }
