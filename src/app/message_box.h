@@ -3,7 +3,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 
 namespace lumetra::shell {
 

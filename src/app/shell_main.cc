@@ -13,9 +13,9 @@
 #include "app/shell_settings.h"
 #include "app/splash.h"
 #include "app/web_context.h"
-#include "platform/dialogs.h"
-#include "platform/helper_process.h"
-#include "platform/instance_lock.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/process/helper_process.h"
+#include "platform/process/instance_lock.h"
 
 namespace lumetra::shell {
 namespace {

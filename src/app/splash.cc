@@ -4,8 +4,8 @@
 
 #include "app/primary_screen.h"
 #include "app/shell_settings.h"
-#include "platform/desktop_windows.h"
-#include "platform/dialogs.h"
+#include "platform/desktop/desktop_windows.h"
+#include "platform/desktop/dialogs.h"
 
 namespace lumetra::shell {
 namespace {

@@ -1,7 +1,7 @@
 #include "jobs/image_functions.h"
 
 #include "jobs/image_text.h"
-#include "platform/spooler.h"
+#include "platform/print/spooler.h"
 #include "printer/printer_registry.h"
 
 namespace lumetra {

@@ -6,7 +6,7 @@
 
 #include "net/net_printer_slots.h"
 #include "net/slot_commands.h"
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 #include "printer/printer_registry.h"
 
 namespace lumetra {

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "jobs/spooler_document.h"
-#include "platform/dialogs.h"
-#include "platform/utf.h"
+#include "platform/desktop/dialogs.h"
+#include "base/utf.h"
 #include "printer/ansi_text.h"
 #include "printer/printer_registry.h"
 #include "printer/session_handle.h"
@@ -20,7 +20,7 @@ CallResult startPrintTask(const CallArguments& arguments) {
   const std::u16string name = arguments.string(0);
   PrinterSession& session = findOrCreateSession(name);
   if (!session.isOpen() && !openSessionHandle(session, name)) {
-    platform::showDialog(platform::utf16ToUtf8(name), "开启打印机失败！");
+    platform::showDialog(base::utf16ToUtf8(name), "开启打印机失败！");
     return CallResult::boolean(false);
   }
   const DocumentStartResult start = startSpoolerDocument(session);

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "renderer/call_frame.h"
+#include "base/call_frame.h"
 
 namespace lumetra {
 

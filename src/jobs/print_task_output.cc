@@ -3,7 +3,7 @@
 #include "jobs/image_text.h"
 #include "jobs/task_layout.h"
 #include "net/print_target.h"
-#include "platform/spooler.h"
+#include "platform/print/spooler.h"
 #include "printer/model_config_loader.h"
 #include "printer/printer_registry.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/spooler.h"
+#include "platform/print/spooler.h"
 #include "printer/printer_registry.h"
 
 namespace lumetra {

@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "net/discovery_targets.h"
-#include "platform/dialogs.h"
-#include "platform/network_interfaces.h"
-#include "platform/port_probe.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/net/network_interfaces.h"
+#include "platform/net/port_probe.h"
 
 namespace lumetra {
 namespace {

@@ -4,7 +4,7 @@
 #include <array>
 #include <mutex>
 
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 #include "printer/ansi_text.h"
 #include "printer/printer_registry.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/tcp_connection.h"
+#include "platform/net/tcp_connection.h"
 
 namespace lumetra {
 

@@ -4,8 +4,8 @@
 #include <mutex>
 
 #include "net/net_printer_slots.h"
-#include "platform/spooler.h"
-#include "platform/tcp_connection.h"
+#include "platform/print/spooler.h"
+#include "platform/net/tcp_connection.h"
 #include "printer/ansi_text.h"
 #include "printer/printer_registry.h"
 

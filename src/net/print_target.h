@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/tcp_connection.h"
+#include "platform/net/tcp_connection.h"
 
 namespace lumetra {
 

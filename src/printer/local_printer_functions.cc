@@ -3,9 +3,9 @@
 #include <array>
 #include <mutex>
 
-#include "platform/dialogs.h"
-#include "platform/spooler.h"
-#include "platform/utf.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/print/spooler.h"
+#include "base/utf.h"
 #include "printer/ansi_text.h"
 #include "printer/model_config_loader.h"
 #include "printer/printer_registry.h"
@@ -71,7 +71,7 @@ CallResult getPrinterList(const CallArguments&) {
   if (names.empty()) return CallResult::undefined();
   CallResult::Strings printers;
   for (const std::u16string& name : names) {
-    if (!isPseudoPrinter(name)) printers.push_back(platform::utf16ToUtf8(name));
+    if (!isPseudoPrinter(name)) printers.push_back(base::utf16ToUtf8(name));
   }
   return CallResult::strings(std::move(printers));
 }

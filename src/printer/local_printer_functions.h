@@ -1,6 +1,6 @@
 #pragma once
 
-#include "renderer/call_frame.h"
+#include "base/call_frame.h"
 
 namespace lumetra {
 

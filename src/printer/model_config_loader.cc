@@ -1,7 +1,7 @@
 #include "printer/model_config_loader.h"
 
-#include "platform/profile.h"
-#include "platform/utf.h"
+#include "base/profile.h"
+#include "base/utf.h"
 #include "printer/ansi_text.h"
 #include "printer/printer_registry.h"
 
@@ -33,13 +33,13 @@ class ModelFileReader {
 
   void byteList(std::u16string_view section, std::size_t offset, std::size_t length) {
     const std::u16string value =
-        platform::readProfileString(path_, section, u"cmd", u"", kValueBufferUnits);
+        base::readProfileString(path_, section, u"cmd", u"", kValueBufferUnits);
     const std::vector<std::uint8_t> bytes = parseByteList(bytesUpToNul(toAnsiBytes(value)), length);
     for (std::size_t i = 0; i < bytes.size(); ++i) table_[offset + i] = bytes[i];
   }
 
   void integer(std::u16string_view section, std::u16string_view key, std::size_t offset) {
-    table_[offset] = static_cast<std::uint8_t>(platform::readProfileInt(path_, section, key, 0));
+    table_[offset] = static_cast<std::uint8_t>(base::readProfileInt(path_, section, key, 0));
   }
 
  private:
@@ -50,7 +50,7 @@ class ModelFileReader {
 }  // namespace
 
 std::filesystem::path modelSettingsPath(std::u16string_view modelName) {
-  const std::string file = modelName.empty() ? "normal" : platform::utf16ToUtf8(modelName);
+  const std::string file = modelName.empty() ? "normal" : base::utf16ToUtf8(modelName);
   return std::filesystem::path(".") / "dev" / (file + ".ini");
 }
 

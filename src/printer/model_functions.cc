@@ -1,6 +1,6 @@
 #include "printer/model_functions.h"
 
-#include "platform/directory.h"
+#include "platform/files/directory.h"
 #include "printer/model_config_loader.h"
 #include "printer/printer_registry.h"
 

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/spooler.h"
+#include "platform/print/spooler.h"
 #include "printer/printer_model_config.h"
 
 namespace lumetra {

@@ -1,6 +1,6 @@
 #include "printer/session_handle.h"
 
-#include "platform/spooler.h"
+#include "platform/print/spooler.h"
 
 namespace lumetra {
 

@@ -3,14 +3,9 @@
 #include <optional>
 #include <string_view>
 
-namespace lumetra {
+#include "base/process_messages.h"
 
-// Messages between the web process and the UI process.
-inline constexpr std::string_view kFocusedNodeChangedMessage = "ClientRenderer.FocusedNodeChanged";
-inline constexpr std::string_view kPrintTaskMessage = "printTaskMessage";
-// The web process hands every console message of its pages to the UI
-// process, which owns the console log.
-inline constexpr std::string_view kConsoleMessage = "lumetra.console-message";
+namespace lumetra {
 
 // Decides which focus changes the UI process hears of: only changes of
 // "the focused node is editable", starting from "not editable".

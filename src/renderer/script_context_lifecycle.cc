@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "net/net_printer_slots.h"
-#include "platform/spooler.h"
+#include "platform/print/spooler.h"
 #include "printer/model_config_loader.h"
 #include "printer/printer_registry.h"
 

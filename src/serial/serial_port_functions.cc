@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/serial_device.h"
+#include "platform/serial/serial_device.h"
 #include "printer/ansi_text.h"
 #include "printer/printer_registry.h"
 #include "serial/serial_port_name.h"

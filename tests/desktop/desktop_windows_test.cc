@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "renderer/host_functions.h"
+#include "functions/host_functions.h"
 #include "e2e/support/processes.h"
 #include "e2e/support/x_server.h"
 #include "e2e/support/x_windows.h"

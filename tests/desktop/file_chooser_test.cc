@@ -8,8 +8,8 @@
 #include "e2e/support/processes.h"
 #include "e2e/support/x_server.h"
 #include "e2e/support/x_windows.h"
-#include "platform/helper_process.h"
-#include "renderer/host_functions.h"
+#include "platform/process/helper_process.h"
+#include "functions/host_functions.h"
 #include "support/temp_dir.h"
 
 namespace lumetra {

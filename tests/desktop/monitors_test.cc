@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e/support/x_server.h"
-#include "renderer/host_functions.h"
+#include "functions/host_functions.h"
 #include "support/temp_dir.h"
 
 namespace lumetra {

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/processes.h"
-#include "renderer/host_functions.h"
+#include "platform/process/processes.h"
+#include "functions/host_functions.h"
 #include "support/temp_dir.h"
 #include "e2e/support/processes.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/helper_process.h"
-#include "renderer/host_functions.h"
+#include "platform/process/helper_process.h"
+#include "functions/host_functions.h"
 #include "support/temp_dir.h"
 
 namespace lumetra {

@@ -3,7 +3,7 @@
 #include "e2e/support/processes.h"
 #include "e2e/support/shell.h"
 #include "e2e/support/x_windows.h"
-#include "renderer/host_functions.h"
+#include "functions/host_functions.h"
 
 namespace lumetra {
 namespace {

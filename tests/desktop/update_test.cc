@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "renderer/host_functions.h"
+#include "functions/host_functions.h"
 #include "support/temp_dir.h"
 #include "e2e/support/processes.h"
 

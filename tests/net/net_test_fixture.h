@@ -8,7 +8,7 @@
 #include "net/net_printer_slots.h"
 #include "net/print_target.h"
 #include "printer/printer_registry.h"
-#include "renderer/call_frame.h"
+#include "base/call_frame.h"
 #include "support/fake_network_printer.h"
 #include "support/temp_dir.h"
 

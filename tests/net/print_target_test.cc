@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "net_test_fixture.h"
-#include "platform/tcp_connection.h"
+#include "platform/net/tcp_connection.h"
 #include "support/recording_spooler.h"
 
 namespace lumetra::test {

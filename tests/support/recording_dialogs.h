@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 #include "support/temp_dir.h"
 
 namespace lumetra::test {

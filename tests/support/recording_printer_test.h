@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/spooler.h"
+#include "platform/print/spooler.h"
 #include "printer/printer_registry.h"
 #include "support/recording_spooler.h"
 #include "support/temp_dir.h"

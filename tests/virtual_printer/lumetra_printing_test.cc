@@ -6,7 +6,7 @@
 #include "jobs/pending_tasks.h"
 #include "jobs/print_task_list.h"
 #include "jobs/sample_receipt.h"
-#include "platform/cups_spooler.h"
+#include "platform/print/cups_spooler.h"
 #include "printer/model_config_loader.h"
 #include "printer/printer_registry.h"
 #include "support/child_process.h"

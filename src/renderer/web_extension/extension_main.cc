@@ -1,9 +1,9 @@
 // Entry of the library WebKit loads into every web process of the shell.
 #include <webkit2/webkit-web-extension.h>
 
-#include "platform/cups_spooler.h"
-#include "platform/dialogs.h"
-#include "platform/helper_dialogs.h"
+#include "platform/print/cups_spooler.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/desktop/helper_dialogs.h"
 #include "renderer/web_extension/render_delegate.h"
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension) {

@@ -7,7 +7,7 @@
 #include "renderer/script_context_lifecycle.h"
 #include "renderer/web_extension/page_scripts.h"
 #include "renderer/web_extension/window_function_installer.h"
-#include "renderer/window_function_table.h"
+#include "functions/window_function_table.h"
 
 namespace lumetra {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "renderer/call_frame.h"
+#include "base/call_frame.h"
 
 namespace lumetra {
 

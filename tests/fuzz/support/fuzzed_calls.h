@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "renderer/call_frame.h"
+#include "base/call_frame.h"
 
 namespace lumetra::fuzz {
 
