@@ -46,16 +46,4 @@ CallResult CallResult::notHandled() {
   return result;
 }
 
-CallResult WindowFunctionHandler::execute(const CallArguments& arguments) const {
-  try {
-    return function_(arguments);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "lumetra: %.*s failed: %s\n", static_cast<int>(name_.size()), name_.data(),
-                 error.what());
-  } catch (...) {
-    std::fprintf(stderr, "lumetra: %.*s failed\n", static_cast<int>(name_.size()), name_.data());
-  }
-  return CallResult::undefined();
-}
-
 }  // namespace lumetra

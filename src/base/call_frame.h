@@ -74,21 +74,4 @@ class CallResult {
   bool handled_ = true;
 };
 
-using WindowFunction = CallResult (*)(const CallArguments&);
-
-// One native function on `window`: its name and what runs when it is called.
-// Nothing escapes `execute`: a failing function gives undefined.
-class WindowFunctionHandler {
- public:
-  constexpr WindowFunctionHandler(std::string_view name, WindowFunction function)
-      : name_(name), function_(function) {}
-
-  std::string_view name() const { return name_; }
-  CallResult execute(const CallArguments& arguments) const;
-
- private:
-  std::string_view name_;
-  WindowFunction function_;
-};
-
 }  // namespace lumetra

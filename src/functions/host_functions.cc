@@ -1,32 +1,22 @@
 #include "functions/host_functions.h"
 
 #include <cstdio>
-#include <mutex>
 #include <optional>
 #include <utility>
 
 #include "platform/desktop/desktop_windows.h"
 #include "platform/desktop/dialogs.h"
-#include "platform/desktop/file_chooser.h"
 #include "platform/desktop/monitors.h"
 #include "platform/process/processes.h"
 #include "base/shell_words.h"
-#include "printer/printer_registry.h"
 
 namespace lumetra {
 namespace {
-
-// The companion script started last; earlier ones run on unremembered.
-std::optional<platform::ProcessId>& nodeScriptProcess() {
-  static std::optional<platform::ProcessId> process;
-  return process;
-}
 
 // An empty title would match any untitled window (most helper windows have
 // none), so it matches nothing.
 template <void (*act)(std::string_view)>
 CallResult actOnWindowByTitle(const CallArguments& args) {
-  if (args.count() != 1) return CallResult::boolean(false);
   const std::string title = args.utf8(0);
   if (!title.empty()) act(title);
   return CallResult::boolean(true);
@@ -48,41 +38,38 @@ void startUpdater(const std::string& parameters) {
 
 }  // namespace
 
-CallResult getMonitors(const CallArguments&) { return CallResult::integer(platform::monitorCount()); }
+CallResult getMonitors(Context&, const CallArguments&) { return CallResult::integer(platform::monitorCount()); }
 
-CallResult setWindowMinisize(const CallArguments& args) {
-  std::lock_guard lock(printerLock());
+CallResult setWindowMinisize(Context&, const CallArguments& args) {
   return actOnWindowByTitle<platform::iconifyWindowByTitle>(args);
 }
 
-CallResult closeOtherWindow(const CallArguments& args) {
+CallResult closeOtherWindow(Context&, const CallArguments& args) {
   return actOnWindowByTitle<platform::closeWindowByTitle>(args);
 }
 
-CallResult startNodeScript(const CallArguments&) {
-  nodeScriptProcess() =
+CallResult startNodeScript(Context& context, const CallArguments&) {
+  context.nodeScript =
       platform::startDetachedProcess(kNodeProgram, {kNodeProgram, kNodeScript}, platform::ProgramLookup::searchPath);
-  if (!nodeScriptProcess()) std::fprintf(stderr, "lumetra: cannot start %s %s\n", kNodeProgram, kNodeScript);
+  if (!context.nodeScript) std::fprintf(stderr, "lumetra: cannot start %s %s\n", kNodeProgram, kNodeScript);
   return CallResult::undefined();
 }
 
 // Ends the script outright, and whatever it started in its session with it,
 // so no worker of the script keeps a port or a file open after it.
-CallResult endNodeScript(const CallArguments&) {
-  if (auto process = std::exchange(nodeScriptProcess(), std::nullopt)) platform::killDetachedProcess(*process);
+CallResult endNodeScript(Context& context, const CallArguments&) {
+  if (auto process = std::exchange(context.nodeScript, std::nullopt)) platform::killDetachedProcess(*process);
   return CallResult::undefined();
 }
 
-CallResult downloadUpdate(const CallArguments& args) {
-  std::lock_guard lock(printerLock());
-  if (args.count() != 1) return CallResult::boolean(false);
-  const auto answer = platform::showDialog(kUpdaterCaption, kUpdaterQuestion, platform::DialogButtons::yesNo);
+CallResult downloadUpdate(Context& context, const CallArguments& args) {
+  const auto answer = context.printers.dialogs.show(kUpdaterCaption, kUpdaterQuestion, platform::DialogButtons::yesNo);
   if (answer == platform::DialogAnswer::yes) startUpdater(args.utf8(0));
   return CallResult::boolean(true);
 }
 
-CallResult selectFile(const CallArguments&) {
-  if (auto path = platform::chooseExistingFile("MP3文件", "*.mp3")) return CallResult::string(std::move(*path));
+CallResult selectFile(Context& context, const CallArguments&) {
+  if (auto path = context.printers.dialogs.chooseFile("MP3文件", "*.mp3")) return CallResult::string(std::move(*path));
   return CallResult::undefined();
 }
 

@@ -1,19 +1,20 @@
 #pragma once
 
 #include "base/call_frame.h"
+#include "functions/context.h"
 
 namespace lumetra {
 
 // Window functions that act on the desktop around the page: monitors, other
 // programs' windows, the companion script, the updater and the file chooser.
 
-CallResult getMonitors(const CallArguments& args);
-CallResult setWindowMinisize(const CallArguments& args);
-CallResult closeOtherWindow(const CallArguments& args);
-CallResult startNodeScript(const CallArguments& args);
-CallResult endNodeScript(const CallArguments& args);
-CallResult downloadUpdate(const CallArguments& args);
-CallResult selectFile(const CallArguments& args);
+CallResult getMonitors(Context& context, const CallArguments& args);
+CallResult setWindowMinisize(Context& context, const CallArguments& args);
+CallResult closeOtherWindow(Context& context, const CallArguments& args);
+CallResult startNodeScript(Context& context, const CallArguments& args);
+CallResult endNodeScript(Context& context, const CallArguments& args);
+CallResult downloadUpdate(Context& context, const CallArguments& args);
+CallResult selectFile(Context& context, const CallArguments& args);
 
 // The companion programs, relative to the web process's current directory
 // unless said otherwise. Node.js comes from the system's package and is found

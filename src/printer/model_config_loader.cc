@@ -3,7 +3,7 @@
 #include "base/profile.h"
 #include "base/utf.h"
 #include "printer/ansi_text.h"
-#include "printer/printer_registry.h"
+#include "platform/files/directory.h"
 
 namespace lumetra {
 namespace {
@@ -47,11 +47,33 @@ class ModelFileReader {
   PrinterModelConfig& table_;
 };
 
+constexpr std::string_view kSettingsExtension = ".ini";
+
+bool hasSettingsExtension(std::string_view fileName) {
+  if (fileName.size() <= kSettingsExtension.size()) return false;
+  const std::string_view tail = fileName.substr(fileName.size() - kSettingsExtension.size());
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    const char c = (tail[i] >= 'A' && tail[i] <= 'Z') ? static_cast<char>(tail[i] + 32) : tail[i];
+    if (c != kSettingsExtension[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::filesystem::path modelSettingsPath(std::u16string_view modelName) {
   const std::string file = modelName.empty() ? "normal" : base::utf16ToUtf8(modelName);
   return std::filesystem::path(".") / "dev" / (file + ".ini");
+}
+
+std::vector<std::string> modelNames() {
+  std::vector<std::string> models;
+  for (const std::string& fileName : platform::regularFileNames(std::filesystem::path(".") / "dev")) {
+    if (hasSettingsExtension(fileName)) {
+      models.push_back(fileName.substr(0, fileName.size() - kSettingsExtension.size()));
+    }
+  }
+  return models;
 }
 
 std::vector<std::uint8_t> parseByteList(std::string_view ansiText, std::size_t maxBytes) {
@@ -66,10 +88,9 @@ std::vector<std::uint8_t> parseByteList(std::string_view ansiText, std::size_t m
   return bytes;
 }
 
-void loadModelConfig(const std::u16string& printerName, std::u16string_view modelName) {
+void loadModelConfig(PrinterModelConfig& table, std::u16string_view modelName) {
   namespace at = model_offset;
   namespace len = model_length;
-  PrinterModelConfig& table = findOrCreateSession(printerName).commands;
   table.bytes.fill(0);
   ModelFileReader file(modelSettingsPath(modelName), table);
   file.byteList(u"roll", at::kFeed, len::kFeed);

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/process_messages.h"
+#include "functions/context.h"
 
 namespace lumetra {
 
@@ -19,6 +20,6 @@ class FocusedNodeReporter {
 };
 
 // Acts on a message from the UI process; false when it is not one of ours.
-bool dispatchProcessMessage(std::string_view name);
+bool dispatchProcessMessage(Context& context, std::string_view name);
 
 }  // namespace lumetra

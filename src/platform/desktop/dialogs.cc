@@ -5,15 +5,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 namespace lumetra::platform {
 namespace {
-
-Dialogs*& installed() {
-  static Dialogs* dialogs = nullptr;
-  return dialogs;
-}
 
 std::string escapeLineFeeds(std::string_view text) {
   std::string out;
@@ -29,10 +23,10 @@ std::string escapeLineFeeds(std::string_view text) {
 }
 
 // One write with O_APPEND, so boxes from several processes never mix.
-void appendLine(const char* path, const std::string& line) {
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+void appendLine(const std::filesystem::path& path, const std::string& line) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) {
-    std::fprintf(stderr, "lumetra: cannot append message box to %s\n", path);
+    std::fprintf(stderr, "lumetra: cannot append message box to %s\n", path.c_str());
     return;
   }
   const ssize_t written = ::write(fd, line.data(), line.size());
@@ -40,30 +34,41 @@ void appendLine(const char* path, const std::string& line) {
   ::close(fd);
 }
 
-DialogAnswer loggedAnswer(DialogButtons buttons) {
-  if (buttons == DialogButtons::ok) return DialogAnswer::ok;
-  const char* answer = std::getenv("LUMETRA_DIALOG_ANSWER");
-  return (answer && std::string_view(answer) == "yes") ? DialogAnswer::yes : DialogAnswer::no;
+std::string environmentText(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
 }
 
 }  // namespace
 
-DialogAnswer showDialog(std::string_view caption, std::string_view text, DialogButtons buttons) {
-  const char* logPath = std::getenv("LUMETRA_DIALOG_LOG");
-  if (logPath && *logPath) {
-    appendLine(logPath, std::string(caption) + '\t' + escapeLineFeeds(text) + '\n');
-    return loggedAnswer(buttons);
-  }
-  if (Dialogs* dialogs = installed()) return dialogs->show(caption, text, buttons);
-  return showDialogOnStderr(caption, text, buttons);
-}
-
-DialogAnswer showDialogOnStderr(std::string_view caption, std::string_view text, DialogButtons buttons) {
+DialogAnswer StderrDialogs::show(std::string_view caption, std::string_view text, DialogButtons buttons) {
   std::fprintf(stderr, "lumetra: [%.*s] %.*s\n", static_cast<int>(caption.size()), caption.data(),
                static_cast<int>(text.size()), text.data());
   return buttons == DialogButtons::ok ? DialogAnswer::ok : DialogAnswer::no;
 }
 
-void installDialogs(Dialogs* dialogs) { installed() = dialogs; }
+LoggedDialogs::LoggedDialogs(std::filesystem::path log, DialogAnswer yesNoAnswer, std::string fileChoice)
+    : log_(std::move(log)), yesNoAnswer_(yesNoAnswer), fileChoice_(std::move(fileChoice)) {}
+
+DialogAnswer LoggedDialogs::show(std::string_view caption, std::string_view text, DialogButtons buttons) {
+  appendLine(log_, std::string(caption) + '\t' + escapeLineFeeds(text) + '\n');
+  return buttons == DialogButtons::ok ? DialogAnswer::ok : yesNoAnswer_;
+}
+
+std::optional<std::string> LoggedDialogs::chooseFile(const std::string&, const std::string&) {
+  if (fileChoice_.empty()) return std::nullopt;
+  std::error_code error;
+  const std::filesystem::path path = std::filesystem::absolute(fileChoice_, error);
+  if (error || !std::filesystem::is_regular_file(path, error)) return std::nullopt;
+  return path.string();
+}
+
+std::unique_ptr<LoggedDialogs> loggedDialogsFromEnvironment() {
+  const std::string log = environmentText("LUMETRA_DIALOG_LOG");
+  if (log.empty()) return nullptr;
+  const DialogAnswer answer =
+      environmentText("LUMETRA_DIALOG_ANSWER") == "yes" ? DialogAnswer::yes : DialogAnswer::no;
+  return std::make_unique<LoggedDialogs>(log, answer, environmentText("LUMETRA_FILE_CHOICE"));
+}
 
 }  // namespace lumetra::platform

@@ -13,9 +13,7 @@ namespace lumetra::platform {
 // On screen the chooser is the "select-file" helper mode of the lumetra
 // executable: it takes the filter name and pattern as its two arguments,
 // writes the chosen path to stdout with nothing after it and exits 0, or exits
-// 1 when cancelled. In the dialogs log mode (LUMETRA_DIALOG_LOG set) nothing is
-// shown and the answer is LUMETRA_FILE_CHOICE: the path of an existing file,
-// or unset or empty for a cancel.
+// 1 when cancelled.
 std::optional<std::string> chooseExistingFile(const std::string& filterName, const std::string& pattern);
 
 inline constexpr const char* kSelectFileHelperMode = "select-file";

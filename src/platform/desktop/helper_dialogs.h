@@ -14,11 +14,12 @@ inline constexpr const char* kYesNoButtons = "yes-no";
 const char* answerWord(DialogAnswer answer);
 
 // Message boxes for a process without a display of its own (the web
-// process): each one is shown by the message-box helper, which blocks the
-// caller until it is answered.
+// process): each one is shown by the message-box (or select-file) helper,
+// which blocks the caller until it is answered.
 class HelperDialogs final : public Dialogs {
  public:
   DialogAnswer show(std::string_view caption, std::string_view text, DialogButtons buttons) override;
+  std::optional<std::string> chooseFile(const std::string& filterName, const std::string& pattern) override;
 };
 
 }  // namespace lumetra::platform

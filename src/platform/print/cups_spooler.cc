@@ -19,27 +19,37 @@ cups::Connection CupsSpooler::connect() {
   return connection;
 }
 
-CupsSpooler::OpenPrinter* CupsSpooler::find(PrinterHandle handle) {
-  const auto it = open_.find(handle);
-  if (it == open_.end()) {
-    fail(spooler_error::kInvalidHandle);
-    return nullptr;
+CupsSpooler::LockedPrinter CupsSpooler::find(PrinterHandle handle) {
+  std::shared_ptr<OpenPrinter> printer;
+  {
+    MutexLock lock(mutex_);
+    const auto it = open_.find(handle);
+    if (it != open_.end()) printer = it->second;
   }
-  return &it->second;
+  if (!printer) {
+    fail(spooler_error::kInvalidHandle);
+    return {};
+  }
+  std::unique_lock lock(printer->mutex);
+  // Closed by another thread between the look-up and the lock.
+  if (printer->closed) {
+    fail(spooler_error::kInvalidHandle);
+    return {};
+  }
+  return {std::move(printer), std::move(lock)};
 }
 
-CupsSpooler::OpenPrinter* CupsSpooler::findWithDocument(PrinterHandle handle) {
-  OpenPrinter* printer = find(handle);
+CupsSpooler::LockedPrinter CupsSpooler::findWithDocument(PrinterHandle handle) {
+  LockedPrinter printer = find(handle);
   if (printer && printer->document == Document::none) {
     fail(spooler_error::kNoDocument);
-    return nullptr;
+    return {};
   }
   return printer;
 }
 
 std::optional<std::string> CupsSpooler::queueOf(PrinterHandle handle) {
-  std::lock_guard lock(mutex_);
-  const OpenPrinter* printer = find(handle);
+  const LockedPrinter printer = find(handle);
   if (!printer) return std::nullopt;
   return printer->queue;
 }
@@ -61,26 +71,30 @@ std::optional<PrinterHandle> CupsSpooler::open(std::u16string_view printerName) 
     return std::nullopt;
   }
 
-  std::lock_guard lock(mutex_);
+  auto printer = std::make_shared<OpenPrinter>();
+  printer->queue = queue;
+  MutexLock lock(mutex_);
   const PrinterHandle handle = nextHandle_++;
-  open_[handle].queue = queue;
+  open_.emplace(handle, std::move(printer));
   return handle;
 }
 
 bool CupsSpooler::close(PrinterHandle handle) {
-  std::lock_guard lock(mutex_);
-  OpenPrinter* printer = find(handle);
+  LockedPrinter printer = find(handle);
   if (!printer) return false;
+  printer->closed = true;
+  {
+    MutexLock lock(mutex_);
+    open_.erase(handle);
+  }
   // A handle let go in the middle of a document still delivers what was
   // written to it, as the platform spoolers do; the result has no taker.
-  if (printer->document != Document::none) finishDocument(*printer);
-  open_.erase(handle);
+  if (printer->document != Document::none) finishDocument(*printer.printer);
   return true;
 }
 
 std::uint32_t CupsSpooler::startDocument(PrinterHandle handle, const DocumentInfo& info) {
-  std::lock_guard lock(mutex_);
-  OpenPrinter* printer = find(handle);
+  const LockedPrinter printer = find(handle);
   if (!printer) return 0;
   if (printer->document != Document::none) return fail(spooler_error::kDocumentInProgress);
   if (info.dataType != u"RAW") return fail(spooler_error::kInvalidDataType);
@@ -109,15 +123,13 @@ bool CupsSpooler::startStreaming(OpenPrinter& printer) {
 }
 
 bool CupsSpooler::startPage(PrinterHandle handle) {
-  std::lock_guard lock(mutex_);
-  OpenPrinter* printer = findWithDocument(handle);
-  return printer && startStreaming(*printer);
+  const LockedPrinter printer = findWithDocument(handle);
+  return printer && startStreaming(*printer.printer);
 }
 
 bool CupsSpooler::write(PrinterHandle handle, std::string_view bytes) {
-  std::lock_guard lock(mutex_);
-  OpenPrinter* printer = findWithDocument(handle);
-  if (!printer || !startStreaming(*printer)) return false;
+  const LockedPrinter printer = findWithDocument(handle);
+  if (!printer || !startStreaming(*printer.printer)) return false;
   // A zero-length write of request data would end the document early.
   if (bytes.empty()) return true;
   if (cupsWriteRequestData(printer->jobConnection.get(), bytes.data(), bytes.size()) != HTTP_STATUS_CONTINUE) {
@@ -126,15 +138,11 @@ bool CupsSpooler::write(PrinterHandle handle, std::string_view bytes) {
   return true;
 }
 
-bool CupsSpooler::endPage(PrinterHandle handle) {
-  std::lock_guard lock(mutex_);
-  return findWithDocument(handle) != nullptr;
-}
+bool CupsSpooler::endPage(PrinterHandle handle) { return static_cast<bool>(findWithDocument(handle)); }
 
 bool CupsSpooler::endDocument(PrinterHandle handle) {
-  std::lock_guard lock(mutex_);
-  OpenPrinter* printer = findWithDocument(handle);
-  return printer && finishDocument(*printer);
+  const LockedPrinter printer = findWithDocument(handle);
+  return printer && finishDocument(*printer.printer);
 }
 
 bool CupsSpooler::finishDocument(OpenPrinter& printer) {
@@ -150,12 +158,6 @@ bool CupsSpooler::finishDocument(OpenPrinter& printer) {
   printer.jobId = 0;
   printer.document = Document::none;
   return cups::succeeded(status) || fail(cups::lastServerError());
-}
-
-Spooler& systemSpooler() {
-  // Never destroyed: the web process may still print while static objects go.
-  static CupsSpooler* const spooler = new CupsSpooler;
-  return *spooler;
 }
 
 }  // namespace lumetra::platform

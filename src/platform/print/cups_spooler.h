@@ -1,9 +1,11 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "base/mutex.h"
 #include "platform/print/cups_connection.h"
 #include "platform/print/spooler.h"
 
@@ -49,7 +51,11 @@ class CupsSpooler final : public Spooler {
  private:
   enum class Document { none, jobCreated, streaming };
 
+  // One open handle. Its own lock serialises the IPP round trips of this
+  // handle only; other handles go on meanwhile.
   struct OpenPrinter {
+    std::mutex mutex;
+    bool closed = false;            // set by close; later calls fail as with an unknown handle
     std::string queue;              // the queue's name, UTF-8
     cups::Connection jobConnection; // only while a document is in progress
     int jobId = 0;
@@ -57,10 +63,17 @@ class CupsSpooler final : public Spooler {
     Document document = Document::none;
   };
 
-  // Null (with lastError set) for a handle that is not open.
-  OpenPrinter* find(PrinterHandle handle);
-  // Null (with lastError set) when the handle has no document.
-  OpenPrinter* findWithDocument(PrinterHandle handle);
+  // The handle's printer, locked; null (with lastError set) for a handle
+  // that is not open.
+  struct LockedPrinter {
+    std::shared_ptr<OpenPrinter> printer;
+    std::unique_lock<std::mutex> lock;
+    OpenPrinter* operator->() const { return printer.get(); }
+    explicit operator bool() const { return printer != nullptr; }
+  };
+  LockedPrinter find(PrinterHandle handle);
+  // Null (with lastError set) also when the handle has no document.
+  LockedPrinter findWithDocument(PrinterHandle handle);
   std::optional<std::string> queueOf(PrinterHandle handle);
   bool startStreaming(OpenPrinter& printer);
   bool finishDocument(OpenPrinter& printer);
@@ -72,13 +85,9 @@ class CupsSpooler final : public Spooler {
 
   static thread_local std::uint32_t lastErrorNumber_;
 
-  std::mutex mutex_;  // guards open_ and nextHandle_; calls may come from any thread
-  std::map<PrinterHandle, OpenPrinter> open_;
-  PrinterHandle nextHandle_ = 1;
+  Mutex mutex_;  // held only to look a handle up; calls may come from any thread
+  std::map<PrinterHandle, std::shared_ptr<OpenPrinter>> open_ GUARDED_BY(mutex_);
+  PrinterHandle nextHandle_ GUARDED_BY(mutex_) = 1;
 };
-
-// The scheduler's spooler for the whole process; the host installs it at
-// start-up with installSpooler(&systemSpooler()).
-Spooler& systemSpooler();
 
 }  // namespace lumetra::platform

@@ -93,23 +93,25 @@ class Spooler {
   virtual std::uint32_t lastError() const = 0;
 };
 
-// The spooler every function uses. The host installs the system spooler at
-// start-up and tests install a double; until then every operation fails as
-// with no spooler service, so nothing reaches a printer by accident.
-Spooler& spooler();
-void installSpooler(Spooler* spooler);
-
-// Installs a spooler for the life of a scope (tests) and restores the
-// previous one after.
-class ScopedSpooler {
+// What a process has before it reaches a real spooler, and what tests get
+// unless they bring one: every operation fails as with no spooler service,
+// so nothing reaches a printer by accident.
+class UnavailableSpooler final : public Spooler {
  public:
-  explicit ScopedSpooler(Spooler& replacement);
-  ~ScopedSpooler();
-  ScopedSpooler(const ScopedSpooler&) = delete;
-  ScopedSpooler& operator=(const ScopedSpooler&) = delete;
-
- private:
-  Spooler* previous_;
+  std::optional<PrinterHandle> open(std::u16string_view) override { return std::nullopt; }
+  bool close(PrinterHandle) override { return false; }
+  std::uint32_t startDocument(PrinterHandle, const DocumentInfo&) override { return 0; }
+  bool startPage(PrinterHandle) override { return false; }
+  bool write(PrinterHandle, std::string_view) override { return false; }
+  bool endPage(PrinterHandle) override { return false; }
+  bool endDocument(PrinterHandle) override { return false; }
+  std::vector<std::u16string> printerNames() override { return {}; }
+  std::optional<PrinterDetails> printerDetails(PrinterHandle) override { return std::nullopt; }
+  std::optional<std::vector<std::uint32_t>> jobStatuses(PrinterHandle, std::uint32_t) override {
+    return std::nullopt;
+  }
+  bool ensureServiceRunning() override { return false; }
+  std::uint32_t lastError() const override { return spooler_error::kServiceUnavailable; }
 };
 
 }  // namespace lumetra::platform
