@@ -1,15 +1,14 @@
 // The page's printer functions against a real scheduler with raw queues.
 #include <gtest/gtest.h>
 
-#include "jobs/print_job_functions.h"
+#include "functions/printer_functions.h"
 #include "platform/print/cups_spooler.h"
-#include "printer/local_printer_functions.h"
-#include "printer/model_functions.h"
 #include "printer/printer_registry.h"
 #include "support/call_arguments.h"
 #include "support/cupsd_fixture.h"
 #include "support/fake_network_printer.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -25,33 +24,34 @@ const CallResult kFalse = CallResult::boolean(false);
 class LocalPrintingTest : public ::testing::Test {
  protected:
   LocalPrintingTest() {
-    printerRegistry().clear();
     folder_.write("dev/T80.ini",
                   "[roll]\ncmd=27,74,0\n[cut]\ncmd=29,86,0\np=1\n[zoom]\ncmd=29,33,0\np1=16\np2=1\n");
   }
-  ~LocalPrintingTest() override { printerRegistry().clear(); }
-
   std::string dialogs() const { return test::readFile(folder_.path() / "dialogs.log"); }
+  CallResult call(std::string_view name, const CallArguments& arguments) {
+    return test::callFunction(context_, name, arguments);
+  }
 
   test::PrivateCupsd cupsd_;
-  platform::ScopedSpooler spooler_{platform::systemSpooler()};
+  platform::CupsSpooler spooler_;
   test::TempDir folder_;
   test::ScopedWorkingDirectory cwd_{folder_.path()};
-  test::ScopedEnv dialogLog_{"LUMETRA_DIALOG_LOG", (folder_.path() / "dialogs.log").string()};
+  platform::LoggedDialogs dialogs_{folder_.path() / "dialogs.log", platform::DialogAnswer::no};
+  Context context_{spooler_, dialogs_};
 };
 
 TEST_F(LocalPrintingTest, AReceiptTaskReachesTheDeviceAsExactlyItsBytes) {
   test::FakeNetworkPrinter device("127.0.3.10");
   cupsd_.addRawQueue("Receipt", device.deviceUri());
-  getPrinterDiffConfig(callArgs("Receipt", "T80"));
+  call("getPrinterDiffConfig", callArgs("Receipt", "T80"));
 
-  EXPECT_EQ(startPrintTask(callArgs("Receipt")), kTrue);
-  EXPECT_EQ(printText(callArgs("Receipt", "宫保鸡丁 x1\n", "zoomIn")), kTrue);
-  EXPECT_EQ(printText(callArgs("Receipt", "")), kTrue);
-  EXPECT_EQ(rollPaper(callArgs("Receipt", 3)), kTrue);
-  EXPECT_EQ(cutPaper(callArgs("Receipt")), kTrue);
-  EXPECT_EQ(openCashDraw(callArgs("Receipt")), kTrue);
-  EXPECT_EQ(endPrintTask(callArgs("Receipt")), kTrue);
+  EXPECT_EQ(call("startPrintTask", callArgs("Receipt")), kTrue);
+  EXPECT_EQ(call("printText", callArgs("Receipt", "宫保鸡丁 x1\n", "zoomIn")), kTrue);
+  EXPECT_EQ(call("printText", callArgs("Receipt", "")), kTrue);
+  EXPECT_EQ(call("rollPaper", callArgs("Receipt", 3)), kTrue);
+  EXPECT_EQ(call("cutPaper", callArgs("Receipt")), kTrue);
+  EXPECT_EQ(call("openCashDraw", callArgs("Receipt")), kTrue);
+  EXPECT_EQ(call("endPrintTask", callArgs("Receipt")), kTrue);
 
   EXPECT_EQ(device.job(1), hexBytes("1d 21 11"                             // double size
                                        "b9 ac b1 a3 bc a6 b6 a1 20 78 31 0a"  // 宫保鸡丁 x1 in GBK
@@ -66,24 +66,24 @@ TEST_F(LocalPrintingTest, AReceiptTaskReachesTheDeviceAsExactlyItsBytes) {
 TEST_F(LocalPrintingTest, APrinterClosedInTheMiddleOfATaskStillPrintsWhatItGot) {
   test::FakeNetworkPrinter device("127.0.3.11");
   cupsd_.addRawQueue("Receipt", device.deviceUri());
-  ASSERT_EQ(startPrintTask(callArgs("Receipt")), kTrue);
-  printTagContent(callArgs("Receipt", "A"));
+  ASSERT_EQ(call("startPrintTask", callArgs("Receipt")), kTrue);
+  call("printTagContent", callArgs("Receipt", "A"));
   // A second start while the first task is open is refused and releases
   // the printer, which delivers the first task.
-  EXPECT_EQ(startPrintTask(callArgs("Receipt")), kFalse);
+  EXPECT_EQ(call("startPrintTask", callArgs("Receipt")), kFalse);
   EXPECT_EQ(dialogs(), "StartDocPrinter\t1906\n");
   EXPECT_EQ(device.job(1), "A\r\n");
 
-  ASSERT_EQ(startPrintTask(callArgs("Receipt")), kTrue);
-  printTagContent(callArgs("Receipt", "B"));
-  closeCurPrinter(callArgs("Receipt"));
+  ASSERT_EQ(call("startPrintTask", callArgs("Receipt")), kTrue);
+  call("printTagContent", callArgs("Receipt", "B"));
+  call("closeCurPrinter", callArgs("Receipt"));
   EXPECT_EQ(device.job(2), "B\r\n");
 }
 
 TEST_F(LocalPrintingTest, PrinterListHoldsTheQueuesButNotFaxes) {
   for (const char* queue : {"Kitchen", "Receipt", "Office_Fax"}) cupsd_.addRawQueue(queue, "socket://127.0.3.12:9100");
   cupsd_.addStoppedQueue("Bar", "socket://127.0.3.12:9100");
-  EXPECT_EQ(getPrinterList({}), CallResult::strings({"Bar", "Kitchen", "Receipt"}));
+  EXPECT_EQ(call("getPrinterList", {}), CallResult::strings({"Bar", "Kitchen", "Receipt"}));
 }
 
 TEST_F(LocalPrintingTest, StatusIsFalseForQueuesThatCannotPrintNow) {
@@ -94,21 +94,21 @@ TEST_F(LocalPrintingTest, StatusIsFalseForQueuesThatCannotPrintNow) {
   cupsd_.addQueueWithReason("NoPaper", nowhere, "media-empty-error");
   cupsd_.addQueueWithReason("LowPaper", nowhere, "media-low-warning");
 
-  EXPECT_EQ(getPrinterStatus(callArgs("Disabled")), kTrue);  // not open: nothing to ask
+  EXPECT_EQ(call("getPrinterStatus", callArgs("Disabled")), kTrue);  // not open: nothing to ask
   for (const char* queue : {"Healthy", "Disabled", "Offline", "NoPaper", "LowPaper"}) {
-    ASSERT_EQ(openPrinter(callArgs(queue)), kTrue) << queue;
+    ASSERT_EQ(call("openPrinter", callArgs(queue)), kTrue) << queue;
   }
-  EXPECT_EQ(getPrinterStatus(callArgs("Healthy")), kTrue);
-  EXPECT_EQ(getPrinterStatus(callArgs("LowPaper")), kTrue);
-  EXPECT_EQ(getPrinterStatus(callArgs("Disabled")), kFalse);
-  EXPECT_EQ(getPrinterStatus(callArgs("Offline")), kFalse);
-  EXPECT_EQ(getPrinterStatus(callArgs("NoPaper")), kFalse);
+  EXPECT_EQ(call("getPrinterStatus", callArgs("Healthy")), kTrue);
+  EXPECT_EQ(call("getPrinterStatus", callArgs("LowPaper")), kTrue);
+  EXPECT_EQ(call("getPrinterStatus", callArgs("Disabled")), kFalse);
+  EXPECT_EQ(call("getPrinterStatus", callArgs("Offline")), kFalse);
+  EXPECT_EQ(call("getPrinterStatus", callArgs("NoPaper")), kFalse);
 }
 
 TEST_F(LocalPrintingTest, UnknownPrinterShowsTheOpenFailureWithItsNameAsCaption) {
-  EXPECT_EQ(startPrintTask(callArgs("NoSuchPrinter")), kFalse);
+  EXPECT_EQ(call("startPrintTask", callArgs("NoSuchPrinter")), kFalse);
   EXPECT_EQ(dialogs(), "NoSuchPrinter\t开启打印机失败！\n");
-  EXPECT_FALSE(findOrCreateSession(u"NoSuchPrinter").isOpen());
+  EXPECT_FALSE(findOrCreateSession(context_.printers, u"NoSuchPrinter").isOpen());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "net/delivery_confirmation.h"
 #include "platform/net/tcp_connection.h"
 #include "support/network_namespace.h"
 
