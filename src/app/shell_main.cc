@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "app/browser_client.h"
 #include "app/downloads.h"
@@ -13,9 +14,9 @@
 #include "app/shell_settings.h"
 #include "app/splash.h"
 #include "app/web_context.h"
-#include "platform/dialogs.h"
-#include "platform/helper_process.h"
-#include "platform/instance_lock.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/process/helper_process.h"
+#include "platform/process/instance_lock.h"
 
 namespace lumetra::shell {
 namespace {
@@ -68,18 +69,20 @@ int runShell(int argc, char** argv) {
     std::fprintf(stderr, "lumetra: cannot open the display\n");
     return 1;
   }
-  static GtkDialogs dialogs;
-  platform::installDialogs(&dialogs);
+  // Chosen once: on screen, or logged in headless runs and tests.
+  static GtkDialogs onScreenDialogs;
+  static const std::unique_ptr<platform::LoggedDialogs> loggedDialogs = platform::loggedDialogsFromEnvironment();
+  platform::Dialogs& dialogs = loggedDialogs ? *loggedDialogs : static_cast<platform::Dialogs&>(onScreenDialogs);
   setDefaultIcon();
   const WebSetup setup = createWebSetup(startupDirectory, executableDirectory, switches);
-  handleDownloads(setup.context);
+  handleDownloads(setup.context, dialogs.attended());
 
   Splash splash;
-  if (!switches.multiThreadedMessageLoop && !splash.show()) return 0;
+  if (!switches.multiThreadedMessageLoop && !splash.show(dialogs)) return 0;
   // Held until the process ends, however it ends.
   static platform::InstanceLock instance(platform::instanceLockPath(kSingleInstanceName));
   if (instance.state() == platform::InstanceLock::State::heldElsewhere) {
-    platform::showDialog(kMessageCaption, kAlreadyRunningText);
+    dialogs.show(kMessageCaption, kAlreadyRunningText, platform::DialogButtons::ok);
     // Closing the splash maximises the running instance's main window.
     splash.close();
     waitForSplash(splash);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "jobs/print_jobs.h"
 #include "jobs/print_task.h"
 
 namespace lumetra {
@@ -13,10 +14,11 @@ namespace lumetra {
 // is known to have taken them. A printer that fails, resets or ends its
 // connection on its own before being told that all has come may have lost
 // what it held, so its tasks on that connection go to the pending list
-// again (a receipt printed twice rather than lost).
+// again (a receipt printed twice rather than lost). Lives inside one output
+// sequence: the output lock is held while it exists.
 class NetworkDeliveries {
  public:
-  NetworkDeliveries() = default;
+  explicit NetworkDeliveries(PrintJobs& jobs) : jobs_(jobs) {}
   NetworkDeliveries(const NetworkDeliveries&) = delete;
   NetworkDeliveries& operator=(const NetworkDeliveries&) = delete;
 
@@ -33,8 +35,9 @@ class NetworkDeliveries {
     std::uint64_t connection = 0;   // taskConnectionId the tasks went out on
     std::vector<TaskSource> tasks;  // oldest first
   };
-  static void sendToPending(Batch& batch);
+  void sendToPending(Batch& batch);
 
+  PrintJobs& jobs_;
   std::map<std::u16string, Batch> unconfirmed_;
 };
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/utf.h"
+#include "base/utf.h"
 
 namespace lumetra {
 namespace {
@@ -180,10 +180,10 @@ void TaskListBuilder::finishTask() {
   // A task without `contents` has nothing to print; one whose `contents` is
   // not a list is unusable.
   if (contents.present && !task_.contentsIsList) return;
-  tasks_.push_back(PrintTask{.printerName = platform::utf8ToUtf16(name.value.text),
-                             .ipaddress = platform::utf8ToUtf16(address.value.text),
+  tasks_.push_back(PrintTask{.printerName = base::utf8ToUtf16(name.value.text),
+                             .ipaddress = base::utf8ToUtf16(address.value.text),
                              .printerType = *typeValue,
-                             .printerModel = platform::utf8ToUtf16(model.value.text),
+                             .printerModel = base::utf8ToUtf16(model.value.text),
                              .printerWidth = *widthValue,
                              .contents = std::vector<ContentItem>(items_.begin(), items_.end()),
                              .source = TaskSource(list_, task_.begin)});

@@ -5,7 +5,7 @@
 #include <deque>
 #include <optional>
 
-#include "platform/neighbour_table.h"
+#include "platform/net/neighbour_table.h"
 
 namespace lumetra {
 

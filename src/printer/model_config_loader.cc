@@ -1,9 +1,9 @@
 #include "printer/model_config_loader.h"
 
-#include "platform/profile.h"
-#include "platform/utf.h"
+#include "base/profile.h"
+#include "base/utf.h"
 #include "printer/ansi_text.h"
-#include "printer/printer_registry.h"
+#include "platform/files/directory.h"
 
 namespace lumetra {
 namespace {
@@ -33,13 +33,13 @@ class ModelFileReader {
 
   void byteList(std::u16string_view section, std::size_t offset, std::size_t length) {
     const std::u16string value =
-        platform::readProfileString(path_, section, u"cmd", u"", kValueBufferUnits);
+        base::readProfileString(path_, section, u"cmd", u"", kValueBufferUnits);
     const std::vector<std::uint8_t> bytes = parseByteList(bytesUpToNul(toAnsiBytes(value)), length);
     for (std::size_t i = 0; i < bytes.size(); ++i) table_[offset + i] = bytes[i];
   }
 
   void integer(std::u16string_view section, std::u16string_view key, std::size_t offset) {
-    table_[offset] = static_cast<std::uint8_t>(platform::readProfileInt(path_, section, key, 0));
+    table_[offset] = static_cast<std::uint8_t>(base::readProfileInt(path_, section, key, 0));
   }
 
  private:
@@ -47,11 +47,33 @@ class ModelFileReader {
   PrinterModelConfig& table_;
 };
 
+constexpr std::string_view kSettingsExtension = ".ini";
+
+bool hasSettingsExtension(std::string_view fileName) {
+  if (fileName.size() <= kSettingsExtension.size()) return false;
+  const std::string_view tail = fileName.substr(fileName.size() - kSettingsExtension.size());
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    const char c = (tail[i] >= 'A' && tail[i] <= 'Z') ? static_cast<char>(tail[i] + 32) : tail[i];
+    if (c != kSettingsExtension[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::filesystem::path modelSettingsPath(std::u16string_view modelName) {
-  const std::string file = modelName.empty() ? "normal" : platform::utf16ToUtf8(modelName);
+  const std::string file = modelName.empty() ? "normal" : base::utf16ToUtf8(modelName);
   return std::filesystem::path(".") / "dev" / (file + ".ini");
+}
+
+std::vector<std::string> modelNames() {
+  std::vector<std::string> models;
+  for (const std::string& fileName : platform::regularFileNames(std::filesystem::path(".") / "dev")) {
+    if (hasSettingsExtension(fileName)) {
+      models.push_back(fileName.substr(0, fileName.size() - kSettingsExtension.size()));
+    }
+  }
+  return models;
 }
 
 std::vector<std::uint8_t> parseByteList(std::string_view ansiText, std::size_t maxBytes) {
@@ -66,10 +88,9 @@ std::vector<std::uint8_t> parseByteList(std::string_view ansiText, std::size_t m
   return bytes;
 }
 
-void loadModelConfig(const std::u16string& printerName, std::u16string_view modelName) {
+void loadModelConfig(PrinterModelConfig& table, std::u16string_view modelName) {
   namespace at = model_offset;
   namespace len = model_length;
-  PrinterModelConfig& table = findOrCreateSession(printerName).commands;
   table.bytes.fill(0);
   ModelFileReader file(modelSettingsPath(modelName), table);
   file.byteList(u"roll", at::kFeed, len::kFeed);

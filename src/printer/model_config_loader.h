@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "printer/printer_model_config.h"
+
 namespace lumetra {
 
 // The model name the kitchen printers' command table is loaded from at every
@@ -17,11 +19,15 @@ inline constexpr char16_t kKitchenModelName[] = u"QV52K";
 // to the current directory at the moment of the call.
 std::filesystem::path modelSettingsPath(std::u16string_view modelName);
 
-// Fills the command table of `printerName`'s session (creating the session)
-// from the model's settings file: all 40 bytes zeroed first, then every value
-// the file gives. A missing file, section or key leaves its bytes 0. Neither
-// the handle nor the model name of the session changes.
-void loadModelConfig(const std::u16string& printerName, std::u16string_view modelName);
+// Fills a printer's command table from the model's settings file: all 40
+// bytes zeroed first, then every value the file gives. A missing file,
+// section or key leaves its bytes 0.
+void loadModelConfig(PrinterModelConfig& table, std::u16string_view modelName);
+
+// The model names of ./dev/*.ini in the file system's order: each file's
+// name without its final ".ini", so "a.b.ini" lists as "a.b" and loads
+// again from that file.
+std::vector<std::string> modelNames();
 
 // A byte list value such as "29,86,0": split at commas like strtok (empty
 // pieces skipped), each piece read like atoi, low 8 bits kept, at most
