@@ -46,14 +46,18 @@ bool isPseudoPrinter(const std::u16string& name) {
   return name.find(u"Microsoft") != std::u16string::npos || name.find(u"Fax") != std::u16string::npos;
 }
 
+// A spooler that cannot be reached cannot print either: the till must not
+// be told all is well.
+bool spoolerUnreachable() { return spooler().lastError() == platform::spooler_error::kServiceUnavailable; }
+
 bool printerReportsError(platform::PrinterHandle handle) {
   const std::optional<platform::PrinterDetails> details = spooler().printerDetails(handle);
-  if (!details) return false;
+  if (!details) return spoolerUnreachable() || (handle == platform::kNoPrinterHandle && !spooler().ensureServiceRunning());
   // A printer that reports an error is in error even when its jobs cannot
   // be listed.
   if (details->status & kPrinterErrorMask) return true;
   const auto jobs = spooler().jobStatuses(handle, details->jobCount);
-  if (!jobs) return false;
+  if (!jobs) return spoolerUnreachable();
   for (std::uint32_t job : *jobs) {
     if ((job & platform::job_status::kPrinting) && (job & kJobErrorMask)) return true;
   }

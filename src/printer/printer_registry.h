@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/spooler.h"
 #include "printer/printer_model_config.h"
@@ -18,9 +19,17 @@ struct PrinterSession {
   bool isOpen() const { return handle != platform::kNoPrinterHandle; }
 };
 
-// Printer name -> session, ordered by UTF-16 code unit (a proper prefix
-// first). Names that differ only in case are different printers.
-using PrinterRegistry = std::map<std::u16string, PrinterSession>;
+// CUPS matches queue names without regard to ASCII letter case, so "Bar" and
+// "bar" are one printer here too (one session, one open job), not two
+// sessions writing to one queue. Ordered by UTF-16 code unit with ASCII
+// letters folded (a proper prefix first).
+struct QueueNameLess {
+  bool operator()(std::u16string_view a, std::u16string_view b) const;
+  using is_transparent = void;
+};
+
+// Printer name -> session; the first spelling used stays the key.
+using PrinterRegistry = std::map<std::u16string, PrinterSession, QueueNameLess>;
 
 // The web process's one registry. Entries are created by the first lookup of
 // a name and removed only by closeCurPrinter.

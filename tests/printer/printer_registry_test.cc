@@ -32,19 +32,29 @@ TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOn
   EXPECT_EQ(printerRegistry().size(), 1u);
 }
 
-TEST_F(PrinterRegistryTest, NamesDifferingOnlyInCaseAreSeparateSessions) {
+// CUPS takes "Kitchen" and "kitchen" for one queue; two sessions on it
+// would interleave two jobs on one printer.
+TEST_F(PrinterRegistryTest, NamesDifferingOnlyInAsciiCaseAreOneSessionLikeCupsQueues) {
   findOrCreateSession(u"Kitchen").handle = 1;
-  findOrCreateSession(u"kitchen").handle = 2;
-  EXPECT_EQ(printerRegistry().size(), 2u);
-  EXPECT_EQ(sessionHandle(u"Kitchen"), 1u);
-  EXPECT_EQ(sessionHandle(u"kitchen"), 2u);
+  EXPECT_EQ(sessionHandle(u"kitchen"), 1u);
+  EXPECT_EQ(sessionHandle(u"KITCHEN"), 1u);
+  markSessionClosed(u"kItChEn");
+  EXPECT_FALSE(findOrCreateSession(u"Kitchen").isOpen());
+  EXPECT_EQ(printerRegistry().size(), 1u);
+  EXPECT_EQ(printerRegistry().begin()->first, u"Kitchen") << "the first spelling stays";
+  // Only ASCII letters fold, as in CUPS: full-width and accented letters
+  // name other printers.
+  findOrCreateSession(u"\xFF2Bitchen");
+  findOrCreateSession(u"K\x00EEtchen");
+  findOrCreateSession(u"K\x00CEtchen");
+  EXPECT_EQ(printerRegistry().size(), 4u);
 }
 
-TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithPrefixFirst) {
-  for (const char16_t* name : {u"\xFF21", u"ab", u"a", u"B", u"\x4E2D"}) findOrCreateSession(name);
+TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithAsciiLettersFoldedAndPrefixFirst) {
+  for (const char16_t* name : {u"\xFF21", u"ab", u"a", u"B", u"\x4E2D", u"_"}) findOrCreateSession(name);
   std::vector<std::u16string> order;
   for (const auto& entry : printerRegistry()) order.push_back(entry.first);
-  EXPECT_EQ(order, (std::vector<std::u16string>{u"B", u"a", u"ab", u"\x4E2D", u"\xFF21"}));
+  EXPECT_EQ(order, (std::vector<std::u16string>{u"_", u"a", u"ab", u"B", u"\x4E2D", u"\xFF21"}));
 }
 
 TEST_F(PrinterRegistryTest, HandleLookupAndMarkClosedCreateTheSessionWhenAbsent) {

@@ -103,6 +103,27 @@ TEST_F(LocalPrintingTest, StatusIsFalseForQueuesThatCannotPrintNow) {
   EXPECT_EQ(getPrinterStatus(callArgs("Disabled")), kFalse);
   EXPECT_EQ(getPrinterStatus(callArgs("Offline")), kFalse);
   EXPECT_EQ(getPrinterStatus(callArgs("NoPaper")), kFalse);
+
+  // With CUPS gone nothing can print: the answer must not be "all well",
+  // for an open printer or one the page has not opened yet.
+  cupsd_.stop();
+  EXPECT_EQ(getPrinterStatus(callArgs("Healthy")), kFalse);
+  EXPECT_EQ(getPrinterStatus(callArgs("NeverOpened")), kFalse);
+}
+
+// CUPS takes "bar" for the queue "Bar": opening both spellings must give
+// one printer with one job, not two jobs racing on one queue.
+TEST_F(LocalPrintingTest, QueueNamesInAnotherLetterCaseAreTheSamePrinter) {
+  test::FakeNetworkPrinter device("127.0.3.14");
+  cupsd_.addRawQueue("Bar", device.deviceUri());
+  getPrinterDiffConfig(callArgs("bar", "T80"));
+  ASSERT_EQ(startPrintTask(callArgs("Bar")), kTrue);
+  ASSERT_EQ(printText(callArgs("bar", "one ")), kTrue);
+  ASSERT_EQ(printText(callArgs("BAR", "job")), kTrue);
+  ASSERT_EQ(endPrintTask(callArgs("bAr")), kTrue);
+  EXPECT_EQ(device.job(1), "one " + hexBytes("1d 21 00") + "job" + hexBytes("1d 21 00"));
+  EXPECT_EQ(printerRegistry().size(), 1u);
+  EXPECT_EQ(dialogs(), "");
 }
 
 TEST_F(LocalPrintingTest, UnknownPrinterShowsTheOpenFailureWithItsNameAsCaption) {
