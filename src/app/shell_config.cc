@@ -65,7 +65,8 @@ std::filesystem::path expandHome(const std::string& path) {
 }  // namespace
 
 std::vector<std::filesystem::path> configFiles() {
-  const std::filesystem::path system = std::filesystem::path(LUMETRA_SYSTEM_CONFIG_DIR) / "lumetra" / "lumetra.conf";
+  std::filesystem::path system = environment(kSystemConfigVariable);
+  if (system.empty()) system = std::filesystem::path(LUMETRA_SYSTEM_CONFIG_DIR) / "lumetra" / "lumetra.conf";
   std::string userConfig = environment("XDG_CONFIG_HOME");
   if (userConfig.empty()) userConfig = environment("HOME") + "/.config";
   return {system, std::filesystem::path(userConfig) / "lumetra" / "lumetra.conf"};

@@ -18,9 +18,13 @@ struct ShellConfig {
   unsigned consoleLogKeptFiles = 0;   // [console_log] kept_files: console.log.1 .. .N
 };
 
+// Tests and development name another system-wide file here, so a till's
+// own settings on the machine do not reach them.
+inline constexpr const char* kSystemConfigVariable = "LUMETRA_SYSTEM_CONFIG";
+
 // The files read, lowest priority first: lumetra.conf in the system
-// configuration folder, then in the user's ($XDG_CONFIG_HOME, else
-// ~/.config), under "lumetra".
+// configuration folder (or the file LUMETRA_SYSTEM_CONFIG names), then in
+// the user's ($XDG_CONFIG_HOME, else ~/.config), under "lumetra".
 std::vector<std::filesystem::path> configFiles();
 
 // Each key is taken from the last file that has it (missing files are

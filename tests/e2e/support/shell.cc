@@ -27,6 +27,8 @@ std::map<std::string, std::string> ShellHome::homeEnvironment() const {
           {"XDG_CONFIG_HOME", home + "/config"},
           {"XDG_CACHE_HOME", home + "/cache-home"},
           {"XDG_DATA_HOME", home + "/data-home"},
+          {"XDG_STATE_HOME", home + "/state-home"},
+          {"LUMETRA_SYSTEM_CONFIG", home + "/etc-lumetra.conf"},
           {"NO_AT_BRIDGE", "1"}};
 }
 
