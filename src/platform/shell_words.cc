@@ -149,6 +149,7 @@ std::vector<std::string> splitWindowsCommandLine(std::string_view text) {
       while (at < text.size() && text[at] == '\\') ++backslashes, ++at;
       if (at == text.size() || text[at] != '"') {
         argument.append(backslashes, '\\');
+        if (backslashes == 0) argument += text[at++];
         continue;
       }
       argument.append(backslashes / 2, '\\');

@@ -37,8 +37,8 @@ CallResult actOnWindowByTitle(const CallArguments& args) {
 void startUpdater(const std::string& parameters) {
   // Parameters written for the Windows updater may leave a quote open: that
   // program would have taken it to run to the end, and so does this split.
-  std::vector<std::string> arguments =
-      platform::splitShellWords(parameters).value_or(platform::splitWindowsCommandLine(parameters));
+  std::optional<std::vector<std::string>> words = platform::splitShellWords(parameters);
+  std::vector<std::string> arguments = words ? std::move(*words) : platform::splitWindowsCommandLine(parameters);
   arguments.insert(arguments.begin(), kUpdaterProgram);
   if (!platform::startDetachedProcess(kUpdaterProgram, arguments, platform::ProgramLookup::asGiven)) {
     std::fprintf(stderr, "lumetra: cannot start the updater %s\n", kUpdaterProgram);
