@@ -121,7 +121,8 @@ gboolean BrowserClient::onUserMessage(WebKitWebView*, WebKitUserMessage* message
 
 gboolean BrowserClient::onLoadFailed(WebKitWebView* view, WebKitLoadEvent, const char* uri, GError* error,
                                      gpointer client) {
-  if (view == static_cast<BrowserClient*>(client)->mainView_ && !g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) {
+  // A till whose start page is missing must say why it shows an error.
+  if (view == static_cast<BrowserClient*>(client)->mainView_ && failureKind(error) != LoadFailure::Kind::aborted) {
     std::fprintf(stderr, "lumetra: cannot load %s: %s\n", uri ? uri : "", error->message);
   }
   const char* current = webkit_web_view_get_uri(view);

@@ -17,7 +17,9 @@ void checkExtension(const std::optional<std::filesystem::path>& folder,
                     const std::vector<std::filesystem::path>& searched, StartupReport& report) {
   if (folder) return;
   std::string places;
-  for (const std::filesystem::path& place : searched) places += (places.empty() ? "" : ", ") + place.string();
+  for (const std::filesystem::path& place : searched) {
+    places += (places.empty() ? "" : ", ") + place.string();
+  }
   report.errorLines.push_back(std::string("the web extension ") + kExtensionFileName + " is in none of " + places +
                               ": pages get no window functions (no printing, no customer display)");
   report.staffText += std::string("找不到网页扩展 ") + kExtensionFileName + "，打印等本机功能都不能使用！\n";

@@ -52,7 +52,9 @@ bool spoolerUnreachable() { return spooler().lastError() == platform::spooler_er
 
 bool printerReportsError(platform::PrinterHandle handle) {
   const std::optional<platform::PrinterDetails> details = spooler().printerDetails(handle);
-  if (!details) return spoolerUnreachable() || (handle == platform::kNoPrinterHandle && !spooler().ensureServiceRunning());
+  if (!details) {
+    return spoolerUnreachable() || (handle == platform::kNoPrinterHandle && !spooler().ensureServiceRunning());
+  }
   // A printer that reports an error is in error even when its jobs cannot
   // be listed.
   if (details->status & kPrinterErrorMask) return true;
