@@ -69,6 +69,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Besides the libraries: the virtual printer draws receipts with this font,
+# and pages in Chinese need it on a fresh install.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "openbox, cups")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "nodejs, x11-xserver-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${LUMETRA_PACKAGING_DIR}/conffiles)
