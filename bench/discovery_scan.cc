@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <variant>
 
 #include "net/discovery.h"
 #include "support/network_namespace.h"
@@ -17,9 +16,9 @@ int main() {
     return 2;
   }
   const auto start = std::chrono::steady_clock::now();
-  const lumetra::CallResult result = lumetra::getIPPrinterList({});
+  lumetra::platform::StderrDialogs dialogs;
+  const auto found = lumetra::discoverNetworkPrinters(dialogs);
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  const auto* found = std::get_if<lumetra::CallResult::Strings>(&result.value());
   if (!found) return 1;
   std::printf("%zu %.3f\n", found->size(), took.count());
   return 0;

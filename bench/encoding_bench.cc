@@ -15,7 +15,6 @@
 #include "jobs/print_task.h"
 #include "jobs/task_layout.h"
 #include "printer/model_config_loader.h"
-#include "printer/printer_registry.h"
 #include "support/test_pictures.h"
 
 namespace {
@@ -35,9 +34,10 @@ std::string readWhole(const char* path) {
 PrinterModelConfig receiptModel() {
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(LUMETRA_SOURCE_DIR);
-  loadModelConfig(u"Receipt", u"RQ2");
+  PrinterModelConfig table;
+  loadModelConfig(table, u"RQ2");
   std::filesystem::current_path(previous);
-  return findOrCreateSession(u"Receipt").commands;
+  return table;
 }
 
 // From the page's JSON text to the bytes for the printer.

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "app/error_page.h"
-#include "renderer/render_messages.h"
+#include "base/process_messages.h"
 
 namespace lumetra::shell {
 namespace {

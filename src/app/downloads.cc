@@ -3,15 +3,9 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace lumetra::shell {
 namespace {
-
-bool dialogsAreLogged() {
-  const char* log = std::getenv("LUMETRA_DIALOG_LOG");
-  return log && *log;
-}
 
 // The chosen path, or empty when the user cancels.
 std::string askWhereToSave(const std::string& fileName) {
@@ -33,14 +27,14 @@ std::string askWhereToSave(const std::string& fileName) {
   return chosen;
 }
 
-gboolean onDecideDestination(WebKitDownload* download, const char* suggestedName, gpointer) {
+gboolean onDecideDestination(WebKitDownload* download, const char* suggestedName, gpointer ask) {
   // Only the last part of the suggested name: it comes from the server.
   char* base = g_path_get_basename(suggestedName && *suggestedName ? suggestedName : "download");
   const std::string name = std::string_view(base) == "." || std::string_view(base) == G_DIR_SEPARATOR_S
                                ? std::string("download")
                                : std::string(base);
   g_free(base);
-  const std::string path = dialogsAreLogged() ? downloadPath(name) : askWhereToSave(name);
+  const std::string path = GPOINTER_TO_INT(ask) ? askWhereToSave(name) : downloadPath(name);
   if (path.empty()) {
     webkit_download_cancel(download);
     return TRUE;
@@ -57,8 +51,8 @@ gboolean onDecideDestination(WebKitDownload* download, const char* suggestedName
   return TRUE;
 }
 
-void onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
-  g_signal_connect(download, "decide-destination", G_CALLBACK(onDecideDestination), nullptr);
+void onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer ask) {
+  g_signal_connect(download, "decide-destination", G_CALLBACK(onDecideDestination), ask);
 }
 
 }  // namespace
@@ -72,8 +66,8 @@ std::string downloadPath(const std::string& fileName) {
   return result;
 }
 
-void handleDownloads(WebKitWebContext* context) {
-  g_signal_connect(context, "download-started", G_CALLBACK(onDownloadStarted), nullptr);
+void handleDownloads(WebKitWebContext* context, bool askWhereToSave) {
+  g_signal_connect(context, "download-started", G_CALLBACK(onDownloadStarted), GINT_TO_POINTER(askWhereToSave));
 }
 
 }  // namespace lumetra::shell

@@ -10,7 +10,7 @@ namespace lumetra::shell {
 // under its suggested name, through the save dialog. With message boxes
 // going to a log (LUMETRA_DIALOG_LOG: no one to answer a dialog) it is saved
 // there directly.
-void handleDownloads(WebKitWebContext* context);
+void handleDownloads(WebKitWebContext* context, bool askWhereToSave);
 
 // The Documents folder followed by the file name; empty when the folder is
 // not known.

@@ -7,9 +7,9 @@
 
 #include "app/message_box.h"
 #include "app/select_file_helper.h"
-#include "platform/file_chooser.h"
-#include "platform/helper_dialogs.h"
-#include "platform/helper_process.h"
+#include "platform/desktop/file_chooser.h"
+#include "platform/desktop/helper_dialogs.h"
+#include "platform/process/helper_process.h"
 
 namespace lumetra::shell {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/helper_dialogs.h"
-#include "platform/helper_process.h"
+#include "platform/desktop/helper_dialogs.h"
+#include "platform/process/helper_process.h"
 
 namespace lumetra::shell {
 

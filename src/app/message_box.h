@@ -3,7 +3,8 @@
 #include <span>
 #include <string_view>
 
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/desktop/file_chooser.h"
 
 namespace lumetra::shell {
 
@@ -18,6 +19,9 @@ class GtkDialogs final : public platform::Dialogs {
   platform::DialogAnswer show(std::string_view caption, std::string_view text,
                               platform::DialogButtons buttons) override {
     return showMessageBox(caption, text, buttons);
+  }
+  std::optional<std::string> chooseFile(const std::string& filterName, const std::string& pattern) override {
+    return platform::chooseExistingFile(filterName, pattern);
   }
 };
 

@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "app/shell_settings.h"
-#include "platform/profile.h"
-#include "platform/utf.h"
+#include "base/profile.h"
+#include "base/utf.h"
 
 namespace lumetra::shell {
 namespace {
@@ -27,8 +27,8 @@ std::optional<std::string> lastValue(const std::vector<std::filesystem::path>& f
                                      std::u16string_view key, std::filesystem::path* from = nullptr) {
   std::optional<std::string> value;
   for (const std::filesystem::path& file : files) {
-    if (auto found = platform::findProfileValue(file, section, key)) {
-      value = platform::utf16ToUtf8(*found);
+    if (auto found = base::findProfileValue(file, section, key)) {
+      value = base::utf16ToUtf8(*found);
       if (from) *from = file;
     }
   }
@@ -52,7 +52,7 @@ std::uint64_t numberSetting(const std::vector<std::filesystem::path>& files, std
   const auto [stop, error] = std::from_chars(value->data(), end, number);
   if (error == std::errc() && stop == end) return number;
   std::fprintf(stderr, "lumetra: %s: [%s] %s = \"%s\" is not a whole number; using %llu\n", file.c_str(),
-               platform::utf16ToUtf8(section).c_str(), platform::utf16ToUtf8(key).c_str(), value->c_str(),
+               base::utf16ToUtf8(section).c_str(), base::utf16ToUtf8(key).c_str(), value->c_str(),
                static_cast<unsigned long long>(fallback));
   return fallback;
 }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "app/browser_client.h"
 #include "app/downloads.h"
@@ -18,10 +19,10 @@
 #include "app/splash.h"
 #include "app/startup_checks.h"
 #include "app/web_context.h"
-#include "platform/desktop_windows.h"
-#include "platform/dialogs.h"
-#include "platform/helper_process.h"
-#include "platform/instance_lock.h"
+#include "platform/desktop/desktop_windows.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/process/helper_process.h"
+#include "platform/process/instance_lock.h"
 
 namespace lumetra::shell {
 namespace {
@@ -95,8 +96,8 @@ StartupReport reportStartupProblems(const std::filesystem::path& executableFolde
   return report;
 }
 
-void tellStaff(const std::string& text) {
-  if (!text.empty()) platform::showDialog(kMessageCaption, text);
+void tellStaff(platform::Dialogs& dialogs, const std::string& text) {
+  if (!text.empty()) dialogs.show(kMessageCaption, text, platform::DialogButtons::ok);
 }
 
 }  // namespace
@@ -113,11 +114,13 @@ int runShell(int argc, char** argv) {
     std::fprintf(stderr, "lumetra: cannot open the display\n");
     return 1;
   }
-  static GtkDialogs dialogs;
-  platform::installDialogs(&dialogs);
+  // Chosen once: on screen, or logged in headless runs and tests.
+  static GtkDialogs onScreenDialogs;
+  static const std::unique_ptr<platform::LoggedDialogs> loggedDialogs = platform::loggedDialogsFromEnvironment();
+  platform::Dialogs& dialogs = loggedDialogs ? *loggedDialogs : static_cast<platform::Dialogs&>(onScreenDialogs);
   setDefaultIcon();
   const WebSetup setup = createWebSetup(startupDirectory, extensionFolder.value_or(executableFolder), switches);
-  handleDownloads(setup.context);
+  handleDownloads(setup.context, dialogs.attended());
 
   GtkWindow* window = nullptr;
   std::string staffText;
@@ -126,13 +129,13 @@ int runShell(int argc, char** argv) {
   Splash splash([&] {
     if (!window) return platform::maximiseWindowByTitle(config.windowTitle);
     showMaximised(window);
-    tellStaff(staffText);
+    tellStaff(dialogs, staffText);
   });
-  if (!switches.multiThreadedMessageLoop && !splash.show()) return 0;
+  if (!switches.multiThreadedMessageLoop && !splash.show(dialogs)) return 0;
   // Held until the process ends, however it ends.
   static platform::InstanceLock instance(platform::instanceLockPath(kSingleInstanceName));
   if (instance.state() == platform::InstanceLock::State::heldElsewhere) {
-    platform::showDialog(kMessageCaption, kAlreadyRunningText);
+    dialogs.show(kMessageCaption, kAlreadyRunningText, platform::DialogButtons::ok);
     // Closing the splash maximises the running instance's main window.
     splash.close();
     waitForSplash(splash);
@@ -144,7 +147,7 @@ int runShell(int argc, char** argv) {
   BrowserClient client(setup, startupDirectory, {config.consoleLogMaxBytes, config.consoleLogKeptFiles});
   client.createMainBrowser(window, config.startPage);
   showMinimised(window);
-  if (switches.multiThreadedMessageLoop) tellStaff(staffText);
+  if (switches.multiThreadedMessageLoop) tellStaff(dialogs, staffText);
   gtk_main();
   return 0;
 }

@@ -5,14 +5,16 @@
 #include "app/primary_screen.h"
 #include "app/shell_settings.h"
 #include "app/splash_size.h"
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 
 namespace lumetra::shell {
 namespace {
 
 constexpr const char* kSplashResource = "/lumetra/app/splash.png";
 
-void failWith(const char* text) { platform::showDialog(kMessageCaption, text); }
+void failWith(platform::Dialogs& dialogs, const char* text) {
+  dialogs.show(kMessageCaption, text, platform::DialogButtons::ok);
+}
 
 }  // namespace
 
@@ -22,16 +24,16 @@ Splash::~Splash() {
   if (window_) gtk_widget_destroy(window_);
 }
 
-bool Splash::show() {
+bool Splash::show(platform::Dialogs& dialogs) {
   GdkPixbuf* picture = gdk_pixbuf_new_from_resource(kSplashResource, nullptr);
   if (!picture) {
-    failWith(kSplashPictureFailedText);
+    failWith(dialogs, kSplashPictureFailedText);
     return false;
   }
   const GdkRectangle screen = primaryScreen();
   if (screen.width <= 0 || screen.height <= 0) {
     g_object_unref(picture);
-    failWith(kSplashWindowFailedText);
+    failWith(dialogs, kSplashWindowFailedText);
     return false;
   }
   const PictureSize size = fitInside({gdk_pixbuf_get_width(picture), gdk_pixbuf_get_height(picture)},

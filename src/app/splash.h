@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "platform/desktop/dialogs.h"
+
 namespace lumetra::shell {
 
 // The start-up picture, centred on the primary screen and never larger than
@@ -17,7 +19,7 @@ class Splash {
   ~Splash();
 
   // Shows it; false after showing the failure message.
-  bool show();
+  bool show(platform::Dialogs& dialogs);
   // Closes it now, unless it is closed already.
   void close();
   // Runs `done` once the close has finished its maximising (at once if it

@@ -1,35 +1,57 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "base/mutex.h"
 
 namespace lumetra {
 
 // The pending task list: print tasks (compact JSON, one task object each)
-// whose printer could not be reached, oldest first. Kept for the life of the
-// web process.
-void addPendingTask(std::string taskJson);
-std::vector<std::string> pendingTasks();
-void clearPendingTasks();
+// whose printer could not be reached, oldest first. The page's thread adds
+// to it while the retry thread takes from it, so it has a lock of its own,
+// never held across anything else.
+class PendingTasks {
+ public:
+  void add(std::string taskJson) EXCLUDES(mutex_);
+  std::vector<std::string> all() const EXCLUDES(mutex_);
+  void clear() EXCLUDES(mutex_);
+  // Takes every task off the list, oldest first.
+  std::vector<std::string> takeAll() EXCLUDES(mutex_);
+  // Takes the tasks for the network printer at `address` off the list,
+  // oldest first: once it can be reached, they print before anything newer.
+  std::vector<std::string> takeFor(const std::u16string& address) EXCLUDES(mutex_);
 
-// Takes the pending tasks for the network printer at `address` off the list,
-// oldest first: once it can be reached, they print before anything newer.
-std::vector<std::string> takePendingTasksFor(const std::u16string& address);
+ private:
+  mutable Mutex mutex_;
+  std::deque<std::string> tasks_ GUARDED_BY(mutex_);
+};
 
-// One retry pass: every task that was pending when the pass began is printed
-// again, oldest first, each network printer tried once; tasks whose printer
-// is still down wait, in their order, for the next pass.
-void retryPendingTasks();
+// Runs a retry pass every `interval` on a thread of its own until stopped.
+// A stop waits for a pass in progress (a pass is never cut short) and ends
+// the wait between passes at once.
+class PendingTaskRetry {
+ public:
+  PendingTaskRetry() = default;
+  ~PendingTaskRetry() { stop(); }
+  PendingTaskRetry(const PendingTaskRetry&) = delete;
+  PendingTaskRetry& operator=(const PendingTaskRetry&) = delete;
 
-// "printTaskMessage": flushes the kitchen list, then keeps retrying the
-// pending print tasks every 10 seconds (or `interval`) until the process
-// ends. Returns at once; the retrying runs off the page's thread, and a
-// second call only flushes.
-void startPendingTaskRetry();
-void startPendingTaskRetry(std::chrono::milliseconds interval);
+  // Starts the thread; false (and nothing changes) when it already runs.
+  bool start(std::function<void()> pass, std::chrono::milliseconds interval) EXCLUDES(mutex_);
+  void stop() EXCLUDES(mutex_);
+  bool running() const EXCLUDES(mutex_);
 
-// Stops the retrying; waits for a pass in progress. Also run at exit.
-void stopPendingTaskRetry();
+ private:
+  mutable Mutex mutex_;
+  std::jthread thread_ GUARDED_BY(mutex_);
+};
 
 }  // namespace lumetra

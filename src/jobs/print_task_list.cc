@@ -2,11 +2,9 @@
 
 #include <set>
 
-#include "jobs/pending_tasks.h"
 #include "jobs/print_task_output.h"
 #include "jobs/task_delivery.h"
 #include "net/print_target.h"
-#include "printer/printer_registry.h"
 
 namespace lumetra {
 namespace {
@@ -17,10 +15,11 @@ std::u16string outputName(const PrintTask& task) {
 }
 
 // The task's printer is ready: lays it out, writes it and ends the output.
-bool printOnReadyOutput(const PrintTask& task) {
+bool printOnReadyOutput(NetworkPrinters& net, const PrintTask& task) REQUIRES(net.printers.outputLock) {
   const std::u16string name = outputName(task);
-  const bool written = renderTaskContents(name, task.ipaddress, task.contents, task.printerWidth, task.printerType);
-  endTaskOutput(name);
+  const bool written =
+      renderTaskContents(net, name, task.ipaddress, task.contents, task.printerWidth, task.printerType);
+  endTaskOutput(net.printers, name);
   return written;
 }
 
@@ -28,40 +27,30 @@ bool printOnReadyOutput(const PrintTask& task) {
 // when a spooler printer failed to take it. With `backlogFirst`, a network
 // printer's pending tasks go before it, so that the printer prints in the
 // order the page sent.
-bool printWhenReachable(const PrintTask& task, NetworkDeliveries& deliveries, bool backlogFirst) {
+bool printWhenReachable(PrintJobs& jobs, const PrintTask& task, NetworkDeliveries& deliveries, bool backlogFirst)
+    REQUIRES(jobs.printers.outputLock) {
+  NetworkPrinters& net = jobs.network;
   const bool network = task.printerType == kNetworkPrinterType;
-  const int opened = openTaskOutput(outputName(task), task.ipaddress, task.printerModel, task.printerType);
+  const int opened = openTaskOutput(net, outputName(task), task.ipaddress, task.printerModel, task.printerType);
   if (network) deliveries.opened(task.ipaddress);
   if (opened != kTaskOutputReady) return false;
-  if (!network) return printOnReadyOutput(task);
+  if (!network) return printOnReadyOutput(net, task);
   if (backlogFirst) {
-    for (const std::string& waiting : takePendingTasksFor(task.ipaddress)) {
+    for (const std::string& waiting : jobs.pending.takeFor(task.ipaddress)) {
       for (const PrintTask& earlier : parsePrintTaskList(waiting).value_or(std::vector<PrintTask>{})) {
-        deliveries.record(earlier.ipaddress, earlier.source, printOnReadyOutput(earlier));
+        deliveries.record(earlier.ipaddress, earlier.source, printOnReadyOutput(net, earlier));
       }
     }
   }
-  deliveries.record(task.ipaddress, task.source, printOnReadyOutput(task));
+  deliveries.record(task.ipaddress, task.source, printOnReadyOutput(net, task));
   return true;
 }
 
-}  // namespace
-
-void processTaskList(std::string_view utf8Text) {
-  if (utf8Text == "[]") return;
-  const std::lock_guard lock(printerLock());
-  const auto tasks = parsePrintTaskList(utf8Text);
-  if (!tasks) return;
-  NetworkDeliveries deliveries;
-  for (const PrintTask& task : *tasks) {
-    if (!printWhenReachable(task, deliveries, true)) addPendingTask(task.json());
-  }
-  deliveries.closeAll();
-}
-
-std::vector<std::string> retryTaskTexts(const std::vector<std::string>& taskTexts) {
-  const std::lock_guard lock(printerLock());
-  NetworkDeliveries deliveries;
+// Prints the tasks that were waiting and gives back, in order, those still
+// waiting for their printer; each network printer is tried at most once.
+std::vector<std::string> retryTaskTexts(PrintJobs& jobs, const std::vector<std::string>& taskTexts)
+    REQUIRES(jobs.printers.outputLock) {
+  NetworkDeliveries deliveries(jobs);
   std::set<std::u16string> unreachable;  // network printers tried in this pass
   std::vector<std::string> waiting;
   for (const std::string& text : taskTexts) {
@@ -69,7 +58,7 @@ std::vector<std::string> retryTaskTexts(const std::vector<std::string>& taskText
       const bool network = task.printerType == kNetworkPrinterType;
       if (network && unreachable.contains(task.ipaddress)) {
         waiting.push_back(task.json());
-      } else if (!printWhenReachable(task, deliveries, false)) {
+      } else if (!printWhenReachable(jobs, task, deliveries, false)) {
         waiting.push_back(task.json());
         if (network) unreachable.insert(task.ipaddress);
       }
@@ -79,9 +68,29 @@ std::vector<std::string> retryTaskTexts(const std::vector<std::string>& taskText
   return waiting;
 }
 
-CallResult printTask(const CallArguments& arguments) {
-  if (arguments.count() > 0) processTaskList(arguments.utf8(0));
-  return CallResult::undefined();
+}  // namespace
+
+void processTaskList(PrintJobs& jobs, std::string_view utf8Text) {
+  if (utf8Text == "[]") return;
+  const auto tasks = parsePrintTaskList(utf8Text);
+  if (!tasks) return;
+  MutexLock output(jobs.printers.outputLock);
+  NetworkDeliveries deliveries(jobs);
+  for (const PrintTask& task : *tasks) {
+    if (!printWhenReachable(jobs, task, deliveries, true)) jobs.pending.add(task.json());
+  }
+  deliveries.closeAll();
+}
+
+void retryPendingTasks(PrintJobs& jobs) {
+  MutexLock output(jobs.printers.outputLock);
+  for (std::string& task : retryTaskTexts(jobs, jobs.pending.takeAll())) jobs.pending.add(std::move(task));
+}
+
+std::optional<std::string_view> startPendingTaskRetry(PrintJobs& jobs) {
+  const std::optional<std::string_view> message = flushKitchenTaskList(jobs);
+  jobs.retry.start([&jobs] { retryPendingTasks(jobs); }, jobs.retryInterval);
+  return message;
 }
 
 }  // namespace lumetra

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "jobs/print_task.h"
+#include "net/net_printer_slots.h"
 
 namespace lumetra {
 
@@ -16,29 +17,25 @@ inline constexpr int kTaskPrinterNotOpened = 2;
 inline constexpr int kTaskDocumentRefused = 3;
 inline constexpr int kTaskPageRefused = 4;
 
-// Results of printImageContent besides those of writeToPrintTarget.
-inline constexpr int kImageWithoutPrinter = 1;
-inline constexpr int kImageUnusable = 10;
-
 // Makes a task's printer ready: a spooler printer is opened (its model's
 // command table loaded, "RQ2" for an empty model, unless it was open
 // already) with a document and a page started; a network printer gets its
 // task connection; other types need nothing.
-int openTaskOutput(const std::u16string& printerName, const std::u16string& address,
-                   const std::u16string& model, std::int32_t printerType);
+int openTaskOutput(NetworkPrinters& net, const std::u16string& printerName, const std::u16string& address,
+                   const std::u16string& model, std::int32_t printerType) REQUIRES(net.printers.outputLock)
+    EXCLUDES(net.printers.printerLock);
 
 // Lays out the items with the printer's command table and writes them: the
-// bytes in one write, split only around pictures, which go in one write each.
-// False when a write failed (the printer went away or stopped taking bytes).
-bool renderTaskContents(const std::u16string& printerName, const std::u16string& address,
-                        const std::vector<ContentItem>& items, std::int32_t printerWidth,
-                        std::int32_t printerType);
+// bytes in one write, split only around pictures, which go in one write each
+// (a picture that cannot be used, or a task without a printer name, prints
+// nothing). False when a write failed (the printer went away or stopped
+// taking bytes).
+bool renderTaskContents(NetworkPrinters& net, const std::u16string& printerName, const std::u16string& address,
+                        const std::vector<ContentItem>& items, std::int32_t printerWidth, std::int32_t printerType)
+    REQUIRES(net.printers.outputLock) EXCLUDES(net.printers.printerLock);
 
 // Ends the spooler document and closes the printer, if it is open.
-void endTaskOutput(const std::u16string& printerName);
-
-// Prints a picture (image text) with the printer's image commands.
-int printImageContent(const std::u16string& printerName, const std::u16string& address,
-                      std::string_view imageText, std::int32_t printerType);
+void endTaskOutput(Printers& printers, const std::u16string& printerName) REQUIRES(printers.outputLock)
+    EXCLUDES(printers.printerLock);
 
 }  // namespace lumetra

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "jobs/print_task.h"
-#include "platform/utf.h"
+#include "base/utf.h"
 
 namespace lumetra {
 
@@ -80,7 +80,7 @@ std::optional<std::string> requiredString(const Value* member) {
 std::optional<std::u16string> requiredText(const Value* member) {
   const std::optional<std::string> utf8 = requiredString(member);
   if (!utf8) return std::nullopt;
-  return platform::utf8ToUtf16(*utf8);
+  return base::utf8ToUtf16(*utf8);
 }
 
 // The first `paraLen` values of `para`, as far as it has them (at most the

@@ -1,12 +1,11 @@
 #include "jobs/task_delivery.h"
 
-#include "jobs/pending_tasks.h"
 #include "net/print_target.h"
 
 namespace lumetra {
 
 void NetworkDeliveries::opened(const std::u16string& address) {
-  const std::uint64_t connection = taskConnectionId(address);
+  const std::uint64_t connection = taskConnectionId(jobs_.network, address);
   Batch& batch = unconfirmed_[address];
   if (batch.connection == connection) return;
   sendToPending(batch);
@@ -16,16 +15,18 @@ void NetworkDeliveries::opened(const std::u16string& address) {
 void NetworkDeliveries::record(const std::u16string& address, const TaskSource& task, bool written) {
   Batch& batch = unconfirmed_[address];
   batch.tasks.push_back(task);
-  if (!written || taskConnectionState(address) != platform::TcpConnection::PeerState::open) sendToPending(batch);
+  if (!written || taskConnectionState(jobs_.network, address) != platform::TcpConnection::PeerState::open) {
+    sendToPending(batch);
+  }
 }
 
 void NetworkDeliveries::closeAll() {
-  for (const std::u16string& address : closeTaskConnections()) sendToPending(unconfirmed_[address]);
+  for (const std::u16string& address : closeTaskConnections(jobs_.network)) sendToPending(unconfirmed_[address]);
   unconfirmed_.clear();
 }
 
 void NetworkDeliveries::sendToPending(Batch& batch) {
-  for (const TaskSource& task : batch.tasks) addPendingTask(task.compactJson());
+  for (const TaskSource& task : batch.tasks) jobs_.pending.add(task.compactJson());
   batch.tasks.clear();
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "jobs/print_jobs.h"
 #include "jobs/print_task.h"
 
 namespace lumetra {
@@ -13,28 +14,31 @@ namespace lumetra {
 // is known to have taken them. A printer that fails, resets or ends its
 // connection on its own before being told that all has come may have lost
 // what it held, so its tasks on that connection go to the pending list
-// again (a receipt printed twice rather than lost).
+// again (a receipt printed twice rather than lost). Used inside one output
+// sequence.
 class NetworkDeliveries {
  public:
-  NetworkDeliveries() = default;
+  explicit NetworkDeliveries(PrintJobs& jobs) : jobs_(jobs) {}
   NetworkDeliveries(const NetworkDeliveries&) = delete;
   NetworkDeliveries& operator=(const NetworkDeliveries&) = delete;
 
   // After a task opened (or failed to open) `address`: the tasks sent on a
   // connection that has been replaced since go again.
-  void opened(const std::u16string& address);
+  void opened(const std::u16string& address) REQUIRES(jobs_.printers.outputLock);
   // After a task's writes; `written` false when one of them failed.
-  void record(const std::u16string& address, const TaskSource& task, bool written);
+  void record(const std::u16string& address, const TaskSource& task, bool written)
+      REQUIRES(jobs_.printers.outputLock);
   // The end of the list: closes every task connection and settles every task.
-  void closeAll();
+  void closeAll() REQUIRES(jobs_.printers.outputLock);
 
  private:
   struct Batch {
     std::uint64_t connection = 0;   // taskConnectionId the tasks went out on
     std::vector<TaskSource> tasks;  // oldest first
   };
-  static void sendToPending(Batch& batch);
+  void sendToPending(Batch& batch);
 
+  PrintJobs& jobs_;
   std::map<std::u16string, Batch> unconfirmed_;
 };
 

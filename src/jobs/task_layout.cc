@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/code_page.h"
-#include "platform/utf.h"
+#include "base/code_page.h"
+#include "base/utf.h"
 #include "printer/ansi_text.h"
 
 namespace lumetra {
@@ -30,7 +30,7 @@ std::uint8_t lowByte(std::int32_t value) { return static_cast<std::uint8_t>(valu
 void appendCutToWidth(std::string& out, std::string_view text, std::size_t width) {
   std::size_t end = 0;
   while (end < text.size()) {
-    const std::size_t next = end + (platform::isAnsiLeadByte(text[end]) ? 2 : 1);
+    const std::size_t next = end + (base::isAnsiLeadByte(text[end]) ? 2 : 1);
     if (next > width) break;
     end = next;
   }
@@ -82,8 +82,8 @@ class TaskLayout {
   // into a buffer kept for the whole task.
   std::string_view ansiTextOf(const ContentItem& item) {
     const std::string_view utf8 = bytesUpToNul(item.content);
-    if (platform::isAscii(utf8)) return utf8;
-    converted_ = platform::utf8ToAnsi(utf8);
+    if (base::isAscii(utf8)) return utf8;
+    converted_ = base::utf8ToAnsi(utf8);
     return converted_;
   }
 

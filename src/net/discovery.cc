@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "net/discovery_targets.h"
-#include "platform/dialogs.h"
-#include "platform/network_interfaces.h"
-#include "platform/port_probe.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/net/network_interfaces.h"
+#include "platform/net/port_probe.h"
 
 namespace lumetra {
 namespace {
@@ -35,7 +35,9 @@ constexpr const char* kNoMultiplexerMessage = "创建信号失败！\n";
 constexpr const char* kNoNetworkMessage = "获取网络库失败！\n";
 constexpr const char* kCannotStartProbeMessage = "创建线程失败！\n";
 
-void showMessage(const char* text) { platform::showDialog("", text); }
+void showMessage(platform::Dialogs& dialogs, const char* text) {
+  dialogs.show("", text, platform::DialogButtons::ok);
+}
 
 void append(std::vector<std::uint32_t>& found, const std::vector<std::uint32_t>& more) {
   found.insert(found.end(), more.begin(), more.end());
@@ -55,11 +57,11 @@ bool startProbe(platform::PortProbes& probes, std::uint32_t address, std::vector
 
 // Probes every target and returns the addresses that connected, in
 // completion order.
-std::vector<std::uint32_t> scan(platform::PortProbes& probes, ProbeTargets& targets) {
+std::vector<std::uint32_t> scan(platform::PortProbes& probes, ProbeTargets& targets, platform::Dialogs& dialogs) {
   std::vector<std::uint32_t> found;
   while (const std::optional<std::uint32_t> address = targets.next()) {
     if (!startProbe(probes, *address, found)) {
-      showMessage(kCannotStartProbeMessage);
+      showMessage(dialogs, kCannotStartProbeMessage);
       break;
     }
   }
@@ -71,28 +73,28 @@ std::vector<std::uint32_t> scan(platform::PortProbes& probes, ProbeTargets& targ
 
 }  // namespace
 
-CallResult getIPPrinterList(const CallArguments&) {
+std::optional<std::vector<std::string>> discoverNetworkPrinters(platform::Dialogs& dialogs) {
   const std::optional<std::vector<platform::Ipv4InterfaceAddress>> locals = platform::localIpv4Addresses();
   if (!locals) {
-    showMessage(kNoAddressTableMessage);
-    return CallResult::undefined();
+    showMessage(dialogs, kNoAddressTableMessage);
+    return std::nullopt;
   }
   platform::PortProbes probes(kRawPrinterPort, kProbeTimeout);
   if (!probes.opened()) {
-    showMessage(kNoMultiplexerMessage);
-    return CallResult::undefined();
+    showMessage(dialogs, kNoMultiplexerMessage);
+    return std::nullopt;
   }
   if (!platform::ipv4StreamSocketsAllowed()) {
-    showMessage(kNoNetworkMessage);
-    return CallResult::undefined();
+    showMessage(dialogs, kNoNetworkMessage);
+    return std::nullopt;
   }
   // One list for all adapters, so hosts found on one subnet are never lost to
   // the scan of the next; with no address worth scanning it is empty, never
   // the result of an earlier call.
   ProbeTargets targets(*locals);
-  CallResult::Strings printers;
-  for (const std::uint32_t address : scan(probes, targets)) printers.push_back(dottedAddress(address));
-  return CallResult::strings(std::move(printers));
+  std::vector<std::string> printers;
+  for (const std::uint32_t address : scan(probes, targets, dialogs)) printers.push_back(dottedAddress(address));
+  return printers;
 }
 
 }  // namespace lumetra

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/network_interfaces.h"
+#include "platform/net/network_interfaces.h"
 
 namespace lumetra {
 

@@ -1,41 +1,20 @@
 #include "net/net_printer_slots.h"
 
 #include <algorithm>
-#include <array>
-#include <mutex>
 
-#include "platform/dialogs.h"
+#include "net/delivery_confirmation.h"
 #include "printer/ansi_text.h"
-#include "printer/printer_registry.h"
 
 namespace lumetra {
 namespace {
 
-struct SlotTable {
-  std::array<NetPrinterSlot, kNetPrinterSlotCount> slots;
-  bool socketsCreated = false;  // every slot holds a socket from this connect run
-};
-
-SlotTable& table() {
-  static SlotTable instance;
-  return instance;
-}
-
-// The staff must see why kitchen tickets did not go out; the failure also
-// ends the run, so the next run starts with fresh sockets.
-int abandonConnectRun(std::string_view message, int result) {
-  table().socketsCreated = false;
-  platform::showDialog("", message);
-  return result;
-}
-
-void handOutFreshSockets() {
-  for (NetPrinterSlot& slot : table().slots) {
+void handOutFreshSockets(NetworkPrinters& net) REQUIRES(net.printers.outputLock) {
+  for (NetPrinterSlot& slot : net.slots) {
     slot.socket = platform::TcpConnection::create();
     slot.connected = false;
     slot.onDemandConnectFailed = false;
   }
-  table().socketsCreated = true;
+  net.socketsCreated = true;
 }
 
 bool connectFreshSocket(NetPrinterSlot& slot) {
@@ -43,95 +22,102 @@ bool connectFreshSocket(NetPrinterSlot& slot) {
   return slot.socket.connect(slot.endpoint, kPrinterAnswerWait) == platform::ConnectOutcome::connected;
 }
 
+int connectSlot(NetPrinterSlot& slot) {
+  if (!slot.socket.setNonBlocking()) return kSlotNonBlockingFailed;
+  switch (slot.socket.connect(slot.endpoint, kPrinterAnswerWait)) {
+    case platform::ConnectOutcome::connected:
+      slot.connected = true;
+      return kSlotsConnected;
+    case platform::ConnectOutcome::timedOut:
+      return kSlotConnectTimedOut;
+    case platform::ConnectOutcome::failed:
+      break;
+  }
+  return kSlotConnectFailed;
+}
+
 }  // namespace
 
 bool isNetPrinterSlot(int index) { return index >= 0 && index < kNetPrinterSlotCount; }
 
-void bindSlot(int index, const std::u16string& address) {
+void bindSlot(NetworkPrinters& net, int index, const std::u16string& address) {
   if (!isNetPrinterSlot(index)) return;
-  std::lock_guard lock(printerLock());
-  NetPrinterSlot& slot = table().slots[index];
+  NetPrinterSlot& slot = net.slots[index];
   slot.endpoint = platform::ipv4Endpoint(bytesUpToNul(toAnsiBytes(address)), kRawPrinterPort);
   slot.address = address;
   slot.onDemandConnectFailed = false;
 }
 
-void releaseAllSlots() {
-  std::lock_guard lock(printerLock());
-  for (NetPrinterSlot& slot : table().slots) {
+void releaseAllSlots(NetworkPrinters& net) {
+  for (NetPrinterSlot& slot : net.slots) {
     slot.connected = false;
     slot.address.clear();
     slot.socket.close();
     slot.onDemandConnectFailed = false;
   }
-  table().socketsCreated = false;
+  net.socketsCreated = false;
 }
 
-int connectAllSlots() {
-  std::lock_guard lock(printerLock());
-  if (!table().socketsCreated) handOutFreshSockets();
-  for (NetPrinterSlot& slot : table().slots) {
+int connectAllSlots(NetworkPrinters& net) {
+  if (!net.socketsCreated) handOutFreshSockets(net);
+  for (NetPrinterSlot& slot : net.slots) {
     if (!slot.socket.isOpen() || slot.address.empty()) {
       slot.connected = false;
       continue;
     }
-    if (!slot.socket.setNonBlocking()) {
-      return abandonConnectRun("通讯模式更改错误!", kSlotNonBlockingFailed);
-    }
-    switch (slot.socket.connect(slot.endpoint, kPrinterAnswerWait)) {
-      case platform::ConnectOutcome::connected:
-        slot.connected = true;
-        break;
-      case platform::ConnectOutcome::timedOut:
-        return abandonConnectRun("设备未就绪!", kSlotConnectTimedOut);
-      case platform::ConnectOutcome::failed:
-        return abandonConnectRun("参数错误!", kSlotConnectFailed);
+    // The failure ends the run, so the next run starts with fresh sockets.
+    if (const int result = connectSlot(slot); result != kSlotsConnected) {
+      net.socketsCreated = false;
+      return result;
     }
   }
   return kSlotsConnected;
 }
 
-void closeAllSlotSockets() {
-  std::lock_guard lock(printerLock());
-  for (NetPrinterSlot& slot : table().slots) {
+std::string_view connectFailureMessage(int result) {
+  switch (result) {
+    case kSlotNonBlockingFailed:
+      return "通讯模式更改错误!";
+    case kSlotConnectTimedOut:
+      return "设备未就绪!";
+    default:
+      return "参数错误!";
+  }
+}
+
+void closeAllSlotSockets(NetworkPrinters& net) {
+  for (NetPrinterSlot& slot : net.slots) {
     slot.connected = false;
     slot.socket.close();
   }
-  table().socketsCreated = false;
+  net.socketsCreated = false;
 }
 
-void clearNetworkTransportFlags() {
-  std::lock_guard lock(printerLock());
-  table().socketsCreated = false;
+void clearNetworkTransportFlags(NetworkPrinters& net) { net.socketsCreated = false; }
+
+bool isSlotConnected(NetworkPrinters& net, int index) {
+  return isNetPrinterSlot(index) && net.slots[index].connected;
 }
 
-bool isSlotConnected(int index) {
-  std::lock_guard lock(printerLock());
-  return isNetPrinterSlot(index) && table().slots[index].connected;
+platform::TcpConnection::PeerState slotPeerState(NetworkPrinters& net, int index) {
+  if (!isSlotConnected(net, index)) return platform::TcpConnection::PeerState::lost;
+  return net.slots[index].socket.peerState();
 }
 
-platform::TcpConnection::PeerState slotPeerState(int index) {
-  std::lock_guard lock(printerLock());
-  if (!isSlotConnected(index)) return platform::TcpConnection::PeerState::lost;
-  return table().slots[index].socket.peerState();
-}
-
-std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries() {
-  std::lock_guard lock(printerLock());
+std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries(NetworkPrinters& net) {
   std::array<platform::TcpConnection*, kNetPrinterSlotCount> connected{};
   for (int i = 0; i < kNetPrinterSlotCount; ++i) {
-    if (table().slots[i].connected) connected[i] = &table().slots[i].socket;
+    if (net.slots[i].connected) connected[i] = &net.slots[i].socket;
   }
-  const std::vector<bool> uncertain = platform::finishSending(connected, kPrinterAnswerWait);
+  const std::vector<bool> uncertain = finishSending(connected, kPrinterAnswerWait);
   std::array<bool, kNetPrinterSlotCount> reset{};
   std::copy(uncertain.begin(), uncertain.end(), reset.begin());
   return reset;
 }
 
-void connectSlotOnDemand(int index) {
+void connectSlotOnDemand(NetworkPrinters& net, int index) {
   if (!isNetPrinterSlot(index)) return;
-  std::lock_guard lock(printerLock());
-  NetPrinterSlot& slot = table().slots[index];
+  NetPrinterSlot& slot = net.slots[index];
   if (slot.address.empty() || slot.onDemandConnectFailed || slot.socket.isConnected()) return;
   slot.socket = platform::TcpConnection::create();
   slot.connected = connectFreshSocket(slot);
@@ -141,10 +127,9 @@ void connectSlotOnDemand(int index) {
   }
 }
 
-void sendToSlot(int index, std::string_view bytes) {
+void sendToSlot(NetworkPrinters& net, int index, std::string_view bytes) {
   if (!isNetPrinterSlot(index)) return;
-  std::lock_guard lock(printerLock());
-  NetPrinterSlot& slot = table().slots[index];
+  NetPrinterSlot& slot = net.slots[index];
   if (!slot.socket.send(bytes, kPrinterAnswerWait)) slot.connected = false;
 }
 

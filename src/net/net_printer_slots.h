@@ -3,10 +3,13 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
-#include "platform/tcp_connection.h"
+#include "base/mutex.h"
+#include "platform/net/tcp_connection.h"
+#include "printer/printer_registry.h"
 
 namespace lumetra {
 
@@ -36,46 +39,73 @@ struct NetPrinterSlot {
   bool onDemandConnectFailed = false;
 };
 
-// Every function below takes printerLock itself; slot numbers outside
-// 0..5 are never looked up (they read as unconfigured, unconnected slots).
+// A connection to a network printer named by a print task. An entry exists
+// only once its connect succeeded, so finding one never stands in for a
+// connection that was never made.
+struct TaskConnection {
+  platform::TcpConnection socket;  // none after a failed send
+  std::uint64_t id;                // tells a connection from the one it replaced
+};
+
+// The network printers of one web process: the page's six slots and the
+// print task connections, keyed by the address text as the task gives it.
+// Both are used only inside an output sequence, so outputLock guards them.
+struct NetworkPrinters {
+  explicit NetworkPrinters(Printers& printers) : printers(printers) {}
+  NetworkPrinters(const NetworkPrinters&) = delete;
+  NetworkPrinters& operator=(const NetworkPrinters&) = delete;
+
+  Printers& printers;
+  std::array<NetPrinterSlot, kNetPrinterSlotCount> slots GUARDED_BY(printers.outputLock);
+  bool socketsCreated GUARDED_BY(printers.outputLock) = false;  // every slot holds a socket from this run
+  std::map<std::u16string, TaskConnection> taskConnections GUARDED_BY(printers.outputLock);
+  std::uint64_t lastConnectionId GUARDED_BY(printers.outputLock) = 0;
+};
+
+// Slot numbers outside 0..5 are never looked up (they read as unconfigured,
+// unconnected slots).
 bool isNetPrinterSlot(int index);
 
 // startIPPrintTask: binds the slot to an IPv4 address; does not connect.
-void bindSlot(int index, const std::u16string& address);
+void bindSlot(NetworkPrinters& net, int index, const std::u16string& address) REQUIRES(net.printers.outputLock);
 
 // endIPPrintTask: forgets every address and closes every slot socket.
-void releaseAllSlots();
+void releaseAllSlots(NetworkPrinters& net) REQUIRES(net.printers.outputLock);
 
-// Connects every configured slot afresh (the kitchen run). kSlotsConnected,
-// or after a message box for the staff one of the failure codes above.
-int connectAllSlots();
+// Connects every configured slot afresh (the kitchen run): kSlotsConnected,
+// or one of the failure codes above, which the staff must be told with
+// connectFailureMessage once no lock is held.
+int connectAllSlots(NetworkPrinters& net) REQUIRES(net.printers.outputLock);
+std::string_view connectFailureMessage(int result);
 
 // Closes every slot socket and forgets the connected flags (after a kitchen run).
-void closeAllSlotSockets();
+void closeAllSlotSockets(NetworkPrinters& net) REQUIRES(net.printers.outputLock);
 
 // Script context release: the "sockets created" flag is cleared, so the next
 // kitchen run hands every slot a fresh socket.
-void clearNetworkTransportFlags();
+void clearNetworkTransportFlags(NetworkPrinters& net) REQUIRES(net.printers.outputLock);
 
-bool isSlotConnected(int index);
+bool isSlotConnected(NetworkPrinters& net, int index) REQUIRES(net.printers.outputLock);
 
 // What the slot's printer has done with its connection: lost also when the
 // slot is not connected or a send to it failed. The kitchen run asks before
 // and after each ticket item.
-platform::TcpConnection::PeerState slotPeerState(int index);
+platform::TcpConnection::PeerState slotPeerState(NetworkPrinters& net, int index)
+    REQUIRES(net.printers.outputLock);
 
-// The end of a kitchen run (see platform::finishSending, within one answer
-// wait): true for each connected slot whose printer may not have taken
-// every byte sent to it.
-std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries();
+// The end of a kitchen run (see finishSending, within one answer wait): true
+// for each connected slot whose printer may not have taken every byte sent
+// to it.
+std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries(NetworkPrinters& net)
+    REQUIRES(net.printers.outputLock);
 
 // Before a direct print: connects a configured slot whose socket is not
 // connected (or was dropped by the printer). Silent when the printer does
 // not answer; the bytes that follow are then lost as with no connection.
-void connectSlotOnDemand(int index);
+void connectSlotOnDemand(NetworkPrinters& net, int index) REQUIRES(net.printers.outputLock);
 
 // One command to the slot's printer. A failed send leaves the slot
 // unconnected, so the slot's later bytes fail fast instead of each waiting.
-void sendToSlot(int index, std::string_view bytes);
+void sendToSlot(NetworkPrinters& net, int index, std::string_view bytes) REQUIRES(net.printers.outputLock);
 
 }  // namespace lumetra

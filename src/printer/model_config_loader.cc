@@ -5,10 +5,10 @@
 #include <fstream>
 #include <optional>
 
-#include "platform/profile.h"
-#include "platform/utf.h"
+#include "base/profile.h"
+#include "base/utf.h"
+#include "platform/files/directory.h"
 #include "printer/ansi_text.h"
-#include "printer/printer_registry.h"
 
 namespace lumetra {
 namespace {
@@ -61,10 +61,10 @@ constexpr ModelSetting kModelSettings[] = {
 
 void loadSetting(const std::filesystem::path& file, const ModelSetting& setting, PrinterModelConfig& table) {
   if (setting.length == 0) {
-    table[setting.offset] = static_cast<std::uint8_t>(platform::readProfileInt(file, setting.section, setting.key, 0));
+    table[setting.offset] = static_cast<std::uint8_t>(base::readProfileInt(file, setting.section, setting.key, 0));
     return;
   }
-  const std::u16string value = platform::readProfileString(file, setting.section, setting.key, u"", kValueBufferUnits);
+  const std::u16string value = base::readProfileString(file, setting.section, setting.key, u"", kValueBufferUnits);
   const std::vector<std::uint8_t> bytes = parseByteList(bytesUpToNul(toAnsiBytes(value)), setting.length);
   for (std::size_t i = 0; i < bytes.size(); ++i) table[setting.offset + i] = bytes[i];
 }
@@ -97,7 +97,7 @@ std::optional<std::string> valueProblem(const ModelSetting& setting, std::u16str
   if (trimBlanks(value).empty()) return "is empty";
   if (setting.length == 0) {
     if (isByteNumber(value, -128)) return std::nullopt;
-    return "is not a number from -128 to 255: \"" + platform::utf16ToUtf8(value) + "\"";
+    return "is not a number from -128 to 255: \"" + base::utf16ToUtf8(value) + "\"";
   }
   // Empty pieces are skipped when the list is read, so they are no fault.
   for (std::size_t start = 0; start <= value.size();) {
@@ -105,11 +105,23 @@ std::optional<std::string> valueProblem(const ModelSetting& setting, std::u16str
     if (end == std::u16string_view::npos) end = value.size();
     const std::u16string_view piece = value.substr(start, end - start);
     if (!trimBlanks(piece).empty() && !isByteNumber(piece, 0)) {
-      return "is not a list of byte values 0 to 255: \"" + platform::utf16ToUtf8(value) + "\"";
+      return "is not a list of byte values 0 to 255: \"" + base::utf16ToUtf8(value) + "\"";
     }
     start = end + 1;
   }
   return std::nullopt;
+}
+
+constexpr std::string_view kSettingsExtension = ".ini";
+
+bool hasSettingsExtension(std::string_view fileName) {
+  if (fileName.size() <= kSettingsExtension.size()) return false;
+  const std::string_view tail = fileName.substr(fileName.size() - kSettingsExtension.size());
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    const char c = (tail[i] >= 'A' && tail[i] <= 'Z') ? static_cast<char>(tail[i] + 32) : tail[i];
+    if (c != kSettingsExtension[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -121,8 +133,18 @@ bool isPlainModelName(std::u16string_view modelName) {
 
 std::optional<std::filesystem::path> modelSettingsPath(std::u16string_view modelName) {
   if (!isPlainModelName(modelName)) return std::nullopt;
-  const std::string file = modelName.empty() ? "normal" : platform::utf16ToUtf8(modelName);
+  const std::string file = modelName.empty() ? "normal" : base::utf16ToUtf8(modelName);
   return std::filesystem::path(".") / "dev" / (file + ".ini");
+}
+
+std::vector<std::string> modelNames() {
+  std::vector<std::string> models;
+  for (const std::string& fileName : platform::regularFileNames(std::filesystem::path(".") / "dev")) {
+    if (hasSettingsExtension(fileName)) {
+      models.push_back(fileName.substr(0, fileName.size() - kSettingsExtension.size()));
+    }
+  }
+  return models;
 }
 
 std::vector<std::uint8_t> parseByteList(std::string_view ansiText, std::size_t maxBytes) {
@@ -137,13 +159,12 @@ std::vector<std::uint8_t> parseByteList(std::string_view ansiText, std::size_t m
   return bytes;
 }
 
-void loadModelConfig(const std::u16string& printerName, std::u16string_view modelName) {
-  PrinterModelConfig& table = findOrCreateSession(printerName).commands;
+void loadModelConfig(PrinterModelConfig& table, std::u16string_view modelName) {
   table.bytes.fill(0);
   const std::optional<std::filesystem::path> file = modelSettingsPath(modelName);
   if (!file) {
     std::fprintf(stderr, "lumetra: model name \"%s\" is not a file name in dev/; no settings read\n",
-                 platform::utf16ToUtf8(modelName).c_str());
+                 base::utf16ToUtf8(modelName).c_str());
     return;
   }
   for (const ModelSetting& setting : kModelSettings) loadSetting(*file, setting, table);
@@ -155,8 +176,8 @@ std::vector<ModelFileProblem> checkModelFile(const std::filesystem::path& file) 
   if (!readable) return {{file, "", "cannot be read"}};
   std::vector<ModelFileProblem> problems;
   for (const ModelSetting& setting : kModelSettings) {
-    const std::string where = "[" + platform::utf16ToUtf8(setting.section) + "] " + platform::utf16ToUtf8(setting.key);
-    const std::optional<std::u16string> value = platform::findProfileValue(file, setting.section, setting.key);
+    const std::string where = "[" + base::utf16ToUtf8(setting.section) + "] " + base::utf16ToUtf8(setting.key);
+    const std::optional<std::u16string> value = base::findProfileValue(file, setting.section, setting.key);
     if (!value) {
       if (!setting.optional) problems.push_back({file, where, "is missing"});
     } else if (auto problem = valueProblem(setting, *value)) {
@@ -170,8 +191,8 @@ std::vector<ModelFileProblem> checkModelFolder(const std::filesystem::path& fold
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) return {{folder, "", "is missing: printers get no commands"}};
   std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    if (entry.path().extension() == ".ini") files.push_back(entry.path());
+  for (const std::string& fileName : platform::regularFileNames(folder)) {
+    if (hasSettingsExtension(fileName)) files.push_back(folder / fileName);
   }
   std::sort(files.begin(), files.end());
   std::vector<ModelFileProblem> problems;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "printer/printer_model_config.h"
+
 namespace lumetra {
 
 // The model name the kitchen printers' command table is loaded from at every
@@ -19,12 +21,16 @@ inline constexpr char16_t kKitchenModelName[] = u"QV52K";
 // name, never a path: one holding "/" or ".." (or NUL) names no file.
 std::optional<std::filesystem::path> modelSettingsPath(std::u16string_view modelName);
 
-// Fills the command table of `printerName`'s session (creating the session)
-// from the model's settings file: all 40 bytes zeroed first, then every value
-// the file gives. A missing file, section or key leaves its bytes 0 (and so
-// does a model name that is a path, with a line on stderr). Neither the
-// handle nor the model name of the session changes.
-void loadModelConfig(const std::u16string& printerName, std::u16string_view modelName);
+// Fills a printer's command table from the model's settings file: all 40
+// bytes zeroed first, then every value the file gives. A missing file,
+// section or key leaves its bytes 0, and so does a model name that is a
+// path (with a line on stderr).
+void loadModelConfig(PrinterModelConfig& table, std::u16string_view modelName);
+
+// The model names of ./dev/*.ini in the file system's order: each file's
+// name without its final ".ini", so "a.b.ini" lists as "a.b" and loads
+// again from that file.
+std::vector<std::string> modelNames();
 
 // Something in a model file that makes receipts come out wrong: a required
 // setting missing, or a value that is not what its command needs.

@@ -15,26 +15,8 @@ bool QueueNameLess::operator()(std::u16string_view a, std::u16string_view b) con
   });
 }
 
-PrinterRegistry& printerRegistry() {
-  static PrinterRegistry registry;
-  return registry;
-}
-
-PrinterSession& findOrCreateSession(const std::u16string& name) {
-  return printerRegistry()[name];
-}
-
-platform::PrinterHandle sessionHandle(const std::u16string& name) {
-  return findOrCreateSession(name).handle;
-}
-
-void markSessionClosed(const std::u16string& name) {
-  findOrCreateSession(name).handle = platform::kNoPrinterHandle;
-}
-
-std::recursive_mutex& printerLock() {
-  static std::recursive_mutex lock;
-  return lock;
+PrinterSession& findOrCreateSession(Printers& printers, const std::u16string& name) {
+  return printers.registry[name];
 }
 
 }  // namespace lumetra

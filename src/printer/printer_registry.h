@@ -1,11 +1,14 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <map>
-#include <mutex>
 #include <string>
 #include <string_view>
 
-#include "platform/spooler.h"
+#include "base/mutex.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/print/spooler.h"
 #include "printer/printer_model_config.h"
 
 namespace lumetra {
@@ -31,23 +34,43 @@ struct QueueNameLess {
 // Printer name -> session; the first spelling used stays the key.
 using PrinterRegistry = std::map<std::u16string, PrinterSession, QueueNameLess>;
 
-// The web process's one registry. Entries are created by the first lookup of
-// a name and removed only by closeCurPrinter.
-PrinterRegistry& printerRegistry();
+// ESC p: pulse drawer pin m for t1 on, t2 off. One for all printers,
+// deliberately not per model: pages set the pulse once for the shop's drawer.
+using CashDrawerCommand = std::array<std::uint8_t, 5>;
+inline constexpr CashDrawerCommand kDefaultCashDrawerCommand{0x1B, 0x70, 0x01, 0x32, 0x32};
+
+// The printers of one web process and what reaches them: the state every
+// printing function shares, owned by the process's context.
+//
+// Two locks, always taken in this order:
+// - outputLock: one output sequence at a time (a window function's writes,
+//   a task list, a kitchen run, a retry pass), so that the page's thread and
+//   the retry thread never mix their bytes on a printer. Held across
+//   connects and writes; never while a message box is shown.
+// - printerLock: the sessions and command tables. Held only to read or
+//   change them: never across a connect, a write or a message box.
+struct Printers {
+  Printers(platform::Spooler& spooler, platform::Dialogs& dialogs) : spooler(spooler), dialogs(dialogs) {}
+  Printers(const Printers&) = delete;
+  Printers& operator=(const Printers&) = delete;
+
+  platform::Spooler& spooler;
+  platform::Dialogs& dialogs;  // shown only with neither lock held
+
+  Mutex outputLock;
+  Mutex printerLock ACQUIRED_AFTER(outputLock);
+  // Entries are created by the first look-up of a name and removed only by
+  // closeCurPrinter.
+  PrinterRegistry registry GUARDED_BY(printerLock);
+  CashDrawerCommand cashDrawer GUARDED_BY(printerLock) = kDefaultCashDrawerCommand;
+};
 
 // The session for `name`, created with no handle, no model and an all-zero
 // table when absent. References stay valid until the entry is removed.
-PrinterSession& findOrCreateSession(const std::u16string& name);
-platform::PrinterHandle sessionHandle(const std::u16string& name);
-// Marks the session not open; the caller has already closed the handle.
-void markSessionClosed(const std::u16string& name);
+PrinterSession& findOrCreateSession(Printers& printers, const std::u16string& name) REQUIRES(printers.printerLock);
 
 // The name of the session that holds the command table for all network
 // (kitchen) printers.
 inline constexpr char16_t kKitchenPrinterName[] = u"MULTIKITCHEN";
-
-// Serialises all output to printers, the serial port and the kitchen list.
-// Recursive: a function holding it may call helpers that take it again.
-std::recursive_mutex& printerLock();
 
 }  // namespace lumetra

@@ -1,6 +1,6 @@
 #include "renderer/render_messages.h"
 
-#include "jobs/pending_tasks.h"
+#include "jobs/print_task_list.h"
 
 namespace lumetra {
 
@@ -10,11 +10,11 @@ std::optional<bool> FocusedNodeReporter::focusChanged(bool editable) {
   return editable;
 }
 
-bool dispatchProcessMessage(std::string_view name) {
+bool dispatchProcessMessage(Context& context, std::string_view name) {
   if (name != kPrintTaskMessage) return false;
   // Flushes the kitchen list, then retries pending tasks off the page's
   // thread, so the page keeps running.
-  startPendingTaskRetry();
+  if (const auto message = startPendingTaskRetry(context.jobs)) tellStaff(context, "", *message);
   return true;
 }
 

@@ -3,14 +3,10 @@
 #include <optional>
 #include <string_view>
 
-namespace lumetra {
+#include "base/process_messages.h"
+#include "functions/context.h"
 
-// Messages between the web process and the UI process.
-inline constexpr std::string_view kFocusedNodeChangedMessage = "ClientRenderer.FocusedNodeChanged";
-inline constexpr std::string_view kPrintTaskMessage = "printTaskMessage";
-// The web process hands every console message of its pages to the UI
-// process, which owns the console log.
-inline constexpr std::string_view kConsoleMessage = "lumetra.console-message";
+namespace lumetra {
 
 // Decides which focus changes the UI process hears of: only changes of
 // "the focused node is editable", starting from "not editable".
@@ -24,6 +20,6 @@ class FocusedNodeReporter {
 };
 
 // Acts on a message from the UI process; false when it is not one of ours.
-bool dispatchProcessMessage(std::string_view name);
+bool dispatchProcessMessage(Context& context, std::string_view name);
 
 }  // namespace lumetra

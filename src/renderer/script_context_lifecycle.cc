@@ -1,29 +1,21 @@
 #include "renderer/script_context_lifecycle.h"
 
-#include <mutex>
-
-#include "net/net_printer_slots.h"
-#include "platform/spooler.h"
 #include "printer/model_config_loader.h"
-#include "printer/printer_registry.h"
+#include "printer/printer_sessions.h"
 
 namespace lumetra {
 
-// Both steps take the printer lock: the pending-task retry prints from
-// another thread, with these tables and handles.
-void onScriptContextCreated() {
-  std::lock_guard lock(printerLock());
-  loadModelConfig(kKitchenPrinterName, kKitchenModelName);
+void onScriptContextCreated(Context& context) {
+  Printers& printers = context.printers;
+  MutexLock lock(printers.printerLock);
+  loadModelConfig(findOrCreateSession(printers, kKitchenPrinterName).commands, kKitchenModelName);
 }
 
-void onScriptContextReleased() {
-  std::lock_guard lock(printerLock());
-  for (auto& [name, session] : printerRegistry()) {
-    if (!session.isOpen()) continue;
-    platform::spooler().close(session.handle);
-    session.handle = platform::kNoPrinterHandle;
-  }
-  clearNetworkTransportFlags();
+// An output sequence of the retry thread finishes with the handles first.
+void onScriptContextReleased(Context& context) {
+  MutexLock output(context.printers.outputLock);
+  closeAllPrinterSessions(context.printers);
+  clearNetworkTransportFlags(context.network);
 }
 
 }  // namespace lumetra

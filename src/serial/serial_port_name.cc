@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "platform/serial_device.h"
+#include "platform/serial/serial_device.h"
 
 namespace lumetra {
 namespace {

@@ -8,10 +8,11 @@
 #include <memory>
 #include <vector>
 
-#include "renderer/host_functions.h"
+#include "functions/host_functions.h"
 #include "e2e/support/processes.h"
 #include "e2e/support/x_server.h"
 #include "e2e/support/x_windows.h"
+#include "support/test_context.h"
 #include "support/temp_dir.h"
 
 namespace lumetra {
@@ -87,6 +88,8 @@ class DesktopWindowsTest : public ::testing::Test {
   e2e::XServer x_;
   test::ScopedEnv display_{"DISPLAY", x_.display()};
   std::vector<std::unique_ptr<TestWindow>> windows_;
+  CallResult call(std::string_view name, const CallArguments& arguments) { return host_.call(name, arguments); }
+  test::HostContext host_;
 };
 
 class WithWindowManager : public DesktopWindowsTest {
@@ -107,15 +110,15 @@ TEST_F(WithWindowManager, MinimisesOnlyTheWindowWithExactlyThatTitle) {
   TestWindow& last = window("Velmora");
   ASSERT_TRUE(e2e::eventually([&] { return target.isFramed() && similar.isFramed() && last.isFramed(); }));
 
-  EXPECT_EQ(setWindowMinisize(title("顾客显示")), CallResult::boolean(true));
+  EXPECT_EQ(call("setWindowMinisize", title("顾客显示")), CallResult::boolean(true));
   EXPECT_TRUE(e2e::eventually([&] { return target.isMinimised(); }));
 
-  EXPECT_EQ(setWindowMinisize(title("顾客")), CallResult::boolean(true));
-  EXPECT_EQ(setWindowMinisize(title("")), CallResult::boolean(true));
-  EXPECT_EQ(setWindowMinisize({}), CallResult::boolean(false));
-  EXPECT_EQ(setWindowMinisize(CallArguments({CallArgument::string("顾客显示 2"), CallArgument::string("x")})),
+  EXPECT_EQ(call("setWindowMinisize", title("顾客")), CallResult::boolean(true));
+  EXPECT_EQ(call("setWindowMinisize", title("")), CallResult::boolean(true));
+  EXPECT_EQ(call("setWindowMinisize", {}), CallResult::boolean(false));
+  EXPECT_EQ(call("setWindowMinisize", CallArguments({CallArgument::string("顾客显示 2"), CallArgument::string("x")})),
             CallResult::boolean(false));
-  EXPECT_EQ(setWindowMinisize(title("Velmora")), CallResult::boolean(true));
+  EXPECT_EQ(call("setWindowMinisize", title("Velmora")), CallResult::boolean(true));
   ASSERT_TRUE(e2e::eventually([&] { return last.isMinimised(); }));
   EXPECT_FALSE(e2e::isMinimised(x_.connection(), similar.id()));
 }
@@ -126,9 +129,9 @@ TEST_F(WithWindowManager, FindsTheProgramsWindowInsideTheFrameByItsLegacyTitle) 
   legacy->show();
   ASSERT_TRUE(e2e::eventually([&] { return legacy->isFramed(); }));
 
-  EXPECT_EQ(closeOtherWindow(title("厨房打印")), CallResult::boolean(true));
+  EXPECT_EQ(call("closeOtherWindow", title("厨房打印")), CallResult::boolean(true));
   EXPECT_TRUE(e2e::eventually([&] { return legacy->takeCloseRequest(); }));
-  EXPECT_EQ(setWindowMinisize(title("厨房打印")), CallResult::boolean(true));
+  EXPECT_EQ(call("setWindowMinisize", title("厨房打印")), CallResult::boolean(true));
   EXPECT_TRUE(e2e::eventually([&] { return legacy->isMinimised(); }));
 }
 
@@ -140,14 +143,14 @@ TEST_F(WithoutWindowManager, AsksOnlyTheWindowWithThatTitleToClose) {
   TestWindow& withoutProtocol = window("无协议", false);
   TestWindow& last = window("厨房");
 
-  EXPECT_EQ(closeOtherWindow(title("收银台")), CallResult::boolean(true));
+  EXPECT_EQ(call("closeOtherWindow", title("收银台")), CallResult::boolean(true));
   EXPECT_TRUE(e2e::eventually([&] { return till.takeCloseRequest(); }));
 
-  EXPECT_EQ(closeOtherWindow(title("没有这个窗口")), CallResult::boolean(true));
-  EXPECT_EQ(closeOtherWindow(title("")), CallResult::boolean(true));
-  EXPECT_EQ(closeOtherWindow(title("无协议")), CallResult::boolean(true));
-  EXPECT_EQ(closeOtherWindow({}), CallResult::boolean(false));
-  EXPECT_EQ(closeOtherWindow(title("厨房")), CallResult::boolean(true));
+  EXPECT_EQ(call("closeOtherWindow", title("没有这个窗口")), CallResult::boolean(true));
+  EXPECT_EQ(call("closeOtherWindow", title("")), CallResult::boolean(true));
+  EXPECT_EQ(call("closeOtherWindow", title("无协议")), CallResult::boolean(true));
+  EXPECT_EQ(call("closeOtherWindow", {}), CallResult::boolean(false));
+  EXPECT_EQ(call("closeOtherWindow", title("厨房")), CallResult::boolean(true));
   ASSERT_TRUE(e2e::eventually([&] { return last.takeCloseRequest(); }));
   EXPECT_FALSE(till.takeCloseRequest());
   EXPECT_FALSE(untitled.takeCloseRequest());

@@ -8,8 +8,9 @@
 #include "e2e/support/processes.h"
 #include "e2e/support/x_server.h"
 #include "e2e/support/x_windows.h"
-#include "platform/helper_process.h"
-#include "renderer/host_functions.h"
+#include "platform/process/helper_process.h"
+#include "functions/host_functions.h"
+#include "support/test_context.h"
 #include "support/temp_dir.h"
 
 namespace lumetra {
@@ -32,7 +33,7 @@ class FileChooserTest : public ::testing::Test {
           e2e::eventually([&] { return closed || (xdotool({"key", repeatedKey}), false); });
       if (!answered) stopChooser();
     });
-    CallResult result = selectFile({});
+    CallResult result = call("selectFile", {});
     closed = true;
     staff.join();
     return result;
@@ -59,6 +60,8 @@ class FileChooserTest : public ::testing::Test {
   test::ScopedEnv dataFolder_{"XDG_DATA_HOME", (home_.path() / "data").string()};
   test::ScopedEnv noSettingsDaemon_{"GSETTINGS_BACKEND", "memory"};
   test::ScopedEnv noAccessibilityBus_{"NO_AT_BRIDGE", "1"};
+  CallResult call(std::string_view name, const CallArguments& arguments) { return host_.call(name, arguments); }
+  test::HostContext host_;
 };
 
 TEST_F(FileChooserTest, PicksTheFileTypedIntoTheChooser) {

@@ -4,8 +4,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/processes.h"
-#include "renderer/host_functions.h"
+#include "platform/process/processes.h"
+#include "functions/host_functions.h"
+#include "support/test_context.h"
 #include "support/temp_dir.h"
 #include "e2e/support/processes.h"
 
@@ -90,12 +91,14 @@ class NodeScriptTest : public ::testing::Test {
   test::TempDir bin_;
   test::ScopedWorkingDirectory inShop_{shop_.path()};
   test::ScopedEnv path_{"PATH", bin_.path().string() + ":" + std::getenv("PATH")};
+  CallResult call(std::string_view name, const CallArguments& arguments) { return host_.call(name, arguments); }
+  test::HostContext host_;
 };
 
 TEST_F(NodeScriptTest, RunsTheScriptDetachedAndEndsItWithItsWorkers) {
   int printerSocket[2];
   ASSERT_EQ(::pipe(printerSocket), 0);  // stands in for any descriptor the web process holds open
-  EXPECT_TRUE(startNodeScript({}).isUndefined());
+  EXPECT_TRUE(call("startNodeScript", {}).isUndefined());
   const auto scripts = started(1);
   ASSERT_EQ(scripts.size(), 1u);
   const StartedScript& script = scripts[0];
@@ -111,21 +114,21 @@ TEST_F(NodeScriptTest, RunsTheScriptDetachedAndEndsItWithItsWorkers) {
   ::close(printerSocket[0]);
   ::close(printerSocket[1]);
 
-  EXPECT_TRUE(endNodeScript({}).isUndefined());
+  EXPECT_TRUE(call("endNodeScript", {}).isUndefined());
   EXPECT_TRUE(e2e::eventually([&] { return isGone(script.pid); })) << "not ended, or left a zombie";
   EXPECT_TRUE(e2e::eventually([&] { return isDead(script.workerPid); })) << "its worker runs on";
 }
 
 TEST_F(NodeScriptTest, RemembersOnlyTheLatestScriptAndASecondEndDoesNothing) {
-  startNodeScript({});
+  call("startNodeScript", {});
   started(1);
-  startNodeScript({});
+  call("startNodeScript", {});
   const auto scripts = started(2);
   ASSERT_EQ(scripts.size(), 2u);
 
-  endNodeScript({});
+  call("endNodeScript", {});
   EXPECT_TRUE(e2e::eventually([&] { return isGone(scripts[1].pid); }));
-  endNodeScript({});
+  call("endNodeScript", {});
   EXPECT_FALSE(isDead(scripts[0].pid));
 
   platform::killDetachedProcess(scripts[0].pid);
@@ -134,7 +137,7 @@ TEST_F(NodeScriptTest, RemembersOnlyTheLatestScriptAndASecondEndDoesNothing) {
 
 TEST_F(NodeScriptTest, AScriptThatEndsByItselfLeavesNoZombie) {
   useNode("echo \"$$ 0 $* $(pwd)\" >> started.log\n");
-  startNodeScript({});
+  call("startNodeScript", {});
   const auto scripts = started(1);
   ASSERT_EQ(scripts.size(), 1u);
   EXPECT_TRUE(e2e::eventually([&] { return isGone(scripts[0].pid); }));

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "platform/helper_process.h"
-#include "renderer/host_functions.h"
+#include "platform/process/helper_process.h"
+#include "functions/host_functions.h"
+#include "support/test_context.h"
 #include "support/temp_dir.h"
 
 namespace lumetra {
@@ -12,24 +13,26 @@ class SelectFileLogModeTest : public ::testing::Test {
   test::TempDir music_;
   test::ScopedWorkingDirectory inMusic_{music_.path()};
   test::ScopedEnv dialogLog_{"LUMETRA_DIALOG_LOG", (music_.path() / "boxes.log").string()};
+  CallResult call(std::string_view name, const CallArguments& arguments) { return host_.call(name, arguments); }
+  test::HostContext host_;
 };
 
 TEST_F(SelectFileLogModeTest, AnswersWithTheScriptedFileAsAFullPath) {
   const auto song = music_.write("歌曲/开业 1.mp3", "ID3");
   {
     test::ScopedEnv choice("LUMETRA_FILE_CHOICE", song.string());
-    EXPECT_EQ(selectFile({}), CallResult::string(song.string()));
+    EXPECT_EQ(call("selectFile", {}), CallResult::string(song.string()));
   }
   test::ScopedEnv relative("LUMETRA_FILE_CHOICE", "歌曲/开业 1.mp3");
-  EXPECT_EQ(selectFile({}), CallResult::string(song.string()));
+  EXPECT_EQ(call("selectFile", {}), CallResult::string(song.string()));
 }
 
 TEST_F(SelectFileLogModeTest, CancelsForNoChoiceOrWhatTheChooserWouldNotAccept) {
   music_.write("歌曲/a.mp3", "ID3");
-  EXPECT_TRUE(selectFile({}).isUndefined());
+  EXPECT_TRUE(call("selectFile", {}).isUndefined());
   for (const char* choice : {"", "歌曲/missing.mp3", "歌曲"}) {
     test::ScopedEnv scripted("LUMETRA_FILE_CHOICE", choice);
-    EXPECT_TRUE(selectFile({}).isUndefined()) << choice;
+    EXPECT_TRUE(call("selectFile", {}).isUndefined()) << choice;
   }
 }
 
@@ -46,21 +49,23 @@ class SelectFileHelperTest : public ::testing::Test {
   test::TempDir dir_;
   test::ScopedEnv noLog_{"LUMETRA_DIALOG_LOG", ""};
   test::ScopedEnv executable_{platform::kExecutableVariable, (dir_.path() / "lumetra").string()};
+  CallResult call(std::string_view name, const CallArguments& arguments) { return host_.call(name, arguments); }
+  test::HostContext host_;
 };
 
 TEST_F(SelectFileHelperTest, TakesThePathTheHelperWrites) {
   answer("printf '/home/shop/音乐/a b.mp3'\n");
-  EXPECT_EQ(selectFile({}), CallResult::string("/home/shop/音乐/a b.mp3"));
+  EXPECT_EQ(call("selectFile", {}), CallResult::string("/home/shop/音乐/a b.mp3"));
   EXPECT_EQ(arguments(), "--lumetra-helper=select-file|MP3文件|*.mp3|");
 }
 
 TEST_F(SelectFileHelperTest, CancelledOrFailedHelpersGiveUndefined) {
   answer("exit 1\n");
-  EXPECT_TRUE(selectFile({}).isUndefined());
+  EXPECT_TRUE(call("selectFile", {}).isUndefined());
   answer("printf '/half/written'; kill -9 $$\n");
-  EXPECT_TRUE(selectFile({}).isUndefined());
+  EXPECT_TRUE(call("selectFile", {}).isUndefined());
   test::ScopedEnv noExecutable(platform::kExecutableVariable, "");
-  EXPECT_TRUE(selectFile({}).isUndefined());
+  EXPECT_TRUE(call("selectFile", {}).isUndefined());
 }
 
 }  // namespace

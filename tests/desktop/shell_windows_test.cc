@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "support/test_context.h"
+
 #include "e2e/support/processes.h"
 #include "e2e/support/shell.h"
 #include "e2e/support/x_windows.h"
-#include "renderer/host_functions.h"
+#include "functions/host_functions.h"
 
 namespace lumetra {
 namespace {
@@ -30,7 +32,7 @@ TEST(ShellWindowsTest, MinimisingTheMainPagesTitleMinimisesTheShellsWindow) {
   })) << shell.errors();
 
   test::ScopedEnv display("DISPLAY", x.display());
-  EXPECT_EQ(setWindowMinisize(CallArguments({CallArgument::string("Velmora")})), CallResult::boolean(true));
+  EXPECT_EQ(test::HostContext().call("setWindowMinisize", CallArguments({CallArgument::string("Velmora")})), CallResult::boolean(true));
   EXPECT_TRUE(e2e::eventually([&] { return e2e::isMinimised(x.connection(), *main); }));
 }
 

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "renderer/host_functions.h"
+#include "functions/host_functions.h"
+#include "support/test_context.h"
 #include "support/temp_dir.h"
 #include "e2e/support/processes.h"
 
@@ -40,7 +41,7 @@ class DownloadUpdateTest : public ::testing::Test {
   // run the calls before it had started would have been in before it.
   std::vector<std::vector<std::string>> runsUpToMarker() {
     test::ScopedEnv yes("LUMETRA_DIALOG_ANSWER", "yes");
-    downloadUpdate(CallArguments({CallArgument::string("marker")}));
+    call("downloadUpdate", CallArguments({CallArgument::string("marker")}));
     std::vector<std::vector<std::string>> result;
     EXPECT_TRUE(e2e::eventually([&] {
       result = runs();
@@ -54,6 +55,8 @@ class DownloadUpdateTest : public ::testing::Test {
   test::TempDir shop_;
   test::ScopedWorkingDirectory inShop_{shop_.path()};
   test::ScopedEnv dialogLog_{"LUMETRA_DIALOG_LOG", (shop_.path() / "boxes.log").string()};
+  CallResult call(std::string_view name, const CallArguments& arguments) { return host_.call(name, arguments); }
+  test::HostContext host_;
 };
 
 const std::string kBox = "提示\t升级程序启动后会关闭当前正在运行的程序， 是否继续？\n";
@@ -62,7 +65,7 @@ TEST_F(DownloadUpdateTest, AsksFirstAndStartsTheUpdaterOnlyOnYes) {
   installUpdater();
   {
     test::ScopedEnv no("LUMETRA_DIALOG_ANSWER", "no");
-    EXPECT_EQ(downloadUpdate(CallArguments({CallArgument::string("--now")})), CallResult::boolean(true));
+    EXPECT_EQ(call("downloadUpdate", CallArguments({CallArgument::string("--now")})), CallResult::boolean(true));
   }
   EXPECT_EQ(boxes(), kBox);
   EXPECT_EQ(runsUpToMarker(), (std::vector<std::vector<std::string>>{{"./HttpDownLoader", "marker"}}));
@@ -75,7 +78,7 @@ TEST_F(DownloadUpdateTest, TheUpdaterGetsExactlyTheArgumentsTheTextHoldsAndNothi
   const std::string parameters =
       "--url \"http://10.0.0.5/update v2.zip\" --title '收银 台' a\\ b \"say \\\"hi\\\"\" '' "
       "; touch pwned1 $(touch pwned2) `touch pwned3` && touch pwned4 | tee pwned5 marker";
-  EXPECT_EQ(downloadUpdate(CallArguments({CallArgument::string(parameters)})), CallResult::boolean(true));
+  EXPECT_EQ(call("downloadUpdate", CallArguments({CallArgument::string(parameters)})), CallResult::boolean(true));
 
   const std::vector<std::string> expected = {
       "./HttpDownLoader", "--url", "http://10.0.0.5/update v2.zip", "--title", "收银 台", "a b", "say \"hi\"", "",
@@ -94,7 +97,8 @@ TEST_F(DownloadUpdateTest, TheUpdaterGetsExactlyTheArgumentsTheTextHoldsAndNothi
 TEST_F(DownloadUpdateTest, AnUnmatchedQuoteRunsToTheEndInsteadOfStartingNothing) {
   installUpdater();
   test::ScopedEnv yes("LUMETRA_DIALOG_ANSWER", "yes");
-  EXPECT_EQ(downloadUpdate(CallArguments({CallArgument::string("--x=\"a b 'c\\ d")})), CallResult::boolean(true));
+  EXPECT_EQ(call("downloadUpdate", CallArguments({CallArgument::string("--x=\"a b 'c\\ d")})),
+            CallResult::boolean(true));
   std::vector<std::vector<std::string>> all;
   ASSERT_TRUE(e2e::eventually([&] { return !(all = runs()).empty(); }));
   EXPECT_EQ(all, (std::vector<std::vector<std::string>>{{"./HttpDownLoader", "--x=a b 'c\\ d"}}));
@@ -102,11 +106,11 @@ TEST_F(DownloadUpdateTest, AnUnmatchedQuoteRunsToTheEndInsteadOfStartingNothing)
 
 TEST_F(DownloadUpdateTest, AnswersTrueWithoutAnUpdaterAndFalseForAWrongArgumentCount) {
   test::ScopedEnv yes("LUMETRA_DIALOG_ANSWER", "yes");
-  EXPECT_EQ(downloadUpdate({}), CallResult::boolean(false));
-  EXPECT_EQ(downloadUpdate(CallArguments({CallArgument::string("a"), CallArgument::string("b")})),
+  EXPECT_EQ(call("downloadUpdate", {}), CallResult::boolean(false));
+  EXPECT_EQ(call("downloadUpdate", CallArguments({CallArgument::string("a"), CallArgument::string("b")})),
             CallResult::boolean(false));
   EXPECT_EQ(boxes(), "");
-  EXPECT_EQ(downloadUpdate(CallArguments({CallArgument::string("a")})), CallResult::boolean(true));
+  EXPECT_EQ(call("downloadUpdate", CallArguments({CallArgument::string("a")})), CallResult::boolean(true));
   EXPECT_EQ(boxes(), kBox);
 }
 

@@ -21,6 +21,7 @@
 #include "support/fake_network_printer.h"
 #include "support/network_namespace.h"
 #include "support/recording_dialogs.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -97,7 +98,9 @@ void scanInChild(bool loopbackPrinters, const std::function<void()>& fault, int 
   test::RecordingDialogs dialogs;
   const long before = static_cast<long>(test::openDescriptorCount());
   fault();
-  const CallResult result = getIPPrinterList({});
+  platform::UnavailableSpooler spooler;
+  Context context(spooler, dialogs);
+  const CallResult result = test::callFunction(context, "getIPPrinterList", {});
   std::string report = describe(result) + '\n' + std::to_string(static_cast<long>(test::openDescriptorCount()) - before) + '\n';
   for (const std::string& dialog : dialogs.shown()) report += dialog;
   if (::write(reportTo, report.data(), report.size()) != static_cast<ssize_t>(report.size())) ::_exit(94);

@@ -11,6 +11,7 @@
 #include "support/fake_network_printer.h"
 #include "support/network_namespace.h"
 #include "support/recording_dialogs.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -22,10 +23,15 @@ using test::TestNamespace;
 
 constexpr int kPort = 9100;
 
-CallResult::Strings scanInside(const TestNamespace& shop, const CallArguments& arguments = {}) {
+// getIPPrinterList as the page calls it inside the shop's network, its
+// message boxes kept in `dialogs`.
+CallResult::Strings scanInside(const TestNamespace& shop, platform::Dialogs& dialogs,
+                               const CallArguments& arguments = {}) {
   const InsideNamespace inside(shop);
   test::requireOnlyTestSubnets();
-  const CallResult result = getIPPrinterList(arguments);
+  platform::UnavailableSpooler spooler;
+  Context context(spooler, dialogs);
+  const CallResult result = test::callFunction(context, "getIPPrinterList", arguments);
   if (!std::holds_alternative<CallResult::Strings>(result.value())) throw std::runtime_error("no array");
   return std::get<CallResult::Strings>(result.value());
 }
@@ -95,7 +101,7 @@ TEST_F(DiscoveryScanTest, ListsTheHostsThatAcceptInTimeOnceEachInCompletionOrder
   });
   CallResult::Strings found;
   try {
-    found = scanInside(*shop_);
+    found = scanInside(*shop_, dialogs_);
   } catch (...) {
     opener.join();
     throw;
@@ -139,7 +145,7 @@ TEST_F(DiscoveryScanTest, CombinesEveryAdapterProbesExactlyTheHostsOfEachSubnetA
   const std::size_t descriptorsBefore = test::openDescriptorCount();
   const int threadsBefore = test::threadCount();
 
-  const CallResult::Strings found = scanInside(*shop_);
+  const CallResult::Strings found = scanInside(*shop_, dialogs_);
 
   EXPECT_EQ(sorted(found), (CallResult::Strings{"10.77.2.1", "10.77.2.2", "10.77.4.9"}));
   EXPECT_EQ(test::openDescriptorCount(), descriptorsBefore);
@@ -162,7 +168,7 @@ TEST_F(DiscoveryScanTest, SkipsLoopbackAndLinkLocalAddressesAndIgnoresArguments)
   }
 
   const CallArguments arguments({CallArgument::string("10.77.9.0"), CallArgument::number(24)});
-  EXPECT_EQ(scanInside(*shop_, arguments), CallResult::Strings{});
+  EXPECT_EQ(scanInside(*shop_, dialogs_, arguments), CallResult::Strings{});
   EXPECT_TRUE(dialogs_.shown().empty());
 }
 

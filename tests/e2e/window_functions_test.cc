@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "e2e/support/shell.h"
-#include "renderer/window_function_table.h"
+#include "functions/window_function_table.h"
 
 namespace lumetra::e2e {
 namespace {

@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream file("dev/FUZZ.ini", std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  lumetra::loadModelConfig(u"FUZZ", u"FUZZ");
+  lumetra::PrinterModelConfig table;
+  lumetra::loadModelConfig(table, u"FUZZ");
   return 0;
 }

@@ -5,15 +5,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "jobs/kitchen_task_functions.h"
-#include "jobs/kitchen_task_list.h"
-#include "net/net_printer_functions.h"
-#include "net/net_printer_slots.h"
+#include "functions/network_functions.h"
 #include "support/fake_network_printer.h"
 #include "support/fuzzed_calls.h"
 
@@ -43,17 +39,11 @@ void startPrinters() {
   }
 }
 
-constexpr std::array<WindowFunction, 7> kNetworkFunctions{
-    startIPPrintTask, endIPPrintTask,          printTextByNet,           cutPaperByNet,
-    rollPaperByNet,   addMultiPrinterTaskItem, printMultiKitchenTaskList};
+constexpr std::array<std::string_view, 7> kNetworkFunctions{
+    "startIPPrintTask", "endIPPrintTask",          "printTextByNet",           "cutPaperByNet",
+    "rollPaperByNet",   "addMultiPrinterTaskItem", "printMultiKitchenTaskList"};
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Connection failures show message boxes; a fuzzer has nobody to show them to.
-  ::setenv("LUMETRA_DIALOG_LOG", "/dev/null", 1);
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Started here, not at initialisation: a corpus merge initialises a second
@@ -61,18 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static int runs = 0;
   if (runs++ % kRunsPerPrinterLife == 0) startPrinters();
   FuzzedDataProvider input(data, size);
+  // Each input starts from nothing bound and nothing queued. Connection
+  // failures show message boxes; a fuzzer has nobody to show them to.
+  platform::UnavailableSpooler spooler;
+  platform::LoggedDialogs dialogs("/dev/null", platform::DialogAnswer::no);
+  Context context(spooler, dialogs);
   for (int call = 0; call < 24 && input.remaining_bytes() > 0; ++call) {
-    const WindowFunction function = fuzz::fuzzedFunction(input, kNetworkFunctions);
+    const WindowFunctionHandler& function = fuzz::fuzzedFunction(input, kNetworkFunctions);
     std::vector<CallArgument> arguments = fuzz::fuzzedArguments(input);
     if (const std::string* address = fuzz::stringArgument(arguments, 0);
-        address && !address->empty() && function == startIPPrintTask) {
+        address && !address->empty() && function.name() == "startIPPrintTask") {
       arguments[0] = CallArgument::string(loopbackPrinter(*address));
     }
-    function(CallArguments(std::move(arguments)));
+    function.execute(context, CallArguments(std::move(arguments)));
   }
-  // Each input starts from nothing bound and nothing queued: with no
-  // printer bound, the flush drops what is left.
-  releaseAllSlots();
-  flushKitchenTaskList();
   return 0;
 }

@@ -12,7 +12,6 @@
 #include <string_view>
 #include <thread>
 
-#include "serial/serial_port_functions.h"
 #include "serial/serial_port_name.h"
 #include "support/fuzzed_calls.h"
 
@@ -50,8 +49,8 @@ void answerStatusRequests() {
   }
 }
 
-constexpr std::array<WindowFunction, 5> kSerialFunctions{
-    listSerialPort, openSerialPort, closeSerialPort, sendData2SerialPort, sendData2SerialPortRAW};
+constexpr std::array<std::string_view, 5> kSerialFunctions{
+    "listSerialPort", "openSerialPort", "closeSerialPort", "sendData2SerialPort", "sendData2SerialPortRAW"};
 
 }  // namespace
 
@@ -68,16 +67,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
+  // A context of its own: the port closes with it.
+  platform::UnavailableSpooler spooler;
+  platform::StderrDialogs dialogs;
+  Context context(spooler, dialogs);
   for (int call = 0; call < 16 && input.remaining_bytes() > 0; ++call) {
-    const WindowFunction function = fuzz::fuzzedFunction(input, kSerialFunctions);
+    const WindowFunctionHandler& function = fuzz::fuzzedFunction(input, kSerialFunctions);
     std::vector<CallArgument> arguments = fuzz::fuzzedArguments(input, 4);
-    if (const std::string* name = fuzz::stringArgument(arguments, 0); name && function == openSerialPort) {
+    if (const std::string* name = fuzz::stringArgument(arguments, 0); name && function.name() == "openSerialPort") {
       // The name is parsed, but only the fake display or a missing node is opened.
       serialDevicePath(*name);
       arguments[0] = CallArgument::string(input.ConsumeBool() ? display().portPath : "/nonexistent/ttyFUZZ");
     }
-    function(CallArguments(std::move(arguments)));
+    function.execute(context, CallArguments(std::move(arguments)));
   }
-  closeSerialPort(CallArguments());
   return 0;
 }

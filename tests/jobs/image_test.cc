@@ -1,16 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
+#include "functions/printer_functions.h"
 #include "jobs/gif_header.h"
 #include "jobs/image_base64.h"
-#include "jobs/image_functions.h"
 #include "jobs/image_raster.h"
 #include "jobs/image_text.h"
 #include "printer/printer_registry.h"
 #include "support/recording_spooler.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 #include "support/test_pictures.h"
+
+#include <random>
 
 namespace lumetra {
 namespace {
@@ -166,6 +167,11 @@ TEST(ImageRasterTest, UnusableTextGivesNothing) {
 
 // Logo formats load; the others are refused, even whole files, since
 // FreeImage's loaders for them crashed on these few stray bytes.
+CallResult checkImage(const CallArguments& arguments) {
+  test::TestContextHolder state;
+  return test::callFunction(state.context, "checkImage", arguments);
+}
+
 TEST(ImageRasterTest, OnlyLogoFormatsAreLoaded) {
   const auto pattern = [](unsigned x, unsigned y) -> std::uint8_t { return static_cast<std::uint8_t>(x * 37 + y * 91); };
   const auto fromPng = rasterOf(test::greyPng(16, 8, pattern));
@@ -214,25 +220,20 @@ TEST(CheckImageTest, AcceptsTheTwoRollWidthsOnly) {
   EXPECT_EQ(checkImage(args({test::base64(test::greyPng(384, 1, white)), "x"})), CallResult::boolean(false));
 }
 
-class PrintLogoTest : public ::testing::Test {
+class PrintLogoTest : public test::ContextTest {
  protected:
   void SetUp() override {
-    printerRegistry().clear();
     spooler_.addPrinter(kPrinter);
-    findOrCreateSession(kPrinter).commands = gsv0Model();
+    findOrCreateSession(context_.printers, kPrinter).commands = gsv0Model();
   }
-  void TearDown() override { printerRegistry().clear(); }
 
-  void openPrinter() { findOrCreateSession(kPrinter).handle = *spooler_.open(kPrinter); }
-
-  test::RecordingSpooler spooler_;
-  platform::ScopedSpooler scoped_{spooler_};
+  void openThePrinter() { findOrCreateSession(context_.printers, kPrinter).handle = *spooler_.open(kPrinter); }
   const std::string logo_ = test::base64(test::greyPng(384, 30, [](unsigned, unsigned) { return 0; }));
 };
 
 TEST_F(PrintLogoTest, WritesTheWholePictureInOneWriteToTheOpenPrinter) {
-  openPrinter();
-  EXPECT_EQ(printLogo(args({"Receipt", logo_})), CallResult::boolean(true));
+  openThePrinter();
+  EXPECT_EQ(call("printLogo", args({"Receipt", logo_})), CallResult::boolean(true));
   ASSERT_EQ(spooler_.writes().size(), 1u);
   const std::string full(48 * 24, '\xff');
   const std::string partial = std::string(48 * 6, '\xff') + std::string(48 * 18, '\0');
@@ -240,13 +241,13 @@ TEST_F(PrintLogoTest, WritesTheWholePictureInOneWriteToTheOpenPrinter) {
 }
 
 TEST_F(PrintLogoTest, GivesTrueWithoutPrintingWhenNothingCanBePrinted) {
-  EXPECT_EQ(printLogo(args({"Receipt", logo_})), CallResult::boolean(true));  // not open
-  openPrinter();
-  EXPECT_EQ(printLogo(args({"Receipt", "abc"})), CallResult::boolean(true));
-  EXPECT_EQ(printLogo(args({"Receipt", test::base64(test::greyPng(2048, 1, [](unsigned, unsigned) { return 0; }))})),
+  EXPECT_EQ(call("printLogo", args({"Receipt", logo_})), CallResult::boolean(true));  // not open
+  openThePrinter();
+  EXPECT_EQ(call("printLogo", args({"Receipt", "abc"})), CallResult::boolean(true));
+  EXPECT_EQ(call("printLogo", args({"Receipt", test::base64(test::greyPng(2048, 1, [](unsigned, unsigned) { return 0; }))})),
             CallResult::boolean(true));
-  EXPECT_EQ(printLogo(args({"Receipt"})), CallResult::boolean(false));
-  EXPECT_EQ(printLogo(args({"Receipt", logo_, "x"})), CallResult::boolean(false));
+  EXPECT_EQ(call("printLogo", args({"Receipt"})), CallResult::boolean(false));
+  EXPECT_EQ(call("printLogo", args({"Receipt", logo_, "x"})), CallResult::boolean(false));
   EXPECT_TRUE(spooler_.writes().empty());
 }
 

@@ -5,6 +5,7 @@
 #include "printer/model_config_loader.h"
 #include "printer/printer_registry.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -16,12 +17,12 @@ using Kind = TaskOutput::Kind;
 // pre-feed; QV52K sizes with ESC ! and pre-feeds three lines once.
 PrinterModelConfig shippedModel(std::u16string_view model) {
   const test::ScopedWorkingDirectory cwd(LUMETRA_SOURCE_DIR);
-  printerRegistry().erase(u"layout");
-  loadModelConfig(u"layout", model);
-  return findOrCreateSession(u"layout").commands;
+  PrinterModelConfig table;
+  loadModelConfig(table, model);
+  return table;
 }
 
-class TaskLayoutTest : public ::testing::Test {
+class TaskLayoutTest : public test::ContextTest {
  protected:
   // The task's bytes when it holds no picture.
   std::string bytesOf(std::string_view contents, std::int32_t width = 10) {

@@ -1,32 +1,32 @@
 #include "jobs/kitchen_task_list.h"
 
-#include "jobs/kitchen_task_functions.h"
-#include "net/net_printer_functions.h"
+#include "functions/network_functions.h"
 #include "net_test_fixture.h"
 
 namespace lumetra::test {
 namespace {
 
-using KitchenTaskListTest = NetPrinterTest;
-
-CallResult addItem(int slot, const char* lead, const char* body, const char* zoom, int feedLines,
-                   bool cut, int signal) {
-  return call(addMultiPrinterTaskItem,
-              {arg(slot), arg(lead), arg(body), arg(zoom), arg(feedLines), arg(cut), arg(signal)});
-}
+class KitchenTaskListTest : public NetPrinterTest {
+ protected:
+  CallResult addItem(int slot, const char* lead, const char* body, const char* zoom, int feedLines, bool cut,
+                     int signal) {
+    return call("addMultiPrinterTaskItem",
+                {arg(slot), arg(lead), arg(body), arg(zoom), arg(feedLines), arg(cut), arg(signal)});
+  }
+};
 
 TEST_F(KitchenTaskListTest, ItemsReachTheirSlotsPrintersInQueueOrderAndLeaveNoSocket) {
   FakeNetworkPrinter hot("127.0.5.40");
   FakeNetworkPrinter cold("127.0.5.41");
-  call(startIPPrintTask, {arg("127.0.5.40"), arg(0)});
-  call(startIPPrintTask, {arg("127.0.5.41"), arg(1)});
+  call("startIPPrintTask", {arg("127.0.5.40"), arg(0)});
+  call("startIPPrintTask", {arg("127.0.5.41"), arg(1)});
   const std::size_t descriptorsBefore = openDescriptorCount();
 
   EXPECT_TRUE(addItem(1, "L", "body", "zoomH", 0, false, 0).isUndefined());
   EXPECT_TRUE(addItem(0, "", "热菜", "zoomIn", 3, true, 1).isUndefined());
   EXPECT_TRUE(addItem(1, "", "x", "ZOOMH", 0, false, 2).isUndefined());
   EXPECT_TRUE(addItem(2, "", "unbound slot", "", 0, true, 1).isUndefined());
-  EXPECT_TRUE(call(printMultiKitchenTaskList, {}).isUndefined());
+  EXPECT_TRUE(call("printMultiKitchenTaskList", {}).isUndefined());
 
   const std::vector<std::string> hotTicket{hexBytes(
       "1b 43 03 01 01  1b 21 30  c8 c8 b2 cb  1b 21 00  1b 4a 03  1d 56 01")};
@@ -38,7 +38,7 @@ TEST_F(KitchenTaskListTest, ItemsReachTheirSlotsPrintersInQueueOrderAndLeaveNoSo
   EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
 
   // The list is empty now: a second run connects to nothing.
-  call(printMultiKitchenTaskList, {});
+  call("printMultiKitchenTaskList", {});
   EXPECT_EQ(hot.waitForConnections(0) + cold.waitForConnections(0), 2u);
   EXPECT_EQ(dialogs(), "");
 }
@@ -47,9 +47,9 @@ TEST_F(KitchenTaskListTest, FeedRunsThePreFeedThenTheLineCountItself) {
   FakeNetworkPrinter printer("127.0.5.42");
   kitchenTable()[model_offset::kPreFeedLines] = 3;
   kitchenTable()[model_offset::kPreFeedRepeat] = 2;
-  call(startIPPrintTask, {arg("127.0.5.42"), arg(5)});
+  call("startIPPrintTask", {arg("127.0.5.42"), arg(5)});
   addItem(5, "", "", "zoomW", 4, false, 0);
-  call(printMultiKitchenTaskList, {});
+  call("printMultiKitchenTaskList", {});
   const std::vector<std::string> expected{
       hexBytes("1b 21 20  1b 21 00  1b 4a 15  1b 4a 15  1b 4a 04")};
   EXPECT_EQ(printer.waitForClosedConnections(1), expected);
@@ -57,29 +57,32 @@ TEST_F(KitchenTaskListTest, FeedRunsThePreFeedThenTheLineCountItself) {
 
 TEST_F(KitchenTaskListTest, ItemsThatCouldNeverPrintAreRefusedWhenQueued) {
   FakeNetworkPrinter printer("127.0.5.43");
-  call(startIPPrintTask, {arg("127.0.5.43"), arg(0)});
-  EXPECT_EQ(call(addMultiPrinterTaskItem, {arg(0), arg(""), arg("x"), arg(""), arg(0), arg(false)}),
+  call("startIPPrintTask", {arg("127.0.5.43"), arg(0)});
+  EXPECT_EQ(call("addMultiPrinterTaskItem", {arg(0), arg(""), arg("x"), arg(""), arg(0), arg(false)}),
             CallResult::boolean(false));
   EXPECT_EQ(addItem(6, "", "x", "", 0, false, 0), CallResult::boolean(false));
   EXPECT_EQ(addItem(-1, "", "x", "", 0, false, 0), CallResult::boolean(false));
-  call(printMultiKitchenTaskList, {});  // nothing queued: no connection
+  call("printMultiKitchenTaskList", {});  // nothing queued: no connection
   EXPECT_EQ(printer.waitForConnections(0), 0u);
 }
 
 TEST_F(KitchenTaskListTest, RefusedPrinterKeepsTheWholeListForTheNextRun) {
   FakeNetworkPrinter first("127.0.5.44");
-  call(startIPPrintTask, {arg("127.0.5.44"), arg(0)});
-  call(startIPPrintTask, {arg("127.0.5.45"), arg(1)});  // nothing listens yet
+  call("startIPPrintTask", {arg("127.0.5.44"), arg(0)});
+  call("startIPPrintTask", {arg("127.0.5.45"), arg(1)});  // nothing listens yet
   addItem(0, "", "a", "", 0, false, 0);
   addItem(1, "", "b", "", 0, false, 0);
 
-  EXPECT_EQ(connectAllSlots(), kSlotConnectFailed);
+  {
+    MutexLock output(context_.printers.outputLock);
+    EXPECT_EQ(connectAllSlots(context_.network), kSlotConnectFailed);
+  }
   EXPECT_EQ(first.waitForConnections(1), 1u);  // slot 0 stays connected
-  call(printMultiKitchenTaskList, {});
-  EXPECT_EQ(dialogs(), "\t参数错误!\n\t参数错误!\n");
+  call("printMultiKitchenTaskList", {});
+  EXPECT_EQ(dialogs(), "\t参数错误!\n");
 
   FakeNetworkPrinter second("127.0.5.45");
-  call(printMultiKitchenTaskList, {});
+  call("printMultiKitchenTaskList", {});
   // Each failed run's slot 0 connection was replaced unused by the next run.
   const std::vector<std::string> firstStreams{"", "", hexBytes("1b 21 00 61 1b 21 00")};
   EXPECT_EQ(first.waitForClosedConnections(3), firstStreams);
@@ -89,17 +92,17 @@ TEST_F(KitchenTaskListTest, RefusedPrinterKeepsTheWholeListForTheNextRun) {
 TEST_F(KitchenTaskListTest, PrinterThatNeverAnswersIsReportedAfterTheWait) {
   FakeNetworkPrinter first("127.0.5.46");
   UnansweredListener busy("127.0.5.47");
-  call(startIPPrintTask, {arg("127.0.5.46"), arg(0)});
-  call(startIPPrintTask, {arg("127.0.5.47"), arg(1)});
+  call("startIPPrintTask", {arg("127.0.5.46"), arg(0)});
+  call("startIPPrintTask", {arg("127.0.5.47"), arg(1)});
   addItem(0, "", "a", "", 0, false, 0);
 
-  call(printMultiKitchenTaskList, {});
+  call("printMultiKitchenTaskList", {});
   EXPECT_EQ(dialogs(), "\t设备未就绪!\n");
   EXPECT_EQ(first.waitForConnections(1), 1u);
   EXPECT_EQ(first.received(), "");
 
-  call(startIPPrintTask, {arg(""), arg(1)});  // the page gives up on slot 1
-  call(printMultiKitchenTaskList, {});
+  call("startIPPrintTask", {arg(""), arg(1)});  // the page gives up on slot 1
+  call("printMultiKitchenTaskList", {});
   const std::vector<std::string> expected{"", hexBytes("1b 21 00 61 1b 21 00")};
   EXPECT_EQ(first.waitForClosedConnections(2), expected);
 }
@@ -107,8 +110,8 @@ TEST_F(KitchenTaskListTest, PrinterThatNeverAnswersIsReportedAfterTheWait) {
 TEST_F(KitchenTaskListTest, PrinterFailingMidRunKeepsItsTicketsInOrderForTheNextRun) {
   FakeNetworkPrinter stuck("127.0.11.40");
   FakeNetworkPrinter fine("127.0.11.41");
-  call(startIPPrintTask, {arg("127.0.11.40"), arg(0)});
-  call(startIPPrintTask, {arg("127.0.11.41"), arg(1)});
+  call("startIPPrintTask", {arg("127.0.11.40"), arg(0)});
+  call("startIPPrintTask", {arg("127.0.11.41"), arg(1)});
   stuck.stopReading();
   // Far more than the socket buffers hold, so the stuck printer fails it.
   const std::string longTicket(16 << 20, 'A');
@@ -118,14 +121,14 @@ TEST_F(KitchenTaskListTest, PrinterFailingMidRunKeepsItsTicketsInOrderForTheNext
   addItem(0, "", "b", "", 0, false, 0);
   addItem(1, "", "d", "", 0, false, 0);
 
-  call(printMultiKitchenTaskList, {});
+  call("printMultiKitchenTaskList", {});
   EXPECT_EQ(dialogs(), "\t设备未就绪!\n");
   const std::string normal = hexBytes("1b 21 00");
   EXPECT_EQ(fine.waitForClosedConnections(1),
             std::vector<std::string>{normal + "c" + normal + normal + "d" + normal});
 
   stuck.resumeReading();
-  call(printMultiKitchenTaskList, {});
+  call("printMultiKitchenTaskList", {});
   const std::vector<std::string> stuckStreams = stuck.waitForClosedConnections(2);
   ASSERT_EQ(stuckStreams.size(), 2u);
   // The cut-off first attempt; then, as the printer may have lost what it
@@ -137,7 +140,7 @@ TEST_F(KitchenTaskListTest, PrinterFailingMidRunKeepsItsTicketsInOrderForTheNext
   EXPECT_EQ(fine.waitForClosedConnections(2).back(), "");
   EXPECT_EQ(dialogs(), "\t设备未就绪!\n");
 
-  call(printMultiKitchenTaskList, {});  // nothing left
+  call("printMultiKitchenTaskList", {});  // nothing left
   EXPECT_EQ(stuck.waitForConnections(2), 2u);
 }
 

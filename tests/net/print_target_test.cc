@@ -4,32 +4,32 @@
 #include <thread>
 
 #include "net_test_fixture.h"
-#include "platform/tcp_connection.h"
+#include "platform/net/tcp_connection.h"
 #include "support/recording_spooler.h"
 
 namespace lumetra::test {
 namespace {
 
-using PrintTargetTest = NetPrinterTest;
-
-int writeTo(const std::u16string& address, std::string_view bytes) {
-  return writeToPrintTarget(u"", address, bytes, kNetworkPrinterType);
-}
+class PrintTargetTest : public NetPrinterTest {
+ protected:
+  int writeTo(const std::u16string& address, std::string_view bytes) {
+    return writeToPrintTarget(context_.network, u"", address, bytes, kNetworkPrinterType);
+  }
+};
 
 TEST_F(PrintTargetTest, SpoolerPrinterGetsOneWriteOnlyWhenOpen) {
-  RecordingSpooler recorder;
+  RecordingSpooler& recorder = spooler_;
   recorder.addPrinter(u"厨房");
-  platform::ScopedSpooler installed(recorder);
 
-  EXPECT_EQ(writeToPrintTarget(u"厨房", u"", "closed", kSpoolerPrinterType), kPrintTargetWritten);
+  EXPECT_EQ(writeToPrintTarget(context_.network, u"厨房", u"", "closed", kSpoolerPrinterType), kPrintTargetWritten);
   EXPECT_TRUE(recorder.writes().empty());
 
-  findOrCreateSession(u"厨房").handle = *recorder.open(u"厨房");
-  EXPECT_EQ(writeToPrintTarget(u"厨房", u"127.0.5.1", hexBytes("1b 40 41"), kSpoolerPrinterType),
+  findOrCreateSession(context_.printers, u"厨房").handle = *recorder.open(u"厨房");
+  EXPECT_EQ(writeToPrintTarget(context_.network, u"厨房", u"127.0.5.1", hexBytes("1b 40 41"), kSpoolerPrinterType),
             kPrintTargetWritten);
   recorder.failNext("write", 5);
-  EXPECT_EQ(writeToPrintTarget(u"厨房", u"", "B", kSpoolerPrinterType), kPrintTargetWriteFailed);
-  EXPECT_EQ(writeToPrintTarget(u"厨房", u"", "C", 1), kPrintTargetWritten);
+  EXPECT_EQ(writeToPrintTarget(context_.network, u"厨房", u"", "B", kSpoolerPrinterType), kPrintTargetWriteFailed);
+  EXPECT_EQ(writeToPrintTarget(context_.network, u"厨房", u"", "C", 1), kPrintTargetWritten);
   EXPECT_EQ(recorder.writes(), std::vector<std::string>{hexBytes("1b 40 41")});
 }
 
@@ -38,14 +38,14 @@ TEST_F(PrintTargetTest, TaskConnectionCarriesEveryByteUntilClosed) {
   const std::size_t descriptorsBefore = openDescriptorCount();
   EXPECT_EQ(writeTo(u"127.0.5.2", "before open"), kPrintTargetWritten);  // nothing to write to
 
-  ASSERT_EQ(openTaskConnection(u"127.0.5.2"), kTaskConnectionOpen);
-  EXPECT_EQ(openTaskConnection(u"127.0.5.2"), kTaskConnectionOpen);  // found open
+  ASSERT_EQ(openTaskConnection(context_.network, u"127.0.5.2"), kTaskConnectionOpen);
+  EXPECT_EQ(openTaskConnection(context_.network, u"127.0.5.2"), kTaskConnectionOpen);  // found open
   EXPECT_EQ(writeTo(u"127.0.5.2", "ticket 1|"), kPrintTargetWritten);
   // Far more than the socket buffers hold: the printer must get all of it.
   std::string image(8 << 20, '\0');
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 131 % 251);
   EXPECT_EQ(writeTo(u"127.0.5.2", image), kPrintTargetWritten);
-  closeTaskConnections();
+  closeTaskConnections(context_.network);
 
   EXPECT_EQ(printer.waitForClosedConnections(1), std::vector<std::string>{"ticket 1|" + image});
   EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
@@ -55,26 +55,26 @@ TEST_F(PrintTargetTest, TaskConnectionCarriesEveryByteUntilClosed) {
 
 TEST_F(PrintTargetTest, RefusedOrUnansweredPrinterIsReportedAndLeavesNoConnection) {
   const std::size_t descriptorsBefore = openDescriptorCount();
-  EXPECT_EQ(openTaskConnection(u"127.0.5.3"), kTaskConnectionFailed);  // refused
-  EXPECT_EQ(openTaskConnection(u"not an address"), kTaskConnectionFailed);
+  EXPECT_EQ(openTaskConnection(context_.network, u"127.0.5.3"), kTaskConnectionFailed);  // refused
+  EXPECT_EQ(openTaskConnection(context_.network, u"not an address"), kTaskConnectionFailed);
   {
     UnansweredListener busy("127.0.5.4");
-    EXPECT_EQ(openTaskConnection(u"127.0.5.4"), kTaskConnectionFailed);
+    EXPECT_EQ(openTaskConnection(context_.network, u"127.0.5.4"), kTaskConnectionFailed);
   }
   EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
   EXPECT_EQ(dialogs(), "");
 
   // No entry was left behind to pass for an open connection later.
   FakeNetworkPrinter printer("127.0.5.3");
-  ASSERT_EQ(openTaskConnection(u"127.0.5.3"), kTaskConnectionOpen);
+  ASSERT_EQ(openTaskConnection(context_.network, u"127.0.5.3"), kTaskConnectionOpen);
   writeTo(u"127.0.5.3", "late");
-  closeTaskConnections();
+  closeTaskConnections(context_.network);
   EXPECT_EQ(printer.waitForClosedConnections(1), std::vector<std::string>{"late"});
 }
 
 TEST_F(PrintTargetTest, PrinterGoneMidTicketFailsTheWriteAndIsReconnectedForTheNextTask) {
   FakeNetworkPrinter printer("127.0.5.5");
-  ASSERT_EQ(openTaskConnection(u"127.0.5.5"), kTaskConnectionOpen);
+  ASSERT_EQ(openTaskConnection(context_.network, u"127.0.5.5"), kTaskConnectionOpen);
   writeTo(u"127.0.5.5", "first");
   ASSERT_EQ(printer.waitForBytes(5), "first");
   printer.dropConnections();
@@ -87,15 +87,15 @@ TEST_F(PrintTargetTest, PrinterGoneMidTicketFailsTheWriteAndIsReconnectedForTheN
   EXPECT_EQ(result, kPrintTargetWriteFailed);
   EXPECT_EQ(writeTo(u"127.0.5.5", "lost"), kPrintTargetWriteFailed);
 
-  ASSERT_EQ(openTaskConnection(u"127.0.5.5"), kTaskConnectionOpen);
+  ASSERT_EQ(openTaskConnection(context_.network, u"127.0.5.5"), kTaskConnectionOpen);
   writeTo(u"127.0.5.5", "second");
-  closeTaskConnections();
+  closeTaskConnections(context_.network);
   EXPECT_EQ(printer.waitForClosedConnections(2), (std::vector<std::string>{"first", "second"}));
 }
 
 TEST_F(PrintTargetTest, PrinterThatStopsTakingBytesFailsTheWriteInsteadOfHanging) {
   FakeNetworkPrinter printer("127.0.5.6");
-  ASSERT_EQ(openTaskConnection(u"127.0.5.6"), kTaskConnectionOpen);
+  ASSERT_EQ(openTaskConnection(context_.network, u"127.0.5.6"), kTaskConnectionOpen);
   printer.stopReading();
   const std::string tooMuch(16 << 20, 'x');
   EXPECT_EQ(writeTo(u"127.0.5.6", tooMuch), kPrintTargetWriteFailed);
@@ -137,8 +137,8 @@ TEST_F(PrintTargetTest, ConnectionTellsAPrinterThatEndedInOrderFromOneThatReset)
 TEST_F(PrintTargetTest, ClosingConfirmsOnlyPrintersThatEndAfterBeingToldThatAllHasCome) {
   FakeNetworkPrinter steady("127.0.11.48");
   FakeNetworkPrinter quitter("127.0.11.49");
-  ASSERT_EQ(openTaskConnection(u"127.0.11.48"), kTaskConnectionOpen);
-  ASSERT_EQ(openTaskConnection(u"127.0.11.49"), kTaskConnectionOpen);
+  ASSERT_EQ(openTaskConnection(context_.network, u"127.0.11.48"), kTaskConnectionOpen);
+  ASSERT_EQ(openTaskConnection(context_.network, u"127.0.11.49"), kTaskConnectionOpen);
   writeTo(u"127.0.11.48", "a");
   writeTo(u"127.0.11.49", "b");
   quitter.waitForBytes(1);
@@ -146,13 +146,13 @@ TEST_F(PrintTargetTest, ClosingConfirmsOnlyPrintersThatEndAfterBeingToldThatAllH
   // have been dropped, so what it got cannot count as confirmed.
   quitter.dropConnections();
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (taskConnectionState(u"127.0.11.49") == platform::TcpConnection::PeerState::open &&
+  while (taskConnectionState(context_.network, u"127.0.11.49") == platform::TcpConnection::PeerState::open &&
          std::chrono::steady_clock::now() < giveUp) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  EXPECT_EQ(closeTaskConnections(), std::vector<std::u16string>{u"127.0.11.49"});
+  EXPECT_EQ(closeTaskConnections(context_.network), std::vector<std::u16string>{u"127.0.11.49"});
   EXPECT_EQ(steady.waitForClosedConnections(1), std::vector<std::string>{"a"});
-  EXPECT_EQ(taskConnectionId(u"127.0.11.48"), 0u);
+  EXPECT_EQ(taskConnectionId(context_.network, u"127.0.11.48"), 0u);
 }
 
 }  // namespace

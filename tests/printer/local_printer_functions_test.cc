@@ -1,4 +1,4 @@
-#include "printer/local_printer_functions.h"
+#include "functions/printer_functions.h"
 
 #include <gtest/gtest.h>
 
@@ -28,13 +28,13 @@ class LocalPrinterFunctionsTest : public test::RecordingPrinterTest {};
 
 TEST_F(LocalPrinterFunctionsTest, PrintTextSendsSizeTextAndResetAsSeparateWrites) {
   PrinterSession& session = openPrinterWithTable(receiptTable());
-  EXPECT_EQ(printText(callArgs(kPrinter, "A", "zoomIn")), kTrue);
+  EXPECT_EQ(call("printText", callArgs(kPrinter, "A", "zoomIn")), kTrue);
   EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1d 21 11"), "A", hexBytes("1d 21 00")}));
   EXPECT_EQ(session.commands[model_offset::kSizeValue], 0);
 
   spooler_.clearRecord();
-  printText(callArgs(kPrinter, "提示", "zoomH"));
-  printText(callArgs(kPrinter, "x", "zoomW"));
+  call("printText", callArgs(kPrinter, "提示", "zoomH"));
+  call("printText", callArgs(kPrinter, "x", "zoomW"));
   EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1d 21 01"), hexBytes("cc e1 ca be"), hexBytes("1d 21 00"),
                                        hexBytes("1d 21 10"), "x", hexBytes("1d 21 00")}));
 }
@@ -42,9 +42,9 @@ TEST_F(LocalPrinterFunctionsTest, PrintTextSendsSizeTextAndResetAsSeparateWrites
 TEST_F(LocalPrinterFunctionsTest, PrintTextWithoutAKnownModeKeepsTheCurrentSize) {
   PrinterSession& session = openPrinterWithTable(receiptTable());
   session.commands[model_offset::kSizeValue] = 0x22;  // as another function may leave it
-  printText(callArgs(kPrinter, "a", "ZOOMIN"));       // modes are case-sensitive
-  printText(callArgs(kPrinter, "b", "zoomIn", "extra"));
-  printText(callArgs(kPrinter, ""));
+  call("printText", callArgs(kPrinter, "a", "ZOOMIN"));       // modes are case-sensitive
+  call("printText", callArgs(kPrinter, "b", "zoomIn", "extra"));
+  call("printText", callArgs(kPrinter, ""));
   EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1d 21 22"), "a", hexBytes("1d 21 00"),  //
                                        "b", hexBytes("1d 21 00"),                        //
                                        "", hexBytes("1d 21 00")}));
@@ -52,40 +52,40 @@ TEST_F(LocalPrinterFunctionsTest, PrintTextWithoutAKnownModeKeepsTheCurrentSize)
 
 TEST_F(LocalPrinterFunctionsTest, PrintTextStopsAtAnEmbeddedNul) {
   openPrinterWithTable(receiptTable());
-  printText(CallArguments({CallArgument::string(kPrinter), CallArgument::string(std::string("ab\0cd", 5))}));
+  call("printText", CallArguments({CallArgument::string(kPrinter), CallArgument::string(std::string("ab\0cd", 5))}));
   EXPECT_EQ(spooler_.writes(), (Writes{"ab", hexBytes("1d 21 00")}));
 }
 
 TEST_F(LocalPrinterFunctionsTest, CashDrawerPulseIsSharedByAllLaterCalls) {
   openPrinterWithTable();
-  EXPECT_EQ(openCashDraw(callArgs(kPrinter, 0, 25, 250)), kTrue);
-  EXPECT_EQ(openCashDraw(callArgs(kPrinter)), kTrue);
-  EXPECT_EQ(openCashDraw(callArgs(kPrinter, 1, 2)), kTrue);  // not three numbers: unchanged
-  openCashDraw(callArgs(kPrinter, 256 + 1, -1, 50));         // low 8 bits
+  EXPECT_EQ(call("openCashDraw", callArgs(kPrinter, 0, 25, 250)), kTrue);
+  EXPECT_EQ(call("openCashDraw", callArgs(kPrinter)), kTrue);
+  EXPECT_EQ(call("openCashDraw", callArgs(kPrinter, 1, 2)), kTrue);  // not three numbers: unchanged
+  call("openCashDraw", callArgs(kPrinter, 256 + 1, -1, 50));         // low 8 bits
   const std::string pulse = hexBytes("1b 70 00 19 fa");
   EXPECT_EQ(spooler_.writes(), (Writes{pulse, pulse, pulse, hexBytes("1b 70 01 ff 32")}));
-  openCashDraw(callArgs(kPrinter, 1, 50, 50));  // the start-up pulse again, for other tests
+  call("openCashDraw", callArgs(kPrinter, 1, 50, 50));  // the start-up pulse again, for other tests
 }
 
 TEST_F(LocalPrinterFunctionsTest, CutPaperTakesTheAlternativeModeWhenASecondArgumentIsPresent) {
   PrinterSession& session = openPrinterWithTable(receiptTable());
-  EXPECT_EQ(cutPaper(callArgs(kPrinter)), kTrue);
-  EXPECT_EQ(cutPaper(callArgs(kPrinter, false)), kTrue);
-  EXPECT_EQ(cutPaper(callArgs(kPrinter)), kTrue);  // the copied mode stays
-  EXPECT_EQ(cutPaper(callArgs(kPrinter, 1, 2)), kTrue);
+  EXPECT_EQ(call("cutPaper", callArgs(kPrinter)), kTrue);
+  EXPECT_EQ(call("cutPaper", callArgs(kPrinter, false)), kTrue);
+  EXPECT_EQ(call("cutPaper", callArgs(kPrinter)), kTrue);  // the copied mode stays
+  EXPECT_EQ(call("cutPaper", callArgs(kPrinter, 1, 2)), kTrue);
   EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1d 56 00"), hexBytes("1d 56 01"), hexBytes("1d 56 01")}));
   EXPECT_EQ(session.commands[model_offset::kCutMode], 1);
 }
 
 TEST_F(LocalPrinterFunctionsTest, RollPaperFeedsSevenUnitsPerLineAfterThePreFeed) {
   PrinterSession& session = openPrinterWithTable(receiptTable());
-  EXPECT_EQ(rollPaper(callArgs(kPrinter, 40)), kTrue);  // 280 mod 256, no pre-feed
+  EXPECT_EQ(call("rollPaper", callArgs(kPrinter, 40)), kTrue);  // 280 mod 256, no pre-feed
   session.commands[model_offset::kPreFeedLines] = 5;
   session.commands[model_offset::kPreFeedRepeat] = 2;
-  rollPaper(callArgs(kPrinter, 2));
+  call("rollPaper", callArgs(kPrinter, 2));
   session.commands[model_offset::kPreFeedRepeat] = 0xFF;  // -1: no pre-feed write
-  rollPaper(callArgs(kPrinter, -1));
-  rollPaper(callArgs(kPrinter, 2147483647));  // wraps like the byte, no overflow
+  call("rollPaper", callArgs(kPrinter, -1));
+  call("rollPaper", callArgs(kPrinter, 2147483647));  // wraps like the byte, no overflow
   EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1b 4a 18"),                                          //
                                        hexBytes("1b 4a 23"), hexBytes("1b 4a 23"), hexBytes("1b 4a 0e"),  //
                                        hexBytes("1b 4a f9"), hexBytes("1b 4a f9")}));
@@ -93,32 +93,32 @@ TEST_F(LocalPrinterFunctionsTest, RollPaperFeedsSevenUnitsPerLineAfterThePreFeed
 }
 
 TEST_F(LocalPrinterFunctionsTest, ClosedPrintersAndWrongArgumentCountsTouchNothing) {
-  EXPECT_EQ(printText(callArgs(kPrinter, "A")), kFalse);
-  EXPECT_EQ(openCashDraw(callArgs(kPrinter)), kFalse);
-  EXPECT_EQ(cutPaper(callArgs(kPrinter)), kFalse);
-  EXPECT_EQ(rollPaper(callArgs(kPrinter, 1)), kFalse);
-  EXPECT_EQ(printerRegistry().size(), 1u);  // naming the printer created its session
+  EXPECT_EQ(call("printText", callArgs(kPrinter, "A")), kFalse);
+  EXPECT_EQ(call("openCashDraw", callArgs(kPrinter)), kFalse);
+  EXPECT_EQ(call("cutPaper", callArgs(kPrinter)), kFalse);
+  EXPECT_EQ(call("rollPaper", callArgs(kPrinter, 1)), kFalse);
+  EXPECT_EQ(context_.printers.registry.size(), 1u);  // naming the printer created its session
 
   openPrinterWithTable(receiptTable());
   for (const CallResult& result :
-       {printText(callArgs(kPrinter)), rollPaper(callArgs(kPrinter)), rollPaper(callArgs(kPrinter, 1, 2)),
-        openPrinter(callArgs(kPrinter, "RQ2")), openPrinterWithModel(callArgs(kPrinter)),
-        closeCurPrinter(callArgs(kPrinter, 1)), getPrinterStatus(callArgs()), openCashDraw(callArgs()),
-        cutPaper(callArgs())}) {
+       {call("printText", callArgs(kPrinter)), call("rollPaper", callArgs(kPrinter)), call("rollPaper", callArgs(kPrinter, 1, 2)),
+        call("openPrinter", callArgs(kPrinter, "RQ2")), call("openPrinterWithModel", callArgs(kPrinter)),
+        call("closeCurPrinter", callArgs(kPrinter, 1)), call("getPrinterStatus", callArgs()), call("openCashDraw", callArgs()),
+        call("cutPaper", callArgs())}) {
     EXPECT_EQ(result, kFalse);
   }
   EXPECT_TRUE(spooler_.calls().empty());
-  EXPECT_EQ(printerRegistry().size(), 1u);
+  EXPECT_EQ(context_.printers.registry.size(), 1u);
 }
 
 TEST_F(LocalPrinterFunctionsTest, ReopeningClosesTheHandleItReplaces) {
-  EXPECT_EQ(openPrinter(callArgs(kPrinter)), kTrue);
-  EXPECT_EQ(openPrinter(callArgs(kPrinter)), kTrue);
+  EXPECT_EQ(call("openPrinter", callArgs(kPrinter)), kTrue);
+  EXPECT_EQ(call("openPrinter", callArgs(kPrinter)), kTrue);
   EXPECT_EQ(spooler_.openHandles(), 1u);
   spooler_.failNext("open POS-80", 5);
-  EXPECT_EQ(openPrinter(callArgs(kPrinter)), kFalse);
+  EXPECT_EQ(call("openPrinter", callArgs(kPrinter)), kFalse);
   EXPECT_EQ(spooler_.openHandles(), 0u);
-  EXPECT_FALSE(findOrCreateSession(u"POS-80").isOpen());
+  EXPECT_FALSE(findOrCreateSession(context_.printers, u"POS-80").isOpen());
 }
 
 TEST_F(LocalPrinterFunctionsTest, OpenPrinterWithModelLoadsTheModelOnlyWhenOpened) {
@@ -126,24 +126,24 @@ TEST_F(LocalPrinterFunctionsTest, OpenPrinterWithModelLoadsTheModelOnlyWhenOpene
   folder.write("dev/RQ2.ini", "[cut]\ncmd=29,86,66\n");
   test::ScopedWorkingDirectory cwd(folder.path());
 
-  EXPECT_EQ(openPrinterWithModel(callArgs("Unknown", "RQ2")), kFalse);
-  EXPECT_TRUE(findOrCreateSession(u"Unknown").modelName.empty());
-  EXPECT_EQ(findOrCreateSession(u"Unknown").commands.bytes, PrinterModelConfig{}.bytes);
+  EXPECT_EQ(call("openPrinterWithModel", callArgs("Unknown", "RQ2")), kFalse);
+  EXPECT_TRUE(findOrCreateSession(context_.printers, u"Unknown").modelName.empty());
+  EXPECT_EQ(findOrCreateSession(context_.printers, u"Unknown").commands.bytes, PrinterModelConfig{}.bytes);
 
-  EXPECT_EQ(openPrinterWithModel(callArgs(kPrinter, "RQ2")), kTrue);
-  const PrinterSession& session = findOrCreateSession(u"POS-80");
+  EXPECT_EQ(call("openPrinterWithModel", callArgs(kPrinter, "RQ2")), kTrue);
+  const PrinterSession& session = findOrCreateSession(context_.printers, u"POS-80");
   EXPECT_EQ(session.modelName, u"RQ2");
   EXPECT_EQ(session.commands.command(model_offset::kCut, model_length::kCut), hexBytes("1d 56 42"));
 }
 
 TEST_F(LocalPrinterFunctionsTest, CloseCurPrinterForgetsOnlyAnOpenPrinter) {
   openPrinterWithTable(receiptTable()).modelName = u"RQ2";
-  EXPECT_TRUE(closeCurPrinter(callArgs(kPrinter)).isUndefined());
+  EXPECT_TRUE(call("closeCurPrinter", callArgs(kPrinter)).isUndefined());
   EXPECT_EQ(spooler_.openHandles(), 0u);
-  EXPECT_FALSE(printerRegistry().contains(u"POS-80"));
+  EXPECT_FALSE(context_.printers.registry.contains(u"POS-80"));
 
-  EXPECT_TRUE(closeCurPrinter(callArgs("Never opened")).isUndefined());
-  EXPECT_TRUE(printerRegistry().contains(u"Never opened"));
+  EXPECT_TRUE(call("closeCurPrinter", callArgs("Never opened")).isUndefined());
+  EXPECT_TRUE(context_.printers.registry.contains(u"Never opened"));
   EXPECT_EQ(spooler_.calls(), (std::vector<std::string>{"close"}));
 }
 

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/utf.h"
+#include "base/utf.h"
 #include "printer/printer_registry.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -12,16 +13,14 @@ namespace {
 using test::hexBytes;
 
 // Loads settings files from a private ./dev folder.
-class ModelConfigTest : public ::testing::Test {
+class ModelConfigTest : public test::ContextTest {
  protected:
-  void SetUp() override { printerRegistry().clear(); }
-  void TearDown() override { printerRegistry().clear(); }
 
   void writeModel(const std::string& model, const std::string& content) {
     dir_.write("dev/" + model + ".ini", content);
   }
   std::string tableBytes(const std::u16string& printer, std::size_t offset, std::size_t length) {
-    return findOrCreateSession(printer).commands.command(offset, length);
+    return findOrCreateSession(context_.printers, printer).commands.command(offset, length);
   }
 
   test::TempDir dir_;
@@ -38,7 +37,7 @@ TEST_F(ModelConfigTest, FillsEveryFieldAtItsOffset) {
              "[imgPrint]\ncmd=27,74,0\n"
              "[cashdraw]\ncmd=27,112,0,50,50\n"
              "[beep]\ncmd=27,66,3,2,0\n");
-  loadModelConfig(u"P", u"RQ2");
+  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"RQ2");
   EXPECT_EQ(tableBytes(u"P", 0, 40),
             hexBytes("1b 4a 00 02 03"            // roll cmd, p1, p2
                      "1d 56 42 01"               // cut cmd, p
@@ -58,7 +57,7 @@ TEST_F(ModelConfigTest, ByteListsSplitLikeStrtokAndConvertLikeAtoi) {
              "[align]\ncmd=,27,,97,\n"              // empty pieces skipped
              "[beep]\ncmd= 7x,abc,-1,256,+66\n"     // atoi: blanks, junk, sign, wrap
              "[roll]\ncmd=300\n");
-  loadModelConfig(u"P", u"M");
+  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"M");
   EXPECT_EQ(tableBytes(u"P", 30, 5), hexBytes("1b 70 00 32 32"));
   EXPECT_EQ(tableBytes(u"P", 5, 3), hexBytes("1d 56 00"));
   EXPECT_EQ(tableBytes(u"P", 12, 3), hexBytes("1b 61 00"));
@@ -68,8 +67,8 @@ TEST_F(ModelConfigTest, ByteListsSplitLikeStrtokAndConvertLikeAtoi) {
 
 TEST_F(ModelConfigTest, IntegersKeepTheirLowEightBitsAndOffset17IsTheOr) {
   writeModel("M", "[zoom]\np1=16\np2=1\n[roll]\np1=300\np2=-1\n[cut]\np=  +7junk\n");
-  loadModelConfig(u"P", u"M");
-  const PrinterModelConfig& table = findOrCreateSession(u"P").commands;
+  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"M");
+  const PrinterModelConfig& table = findOrCreateSession(context_.printers, u"P").commands;
   EXPECT_EQ(table[17], 0x11);
   EXPECT_EQ(table[3], 44);
   EXPECT_EQ(table[4], 0xff);
@@ -80,21 +79,21 @@ TEST_F(ModelConfigTest, SectionAndKeyNamesIgnoreCaseAndTheFirstMatchWins) {
   writeModel("M",
              "; a comment line\n[ZOOM]\r\nP1 = 16\r\np1=99\r\n"
              "[Cut]\nCMD = \"29,86,1\"\n[cut]\ncmd=1,1,1\n");
-  loadModelConfig(u"P", u"M");
-  EXPECT_EQ(findOrCreateSession(u"P").commands[15], 16);
+  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"M");
+  EXPECT_EQ(findOrCreateSession(context_.printers, u"P").commands[15], 16);
   EXPECT_EQ(tableBytes(u"P", 5, 3), hexBytes("1d 56 01"));
 }
 
 TEST_F(ModelConfigTest, OnlySixtyThreeCharactersOfAValueCount) {
   // "1,2," and 56 blanks are 60 characters, so of "29,86" only "29," fits.
   writeModel("M", "[img]\ncmd=1,2," + std::string(56, ' ') + "29,86\n");
-  loadModelConfig(u"P", u"M");
+  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"M");
   EXPECT_EQ(tableBytes(u"P", 19, 8), hexBytes("01 02 1d 00 00 00 00 00"));
 }
 
 TEST_F(ModelConfigTest, EmptyModelNameReadsNormalIni) {
   writeModel("normal", "[cut]\ncmd=29,86,0\n");
-  loadModelConfig(u"P", u"");
+  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"");
   EXPECT_EQ(tableBytes(u"P", 5, 3), hexBytes("1d 56 00"));
   EXPECT_EQ(modelSettingsPath(u""), std::filesystem::path("./dev/normal.ini"));
   EXPECT_EQ(modelSettingsPath(u"QV52K"), std::filesystem::path("./dev/QV52K.ini"));
@@ -103,13 +102,13 @@ TEST_F(ModelConfigTest, EmptyModelNameReadsNormalIni) {
 
 TEST_F(ModelConfigTest, ReloadZeroesTheTableAndKeepsHandleAndModelName) {
   writeModel("M", "[cut]\ncmd=29,86,0\np=1\n");
-  PrinterSession& session = findOrCreateSession(u"P");
+  PrinterSession& session = findOrCreateSession(context_.printers, u"P");
   session.handle = 9;
   session.modelName = u"Earlier";
   session.commands.bytes.fill(0xEE);
-  loadModelConfig(u"P", u"Missing");
+  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"Missing");
   EXPECT_EQ(session.commands.bytes, PrinterModelConfig{}.bytes);
-  loadModelConfig(u"P", u"M");
+  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"M");
   EXPECT_EQ(tableBytes(u"P", 5, 4), hexBytes("1d 56 00 01"));
   EXPECT_EQ(session.handle, 9u);
   EXPECT_EQ(session.modelName, u"Earlier");
@@ -122,8 +121,8 @@ TEST_F(ModelConfigTest, ReadsGbkAndUtf16SettingsFiles) {
   std::string utf16 = "\xff\xfe";
   for (char c : ascii) utf16 += std::string{c, '\0'};
   writeModel("U", utf16);
-  loadModelConfig(u"G", u"G");
-  loadModelConfig(u"U", u"U");
+  loadModelConfig(findOrCreateSession(context_.printers, u"G").commands, u"G");
+  loadModelConfig(findOrCreateSession(context_.printers, u"U").commands, u"U");
   EXPECT_EQ(tableBytes(u"G", 5, 3), hexBytes("1d 56 02"));
   EXPECT_EQ(tableBytes(u"U", 5, 3), hexBytes("1d 56 03"));
 }
@@ -133,12 +132,13 @@ TEST_F(ModelConfigTest, AModelNameThatIsAPathReadsNothing) {
   writeModel("normal", "[cut]\ncmd=29,86,0\n");
   dir_.write("outside.ini", "[cut]\ncmd=29,86,7\n");
   dir_.write("dev/sub/inner.ini", "[cut]\ncmd=29,86,8\n");
-  const std::u16string absolute = platform::utf8ToUtf16((dir_.path() / "outside").string());
+  const std::u16string absolute = base::utf8ToUtf16((dir_.path() / "outside").string());
   for (const std::u16string& name : {absolute, std::u16string(u"../outside"), std::u16string(u"sub/inner"),
                                      std::u16string(u".."), std::u16string(u"normal\0x", 8)}) {
-    findOrCreateSession(u"P").commands.bytes.fill(0xEE);
-    loadModelConfig(u"P", name);
-    EXPECT_EQ(findOrCreateSession(u"P").commands.bytes, PrinterModelConfig{}.bytes) << platform::utf16ToUtf8(name);
+    PrinterModelConfig table;
+    table.bytes.fill(0xEE);
+    loadModelConfig(table, name);
+    EXPECT_EQ(table.bytes, PrinterModelConfig{}.bytes) << base::utf16ToUtf8(name);
     EXPECT_FALSE(modelSettingsPath(name));
   }
 }

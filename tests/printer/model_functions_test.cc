@@ -1,10 +1,11 @@
-#include "printer/model_functions.h"
+#include "functions/printer_functions.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
 
 #include "printer/printer_registry.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -28,10 +29,8 @@ std::vector<std::string> enumerationOrder(const std::filesystem::path& folder) {
   return names;
 }
 
-class ModelFunctionsTest : public ::testing::Test {
+class ModelFunctionsTest : public test::ContextTest {
  protected:
-  void SetUp() override { printerRegistry().clear(); }
-  void TearDown() override { printerRegistry().clear(); }
 
   test::TempDir dir_;
   test::ScopedWorkingDirectory cwd_{dir_.path()};
@@ -42,29 +41,29 @@ TEST_F(ModelFunctionsTest, ModelListNamesEveryIniFileInEnumerationOrder) {
     dir_.write(std::string("dev/") + name, "");
   }
   std::filesystem::create_directory(dir_.path() / "dev" / "folder.ini");
-  const CallResult result = getPrinterModelList({});
+  const CallResult result = call("getPrinterModelList", {});
   const CallResult expected = CallResult::strings(enumerationOrder(dir_.path() / "dev"));
   EXPECT_EQ(result, expected);
   ASSERT_EQ(std::get<CallResult::Strings>(result.value()).size(), 4u);
 }
 
 TEST_F(ModelFunctionsTest, ModelListIsAnEmptyArrayWithoutModels) {
-  EXPECT_EQ(getPrinterModelList({}), CallResult::strings({}));
+  EXPECT_EQ(call("getPrinterModelList", {}), CallResult::strings({}));
   dir_.write("dev/readme.txt", "");
-  EXPECT_EQ(getPrinterModelList({}), CallResult::strings({}));
+  EXPECT_EQ(call("getPrinterModelList", {}), CallResult::strings({}));
 }
 
 TEST_F(ModelFunctionsTest, DiffConfigNeedsExactlyTwoArguments) {
   dir_.write("dev/RQ2.ini", "[cut]\ncmd=29,86,1\n");
-  EXPECT_EQ(getPrinterDiffConfig(strings({"P"})), CallResult::boolean(false));
-  EXPECT_EQ(getPrinterDiffConfig(strings({"P", "RQ2", "x"})), CallResult::boolean(false));
-  EXPECT_TRUE(printerRegistry().empty());
+  EXPECT_EQ(call("getPrinterDiffConfig", strings({"P"})), CallResult::boolean(false));
+  EXPECT_EQ(call("getPrinterDiffConfig", strings({"P", "RQ2", "x"})), CallResult::boolean(false));
+  EXPECT_TRUE(context_.printers.registry.empty());
 }
 
 TEST_F(ModelFunctionsTest, DiffConfigCreatesAnUnopenedSessionWithTheModelTable) {
   dir_.write("dev/RQ2.ini", "[cut]\ncmd=29,86,1\n");
-  EXPECT_EQ(getPrinterDiffConfig(strings({"前台", "RQ2"})), CallResult::undefined());
-  const PrinterSession& session = findOrCreateSession(u"前台");
+  EXPECT_EQ(call("getPrinterDiffConfig", strings({"前台", "RQ2"})), CallResult::undefined());
+  const PrinterSession& session = findOrCreateSession(context_.printers, u"前台");
   EXPECT_FALSE(session.isOpen());
   EXPECT_TRUE(session.modelName.empty());
   EXPECT_EQ(session.commands.command(5, 3), "\x1d\x56\x01");

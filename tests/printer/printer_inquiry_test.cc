@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "printer/local_printer_functions.h"
+#include "functions/printer_functions.h"
 #include "support/call_arguments.h"
 #include "support/recording_printer_test.h"
 
@@ -28,8 +28,8 @@ class PrinterStatusTest : public test::RecordingPrinterTest {
     const std::string name = "Kitchen " + std::to_string(++printers_);
     const std::u16string name16(name.begin(), name.end());
     spooler_.addPrinter(name16, std::move(state));
-    findOrCreateSession(name16).handle = spooler_.open(name16).value();
-    return getPrinterStatus(callArgs(name));
+    findOrCreateSession(context_.printers, name16).handle = spooler_.open(name16).value();
+    return call("getPrinterStatus", callArgs(name));
   }
 
  private:
@@ -53,7 +53,7 @@ TEST_F(PrinterStatusTest, OnlyAJobThatIsPrintingAndBlockedGivesFalse) {
 }
 
 TEST_F(PrinterStatusTest, WhatCannotBeAskedCountsAsNoError) {
-  EXPECT_EQ(getPrinterStatus(callArgs(kPrinter)), kTrue);  // never opened
+  EXPECT_EQ(call("getPrinterStatus", callArgs(kPrinter)), kTrue);  // never opened
   spooler_.failNext("jobStatuses", 5);
   EXPECT_EQ(statusOf({.jobStatuses = {kPrinting | kError}}), kTrue);
   // ... but a printer that reports an error is believed without its jobs.
@@ -67,7 +67,7 @@ TEST_F(PrinterListTest, ListsPrintersWithoutFaxAndMicrosoftPseudoPrinters) {
   for (const char16_t* name : {u"Microsoft Print to PDF", u"Fax", u"kitchen fax", u"厨房", u"SendFax2"}) {
     spooler_.addPrinter(name);
   }
-  EXPECT_EQ(getPrinterList({}), CallResult::strings({"POS-80", "kitchen fax", "厨房"}));
+  EXPECT_EQ(call("getPrinterList", {}), CallResult::strings({"POS-80", "kitchen fax", "厨房"}));
   EXPECT_TRUE(dialogs().empty());
 }
 
@@ -75,18 +75,18 @@ TEST_F(PrinterListTest, OnlyPseudoPrintersGiveAnEmptyListAndNoPrintersUndefined)
   test::RecordingSpooler onlyPseudo;
   onlyPseudo.addPrinter(u"Microsoft XPS Document Writer");
   onlyPseudo.addPrinter(u"Fax");
-  {
-    platform::ScopedSpooler installed(onlyPseudo);
-    EXPECT_EQ(getPrinterList({}), CallResult::strings({}));
-  }
+  test::TempDir logs;
+  platform::LoggedDialogs dialogs(logs.path() / "dialogs.log", platform::DialogAnswer::no);
+  Context pseudoOnly(onlyPseudo, dialogs);
+  EXPECT_EQ(test::callFunction(pseudoOnly, "getPrinterList", {}), CallResult::strings({}));
   test::RecordingSpooler none;
-  platform::ScopedSpooler installed(none);
-  EXPECT_TRUE(getPrinterList({}).isUndefined());
+  Context noPrinters(none, dialogs);
+  EXPECT_TRUE(test::callFunction(noPrinters, "getPrinterList", {}).isUndefined());
 }
 
 TEST_F(PrinterListTest, UnreachableServiceShowsTheMessageAndGivesAnEmptyList) {
   spooler_.setServiceRunning(false);
-  EXPECT_EQ(getPrinterList({}), CallResult::strings({}));
+  EXPECT_EQ(call("getPrinterList", {}), CallResult::strings({}));
   EXPECT_EQ(dialogs(), std::vector<std::string>{"提示\t打印机检索服务失败！请检查!"});
   EXPECT_EQ(spooler_.calls(), std::vector<std::string>{"ensureServiceRunning"});
 }

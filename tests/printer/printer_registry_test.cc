@@ -3,21 +3,21 @@
 #include <gtest/gtest.h>
 
 #include "printer/ansi_text.h"
+#include "printer/printer_sessions.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
 
 using test::hexBytes;
 
-class PrinterRegistryTest : public ::testing::Test {
+class PrinterRegistryTest : public test::ContextTest {
  protected:
-  void SetUp() override { printerRegistry().clear(); }
-  void TearDown() override { printerRegistry().clear(); }
 };
 
 TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOne) {
-  PrinterSession& first = findOrCreateSession(u"POS-80");
+  PrinterSession& first = findOrCreateSession(context_.printers, u"POS-80");
   EXPECT_FALSE(first.isOpen());
   EXPECT_EQ(first.handle, platform::kNoPrinterHandle);
   EXPECT_TRUE(first.modelName.empty());
@@ -25,56 +25,42 @@ TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOn
 
   first.handle = 0;  // zero is a real handle, not the marker
   first.commands[7] = 0x42;
-  PrinterSession& second = findOrCreateSession(u"POS-80");
+  PrinterSession& second = findOrCreateSession(context_.printers, u"POS-80");
   EXPECT_EQ(&first, &second);
   EXPECT_TRUE(second.isOpen());
   EXPECT_EQ(second.commands[7], 0x42);
-  EXPECT_EQ(printerRegistry().size(), 1u);
+  EXPECT_EQ(context_.printers.registry.size(), 1u);
 }
 
 // CUPS takes "Kitchen" and "kitchen" for one queue; two sessions on it
 // would interleave two jobs on one printer.
 TEST_F(PrinterRegistryTest, NamesDifferingOnlyInAsciiCaseAreOneSessionLikeCupsQueues) {
-  findOrCreateSession(u"Kitchen").handle = 1;
-  EXPECT_EQ(sessionHandle(u"kitchen"), 1u);
-  EXPECT_EQ(sessionHandle(u"KITCHEN"), 1u);
-  markSessionClosed(u"kItChEn");
-  EXPECT_FALSE(findOrCreateSession(u"Kitchen").isOpen());
-  EXPECT_EQ(printerRegistry().size(), 1u);
-  EXPECT_EQ(printerRegistry().begin()->first, u"Kitchen") << "the first spelling stays";
+  Printers& printers = context_.printers;
+  findOrCreateSession(printers, u"Kitchen").handle = 1;
+  EXPECT_EQ(sessionHandle(printers, u"kitchen"), 1u);
+  EXPECT_EQ(sessionHandle(printers, u"KITCHEN"), 1u);
+  EXPECT_EQ(printers.registry.size(), 1u);
+  EXPECT_EQ(printers.registry.begin()->first, u"Kitchen") << "the first spelling stays";
   // Only ASCII letters fold, as in CUPS: full-width and accented letters
   // name other printers.
-  findOrCreateSession(u"\xFF2Bitchen");
-  findOrCreateSession(u"K\x00EEtchen");
-  findOrCreateSession(u"K\x00CEtchen");
-  EXPECT_EQ(printerRegistry().size(), 4u);
+  findOrCreateSession(printers, u"\xFF2Bitchen");
+  findOrCreateSession(printers, u"K\x00EEtchen");
+  findOrCreateSession(printers, u"K\x00CEtchen");
+  EXPECT_EQ(printers.registry.size(), 4u);
 }
 
 TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithAsciiLettersFoldedAndPrefixFirst) {
-  for (const char16_t* name : {u"\xFF21", u"ab", u"a", u"B", u"\x4E2D", u"_"}) findOrCreateSession(name);
+  for (const char16_t* name : {u"\xFF21", u"ab", u"a", u"B", u"\x4E2D", u"_"}) {
+    findOrCreateSession(context_.printers, name);
+  }
   std::vector<std::u16string> order;
-  for (const auto& entry : printerRegistry()) order.push_back(entry.first);
+  for (const auto& entry : context_.printers.registry) order.push_back(entry.first);
   EXPECT_EQ(order, (std::vector<std::u16string>{u"_", u"a", u"ab", u"B", u"\x4E2D", u"\xFF21"}));
 }
 
-TEST_F(PrinterRegistryTest, HandleLookupAndMarkClosedCreateTheSessionWhenAbsent) {
-  EXPECT_EQ(sessionHandle(u"new"), platform::kNoPrinterHandle);
-  EXPECT_EQ(printerRegistry().count(u"new"), 1u);
-
-  findOrCreateSession(u"open").handle = 5;
-  findOrCreateSession(u"open").modelName = u"RQ2";
-  markSessionClosed(u"open");
-  EXPECT_FALSE(findOrCreateSession(u"open").isOpen());
-  EXPECT_EQ(findOrCreateSession(u"open").modelName, u"RQ2");
-
-  markSessionClosed(u"never seen");
-  EXPECT_EQ(printerRegistry().count(u"never seen"), 1u);
-}
-
-TEST_F(PrinterRegistryTest, PrinterLockIsRecursive) {
-  std::lock_guard outer(printerLock());
-  EXPECT_TRUE(printerLock().try_lock());
-  printerLock().unlock();
+TEST_F(PrinterRegistryTest, HandleLookupCreatesTheSessionWhenAbsent) {
+  EXPECT_EQ(sessionHandle(context_.printers, u"new"), platform::kNoPrinterHandle);
+  EXPECT_EQ(context_.printers.registry.count(u"new"), 1u);
 }
 
 TEST(AnsiTextTest, EmptyTextGivesExactlyOneNul) {

@@ -1,10 +1,11 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include "functions/printer_functions.h"
 #include "printer/model_config_loader.h"
-#include "printer/model_functions.h"
 #include "printer/printer_registry.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -12,29 +13,27 @@ namespace {
 using test::hexBytes;
 
 // The model files shops copy from must load into the commands they document.
-class ShippedModelsTest : public ::testing::Test {
+class ShippedModelsTest : public test::ContextTest {
  protected:
-  void SetUp() override { printerRegistry().clear(); }
-  void TearDown() override { printerRegistry().clear(); }
   test::ScopedWorkingDirectory cwd_{LUMETRA_SOURCE_DIR};
 };
 
 TEST_F(ShippedModelsTest, ListsTheThreeSampleModels) {
-  auto models = std::get<CallResult::Strings>(getPrinterModelList({}).value());
+  auto models = std::get<CallResult::Strings>(call("getPrinterModelList", {}).value());
   std::sort(models.begin(), models.end());
   EXPECT_EQ(models, (CallResult::Strings{"QV52K", "RQ2", "normal"}));
 }
 
 TEST_F(ShippedModelsTest, ReceiptModelLoadsStandardEscPosCommands) {
-  loadModelConfig(u"P", u"RQ2");
-  EXPECT_EQ(findOrCreateSession(u"P").commands.command(0, 40),
+  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"RQ2");
+  EXPECT_EQ(findOrCreateSession(context_.printers, u"P").commands.command(0, 40),
             hexBytes("1b 4a 00 00 00  1d 56 00 01  1d 21 00  1b 61 00  10 01 11 11"
                      "1d 76 30 00 00 00 18 00  1b 4a 00  1b 70 00 3c 78  1b 42 03 02 00"));
 }
 
 TEST_F(ShippedModelsTest, KitchenModelPreFeedsAndUsesPrintModeSizes) {
-  loadModelConfig(u"MULTIKITCHEN", kKitchenModelName);
-  const PrinterModelConfig& table = findOrCreateSession(u"MULTIKITCHEN").commands;
+  loadModelConfig(findOrCreateSession(context_.printers, u"MULTIKITCHEN").commands, kKitchenModelName);
+  const PrinterModelConfig& table = findOrCreateSession(context_.printers, u"MULTIKITCHEN").commands;
   EXPECT_EQ(table.command(0, 5), hexBytes("1b 4a 00 03 01"));
   EXPECT_EQ(table.command(9, 3), hexBytes("1b 21 00"));
   EXPECT_EQ(table.command(15, 3), hexBytes("20 10 30"));

@@ -7,64 +7,61 @@
 #include "renderer/render_messages.h"
 #include "support/recording_spooler.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
 
-class ScriptContextLifecycleTest : public ::testing::Test {
+class ScriptContextLifecycleTest : public test::ContextTest {
  protected:
   void SetUp() override {
-    printerRegistry().clear();
+    context_.printers.registry.clear();
     spooler_.addPrinter(u"Kitchen");
     spooler_.addPrinter(u"Bar");
   }
-  void TearDown() override { printerRegistry().clear(); }
 
   void openSession(const std::u16string& name, std::u16string model) {
-    PrinterSession& session = findOrCreateSession(name);
+    PrinterSession& session = findOrCreateSession(context_.printers, name);
     session.handle = *spooler_.open(name);
     session.modelName = std::move(model);
     session.commands[0] = 0x1b;
   }
-
-  test::RecordingSpooler spooler_;
-  platform::ScopedSpooler installed_{spooler_};
 };
 
 TEST_F(ScriptContextLifecycleTest, ReleaseClosesEveryOpenPrinterAndKeepsTheSessions) {
   openSession(u"Kitchen", u"QV52K");
   openSession(u"Bar", u"RQ2");
-  findOrCreateSession(u"Never opened");
+  findOrCreateSession(context_.printers, u"Never opened");
   spooler_.clearRecord();
 
-  onScriptContextReleased();
+  onScriptContextReleased(context_);
   EXPECT_EQ(spooler_.calls(), (std::vector<std::string>{"close", "close"}));
   EXPECT_EQ(spooler_.openHandles(), 0u);
-  ASSERT_EQ(printerRegistry().size(), 3u);
-  for (const auto& [name, session] : printerRegistry()) EXPECT_FALSE(session.isOpen());
-  EXPECT_EQ(printerRegistry().at(u"Bar").modelName, u"RQ2");
-  EXPECT_EQ(printerRegistry().at(u"Kitchen").commands[0], 0x1b);
+  ASSERT_EQ(context_.printers.registry.size(), 3u);
+  for (const auto& [name, session] : context_.printers.registry) EXPECT_FALSE(session.isOpen());
+  EXPECT_EQ(context_.printers.registry.at(u"Bar").modelName, u"RQ2");
+  EXPECT_EQ(context_.printers.registry.at(u"Kitchen").commands[0], 0x1b);
 
   // A second release (another frame's context) finds nothing left to close.
   spooler_.clearRecord();
-  onScriptContextReleased();
+  onScriptContextReleased(context_);
   EXPECT_TRUE(spooler_.calls().empty());
 }
 
 TEST_F(ScriptContextLifecycleTest, AHandleTheSpoolerRefusesToCloseIsStillMarkedClosed) {
   openSession(u"Kitchen", u"");
   spooler_.failNext("close", 6);
-  onScriptContextReleased();
-  EXPECT_FALSE(printerRegistry().at(u"Kitchen").isOpen());
+  onScriptContextReleased(context_);
+  EXPECT_FALSE(context_.printers.registry.at(u"Kitchen").isOpen());
 }
 
 TEST_F(ScriptContextLifecycleTest, CreationReloadsTheKitchenTableFromItsModelReplacingWhatWasThere) {
   test::ScopedWorkingDirectory shipped(LUMETRA_SOURCE_DIR);
-  PrinterSession& kitchen = findOrCreateSession(kKitchenPrinterName);
+  PrinterSession& kitchen = findOrCreateSession(context_.printers, kKitchenPrinterName);
   kitchen.commands.bytes.fill(0xee);
-  onScriptContextCreated();
-  loadModelConfig(u"fresh load", kKitchenModelName);
-  EXPECT_EQ(kitchen.commands.bytes, printerRegistry().at(u"fresh load").commands.bytes);
+  onScriptContextCreated(context_);
+  loadModelConfig(findOrCreateSession(context_.printers, u"fresh load").commands, kKitchenModelName);
+  EXPECT_EQ(kitchen.commands.bytes, context_.printers.registry.at(u"fresh load").commands.bytes);
   EXPECT_NE(kitchen.commands.bytes, PrinterModelConfig{}.bytes);
   EXPECT_FALSE(kitchen.isOpen());
 }
@@ -72,9 +69,9 @@ TEST_F(ScriptContextLifecycleTest, CreationReloadsTheKitchenTableFromItsModelRep
 TEST_F(ScriptContextLifecycleTest, CreationWithoutTheModelFileLeavesTheKitchenTableZero) {
   test::TempDir empty;
   test::ScopedWorkingDirectory nowhere(empty.path());
-  findOrCreateSession(kKitchenPrinterName).commands.bytes.fill(0xee);
-  onScriptContextCreated();
-  EXPECT_EQ(findOrCreateSession(kKitchenPrinterName).commands.bytes, PrinterModelConfig{}.bytes);
+  findOrCreateSession(context_.printers, kKitchenPrinterName).commands.bytes.fill(0xee);
+  onScriptContextCreated(context_);
+  EXPECT_EQ(findOrCreateSession(context_.printers, kKitchenPrinterName).commands.bytes, PrinterModelConfig{}.bytes);
 }
 
 TEST(RenderMessagesTest, OnlyChangesOfEditabilityAreReportedStartingFromNotEditable) {
@@ -86,13 +83,13 @@ TEST(RenderMessagesTest, OnlyChangesOfEditabilityAreReportedStartingFromNotEdita
   EXPECT_EQ(reporter.focusChanged(false), std::nullopt);
 }
 
-TEST(RenderMessagesTest, OnlyTheExactPrintTaskMessageNameIsActedOn) {
-  EXPECT_FALSE(dispatchProcessMessage("PrintTaskMessage"));
-  EXPECT_FALSE(dispatchProcessMessage("printTaskMessage2"));
-  EXPECT_FALSE(dispatchProcessMessage("printTask"));
-  EXPECT_FALSE(dispatchProcessMessage(""));
+TEST_F(ScriptContextLifecycleTest, OnlyTheExactPrintTaskMessageNameIsActedOn) {
+  EXPECT_FALSE(dispatchProcessMessage(context_, "PrintTaskMessage"));
+  EXPECT_FALSE(dispatchProcessMessage(context_, "printTaskMessage2"));
+  EXPECT_FALSE(dispatchProcessMessage(context_, "printTask"));
+  EXPECT_FALSE(dispatchProcessMessage(context_, ""));
   // With no kitchen item queued the flush has nothing to print.
-  EXPECT_TRUE(dispatchProcessMessage("printTaskMessage"));
+  EXPECT_TRUE(dispatchProcessMessage(context_, "printTaskMessage"));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "serial/serial_port_functions.h"
+#include "functions/serial_functions.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/pseudo_terminal.h"
+#include "support/test_context.h"
 #include "support/temp_dir.h"
 
 namespace lumetra {
@@ -18,18 +19,15 @@ using test::hexBytes;
 CallArgument text(std::string utf8) { return CallArgument::string(std::move(utf8)); }
 CallArgument number(double n) { return CallArgument::number(n); }
 
-CallResult open(const std::string& name) { return openSerialPort(CallArguments({text(name)})); }
-
-CallResult display(std::vector<CallArgument> arguments) {
-  return sendData2SerialPort(CallArguments(std::move(arguments)));
-}
-
 const CallResult kTrue = CallResult::boolean(true);
 const CallResult kFalse = CallResult::boolean(false);
 
-class SerialPortFunctionsTest : public ::testing::Test {
+class SerialPortFunctionsTest : public test::ContextTest {
  protected:
-  void TearDown() override { closeSerialPort({}); }
+  CallResult open(const std::string& name) { return call("openSerialPort", CallArguments({text(name)})); }
+  CallResult display(std::vector<CallArgument> arguments) {
+    return call("sendData2SerialPort", CallArguments(std::move(arguments)));
+  }
 
   test::PseudoTerminal display_;
 };
@@ -88,14 +86,14 @@ TEST_F(SerialPortFunctionsTest, OtherArgumentCountsWriteNothingAndGiveTrue) {
 }
 
 TEST_F(SerialPortFunctionsTest, ClosedOrFailedPortLeavesNothingOpenToWriteTo) {
-  EXPECT_EQ(closeSerialPort({}), CallResult::undefined());
+  EXPECT_EQ(call("closeSerialPort", {}), CallResult::undefined());
   EXPECT_EQ(display({number(1), text("1")}), kFalse);
-  EXPECT_EQ(sendData2SerialPortRAW({}), kFalse);
+  EXPECT_EQ(call("sendData2SerialPortRAW", {}), kFalse);
 
   ASSERT_EQ(open(display_.devicePath()), kTrue);
-  closeSerialPort({});
+  call("closeSerialPort", {});
   EXPECT_TRUE(display_.portClosed());
-  EXPECT_EQ(sendData2SerialPortRAW({}), kFalse);
+  EXPECT_EQ(call("sendData2SerialPortRAW", {}), kFalse);
 
   // A failed open closes the port opened before it, also without a name.
   for (const char* bad : {"/nonexistent/ttyX", "ttyLumetraAbsent", ""}) {
@@ -106,7 +104,7 @@ TEST_F(SerialPortFunctionsTest, ClosedOrFailedPortLeavesNothingOpenToWriteTo) {
     EXPECT_EQ(display({number(1), text("1")}), kFalse) << bad;
   }
   ASSERT_EQ(open(display_.devicePath()), kTrue);
-  EXPECT_EQ(openSerialPort({}), kFalse);
+  EXPECT_EQ(call("openSerialPort", {}), kFalse);
   EXPECT_TRUE(display_.portClosed());
 }
 
@@ -138,7 +136,7 @@ TEST_F(SerialPortFunctionsTest, RefusesPortsThatCannotBeADisplay) {
 
 TEST_F(SerialPortFunctionsTest, StatusRequestReturnsWhenTheDeviceStaysSilent) {
   ASSERT_EQ(open(display_.devicePath()), kTrue);
-  EXPECT_EQ(sendData2SerialPortRAW({}), kTrue);
+  EXPECT_EQ(call("sendData2SerialPortRAW", {}), kTrue);
   EXPECT_EQ(display_.receive(3), hexBytes("10 04 03"));
   // The port is still usable after the unanswered request.
   display({number(1), text("1")});
@@ -155,7 +153,7 @@ TEST_F(SerialPortFunctionsTest, WritesReturnWhenTheDeviceStopsTakingBytes) {
   }
   ::close(port);
   EXPECT_EQ(display({number(1), text("1")}), kTrue);
-  EXPECT_EQ(sendData2SerialPortRAW({}), kTrue);
+  EXPECT_EQ(call("sendData2SerialPortRAW", {}), kTrue);
 }
 
 }  // namespace

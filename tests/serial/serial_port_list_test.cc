@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/serial_device.h"
+#include "platform/serial/serial_device.h"
 #include "support/temp_dir.h"
 
 namespace lumetra {

@@ -5,8 +5,7 @@
 // out again.
 #include <iostream>
 
-#include "jobs/kitchen_task_functions.h"
-#include "net/net_printer_functions.h"
+#include "functions/network_functions.h"
 #include "net/net_test_fixture.h"
 #include "support/power_cuts.h"
 
@@ -32,7 +31,7 @@ TEST_F(KitchenSoakTest, EveryTicketComesOutInOrderWhilePrintersFail) {
   std::vector<std::unique_ptr<FakeNetworkPrinter>> printers;
   for (std::size_t i = 0; i < kAddresses.size(); ++i) {
     printers.push_back(std::make_unique<FakeNetworkPrinter>(kAddresses[i]));
-    call(startIPPrintTask, {arg(kAddresses[i].c_str()), arg(static_cast<int>(i))});
+    call("startIPPrintTask", {arg(kAddresses[i].c_str()), arg(static_cast<int>(i))});
   }
   const unsigned seed = std::random_device{}();
   std::mt19937 random(seed);
@@ -46,17 +45,17 @@ TEST_F(KitchenSoakTest, EveryTicketComesOutInOrderWhilePrintersFail) {
     for (int ticket = 0; ticket < kTickets;) {
       for (int n = batch(random); n > 0 && ticket < kTickets; --n, ++ticket) {
         const int printer = slot(random);
-        call(addMultiPrinterTaskItem, {arg(printer), arg(""), arg(ticketText(ticket).c_str()), arg(""),
+        call("addMultiPrinterTaskItem", {arg(printer), arg(""), arg(ticketText(ticket).c_str()), arg(""),
                                        arg(0), arg(true), arg(0)});
         handedOver[printer].push_back(ticket);
       }
-      call(printMultiKitchenTaskList, {});
+      call("printMultiKitchenTaskList", {});
       ++runs;
     }
     powerCuts = cuts.count();
   }
   // Every printer is on again: the tickets still waiting go out now.
-  call(printMultiKitchenTaskList, {});
+  call("printMultiKitchenTaskList", {});
 
   int printed = 0;
   int again = 0;

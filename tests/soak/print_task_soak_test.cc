@@ -22,18 +22,7 @@ std::string ticketTask(const std::string& address, int number) {
          R"(","remark":8}]})";
 }
 
-class PrintTaskSoakTest : public NetPrinterTest {
- protected:
-  void SetUp() override {
-    NetPrinterTest::SetUp();
-    clearPendingTasks();
-  }
-  void TearDown() override {
-    stopPendingTaskRetry();
-    clearPendingTasks();
-    NetPrinterTest::TearDown();
-  }
-};
+using PrintTaskSoakTest = NetPrinterTest;
 
 TEST_F(PrintTaskSoakTest, EveryTaskComesOutInOrderWhilePrintersFail) {
   std::vector<std::unique_ptr<FakeNetworkPrinter>> printers;
@@ -43,7 +32,8 @@ TEST_F(PrintTaskSoakTest, EveryTaskComesOutInOrderWhilePrintersFail) {
   std::vector<std::vector<int>> handedOver(kAddresses.size());
   int lists = 0;
   int powerCuts = 0;
-  startPendingTaskRetry(std::chrono::milliseconds(5));
+  context_.jobs.retryInterval = std::chrono::milliseconds(5);
+  startPendingTaskRetry(context_.jobs);
   {
     PowerCuts cuts(printers, seed + 1);
     std::uniform_int_distribution<int> batch(1, 8);
@@ -55,15 +45,15 @@ TEST_F(PrintTaskSoakTest, EveryTaskComesOutInOrderWhilePrintersFail) {
         list += (list.size() > 1 ? "," : "") + ticketTask(kAddresses[printer], task);
         handedOver[printer].push_back(task);
       }
-      processTaskList(list + "]");
+      processTaskList(context_.jobs, list + "]");
     }
     powerCuts = cuts.count();
   }
-  stopPendingTaskRetry();
-  const std::size_t pendingAtEnd = pendingTasks().size();
+  context_.jobs.retry.stop();
+  const std::size_t pendingAtEnd = context_.jobs.pending.all().size();
   // Every printer is on again: one pass prints what still waits.
-  retryPendingTasks();
-  EXPECT_EQ(pendingTasks(), std::vector<std::string>{});
+  retryPendingTasks(context_.jobs);
+  EXPECT_EQ(context_.jobs.pending.all(), std::vector<std::string>{});
 
   int printed = 0;
   int again = 0;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "renderer/call_frame.h"
+#include "base/call_frame.h"
 
 namespace lumetra::test {
 

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/cups_connection.h"
+#include "platform/print/cups_connection.h"
 #include "support/spawn.h"
 
 namespace lumetra::test {

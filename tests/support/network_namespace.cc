@@ -1,7 +1,7 @@
 #include "support/network_namespace.h"
 
 #include "net/discovery_targets.h"
-#include "platform/network_interfaces.h"
+#include "platform/net/network_interfaces.h"
 
 #include <arpa/inet.h>
 #include <errno.h>

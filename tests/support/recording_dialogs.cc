@@ -2,12 +2,6 @@
 
 namespace lumetra::test {
 
-RecordingDialogs::RecordingDialogs() : noLogMode_("LUMETRA_DIALOG_LOG", "") {
-  platform::installDialogs(this);
-}
-
-RecordingDialogs::~RecordingDialogs() { platform::installDialogs(nullptr); }
-
 platform::DialogAnswer RecordingDialogs::show(std::string_view caption, std::string_view text,
                                               platform::DialogButtons buttons) {
   shown_.push_back(std::string(caption) + '|' + std::string(text));

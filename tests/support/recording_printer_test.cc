@@ -4,19 +4,14 @@
 
 namespace lumetra::test {
 
-RecordingPrinterTest::RecordingPrinterTest() {
-  printerRegistry().clear();
-  spooler_.addPrinter(u"POS-80");
-}
-
-RecordingPrinterTest::~RecordingPrinterTest() { printerRegistry().clear(); }
+RecordingPrinterTest::RecordingPrinterTest() { spooler_.addPrinter(u"POS-80"); }
 
 PrinterSession& RecordingPrinterTest::openPrinterWithTable(const PrinterModelConfig& table) {
-  PrinterSession& session = findOrCreateSession(u"POS-80");
-  session.handle = spooler_.open(u"POS-80").value();
-  session.commands = table;
+  PrinterSession& opened = session(u"POS-80");
+  opened.handle = spooler_.open(u"POS-80").value();
+  opened.commands = table;
   spooler_.clearRecord();
-  return session;
+  return opened;
 }
 
 std::vector<std::string> RecordingPrinterTest::dialogs() const {

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/spooler.h"
+#include "functions/context.h"
+#include "platform/desktop/dialogs.h"
 #include "printer/printer_registry.h"
 #include "support/recording_spooler.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra::test {
 
@@ -19,20 +21,26 @@ class RecordingPrinterTest : public ::testing::Test {
   static constexpr char kPrinter[] = "POS-80";
 
   RecordingPrinterTest();
-  ~RecordingPrinterTest() override;
 
   // The session of kPrinter, opened through the spooler, with `table` as
   // its command table; the record starts empty after it.
   PrinterSession& openPrinterWithTable(const PrinterModelConfig& table = {});
   // Message boxes shown so far, one "caption\ttext" line each.
   std::vector<std::string> dialogs() const;
+  CallResult call(std::string_view name, const CallArguments& arguments) {
+    return callFunction(context_, name, arguments);
+  }
+  PrinterRegistry& registry() { return context_.printers.registry; }
+  PrinterSession& session(const std::u16string& name) { return findOrCreateSession(context_.printers, name); }
 
   RecordingSpooler spooler_;
 
  private:
-  platform::ScopedSpooler installed_{spooler_};
   TempDir dir_;
-  ScopedEnv dialogLog_{"LUMETRA_DIALOG_LOG", (dir_.path() / "dialogs.log").string()};
+  platform::LoggedDialogs dialogs_{dir_.path() / "dialogs.log", platform::DialogAnswer::no};
+
+ protected:
+  Context context_{spooler_, dialogs_};
 };
 
 }  // namespace lumetra::test

@@ -1,6 +1,6 @@
 #include "support/recording_spooler.h"
 
-#include "platform/utf.h"
+#include "base/utf.h"
 
 namespace lumetra::test {
 namespace {
@@ -53,7 +53,7 @@ const RecordingSpooler::Printer* RecordingSpooler::printerOf(platform::PrinterHa
 }
 
 std::optional<platform::PrinterHandle> RecordingSpooler::open(std::u16string_view printerName) {
-  if (!record("open " + platform::utf16ToUtf8(printerName), platform::kNoPrinterHandle)) {
+  if (!record("open " + base::utf16ToUtf8(printerName), platform::kNoPrinterHandle)) {
     return std::nullopt;
   }
   for (const auto& entry : printers_) {
@@ -74,8 +74,8 @@ bool RecordingSpooler::close(platform::PrinterHandle handle) {
 
 std::uint32_t RecordingSpooler::startDocument(platform::PrinterHandle handle,
                                               const platform::DocumentInfo& info) {
-  const std::string operation = "startDocument " + platform::utf16ToUtf8(info.name) + " " +
-                                platform::utf16ToUtf8(info.dataType);
+  const std::string operation = "startDocument " + base::utf16ToUtf8(info.name) + " " +
+                                base::utf16ToUtf8(info.dataType);
   return record(operation, handle) ? nextJob_++ : 0;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/spooler.h"
+#include "platform/print/spooler.h"
 
 namespace lumetra::test {
 

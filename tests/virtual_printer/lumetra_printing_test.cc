@@ -1,33 +1,29 @@
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <sstream>
-
 #include "jobs/pending_tasks.h"
 #include "jobs/print_task_list.h"
 #include "jobs/sample_receipt.h"
-#include "platform/cups_spooler.h"
+#include "platform/print/cups_spooler.h"
+#include "platform/print/cups_spooler.h"
 #include "printer/model_config_loader.h"
 #include "printer/printer_registry.h"
 #include "support/child_process.h"
 #include "support/cupsd_fixture.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
+
+#include <optional>
+#include <sstream>
 
 namespace lumetra {
 namespace {
 
 // Lumetra's own print path into the virtual printer: what a developer sees
 // when the demo prints, over TCP and through a CUPS raw queue.
-class LumetraPrintingTest : public ::testing::Test {
+class LumetraPrintingTest : public test::ContextTest {
  protected:
   void SetUp() override {
-    printerRegistry().clear();
-    clearPendingTasks();
-    loadModelConfig(kKitchenPrinterName, u"QV52K");
-  }
-  void TearDown() override {
-    printerRegistry().clear();
-    clearPendingTasks();
+    loadModelConfig(findOrCreateSession(context_.printers, kKitchenPrinterName).commands, u"QV52K");
   }
 
   void startPrinter(const std::string& address) {
@@ -56,7 +52,7 @@ class LumetraPrintingTest : public ::testing::Test {
 
 TEST_F(LumetraPrintingTest, NetworkPrintTaskPrintsAsOneReceiptWithItsLogo) {
   startPrinter("127.0.10.5");
-  processTaskList(test::sampleReceiptTask("Bar", "127.0.10.5", 3));
+  processTaskList(context_.jobs, test::sampleReceiptTask("Bar", "127.0.10.5", 3));
   EXPECT_EQ(nextTranscript(),
             "offset  bytes                             command           meaning\n"
             "     0  1b 40                             ESC @             initialise\n"
@@ -80,15 +76,16 @@ TEST_F(LumetraPrintingTest, NetworkPrintTaskPrintsAsOneReceiptWithItsLogo) {
             "    77  1b 43 03 02 01                    ESC C 3 2 1       signal buzzer 3 times (2, 1)\n"
             "    82  1d 56 00                          GS V 0            full cut\n"
             "not understood: nothing\n");
-  EXPECT_TRUE(pendingTasks().empty());
+  EXPECT_TRUE(context_.jobs.pending.all().empty());
 }
 
 TEST_F(LumetraPrintingTest, SpoolerPrintTaskReachesTheVirtualPrinterThroughACupsRawQueue) {
   startPrinter("127.0.10.6");
   test::PrivateCupsd cupsd;
   cupsd.addRawQueue("Virtual", "socket://127.0.10.6:9100");
-  const platform::ScopedSpooler spooler(platform::systemSpooler());
-  processTaskList(test::sampleReceiptTask("Virtual", "", 2));
+  platform::CupsSpooler spooler;
+  Context withCups(spooler, dialogs_);
+  processTaskList(withCups.jobs, test::sampleReceiptTask("Virtual", "", 2));
   EXPECT_EQ(nextTranscript(),
             "offset  bytes                             command           meaning\n"
             "     0  1b 40                             ESC @             initialise\n"
@@ -113,7 +110,7 @@ TEST_F(LumetraPrintingTest, SpoolerPrintTaskReachesTheVirtualPrinterThroughACups
             "    79  1d 56 00                          GS V 0            full cut\n"
             "not understood: nothing\n")
       << cupsd.errorLog();
-  EXPECT_TRUE(pendingTasks().empty());
+  EXPECT_TRUE(context_.jobs.pending.all().empty());
 }
 
 }  // namespace

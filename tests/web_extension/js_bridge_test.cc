@@ -2,8 +2,10 @@
 
 #include <array>
 #include <stdexcept>
+#include <vector>
 
 #include "renderer/web_extension/window_function_installer.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -11,30 +13,34 @@ namespace {
 // What the last call of a recording function saw.
 CallArguments lastArguments;
 
-CallResult recordArguments(const CallArguments& arguments) {
+CallResult recordArguments(Context&, const CallArguments& arguments) {
   lastArguments = arguments;
   return CallResult::undefined();
 }
-CallResult giveTrue(const CallArguments&) { return CallResult::boolean(true); }
-CallResult giveInteger(const CallArguments&) { return CallResult::integer(-7); }
-CallResult giveText(const CallArguments&) { return CallResult::string(std::string("价格\0尾", 10)); }
-CallResult giveList(const CallArguments&) { return CallResult::strings({"POS-80", "厨房", ""}); }
-CallResult giveNotHandled(const CallArguments&) { return CallResult::notHandled(); }
-CallResult fail(const CallArguments&) { throw std::runtime_error("device gone"); }
+CallResult giveTrue(Context&, const CallArguments&) { return CallResult::boolean(true); }
+CallResult giveInteger(Context&, const CallArguments&) { return CallResult::integer(-7); }
+CallResult giveText(Context&, const CallArguments&) { return CallResult::string(std::string("价格\0尾", 10)); }
+CallResult giveList(Context&, const CallArguments&) { return CallResult::strings({"POS-80", "厨房", ""}); }
+CallResult giveNotHandled(Context&, const CallArguments&) { return CallResult::notHandled(); }
+CallResult fail(Context&, const CallArguments&) { throw std::runtime_error("device gone"); }
 
 constexpr std::array kHandlers{
-    WindowFunctionHandler("record", recordArguments), WindowFunctionHandler("giveTrue", giveTrue),
-    WindowFunctionHandler("giveInteger", giveInteger), WindowFunctionHandler("giveText", giveText),
-    WindowFunctionHandler("giveList", giveList), WindowFunctionHandler("giveNotHandled", giveNotHandled),
-    WindowFunctionHandler("fail", fail)};
+    WindowFunctionHandler("record", anyCount(), recordArguments),
+    WindowFunctionHandler("giveTrue", anyCount(), giveTrue),
+    WindowFunctionHandler("giveInteger", anyCount(), giveInteger),
+    WindowFunctionHandler("giveText", anyCount(), giveText),
+    WindowFunctionHandler("giveList", anyCount(), giveList),
+    WindowFunctionHandler("giveNotHandled", anyCount(), giveNotHandled),
+    WindowFunctionHandler("fail", anyCount(), fail)};
 
 // A bare JavaScriptCore context stands in for a page's: the same values,
 // the same calls, no browser around them.
 class JsBridgeTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    for (const WindowFunctionHandler& handler : kHandlers) bindings_.push_back({&handler, &state_.context});
     context_ = jsc_context_new();
-    installWindowFunctions(context_, kHandlers);
+    installWindowFunctions(context_, bindings_);
   }
   void TearDown() override { g_object_unref(context_); }
 
@@ -54,6 +60,8 @@ class JsBridgeTest : public ::testing::Test {
     return result;
   }
 
+  test::TestContextHolder state_;
+  std::vector<BoundWindowFunction> bindings_;
   JSCContext* context_ = nullptr;
 };
 

@@ -1,15 +1,32 @@
 // Entry of the library WebKit loads into every web process of the shell.
 #include <webkit2/webkit-web-extension.h>
 
-#include "platform/cups_spooler.h"
-#include "platform/dialogs.h"
-#include "platform/helper_dialogs.h"
+#include <memory>
+
+#include "functions/context.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/desktop/helper_dialogs.h"
+#include "platform/print/cups_spooler.h"
 #include "renderer/web_extension/render_delegate.h"
 
+namespace {
+
+// The web process's one set of window function state. Members go in
+// reverse order at exit: the context (and its retry thread) first, then
+// the spooler and dialogs it uses.
+struct WebProcess {
+  lumetra::platform::CupsSpooler spooler;
+  // The web process has no display of its own to show message boxes on:
+  // they are shown by a helper, or logged in headless runs.
+  lumetra::platform::HelperDialogs onScreenDialogs;
+  std::unique_ptr<lumetra::platform::LoggedDialogs> loggedDialogs = lumetra::platform::loggedDialogsFromEnvironment();
+  lumetra::Context context{spooler, loggedDialogs ? static_cast<lumetra::platform::Dialogs&>(*loggedDialogs)
+                                                  : onScreenDialogs};
+};
+
+}  // namespace
+
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension) {
-  // The web process has no display of its own to show message boxes on.
-  static lumetra::platform::HelperDialogs dialogs;
-  lumetra::platform::installDialogs(&dialogs);
-  lumetra::platform::installSpooler(&lumetra::platform::systemSpooler());
-  lumetra::startRenderDelegate(extension);
+  static WebProcess process;
+  lumetra::startRenderDelegate(extension, process.context);
 }

@@ -3,7 +3,7 @@
 #include <glib.h>
 #include <jsc/jsc.h>
 
-#include "renderer/call_frame.h"
+#include "base/call_frame.h"
 
 namespace lumetra {
 

@@ -2,23 +2,32 @@
 
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "renderer/render_messages.h"
 #include "renderer/script_context_lifecycle.h"
 #include "renderer/web_extension/page_scripts.h"
 #include "renderer/web_extension/window_function_installer.h"
-#include "renderer/window_function_table.h"
+#include "functions/window_function_table.h"
 
 namespace lumetra {
 namespace {
 
-WebKitWebExtension* theExtension = nullptr;
-FocusedNodeReporter focusReporter;
-// Frames whose document has a script context now; used only as identities.
-std::unordered_set<const void*> framesWithContext;
+// The web process's delegate: lives as long as the process, and touched
+// only on its main thread.
+struct RenderDelegate {
+  WebKitWebExtension* extension = nullptr;
+  Context* context = nullptr;
+  std::vector<BoundWindowFunction> functions;
+  FocusedNodeReporter focusReporter;
+  // Frames whose document has a script context now; used only as identities.
+  std::unordered_set<const void*> framesWithContext;
+};
+
+RenderDelegate delegate;
 
 void sendToView(guint64 pageId, const char* name, GVariant* parameters) {
-  WebKitWebPage* page = webkit_web_extension_get_page(theExtension, pageId);
+  WebKitWebPage* page = webkit_web_extension_get_page(delegate.extension, pageId);
   if (!page) {
     g_variant_unref(g_variant_ref_sink(parameters));
     return;
@@ -30,7 +39,7 @@ void sendToView(guint64 pageId, const char* name, GVariant* parameters) {
 // The page is looked up by id: it can be gone before its document's last
 // focus event arrives.
 void onFocusReported(bool editable, gpointer pageId) {
-  const auto changed = focusReporter.focusChanged(editable);
+  const auto changed = delegate.focusReporter.focusChanged(editable);
   if (!changed) return;
   sendToView(GPOINTER_TO_SIZE(pageId), std::string(kFocusedNodeChangedMessage).c_str(),
              g_variant_new_boolean(*changed));
@@ -39,18 +48,18 @@ void onFocusReported(bool editable, gpointer pageId) {
 // WebKit has no "context released" event: a frame's context ends when the
 // frame goes away or when the frame gets a new one.
 void onFrameGone(gpointer, GObject* frame) {
-  if (framesWithContext.erase(frame) > 0) onScriptContextReleased();
+  if (delegate.framesWithContext.erase(frame) > 0) onScriptContextReleased(*delegate.context);
 }
 
 void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer) {
-  if (framesWithContext.insert(frame).second) {
+  if (delegate.framesWithContext.insert(frame).second) {
     g_object_weak_ref(G_OBJECT(frame), onFrameGone, nullptr);
   } else {
-    onScriptContextReleased();
+    onScriptContextReleased(*delegate.context);
   }
-  onScriptContextCreated();
+  onScriptContextCreated(*delegate.context);
   JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, world);
-  installWindowFunctions(context, windowFunctionTable());
+  installWindowFunctions(context, delegate.functions);
   runPageScripts(context, onFocusReported, GSIZE_TO_POINTER(webkit_web_page_get_id(page)));
   g_object_unref(context);
 }
@@ -64,7 +73,7 @@ void onConsoleMessage(WebKitWebPage* page, WebKitConsoleMessage* message, gpoint
 }
 
 gboolean onMessageFromView(WebKitWebPage*, WebKitUserMessage* message, gpointer) {
-  return dispatchProcessMessage(webkit_user_message_get_name(message));
+  return dispatchProcessMessage(*delegate.context, webkit_user_message_get_name(message));
 }
 
 void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
@@ -74,8 +83,10 @@ void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
 
 }  // namespace
 
-void startRenderDelegate(WebKitWebExtension* extension) {
-  theExtension = extension;
+void startRenderDelegate(WebKitWebExtension* extension, Context& context) {
+  delegate.extension = extension;
+  delegate.context = &context;
+  for (const WindowFunctionHandler& handler : windowFunctionTable()) delegate.functions.push_back({&handler, &context});
   g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
   g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
                    G_CALLBACK(onWindowObjectCleared), nullptr);

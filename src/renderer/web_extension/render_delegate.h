@@ -2,11 +2,13 @@
 
 #include <webkit2/webkit-web-extension.h>
 
+#include "functions/context.h"
+
 namespace lumetra {
 
 // The web process side of the shell: gives every script context of every
 // page its window functions, runs the context release steps, reports focus
 // changes and console messages to the UI process and receives its messages.
-void startRenderDelegate(WebKitWebExtension* extension);
+void startRenderDelegate(WebKitWebExtension* extension, Context& context);
 
 }  // namespace lumetra

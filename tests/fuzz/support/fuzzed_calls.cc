@@ -1,5 +1,6 @@
 #include "support/fuzzed_calls.h"
 
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -45,8 +46,11 @@ std::vector<CallArgument> fuzzedArguments(FuzzedDataProvider& data, std::size_t 
   return arguments;
 }
 
-WindowFunction fuzzedFunction(FuzzedDataProvider& data, std::span<const WindowFunction> functions) {
-  return functions[data.ConsumeIntegralInRange<std::size_t>(0, functions.size() - 1)];
+const WindowFunctionHandler& fuzzedFunction(FuzzedDataProvider& data, std::span<const std::string_view> names) {
+  const WindowFunctionHandler* handler =
+      findWindowFunction(names[data.ConsumeIntegralInRange<std::size_t>(0, names.size() - 1)]);
+  if (!handler) std::abort();
+  return *handler;
 }
 
 const std::string* stringArgument(const std::vector<CallArgument>& arguments, std::size_t index) {

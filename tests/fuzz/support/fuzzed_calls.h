@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <span>
+#include <string_view>
 #include <vector>
 
-#include "renderer/call_frame.h"
+#include "base/call_frame.h"
+#include "functions/window_function_table.h"
 
 namespace lumetra::fuzz {
 
@@ -17,8 +19,8 @@ CallArgument fuzzedArgument(FuzzedDataProvider& data);
 // Up to `maxCount` arguments, so wrong counts are tried as often as right ones.
 std::vector<CallArgument> fuzzedArguments(FuzzedDataProvider& data, std::size_t maxCount = 8);
 
-// One of `functions`, chosen by the data.
-WindowFunction fuzzedFunction(FuzzedDataProvider& data, std::span<const WindowFunction> functions);
+// The window function of one of `names`, chosen by the data.
+const WindowFunctionHandler& fuzzedFunction(FuzzedDataProvider& data, std::span<const std::string_view> names);
 
 // The string argument at `index`, if there is one.
 const std::string* stringArgument(const std::vector<CallArgument>& arguments, std::size_t index);

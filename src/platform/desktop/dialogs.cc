@@ -1,0 +1,74 @@
+#include "platform/desktop/dialogs.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace lumetra::platform {
+namespace {
+
+std::string escapeLineFeeds(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// One write with O_APPEND, so boxes from several processes never mix.
+void appendLine(const std::filesystem::path& path, const std::string& line) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    std::fprintf(stderr, "lumetra: cannot append message box to %s\n", path.c_str());
+    return;
+  }
+  const ssize_t written = ::write(fd, line.data(), line.size());
+  (void)written;
+  ::close(fd);
+}
+
+std::string environmentText(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+DialogAnswer StderrDialogs::show(std::string_view caption, std::string_view text, DialogButtons buttons) {
+  std::fprintf(stderr, "lumetra: [%.*s] %.*s\n", static_cast<int>(caption.size()), caption.data(),
+               static_cast<int>(text.size()), text.data());
+  return buttons == DialogButtons::ok ? DialogAnswer::ok : DialogAnswer::no;
+}
+
+LoggedDialogs::LoggedDialogs(std::filesystem::path log, DialogAnswer yesNoAnswer, std::string fileChoice)
+    : log_(std::move(log)), yesNoAnswer_(yesNoAnswer), fileChoice_(std::move(fileChoice)) {}
+
+DialogAnswer LoggedDialogs::show(std::string_view caption, std::string_view text, DialogButtons buttons) {
+  appendLine(log_, std::string(caption) + '\t' + escapeLineFeeds(text) + '\n');
+  return buttons == DialogButtons::ok ? DialogAnswer::ok : yesNoAnswer_;
+}
+
+std::optional<std::string> LoggedDialogs::chooseFile(const std::string&, const std::string&) {
+  if (fileChoice_.empty()) return std::nullopt;
+  std::error_code error;
+  const std::filesystem::path path = std::filesystem::absolute(fileChoice_, error);
+  if (error || !std::filesystem::is_regular_file(path, error)) return std::nullopt;
+  return path.string();
+}
+
+std::unique_ptr<LoggedDialogs> loggedDialogsFromEnvironment() {
+  const std::string log = environmentText("LUMETRA_DIALOG_LOG");
+  if (log.empty()) return nullptr;
+  const DialogAnswer answer =
+      environmentText("LUMETRA_DIALOG_ANSWER") == "yes" ? DialogAnswer::yes : DialogAnswer::no;
+  return std::make_unique<LoggedDialogs>(log, answer, environmentText("LUMETRA_FILE_CHOICE"));
+}
+
+}  // namespace lumetra::platform

@@ -1,0 +1,123 @@
+// The spooler's questions about queues and jobs, and its service check.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/print/cups_printer_state.h"
+#include "platform/print/cups_spooler.h"
+#include "base/utf.h"
+
+namespace lumetra::platform {
+namespace {
+
+std::vector<std::string_view> keywordsOf(ipp_attribute_t* attribute) {
+  std::vector<std::string_view> keywords;
+  for (int i = 0; i < ippGetCount(attribute); ++i) {
+    if (const char* keyword = ippGetString(attribute, i, nullptr)) keywords.emplace_back(keyword);
+  }
+  return keywords;
+}
+
+cups::QueueState queueStateOf(ipp_t* answer) {
+  cups::QueueState queue;
+  if (ipp_attribute_t* state = ippFindAttribute(answer, "printer-state", IPP_TAG_ENUM)) {
+    queue.printerState = ippGetInteger(state, 0);
+  }
+  if (ipp_attribute_t* accepting = ippFindAttribute(answer, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN)) {
+    queue.acceptingJobs = ippGetBoolean(accepting, 0) != 0;
+  }
+  if (ipp_attribute_t* reasons = ippFindAttribute(answer, "printer-state-reasons", IPP_TAG_KEYWORD)) {
+    queue.reasons = keywordsOf(reasons);
+  }
+  return queue;
+}
+
+// The service check reports only here, for whoever looks after the till.
+void reportUnreachableServer(const char* why) {
+  std::fprintf(stderr, "GetServicestateerror。\nlumetra: the CUPS server %s cannot be reached: %s\n", cupsServer(),
+               why);
+}
+
+}  // namespace
+
+std::vector<std::u16string> CupsSpooler::printerNames() {
+  std::vector<std::u16string> names;
+  const cups::Connection connection = connect();
+  if (!connection) return names;
+  cups::IppMessage request(ippNewRequest(IPP_OP_CUPS_GET_PRINTERS));
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  cups::requestAttributes(request.get(), {"printer-name"});
+  const cups::IppMessage answer = cups::send(connection.get(), std::move(request));
+  // A scheduler without queues answers "not found": that is an empty list.
+  if (!answer) {
+    fail(cups::lastServerError());
+    return names;
+  }
+  for (ipp_attribute_t* attribute = ippFirstAttribute(answer.get()); attribute;
+       attribute = ippNextAttribute(answer.get())) {
+    const char* attributeName = ippGetName(attribute);
+    if (attributeName && std::strcmp(attributeName, "printer-name") == 0) {
+      names.push_back(base::utf8ToUtf16(ippGetString(attribute, 0, nullptr)));
+    }
+  }
+  return names;
+}
+
+std::optional<PrinterDetails> CupsSpooler::printerDetails(PrinterHandle handle) {
+  const std::optional<std::string> queue = queueOf(handle);
+  if (!queue) return std::nullopt;
+  const cups::Connection connection = connect();
+  if (!connection) return std::nullopt;
+  cups::IppMessage request = cups::newPrinterRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, *queue);
+  cups::requestAttributes(request.get(), {"printer-state", "printer-state-reasons", "printer-is-accepting-jobs",
+                                          "queued-job-count"});
+  const cups::IppMessage answer = cups::send(connection.get(), std::move(request));
+  if (!answer) {
+    fail(cups::lastServerError());
+    return std::nullopt;
+  }
+  PrinterDetails details{.status = cups::printerStatusBits(queueStateOf(answer.get()))};
+  if (ipp_attribute_t* count = ippFindAttribute(answer.get(), "queued-job-count", IPP_TAG_INTEGER)) {
+    details.jobCount = static_cast<std::uint32_t>(std::max(0, ippGetInteger(count, 0)));
+  }
+  return details;
+}
+
+std::optional<std::vector<std::uint32_t>> CupsSpooler::jobStatuses(PrinterHandle handle, std::uint32_t maxJobs) {
+  const std::optional<std::string> queue = queueOf(handle);
+  if (!queue) return std::nullopt;
+  const cups::Connection connection = connect();
+  if (!connection) return std::nullopt;
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(connection.get(), &jobs, queue->c_str(), 0, CUPS_WHICHJOBS_ACTIVE);
+  if (count < 0 || !cups::succeeded(cupsLastError())) {
+    cupsFreeJobs(std::max(count, 0), jobs);
+    fail(cups::lastServerError());
+    return std::nullopt;
+  }
+  std::vector<std::uint32_t> statuses;
+  for (int i = 0; i < count && statuses.size() < maxJobs; ++i) {
+    statuses.push_back(cups::jobStatusBits(jobs[i].state));
+  }
+  cupsFreeJobs(count, jobs);
+  return statuses;
+}
+
+bool CupsSpooler::ensureServiceRunning() {
+  const cups::Connection connection = cups::connectToServer();
+  if (!connection) {
+    reportUnreachableServer(std::strerror(errno));
+    return fail(spooler_error::kServiceUnavailable);
+  }
+  // A connection alone may reach a socket nobody serves: ask something small.
+  // "Not found" (no default queue) is an answer too.
+  const cups::IppMessage answer(cupsDoRequest(connection.get(), ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/"));
+  if (!answer) {
+    reportUnreachableServer(cupsLastErrorString());
+    return fail(cups::lastServerError());
+  }
+  return true;
+}
+
+}  // namespace lumetra::platform

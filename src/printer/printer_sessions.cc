@@ -1,0 +1,87 @@
+#include "printer/printer_sessions.h"
+
+#include <utility>
+
+namespace lumetra {
+namespace {
+
+using namespace platform::printer_status;
+
+// Conditions under which a printer cannot print now, and the job conditions
+// that block a job the printer is working on.
+constexpr std::uint32_t kPrinterErrorMask = kError | kPaperJam | kPaperOut | kPaperProblem | kOffline |
+                                            kOutputBinFull | kNotAvailable | kNoToner | kOutOfMemory |
+                                            kDoorOpen;
+constexpr std::uint32_t kJobErrorMask = platform::job_status::kError | platform::job_status::kOffline |
+                                        platform::job_status::kPaperOut | platform::job_status::kBlockedDevq;
+
+}  // namespace
+
+bool openPrinterSession(Printers& printers, const std::u16string& name) {
+  const std::optional<platform::PrinterHandle> opened = printers.spooler.open(name);
+  platform::PrinterHandle previous;
+  {
+    MutexLock lock(printers.printerLock);
+    PrinterSession& session = findOrCreateSession(printers, name);
+    previous = std::exchange(session.handle, opened.value_or(platform::kNoPrinterHandle));
+  }
+  if (previous != platform::kNoPrinterHandle) printers.spooler.close(previous);
+  return opened.has_value();
+}
+
+platform::PrinterHandle sessionHandle(Printers& printers, const std::u16string& name) {
+  MutexLock lock(printers.printerLock);
+  return findOrCreateSession(printers, name).handle;
+}
+
+void closePrinterSession(Printers& printers, const std::u16string& name, bool forget) {
+  platform::PrinterHandle handle;
+  {
+    MutexLock lock(printers.printerLock);
+    handle = std::exchange(findOrCreateSession(printers, name).handle, platform::kNoPrinterHandle);
+    if (forget && handle != platform::kNoPrinterHandle) printers.registry.erase(name);
+  }
+  if (handle != platform::kNoPrinterHandle) printers.spooler.close(handle);
+}
+
+void closeAllPrinterSessions(Printers& printers) {
+  std::vector<platform::PrinterHandle> handles;
+  {
+    MutexLock lock(printers.printerLock);
+    for (auto& [name, session] : printers.registry) {
+      if (session.isOpen()) handles.push_back(std::exchange(session.handle, platform::kNoPrinterHandle));
+    }
+  }
+  for (platform::PrinterHandle handle : handles) printers.spooler.close(handle);
+}
+
+// A spooler that cannot be reached cannot print either: the till must not
+// be told all is well.
+bool spoolerUnreachable(const platform::Spooler& spooler) {
+  return spooler.lastError() == platform::spooler_error::kServiceUnavailable;
+}
+
+bool printerCanPrint(platform::Spooler& spooler, platform::PrinterHandle handle) {
+  const std::optional<platform::PrinterDetails> details = spooler.printerDetails(handle);
+  if (!details) {
+    if (spoolerUnreachable(spooler)) return false;
+    // A printer not open yet has nothing to report, unless there is no
+    // spooler to open it on.
+    return handle != platform::kNoPrinterHandle || spooler.ensureServiceRunning();
+  }
+  // A printer that reports an error is in error even when its jobs cannot
+  // be listed.
+  if (details->status & kPrinterErrorMask) return false;
+  const auto jobs = spooler.jobStatuses(handle, details->jobCount);
+  if (!jobs) return !spoolerUnreachable(spooler);
+  for (std::uint32_t job : *jobs) {
+    if ((job & platform::job_status::kPrinting) && (job & kJobErrorMask)) return false;
+  }
+  return true;
+}
+
+bool isPseudoPrinter(const std::u16string& name) {
+  return name.find(u"Microsoft") != std::u16string::npos || name.find(u"Fax") != std::u16string::npos;
+}
+
+}  // namespace lumetra

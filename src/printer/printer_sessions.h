@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/print/spooler.h"
+#include "printer/printer_registry.h"
+
+namespace lumetra {
+
+// Spooler handles of the printer sessions. The spooler is always asked
+// with printerLock released; the caller holds outputLock, so no other
+// output sequence uses the handle meanwhile.
+
+// Opens `name` on the spooler and makes it the session's handle; a handle
+// the session held before is closed, not leaked; when the open fails the
+// session is left not open. True when opened.
+bool openPrinterSession(Printers& printers, const std::u16string& name) EXCLUDES(printers.printerLock);
+
+// The session's handle (no handle when not open).
+platform::PrinterHandle sessionHandle(Printers& printers, const std::u16string& name) EXCLUDES(printers.printerLock);
+
+// Closes the session's handle, if any, and marks it not open. With
+// `forget`, an open session goes too (closeCurPrinter); otherwise its model
+// name and table stay.
+void closePrinterSession(Printers& printers, const std::u16string& name, bool forget)
+    EXCLUDES(printers.printerLock);
+
+// Closes every open printer; sessions, models and tables stay.
+void closeAllPrinterSessions(Printers& printers) EXCLUDES(printers.printerLock);
+
+// False when the spooler reports that the printer cannot print now (or one
+// of its jobs is blocked) and when the spooler cannot be reached at all;
+// true when it cannot tell otherwise (a printer not open yet).
+bool printerCanPrint(platform::Spooler& spooler, platform::PrinterHandle handle);
+
+// Fax and Microsoft pseudo printers, which pages are not shown.
+bool isPseudoPrinter(const std::u16string& name);
+
+}  // namespace lumetra

@@ -1,0 +1,97 @@
+#include "functions/window_function_table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <stdexcept>
+
+#include "support/test_context.h"
+
+namespace lumetra {
+namespace {
+
+// Every window function the page may call, in installation order.
+const std::vector<std::string_view> kAllFunctions = {
+    "getPrinterList",       "openPrinter",         "openPrinterWithModel",
+    "closeCurPrinter",      "printText",           "printTextByNet",
+    "printLogo",            "openCashDraw",        "cutPaper",
+    "rollPaper",            "listSerialPort",      "openSerialPort",
+    "closeSerialPort",      "sendData2SerialPort", "sendData2SerialPortRAW",
+    "getPrinterStatus",     "setWindowMinisize",   "downloadUpdate",
+    "checkImage",           "getMonitors",         "closeOtherWindow",
+    "printTagContent",      "startPrintTask",      "endPrintTask",
+    "startNodeScript",      "endNodeScript",       "selectFile",
+    "getPrinterModelList",  "getPrinterDiffConfig", "rollPaperByNet",
+    "cutPaperByNet",        "getIPPrinterList",    "startIPPrintTask",
+    "endIPPrintTask",       "addMultiPrinterTaskItem", "printMultiKitchenTaskList",
+    "printTask"};
+
+TEST(WindowFunctionTableTest, HoldsKnownFunctionsOnceEachInInstallationOrder) {
+  ASSERT_EQ(kAllFunctions.size(), 37u);
+  std::size_t next = 0;
+  std::set<std::string_view> seen;
+  for (const WindowFunctionHandler& handler : windowFunctionTable()) {
+    EXPECT_TRUE(seen.insert(handler.name()).second) << handler.name() << " twice";
+    const auto it = std::find(kAllFunctions.begin() + next, kAllFunctions.end(), handler.name());
+    ASSERT_NE(it, kAllFunctions.end()) << handler.name() << " unknown or out of order";
+    next = static_cast<std::size_t>(it - kAllFunctions.begin()) + 1;
+  }
+}
+
+TEST(WindowFunctionTableTest, FindsHandlersByName) {
+  ASSERT_NE(findWindowFunction("getPrinterModelList"), nullptr);
+  EXPECT_EQ(findWindowFunction("getPrinterModelList")->name(), "getPrinterModelList");
+  EXPECT_EQ(findWindowFunction("eval"), nullptr);
+}
+
+CallArguments withCount(std::size_t count) {
+  return CallArguments(std::vector<CallArgument>(count, CallArgument::string("POS-80")));
+}
+
+// A count the function does not take gives the result pages know, and the
+// function does not run: no session is created and no box is shown.
+TEST(WindowFunctionTableTest, RefusedArgumentCountsGiveTheirResultWithoutRunning) {
+  const CallResult kFalse = CallResult::boolean(false);
+  const CallResult kUndefined = CallResult::undefined();
+  const struct {
+    std::string_view name;
+    std::size_t count;
+    CallResult result;
+  } kRefused[] = {
+      {"openPrinter", 0, kFalse},         {"openPrinter", 2, kFalse},
+      {"openPrinterWithModel", 1, kFalse}, {"closeCurPrinter", 2, kFalse},
+      {"printText", 1, kFalse},           {"printTextByNet", 1, kUndefined},
+      {"printLogo", 3, kFalse},           {"openCashDraw", 0, kFalse},
+      {"cutPaper", 0, kFalse},            {"rollPaper", 3, kFalse},
+      {"sendData2SerialPort", 1, CallResult::boolean(true)},
+      {"getPrinterStatus", 0, kFalse},    {"setWindowMinisize", 2, kFalse},
+      {"downloadUpdate", 0, kFalse},      {"checkImage", 2, kFalse},
+      {"closeOtherWindow", 0, kFalse},    {"printTagContent", 1, kFalse},
+      {"startPrintTask", 2, kFalse},      {"endPrintTask", 0, kFalse},
+      {"getPrinterDiffConfig", 1, kFalse}, {"rollPaperByNet", 1, kUndefined},
+      {"cutPaperByNet", 3, kUndefined},   {"startIPPrintTask", 1, kFalse},
+      {"endIPPrintTask", 1, kUndefined},  {"addMultiPrinterTaskItem", 6, kFalse},
+      {"printTask", 0, kUndefined},
+  };
+  for (const auto& refused : kRefused) {
+    test::TestContextHolder state;
+    const WindowFunctionHandler* handler = findWindowFunction(refused.name);
+    ASSERT_NE(handler, nullptr) << refused.name;
+    EXPECT_EQ(handler->execute(state.context, withCount(refused.count)), refused.result)
+        << refused.name << " with " << refused.count;
+    EXPECT_TRUE(state.context.printers.registry.empty()) << refused.name << " ran";
+    EXPECT_TRUE(state.dialogs.shown().empty()) << refused.name << " ran";
+  }
+}
+
+CallResult throwingFunction(Context&, const CallArguments&) { throw std::runtime_error("device gone"); }
+
+TEST(WindowFunctionTableTest, NothingEscapesIntoThePage) {
+  test::TestContextHolder state;
+  const WindowFunctionHandler handler("printTask", anyCount(), throwingFunction);
+  EXPECT_EQ(handler.execute(state.context, {}), CallResult::undefined());
+}
+
+}  // namespace
+}  // namespace lumetra
