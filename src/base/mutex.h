@@ -16,6 +16,9 @@ class CAPABILITY("mutex") Mutex {
 
   void lock() ACQUIRE() { mutex_.lock(); }
   void unlock() RELEASE() { mutex_.unlock(); }
+  // Tells the analysis what the caller guarantees, where it cannot see the
+  // lock taken (one object reached through another's reference).
+  void assertHeld() ASSERT_CAPABILITY(this) {}
   // For condition variables, which need the standard type.
   std::mutex& native() { return mutex_; }
 

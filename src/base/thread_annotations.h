@@ -15,4 +15,5 @@
 #define EXCLUDES(...) LUMETRA_THREAD_ANNOTATION(locks_excluded(__VA_ARGS__))
 #define ACQUIRE(...) LUMETRA_THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
 #define RELEASE(...) LUMETRA_THREAD_ANNOTATION(release_capability(__VA_ARGS__))
+#define ASSERT_CAPABILITY(x) LUMETRA_THREAD_ANNOTATION(assert_capability(x))
 #define ACQUIRED_AFTER(...) LUMETRA_THREAD_ANNOTATION(acquired_after(__VA_ARGS__))

@@ -23,12 +23,11 @@ template <typename Plan>
 CallResult writeToSlot(Context& context, const CallArguments& arguments, Plan plan) {
   const std::int32_t slot = arguments.integer(0);
   if (!isNetPrinterSlot(slot)) return CallResult::undefined();
-  Printers& printers = context.printers;
-  MutexLock output(printers.outputLock);
+  MutexLock output(context.network.printers.outputLock);
   CommandWrites writes;
   {
-    MutexLock lock(printers.printerLock);
-    writes = plan(findOrCreateSession(printers, kKitchenPrinterName).commands);
+    MutexLock lock(context.network.printers.printerLock);
+    writes = plan(findOrCreateSession(context.network.printers, kKitchenPrinterName).commands);
   }
   connectSlotOnDemand(context.network, slot);
   for (const std::string& write : writes) sendToSlot(context.network, slot, write);
@@ -40,13 +39,13 @@ CallResult writeToSlot(Context& context, const CallArguments& arguments, Plan pl
 CallResult startIPPrintTask(Context& context, const CallArguments& arguments) {
   const std::int32_t slot = arguments.integer(1);
   if (!isNetPrinterSlot(slot)) return CallResult::boolean(false);
-  MutexLock output(context.printers.outputLock);
+  MutexLock output(context.network.printers.outputLock);
   bindSlot(context.network, slot, arguments.string(0));
   return CallResult::boolean(true);
 }
 
 CallResult endIPPrintTask(Context& context, const CallArguments&) {
-  MutexLock output(context.printers.outputLock);
+  MutexLock output(context.network.printers.outputLock);
   releaseAllSlots(context.network);
   return CallResult::undefined();
 }

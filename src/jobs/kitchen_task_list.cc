@@ -72,8 +72,8 @@ std::deque<KitchenTaskItem> sendInOrder(NetworkPrinters& net, std::deque<Kitchen
 }
 
 // Puts items back at the front of the list, before any queued meanwhile.
-void requeueInFront(PrintJobs& jobs, std::deque<KitchenTaskItem>& items) EXCLUDES(jobs.printers.printerLock) {
-  MutexLock lock(jobs.printers.printerLock);
+void requeueInFront(PrintJobs& jobs, std::deque<KitchenTaskItem>& items) EXCLUDES(jobs.network.printers.printerLock) {
+  MutexLock lock(jobs.network.printers.printerLock);
   jobs.kitchen.insert(jobs.kitchen.begin(), std::make_move_iterator(items.begin()),
                       std::make_move_iterator(items.end()));
 }
@@ -81,26 +81,25 @@ void requeueInFront(PrintJobs& jobs, std::deque<KitchenTaskItem>& items) EXCLUDE
 }  // namespace
 
 void queueKitchenTaskItem(PrintJobs& jobs, KitchenTaskItem item) {
-  MutexLock lock(jobs.printers.printerLock);
+  MutexLock lock(jobs.network.printers.printerLock);
   jobs.kitchen.push_back(std::move(item));
 }
 
 std::optional<std::string_view> flushKitchenTaskList(PrintJobs& jobs) {
-  NetworkPrinters& net = jobs.network;
-  MutexLock output(jobs.printers.outputLock);
+  MutexLock output(jobs.network.printers.outputLock);
   std::deque<KitchenTaskItem> list;
   {
-    MutexLock lock(jobs.printers.printerLock);
+    MutexLock lock(jobs.network.printers.printerLock);
     list.swap(jobs.kitchen);
   }
   if (list.empty()) return std::nullopt;
   // The tickets wait for the next flush.
-  if (const int connected = connectAllSlots(net); connected != kSlotsConnected) {
+  if (const int connected = connectAllSlots(jobs.network); connected != kSlotsConnected) {
     requeueInFront(jobs, list);
     return connectFailureMessage(connected);
   }
-  std::deque<KitchenTaskItem> again = sendInOrder(net, list);
-  closeAllSlotSockets(net);
+  std::deque<KitchenTaskItem> again = sendInOrder(jobs.network, list);
+  closeAllSlotSockets(jobs.network);
   if (again.empty()) return std::nullopt;
   requeueInFront(jobs, again);
   return kPrinterFailedMessage;

@@ -15,13 +15,12 @@ inline constexpr std::chrono::milliseconds kRetryInterval{10'000};
 // The page's print jobs in one web process: the kitchen ticket list, the
 // pending task list and the thread that retries it.
 struct PrintJobs {
-  explicit PrintJobs(NetworkPrinters& network) : network(network), printers(network.printers) {}
+  explicit PrintJobs(NetworkPrinters& network) : network(network) {}
   PrintJobs(const PrintJobs&) = delete;
   PrintJobs& operator=(const PrintJobs&) = delete;
 
   NetworkPrinters& network;
-  Printers& printers;
-  std::deque<KitchenTaskItem> kitchen GUARDED_BY(printers.printerLock);
+  std::deque<KitchenTaskItem> kitchen GUARDED_BY(network.printers.printerLock);
   PendingTasks pending;
   std::chrono::milliseconds retryInterval = kRetryInterval;
   // Last, so that it is stopped before anything it prints with goes away.

@@ -28,28 +28,27 @@ bool printOnReadyOutput(NetworkPrinters& net, const PrintTask& task) REQUIRES(ne
 // printer's pending tasks go before it, so that the printer prints in the
 // order the page sent.
 bool printWhenReachable(PrintJobs& jobs, const PrintTask& task, NetworkDeliveries& deliveries, bool backlogFirst)
-    REQUIRES(jobs.printers.outputLock) {
-  NetworkPrinters& net = jobs.network;
+    REQUIRES(jobs.network.printers.outputLock) {
   const bool network = task.printerType == kNetworkPrinterType;
-  const int opened = openTaskOutput(net, outputName(task), task.ipaddress, task.printerModel, task.printerType);
+  const int opened = openTaskOutput(jobs.network, outputName(task), task.ipaddress, task.printerModel, task.printerType);
   if (network) deliveries.opened(task.ipaddress);
   if (opened != kTaskOutputReady) return false;
-  if (!network) return printOnReadyOutput(net, task);
+  if (!network) return printOnReadyOutput(jobs.network, task);
   if (backlogFirst) {
     for (const std::string& waiting : jobs.pending.takeFor(task.ipaddress)) {
       for (const PrintTask& earlier : parsePrintTaskList(waiting).value_or(std::vector<PrintTask>{})) {
-        deliveries.record(earlier.ipaddress, earlier.source, printOnReadyOutput(net, earlier));
+        deliveries.record(earlier.ipaddress, earlier.source, printOnReadyOutput(jobs.network, earlier));
       }
     }
   }
-  deliveries.record(task.ipaddress, task.source, printOnReadyOutput(net, task));
+  deliveries.record(task.ipaddress, task.source, printOnReadyOutput(jobs.network, task));
   return true;
 }
 
 // Prints the tasks that were waiting and gives back, in order, those still
 // waiting for their printer; each network printer is tried at most once.
 std::vector<std::string> retryTaskTexts(PrintJobs& jobs, const std::vector<std::string>& taskTexts)
-    REQUIRES(jobs.printers.outputLock) {
+    REQUIRES(jobs.network.printers.outputLock) {
   NetworkDeliveries deliveries(jobs);
   std::set<std::u16string> unreachable;  // network printers tried in this pass
   std::vector<std::string> waiting;
@@ -74,7 +73,7 @@ void processTaskList(PrintJobs& jobs, std::string_view utf8Text) {
   if (utf8Text == "[]") return;
   const auto tasks = parsePrintTaskList(utf8Text);
   if (!tasks) return;
-  MutexLock output(jobs.printers.outputLock);
+  MutexLock output(jobs.network.printers.outputLock);
   NetworkDeliveries deliveries(jobs);
   for (const PrintTask& task : *tasks) {
     if (!printWhenReachable(jobs, task, deliveries, true)) jobs.pending.add(task.json());
@@ -83,7 +82,7 @@ void processTaskList(PrintJobs& jobs, std::string_view utf8Text) {
 }
 
 void retryPendingTasks(PrintJobs& jobs) {
-  MutexLock output(jobs.printers.outputLock);
+  MutexLock output(jobs.network.printers.outputLock);
   for (std::string& task : retryTaskTexts(jobs, jobs.pending.takeAll())) jobs.pending.add(std::move(task));
 }
 

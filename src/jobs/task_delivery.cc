@@ -5,6 +5,7 @@
 namespace lumetra {
 
 void NetworkDeliveries::opened(const std::u16string& address) {
+  jobs_.network.printers.outputLock.assertHeld();
   const std::uint64_t connection = taskConnectionId(jobs_.network, address);
   Batch& batch = unconfirmed_[address];
   if (batch.connection == connection) return;
@@ -13,6 +14,7 @@ void NetworkDeliveries::opened(const std::u16string& address) {
 }
 
 void NetworkDeliveries::record(const std::u16string& address, const TaskSource& task, bool written) {
+  jobs_.network.printers.outputLock.assertHeld();
   Batch& batch = unconfirmed_[address];
   batch.tasks.push_back(task);
   if (!written || taskConnectionState(jobs_.network, address) != platform::TcpConnection::PeerState::open) {
@@ -21,6 +23,7 @@ void NetworkDeliveries::record(const std::u16string& address, const TaskSource& 
 }
 
 void NetworkDeliveries::closeAll() {
+  jobs_.network.printers.outputLock.assertHeld();
   for (const std::u16string& address : closeTaskConnections(jobs_.network)) sendToPending(unconfirmed_[address]);
   unconfirmed_.clear();
 }

@@ -14,8 +14,8 @@ namespace lumetra {
 // is known to have taken them. A printer that fails, resets or ends its
 // connection on its own before being told that all has come may have lost
 // what it held, so its tasks on that connection go to the pending list
-// again (a receipt printed twice rather than lost). Used inside one output
-// sequence.
+// again (a receipt printed twice rather than lost). Lives inside one output
+// sequence: the output lock is held while it exists.
 class NetworkDeliveries {
  public:
   explicit NetworkDeliveries(PrintJobs& jobs) : jobs_(jobs) {}
@@ -24,12 +24,11 @@ class NetworkDeliveries {
 
   // After a task opened (or failed to open) `address`: the tasks sent on a
   // connection that has been replaced since go again.
-  void opened(const std::u16string& address) REQUIRES(jobs_.printers.outputLock);
+  void opened(const std::u16string& address);
   // After a task's writes; `written` false when one of them failed.
-  void record(const std::u16string& address, const TaskSource& task, bool written)
-      REQUIRES(jobs_.printers.outputLock);
+  void record(const std::u16string& address, const TaskSource& task, bool written);
   // The end of the list: closes every task connection and settles every task.
-  void closeAll() REQUIRES(jobs_.printers.outputLock);
+  void closeAll();
 
  private:
   struct Batch {

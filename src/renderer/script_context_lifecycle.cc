@@ -13,8 +13,8 @@ void onScriptContextCreated(Context& context) {
 
 // An output sequence of the retry thread finishes with the handles first.
 void onScriptContextReleased(Context& context) {
-  MutexLock output(context.printers.outputLock);
-  closeAllPrinterSessions(context.printers);
+  MutexLock output(context.network.printers.outputLock);
+  closeAllPrinterSessions(context.network.printers);
   clearNetworkTransportFlags(context.network);
 }
 
