@@ -3,8 +3,8 @@
 #include <chrono>
 #include <thread>
 
-#include "net_test_fixture.h"
 #include "platform/net/tcp_connection.h"
+#include "support/net_printer_test.h"
 #include "support/recording_spooler.h"
 
 namespace lumetra::test {

@@ -6,7 +6,7 @@
 #include <iostream>
 
 #include "functions/network_functions.h"
-#include "net/net_test_fixture.h"
+#include "support/net_printer_test.h"
 #include "support/power_cuts.h"
 
 namespace lumetra::test {
