@@ -1,5 +1,6 @@
 #include "e2e/support/weston.h"
 
+#include <X11/Xlib.h>
 #include <sys/stat.h>
 
 #include <stdexcept>
@@ -12,9 +13,15 @@ namespace {
 constexpr const char* kSocketName = "wayland-lumetra";
 constexpr std::string_view kXServerLine = "xserver listening on display ";
 
+// The shell's windows come and go while a test looks at them through
+// XWayland; Xlib's default handler would end the test process on the first
+// such error.
+int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
+
 }  // namespace
 
 Weston::Weston(Options options) {
+  XSetErrorHandler(ignoreXErrors);
   ::chmod(dir_.path().c_str(), 0700);  // Wayland wants a private runtime folder
   const std::filesystem::path log = dir_.path() / "weston.log";
   SpawnOptions spawnOptions;
