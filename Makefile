@@ -2,13 +2,14 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build test test-asan fuzz-smoke bench demo clean
+.PHONY: setup build test test-asan fuzz-smoke bench demo package package-check clean
 
 setup:
 	@scripts/setup
 
+# Installed under /usr, the layout of the Debian package.
 build: setup
-	cmake -S . -B $(BUILD_DIR) -G Ninja
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_INSTALL_PREFIX=/usr
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
@@ -39,6 +40,15 @@ bench: build
 
 demo: build
 	@scripts/demo $(BUILD_DIR)
+
+# The Debian package (build/package/lumetra_VERSION_ARCH.deb), then its
+# check: lintian, an install on this machine (root) or into a scratch root,
+# the installed kiosk session on the demo till under Xvfb, and removal.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+package-check: package
+	scripts/package-check $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-fuzz
