@@ -5,6 +5,7 @@
 
 #include "jobs/kitchen_task_list.h"
 #include "jobs/pending_tasks.h"
+#include "jobs/printer_backlog.h"
 #include "net/net_printer_slots.h"
 
 namespace lumetra {
@@ -23,6 +24,9 @@ struct PrintJobs {
   std::deque<KitchenTaskItem> kitchen GUARDED_BY(network.printers.printerLock);
   PendingTasks pending;
   std::chrono::milliseconds retryInterval = kRetryInterval;
+  // Told which printers have tickets waiting; set by the host before the
+  // delivery starts, called from the delivery thread.
+  BacklogListener onBacklogChanged;
   // Last, so that it is stopped before anything it prints with goes away.
   PendingTaskRetry retry;
 };
