@@ -45,6 +45,14 @@ class FakeNetworkPrinter {
   // How many connections were accepted, once there are at least `count`.
   std::size_t waitForConnections(std::size_t count) const;
 
+  // What each connection brought, and whether the printer ended it on its
+  // own (a drop, a switch-off, a reset) rather than the sender ending it.
+  struct ConnectionRecord {
+    std::string bytes;
+    bool endedByPrinter = false;
+  };
+  std::vector<ConnectionRecord> connectionRecords() const;
+
   // The printer closes every open connection, as one that drops idle
   // connections does; bytes sent after that are answered with a reset.
   // Returns once done.
@@ -62,18 +70,40 @@ class FakeNetworkPrinter {
   void switchOff();
   void switchOn();
 
+  // The printer resets every open connection, as one that is power-cycled
+  // or fails: what waited unread in its buffers is lost. It keeps taking
+  // new connections.
+  void resetConnections();
+  // The printer loses power: open connections are reset and their unread
+  // bytes lost, new ones refused until switchOn().
+  void cutPower();
+  // It fails in the middle of a ticket: once it has read `afterBytes` more
+  // bytes (on whichever connection), it resets that connection.
+  void resetMidTicket(std::size_t afterBytes);
+  // It stops answering connection requests (they go unanswered, as to a
+  // printer that is off the network) until answerAgain(); open
+  // connections are left as they are.
+  void stopAnswering();
+  void answerAgain();
+
  private:
   struct Connection {
     int descriptor;
     std::string bytes;
     bool closed = false;
+    bool endedByPrinter = false;
   };
-  enum class Request { none, drop, stopReading, resumeReading, switchOff, switchOn, quit };
+  enum class Request {
+    none, drop, stopReading, resumeReading, switchOff, switchOn, reset, cutPower, armReset, stopAnswering, answerAgain,
+    quit
+  };
 
   void serve();
   void acceptConnection();
   void readFrom(Connection& connection);
   void closeConnection(Connection& connection);
+  void resetOpenConnections();
+  void resetConnection(Connection& connection);
   void takeWhatArrived(Connection& connection);
   bool handleRequest();  // false: stop serving
   void request(Request what);
@@ -81,13 +111,17 @@ class FakeNetworkPrinter {
 
   std::string address_;
   std::uint16_t port_;
-  int listener_ = -1;  // none while switched off
+  int listener_ = -1;  // none while switched off or not answering
+  int unanswered_ = -1;  // while not answering: a listener whose queue is full
+  int queueFiller_ = -1;
   int wakeup_ = -1;  // eventfd: requests from the test's thread
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<Connection> connections_;  // guarded by mutex_
   Request pending_ = Request::none;      // guarded by mutex_
+  std::size_t requestedResetAfter_ = 0;  // guarded by mutex_
   bool reading_ = true;                  // touched by the serving thread only
+  std::size_t resetAfter_ = 0;           // likewise; 0: no reset armed
   std::thread thread_;
 };
 
