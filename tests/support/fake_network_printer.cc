@@ -36,11 +36,14 @@ sockaddr_in socketAddress(const std::string& address, std::uint16_t port) {
   return socketAddress;
 }
 
-int listenOn(const std::string& address, std::uint16_t port, int backlog) {
+int listenOn(const std::string& address, std::uint16_t port, int backlog, std::size_t receiveBuffer = 0) {
   const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (descriptor < 0) fail("socket");
   const int on = 1;
   ::setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  // Accepted connections take the listener's buffer size.
+  const int buffer = static_cast<int>(receiveBuffer);
+  if (buffer > 0) ::setsockopt(descriptor, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
   const sockaddr_in local = socketAddress(address, port);
   if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
       ::listen(descriptor, backlog) != 0) {
@@ -57,9 +60,9 @@ int listenOn(const std::string& address, std::uint16_t port, int backlog) {
 // Accepts enough waiting connections for every slot and task of a run.
 constexpr int kPrinterBacklog = 16;
 
-FakeNetworkPrinter::FakeNetworkPrinter(std::string address, std::uint16_t port)
-    : address_(std::move(address)), port_(port) {
-  listener_ = listenOn(address_, port_, kPrinterBacklog);
+FakeNetworkPrinter::FakeNetworkPrinter(std::string address, std::uint16_t port, std::size_t receiveBuffer)
+    : address_(std::move(address)), port_(port), receiveBuffer_(receiveBuffer) {
+  listener_ = listenOn(address_, port_, kPrinterBacklog, receiveBuffer_);
   wakeup_ = ::eventfd(0, EFD_CLOEXEC);
   if (wakeup_ < 0) fail("eventfd");
   thread_ = std::thread([this] { serve(); });
@@ -158,6 +161,15 @@ void FakeNetworkPrinter::stopReading() { request(Request::stopReading); }
 
 void FakeNetworkPrinter::resumeReading() { request(Request::resumeReading); }
 
+void FakeNetworkPrinter::readSlowly(std::size_t bytes, std::chrono::milliseconds pause) {
+  {
+    std::lock_guard lock(mutex_);
+    requestedReadSize_ = bytes;
+    requestedPause_ = pause;
+  }
+  request(Request::readSlowly);
+}
+
 void FakeNetworkPrinter::switchOff() { request(Request::switchOff); }
 
 void FakeNetworkPrinter::switchOn() { request(Request::switchOn); }
@@ -208,7 +220,8 @@ void FakeNetworkPrinter::acceptConnection() {
 
 void FakeNetworkPrinter::readFrom(Connection& connection) {
   char buffer[65536];
-  const std::size_t wanted = resetAfter_ > 0 ? std::min(resetAfter_, sizeof buffer) : sizeof buffer;
+  std::size_t wanted = std::min(readSize_, sizeof buffer);
+  if (resetAfter_ > 0) wanted = std::min(resetAfter_, wanted);
   const ssize_t count = ::read(connection.descriptor, buffer, wanted);
   if (count < 0 && errno == EINTR) return;
   if (count <= 0) {
@@ -221,6 +234,7 @@ void FakeNetworkPrinter::readFrom(Connection& connection) {
     changed_.notify_all();
   }
   if (resetAfter_ > 0 && (resetAfter_ -= static_cast<std::size_t>(count)) == 0) resetConnection(connection);
+  std::this_thread::sleep_for(pause_);
 }
 
 void FakeNetworkPrinter::takeWhatArrived(Connection& connection) {
@@ -278,6 +292,11 @@ bool FakeNetworkPrinter::handleRequest() {
     }
   }
   if (what == Request::reset || what == Request::cutPower) resetOpenConnections();
+  if (what == Request::readSlowly) {
+    std::lock_guard lock(mutex_);
+    readSize_ = requestedReadSize_;
+    pause_ = requestedPause_;
+  }
   if (what == Request::armReset) {
     std::lock_guard lock(mutex_);
     resetAfter_ = requestedResetAfter_;
@@ -298,12 +317,12 @@ bool FakeNetworkPrinter::handleRequest() {
   if (what == Request::answerAgain && unanswered_ >= 0) {
     ::close(std::exchange(queueFiller_, -1));
     ::close(std::exchange(unanswered_, -1));
-    listener_ = listenOn(address_, port_, kPrinterBacklog);
+    listener_ = listenOn(address_, port_, kPrinterBacklog, receiveBuffer_);
   }
   if (what == Request::stopReading) reading_ = false;
   if (what == Request::resumeReading) reading_ = true;
   if (what == Request::switchOn && listener_ < 0 && unanswered_ < 0) {
-    listener_ = listenOn(address_, port_, kPrinterBacklog);
+    listener_ = listenOn(address_, port_, kPrinterBacklog, receiveBuffer_);
   }
   std::lock_guard lock(mutex_);
   pending_ = Request::none;

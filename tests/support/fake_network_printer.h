@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +22,10 @@ namespace lumetra::test {
 // and then return what there is so the test's comparison fails.
 class FakeNetworkPrinter {
  public:
-  explicit FakeNetworkPrinter(std::string address, std::uint16_t port = 9100);
+  // With a `receiveBuffer`, it is like a printer with a small network
+  // stack: it buffers only about that many bytes, so how fast it reads
+  // shows at the sender.
+  explicit FakeNetworkPrinter(std::string address, std::uint16_t port = 9100, std::size_t receiveBuffer = 0);
   ~FakeNetworkPrinter();
   FakeNetworkPrinter(const FakeNetworkPrinter&) = delete;
   FakeNetworkPrinter& operator=(const FakeNetworkPrinter&) = delete;
@@ -62,6 +66,8 @@ class FakeNetworkPrinter {
   void stopReading();
   // It takes bytes again, from every connection still open.
   void resumeReading();
+  // It prints slowly: `bytes` at a time, with a pause after each.
+  void readSlowly(std::size_t bytes, std::chrono::milliseconds pause);
 
   // The printer is switched off: it refuses new connections and closes open
   // ones after taking the bytes already in its buffer; bytes that arrive
@@ -94,7 +100,7 @@ class FakeNetworkPrinter {
     bool endedByPrinter = false;
   };
   enum class Request {
-    none, drop, stopReading, resumeReading, switchOff, switchOn, reset, cutPower, armReset, stopAnswering, answerAgain,
+    none, drop, stopReading, resumeReading, readSlowly, switchOff, switchOn, reset, cutPower, armReset, stopAnswering, answerAgain,
     quit
   };
 
@@ -120,6 +126,11 @@ class FakeNetworkPrinter {
   std::vector<Connection> connections_;  // guarded by mutex_
   Request pending_ = Request::none;      // guarded by mutex_
   std::size_t requestedResetAfter_ = 0;  // guarded by mutex_
+  std::size_t requestedReadSize_ = 0;    // likewise
+  std::chrono::milliseconds requestedPause_{0};  // likewise
+  std::size_t receiveBuffer_ = 0;        // 0: the system's
+  std::size_t readSize_ = 65536;         // touched by the serving thread only
+  std::chrono::milliseconds pause_{0};   // likewise
   bool reading_ = true;                  // touched by the serving thread only
   std::size_t resetAfter_ = 0;           // likewise; 0: no reset armed
   std::thread thread_;
