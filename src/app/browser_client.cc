@@ -29,6 +29,15 @@ gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitT
   return TRUE;
 }
 
+// One line, so a test can wait for a given state of the notice.
+void traceNotice(const std::string& text) {
+  std::string line = text;
+  for (char& byte : line) {
+    if (byte == '\n') byte = '|';
+  }
+  std::fprintf(stderr, "lumetra: printer notice [%s]\n", line.c_str());
+}
+
 gboolean onPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
   if (!WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) return FALSE;
   webkit_permission_request_allow(request);
@@ -109,6 +118,10 @@ gboolean BrowserClient::onUserMessage(WebKitWebView*, WebKitUserMessage* message
     self->consoleLog_.append(text, source, line);
     return TRUE;
   }
+  if (name == kPrinterBacklogMessage && self->printerNotice_.showMessage(parameters)) {
+    if (self->traceMessages_) traceNotice(self->printerNotice_.text());
+    return TRUE;
+  }
   if (name == kFocusedNodeChangedMessage) {
     if (self->traceMessages_ && parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_BOOLEAN)) {
       std::fprintf(stderr, "lumetra: message %s %s\n", name.data(),
@@ -134,8 +147,11 @@ void BrowserClient::onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
 }
 
 // A till must not stay blank: a page whose web process died comes back.
+// The tickets that process had waiting are reported by its successor, which
+// takes them over from the journal.
 void BrowserClient::onWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
-                                           gpointer) {
+                                           gpointer client) {
+  static_cast<BrowserClient*>(client)->printerNotice_.show({});
   if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) return;
   const char* uri = webkit_web_view_get_uri(view);
   const int reloads = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(view), kReloadsKey));

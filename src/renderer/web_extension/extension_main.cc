@@ -7,6 +7,7 @@
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/helper_dialogs.h"
 #include "platform/print/cups_spooler.h"
+#include "renderer/web_extension/backlog_messages.h"
 #include "renderer/web_extension/render_delegate.h"
 
 namespace {
@@ -28,5 +29,6 @@ struct WebProcess {
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension) {
   static WebProcess process;
+  lumetra::startBacklogMessages(extension, process.context);
   lumetra::startRenderDelegate(extension, process.context);
 }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+#include <vector>
+
+#include "jobs/printer_backlog.h"
+
+namespace lumetra::shell {
+
+// The staff's notice of printers with tickets waiting: a small window above
+// the till in the primary monitor's bottom-right corner that never takes
+// the keyboard from it, updated in place and hidden once nothing waits.
+class PrinterNoticeWindow {
+ public:
+  PrinterNoticeWindow() = default;
+  ~PrinterNoticeWindow();
+  PrinterNoticeWindow(const PrinterNoticeWindow&) = delete;
+  PrinterNoticeWindow& operator=(const PrinterNoticeWindow&) = delete;
+
+  // Shows what the parameters of a printer backlog message list; false
+  // (and nothing changes) when they are not such a list.
+  bool showMessage(GVariant* parameters);
+  void show(const std::vector<PrinterBacklog>& backlogs);
+  // What the notice says now; empty while it is hidden.
+  const std::string& text() const { return text_; }
+
+ private:
+  void create();
+  void placeInCorner();
+
+  GtkWidget* window_ = nullptr;
+  GtkWidget* label_ = nullptr;
+  std::string text_;
+};
+
+}  // namespace lumetra::shell
