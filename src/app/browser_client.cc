@@ -54,6 +54,7 @@ BrowserClient::BrowserClient(WebSetup setup, std::filesystem::path startupDirect
 
 void BrowserClient::createMainBrowser(GtkWindow* window, const std::string& url) {
   mainWindow_ = window;
+  printerNotice_.keepAbove(window);
   mainView_ = newView(nullptr);
   gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(mainView_));
   g_signal_connect(window, "delete-event", G_CALLBACK(onWindowDelete), mainView_);

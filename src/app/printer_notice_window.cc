@@ -16,6 +16,11 @@ void applyNoticeStyle(GtkWidget* widget, GtkCssProvider* style) {
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
+ScreenArea workArea() {
+  const GdkRectangle area = primaryWorkArea();
+  return {area.x, area.y, area.width, area.height};
+}
+
 std::vector<PrinterBacklog> backlogsOf(GVariant* parameters) {
   std::vector<PrinterBacklog> backlogs;
   GVariantIter items;
@@ -36,6 +41,11 @@ PrinterNoticeWindow::~PrinterNoticeWindow() {
   if (window_) gtk_widget_destroy(window_);
 }
 
+void PrinterNoticeWindow::keepAbove(GtkWindow* till) {
+  till_ = till;
+  if (window_) gtk_window_set_transient_for(GTK_WINDOW(window_), till_);
+}
+
 bool PrinterNoticeWindow::showMessage(GVariant* parameters) {
   if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE(kPrinterBacklogType))) return false;
   show(backlogsOf(parameters));
@@ -50,16 +60,20 @@ void PrinterNoticeWindow::show(const std::vector<PrinterBacklog>& backlogs) {
   }
   if (!window_) create();
   gtk_label_set_text(GTK_LABEL(label_), text_.c_str());
-  placeInCorner();
-  gtk_widget_show_all(window_);
+  fitToText();
+  gtk_widget_show(window_);
 }
 
 // Above every window, out of the task bar, and never given the keyboard:
-// the cashier keeps typing into the till while it comes and goes.
+// the cashier keeps typing into the till while it comes and goes. Owned by
+// the till: some window managers (openbox) raise a focused borderless
+// screen-sized window above even "keep above" ones, but never above a
+// window it owns.
 void PrinterNoticeWindow::create() {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWindow* window = GTK_WINDOW(window_);
   gtk_window_set_title(window, kPrinterNoticeTitle);
+  if (till_) gtk_window_set_transient_for(window, till_);
   gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_NOTIFICATION);
   gtk_window_set_decorated(window, FALSE);
   gtk_window_set_keep_above(window, TRUE);
@@ -69,12 +83,14 @@ void PrinterNoticeWindow::create() {
   gtk_window_set_skip_pager_hint(window, TRUE);
   // Closing it would only hide tickets that still wait.
   g_signal_connect(window_, "delete-event", G_CALLBACK(gtk_true), nullptr);
+  g_signal_connect(window_, "size-allocate", G_CALLBACK(onSizeAllocate), this);
 
   label_ = gtk_label_new(nullptr);
-  gtk_label_set_line_wrap(GTK_LABEL(label_), TRUE);
-  gtk_label_set_max_width_chars(GTK_LABEL(label_), 48);
+  // A line a printer; cut short, not wrapped, where the corner is too narrow.
+  gtk_label_set_ellipsize(GTK_LABEL(label_), PANGO_ELLIPSIZE_END);
   gtk_label_set_xalign(GTK_LABEL(label_), 0);
   gtk_container_add(GTK_CONTAINER(window_), label_);
+  gtk_widget_show(label_);
 
   GtkCssProvider* style = gtk_css_provider_new();
   gtk_css_provider_load_from_data(style, kNoticeStyle, -1, nullptr);
@@ -83,14 +99,20 @@ void PrinterNoticeWindow::create() {
   g_object_unref(style);
 }
 
-void PrinterNoticeWindow::placeInCorner() {
+// The text's own size, within the bounds of the corner; a notice that had
+// more lines shrinks with the text.
+void PrinterNoticeWindow::fitToText() {
   GtkRequisition natural{};
   gtk_widget_get_preferred_size(window_, nullptr, &natural);
-  const GdkRectangle work = primaryWorkArea();
-  const ScreenArea place =
-      placePrinterNotice({work.x, work.y, work.width, work.height}, natural.width, natural.height);
+  const ScreenArea place = placePrinterNotice(workArea(), natural.width, natural.height);
   gtk_window_resize(GTK_WINDOW(window_), place.width, place.height);
   gtk_window_move(GTK_WINDOW(window_), place.x, place.y);
+}
+
+// Whatever size the window ends up with, it goes into the corner.
+void PrinterNoticeWindow::onSizeAllocate(GtkWidget* window, GdkRectangle* allocation, gpointer) {
+  const ScreenArea place = placePrinterNotice(workArea(), allocation->width, allocation->height);
+  gtk_window_move(GTK_WINDOW(window), place.x, place.y);
 }
 
 }  // namespace lumetra::shell

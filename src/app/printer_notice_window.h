@@ -19,6 +19,9 @@ class PrinterNoticeWindow {
   PrinterNoticeWindow(const PrinterNoticeWindow&) = delete;
   PrinterNoticeWindow& operator=(const PrinterNoticeWindow&) = delete;
 
+  // The notice stays above `till`, the main window, even where the window
+  // manager raises a borderless screen-sized window over every other.
+  void keepAbove(GtkWindow* till);
   // Shows what the parameters of a printer backlog message list; false
   // (and nothing changes) when they are not such a list.
   bool showMessage(GVariant* parameters);
@@ -28,8 +31,10 @@ class PrinterNoticeWindow {
 
  private:
   void create();
-  void placeInCorner();
+  void fitToText();
+  static void onSizeAllocate(GtkWidget* window, GdkRectangle* allocation, gpointer notice);
 
+  GtkWindow* till_ = nullptr;
   GtkWidget* window_ = nullptr;
   GtkWidget* label_ = nullptr;
   std::string text_;
