@@ -28,7 +28,7 @@ class Context {
   // The companion script started last; earlier ones run on unremembered.
   // Touched by the page's thread only.
   std::optional<platform::ProcessId> nodeScript;
-  // Last, so that its retry thread stops before anything it prints with goes.
+  // Last, so that its delivery threads stop before anything they use goes.
   PrintJobs jobs{network};
 };
 

@@ -91,7 +91,7 @@ CallResult addMultiPrinterTaskItem(Context& context, const CallArguments& argume
 }
 
 CallResult printMultiKitchenTaskList(Context& context, const CallArguments&) {
-  if (const auto message = flushKitchenTaskList(context.jobs)) tellStaff(context, "", *message);
+  handOverKitchenTaskList(context.jobs);
   return CallResult::undefined();
 }
 

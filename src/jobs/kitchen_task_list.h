@@ -1,9 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <string_view>
 
 namespace lumetra {
 
@@ -24,12 +22,11 @@ struct KitchenTaskItem {
 // Appends an item at the end of the kitchen task list.
 void queueKitchenTaskItem(PrintJobs& jobs, KitchenTaskItem item);
 
-// Prints every queued kitchen ticket item on its slot's network printer and
-// takes it off the list; keeps the list intact when the printers cannot be
-// connected, and keeps the run's items of a printer that fails during it (in
-// their order) for the next flush. Items for a slot with no printer bound
-// are dropped. Gives the message the staff must be shown, if any; the
-// caller shows it once no lock is held.
-std::optional<std::string_view> flushKitchenTaskList(PrintJobs& jobs);
+// The kitchen run: every queued item goes to its slot's printer, each
+// printer's items in queue order as one ticket, handed to the outbox (the
+// printers get them in the background), and the list is emptied. Items for
+// a slot with no printer bound are dropped. The slots' direct connections
+// are closed, as at the end of any run.
+void handOverKitchenTaskList(PrintJobs& jobs);
 
 }  // namespace lumetra

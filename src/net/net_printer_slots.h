@@ -3,7 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -23,33 +23,16 @@ inline constexpr std::uint16_t kRawPrinterPort = 9100;
 // when its buffer is full, before it counts as not ready.
 inline constexpr std::chrono::milliseconds kPrinterAnswerWait{3000};
 
-// Results of connectAllSlots.
-inline constexpr int kSlotsConnected = 0;
-inline constexpr int kSlotConnectTimedOut = -1;
-inline constexpr int kSlotConnectFailed = -2;
-inline constexpr int kSlotNonBlockingFailed = -3;
-
 struct NetPrinterSlot {
-  platform::TcpConnection socket;  // none until a connect run hands one out
+  platform::TcpConnection socket;  // connected when a direct print needs it
   std::u16string address;          // as the page gave it; empty: not configured
   platform::Ipv4Endpoint endpoint;
-  bool connected = false;  // the kitchen run sends only to connected slots
-  // A direct print found the printer unreachable; later direct prints do
-  // not wait for it again until the slot is bound or released anew.
-  bool onDemandConnectFailed = false;
 };
 
-// A connection to a network printer named by a print task. An entry exists
-// only once its connect succeeded, so finding one never stands in for a
-// connection that was never made.
-struct TaskConnection {
-  platform::TcpConnection socket;  // none after a failed send
-  std::uint64_t id;                // tells a connection from the one it replaced
-};
-
-// The network printers of one web process: the page's six slots and the
-// print task connections, keyed by the address text as the task gives it.
-// Both are used only inside an output sequence, so outputLock guards them.
+// The network printers of one web process as the page's direct prints
+// reach them: six slots, each bound to a printer, with a connection of
+// their own. Tickets (print tasks, kitchen runs) go through the outbox
+// instead. Used only inside an output sequence, so outputLock guards them.
 struct NetworkPrinters {
   explicit NetworkPrinters(Printers& printers) : printers(printers) {}
   NetworkPrinters(const NetworkPrinters&) = delete;
@@ -57,9 +40,11 @@ struct NetworkPrinters {
 
   Printers& printers;
   std::array<NetPrinterSlot, kNetPrinterSlotCount> slots GUARDED_BY(printers.outputLock);
-  bool socketsCreated GUARDED_BY(printers.outputLock) = false;  // every slot holds a socket from this run
-  std::map<std::u16string, TaskConnection> taskConnections GUARDED_BY(printers.outputLock);
-  std::uint64_t lastConnectionId GUARDED_BY(printers.outputLock) = 0;
+  // Printers (IPv4 addresses) a direct print waited for in vain: they did
+  // not answer, or stopped taking bytes. Later direct prints to them are
+  // dropped at once, so the page waits once per printer until it binds a
+  // slot to it again or releases the slots.
+  std::set<std::uint32_t> notAnswering GUARDED_BY(printers.outputLock);
 };
 
 // Slot numbers outside 0..5 are never looked up (they read as unconfigured,
@@ -72,40 +57,21 @@ void bindSlot(NetworkPrinters& net, int index, const std::u16string& address) RE
 // endIPPrintTask: forgets every address and closes every slot socket.
 void releaseAllSlots(NetworkPrinters& net) REQUIRES(net.printers.outputLock);
 
-// Connects every configured slot afresh (the kitchen run): kSlotsConnected,
-// or one of the failure codes above, which the staff must be told with
-// connectFailureMessage once no lock is held.
-int connectAllSlots(NetworkPrinters& net) REQUIRES(net.printers.outputLock);
-std::string_view connectFailureMessage(int result);
-
-// Closes every slot socket and forgets the connected flags (after a kitchen run).
+// Closes every slot socket (a kitchen run ends the direct prints' connections).
 void closeAllSlotSockets(NetworkPrinters& net) REQUIRES(net.printers.outputLock);
 
-// Script context release: the "sockets created" flag is cleared, so the next
-// kitchen run hands every slot a fresh socket.
+// Script context release: the printers that did not answer are forgotten.
 void clearNetworkTransportFlags(NetworkPrinters& net) REQUIRES(net.printers.outputLock);
 
-bool isSlotConnected(NetworkPrinters& net, int index) REQUIRES(net.printers.outputLock);
-
-// What the slot's printer has done with its connection: lost also when the
-// slot is not connected or a send to it failed. The kitchen run asks before
-// and after each ticket item.
-platform::TcpConnection::PeerState slotPeerState(NetworkPrinters& net, int index)
-    REQUIRES(net.printers.outputLock);
-
-// The end of a kitchen run (see finishSending, within one answer wait): true
-// for each connected slot whose printer may not have taken every byte sent
-// to it.
-std::array<bool, kNetPrinterSlotCount> finishSlotDeliveries(NetworkPrinters& net)
-    REQUIRES(net.printers.outputLock);
-
 // Before a direct print: connects a configured slot whose socket is not
-// connected (or was dropped by the printer). Silent when the printer does
-// not answer; the bytes that follow are then lost as with no connection.
+// connected (or was dropped by the printer), unless its printer is one
+// that did not answer. Silent when the printer does not answer; the bytes
+// that follow are then lost as with no connection.
 void connectSlotOnDemand(NetworkPrinters& net, int index) REQUIRES(net.printers.outputLock);
 
-// One command to the slot's printer. A failed send leaves the slot
-// unconnected, so the slot's later bytes fail fast instead of each waiting.
+// One command to the slot's printer. A printer that fails it (gone, or
+// taking nothing within the answer wait) counts as not answering, so the
+// slot's later bytes fail fast instead of each waiting.
 void sendToSlot(NetworkPrinters& net, int index, std::string_view bytes) REQUIRES(net.printers.outputLock);
 
 }  // namespace lumetra

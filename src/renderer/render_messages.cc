@@ -1,6 +1,6 @@
 #include "renderer/render_messages.h"
 
-#include "jobs/print_task_list.h"
+#include "jobs/kitchen_task_list.h"
 
 namespace lumetra {
 
@@ -12,9 +12,9 @@ std::optional<bool> FocusedNodeReporter::focusChanged(bool editable) {
 
 bool dispatchProcessMessage(Context& context, std::string_view name) {
   if (name != kPrintTaskMessage) return false;
-  // Flushes the kitchen list, then retries pending tasks off the page's
-  // thread, so the page keeps running.
-  if (const auto message = startPendingTaskRetry(context.jobs)) tellStaff(context, "", *message);
+  // The kitchen run, as from the page. Waiting tickets need no message to
+  // be retried: the delivery does that from start-up.
+  handOverKitchenTaskList(context.jobs);
   return true;
 }
 

@@ -11,7 +11,6 @@ void onScriptContextCreated(Context& context) {
   loadModelConfig(findOrCreateSession(printers, kKitchenPrinterName).commands, kKitchenModelName);
 }
 
-// An output sequence of the retry thread finishes with the handles first.
 void onScriptContextReleased(Context& context) {
   MutexLock output(context.network.printers.outputLock);
   closeAllPrinterSessions(context.network.printers);

@@ -9,8 +9,8 @@ namespace lumetra {
 void onScriptContextCreated(Context& context);
 
 // A script context went away: every open printer of the whole web process is
-// closed (its session, model and table stay), and the network printer
-// transport forgets that it started.
+// closed (its session, model and table stay), and the direct network prints
+// forget which printers did not answer.
 void onScriptContextReleased(Context& context);
 
 }  // namespace lumetra

@@ -5,9 +5,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+
+#include <unistd.h>
 
 #include "functions/network_functions.h"
 #include "support/fake_network_printer.h"
@@ -39,6 +42,16 @@ void startPrinters() {
   }
 }
 
+// The kitchen runs' journal: one per process, emptied for every input.
+const std::filesystem::path& journalFolder() {
+  static const std::filesystem::path folder = [] {
+    std::filesystem::path made = std::filesystem::temp_directory_path() / ("lumetra-fuzz-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(made);
+    return made;
+  }();
+  return folder;
+}
+
 constexpr std::array<std::string_view, 7> kNetworkFunctions{
     "startIPPrintTask", "endIPPrintTask",          "printTextByNet",           "cutPaperByNet",
     "rollPaperByNet",   "addMultiPrinterTaskItem", "printMultiKitchenTaskList"};
@@ -56,6 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform::UnavailableSpooler spooler;
   platform::LoggedDialogs dialogs("/dev/null", platform::DialogAnswer::no);
   Context context(spooler, dialogs);
+  std::filesystem::remove(journalFolder() / "outbox.journal");
+  context.jobs.timings = DeliveryTimings{std::chrono::milliseconds(20), std::chrono::milliseconds(50),
+                                        std::chrono::seconds(1), std::chrono::milliseconds(50)};
+  startDelivery(context.jobs, journalFolder());
   for (int call = 0; call < 24 && input.remaining_bytes() > 0; ++call) {
     const WindowFunctionHandler& function = fuzz::fuzzedFunction(input, kNetworkFunctions);
     std::vector<CallArgument> arguments = fuzz::fuzzedArguments(input);

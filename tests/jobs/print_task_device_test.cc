@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "jobs/pending_tasks.h"
 #include "jobs/print_task_list.h"
 #include "jobs/sample_receipt.h"
 #include "platform/print/cups_spooler.h"
@@ -39,7 +38,7 @@ TEST_F(PrintTaskDeviceTest, ReceiptReachesANetworkPrinterByteExact) {
   test::FakeNetworkPrinter printer("127.0.6.1");
   processTaskList(context_.jobs, test::sampleReceiptTask("Bar", "127.0.6.1", 3));
   EXPECT_EQ(printer.waitForClosedConnections(1), std::vector<std::string>{sampleReceiptBytes()});
-  EXPECT_TRUE(context_.jobs.pending.all().empty());
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
 }
 
 TEST_F(PrintTaskDeviceTest, ReceiptReachesACupsRawQueueByteExact) {
@@ -47,39 +46,37 @@ TEST_F(PrintTaskDeviceTest, ReceiptReachesACupsRawQueueByteExact) {
   test::FakeNetworkPrinter device("127.0.6.2");
   cupsd.addRawQueue("Receipt", device.deviceUri());
   platform::CupsSpooler spooler;
+  test::TempDir journal;
+  test::BacklogRecorder backlog;
   Context withCups(spooler, dialogs_);
+  test::startQuickDelivery(withCups, journal.path(), backlog);
   processTaskList(withCups.jobs, test::sampleReceiptTask("Receipt", "", 2));
   EXPECT_EQ(device.job(1), sampleReceiptBytes()) << cupsd.errorLog();
-  EXPECT_TRUE(withCups.jobs.pending.all().empty());
+  EXPECT_TRUE(test::waitUntilDelivered(withCups.jobs));
 }
 
-TEST_F(PrintTaskDeviceTest, TaskForAPrinterThatIsDownPrintsOnceWhenItComesUp) {
-  const std::string task = test::sampleReceiptTask("Bar", "127.0.6.3", 3);
-  processTaskList(context_.jobs, task);
-  ASSERT_EQ(context_.jobs.pending.all(), std::vector<std::string>{task});  // the page's printer name kept
-  retryPendingTasks(context_.jobs);
-  ASSERT_EQ(context_.jobs.pending.all(), std::vector<std::string>{task});
-
-  test::FakeNetworkPrinter printer("127.0.6.3");
-  retryPendingTasks(context_.jobs);
-  EXPECT_EQ(printer.waitForClosedConnections(1), std::vector<std::string>{sampleReceiptBytes()});
-  EXPECT_TRUE(context_.jobs.pending.all().empty());
-  retryPendingTasks(context_.jobs);
-  EXPECT_EQ(printer.received(), sampleReceiptBytes());
-}
-
-TEST_F(PrintTaskDeviceTest, PendingTasksKeepTheirOrder) {
+TEST_F(PrintTaskDeviceTest, TasksForAPrinterThatIsDownPrintOnceInOrderWhenItComesUpAndHoldBackNoOther) {
   test::FakeNetworkPrinter bar("127.0.6.5");
   processTaskList(context_.jobs, "[" + lineTask("127.0.6.4", "A") + "," + lineTask("127.0.6.5", "B") + "," +
                   lineTask("127.0.6.4", "C") + "]");
   EXPECT_EQ(bar.waitForClosedConnections(1), std::vector<std::string>{test::hexBytes("1b 40") + "B"});
-  ASSERT_EQ(context_.jobs.pending.all(), (std::vector<std::string>{lineTask("127.0.6.4", "A"), lineTask("127.0.6.4", "C")}));
+  backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) { return !backlog.empty(); });
+  EXPECT_EQ(context_.jobs.outbox.waitingFor(PrinterKey{PrinterKind::network, "127.0.6.4"}), 2u);
 
+  // Nothing more from the page: the printer gets its tickets once it is back.
   test::FakeNetworkPrinter kitchen("127.0.6.4");
-  retryPendingTasks(context_.jobs);  // one connection per printer and pass
-  EXPECT_EQ(kitchen.waitForClosedConnections(1),
-            std::vector<std::string>{test::hexBytes("1b 40") + "A" + test::hexBytes("1b 40") + "C"});
-  EXPECT_TRUE(context_.jobs.pending.all().empty());
+  const std::vector<std::string> expected{test::hexBytes("1b 40") + "A", test::hexBytes("1b 40") + "C"};
+  EXPECT_EQ(kitchen.waitForClosedConnections(2), expected);
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+}
+
+TEST_F(PrintTaskDeviceTest, ATaskWhoseAddressIsNoIpv4AddressIsRefusedAtOnce) {
+  test::FakeNetworkPrinter printer("127.0.6.6");
+  processTaskList(context_.jobs, "[" + lineTask("", "empty") + "," + lineTask("not-an-ip", "text") + "," +
+                  lineTask("127.0.6.6", "kept") + "]");
+  EXPECT_EQ(printer.waitForClosedConnections(1), std::vector<std::string>{test::hexBytes("1b 40") + "kept"});
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+  EXPECT_TRUE(backlog_.last().empty());
 }
 
 }  // namespace

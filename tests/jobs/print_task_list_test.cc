@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "jobs/pending_tasks.h"
 #include "jobs/print_task_list.h"
 #include "jobs/sample_receipt.h"
 #include "printer/printer_registry.h"
 #include "support/recording_spooler.h"
 #include "support/test_context.h"
-
-#include <thread>
 
 namespace lumetra {
 namespace {
@@ -17,10 +14,9 @@ using test::hexBytes;
 const std::vector<std::string> kPrinted = {"open Receipt", "startDocument My Document RAW", "startPage",
                                            "write", "write", "write", "endPage", "endDocument", "close"};
 
-std::string textTask(const std::string& printer, const std::string& text) {
-  return R"({"printerName":")" + printer +
-         R"(","ipaddress":"","printerType":2,"printerModel":"","contents":[{"type":0,"content":")" + text +
-         R"(","remark":8}]})";
+std::string textTask(const std::string& printer, const std::string& text, int type = 2) {
+  return R"({"printerName":")" + printer + R"(","ipaddress":"","printerType":)" + std::to_string(type) +
+         R"(,"printerModel":"","contents":[{"type":0,"content":")" + text + R"(","remark":8}]})";
 }
 
 CallArguments oneString(const std::string& text) { return CallArguments({CallArgument::string(text)}); }
@@ -29,72 +25,65 @@ class PrintTaskListTest : public test::ContextTest {
  protected:
   void SetUp() override { spooler_.addPrinter(u"Receipt"); }
 
+  // Every write the spooler got, once a last task has come out behind the
+  // ones before it: the queue keeps the page's order.
+  std::vector<std::string> writesUpTo(const std::string& lastText) {
+    processTaskList(context_.jobs, textTask("Receipt", lastText));
+    EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+    return spooler_.writes();
+  }
+
   test::ScopedWorkingDirectory cwd_{LUMETRA_SOURCE_DIR};  // the shipped dev/ models
 };
 
 TEST_F(PrintTaskListTest, PrintsAWholeReceiptInOneDocumentSplitAroundTheLogo) {
   EXPECT_EQ(call("printTask", oneString(test::sampleReceiptTask("Receipt", "", 2))), CallResult::undefined());
-  EXPECT_EQ(spooler_.calls(), kPrinted);
+  EXPECT_EQ(spooler_.waitForCalls(kPrinted.size()), kPrinted);
   EXPECT_EQ(spooler_.writes(), test::sampleReceiptWrites());
   EXPECT_FALSE(findOrCreateSession(context_.printers, u"Receipt").isOpen());
   EXPECT_EQ(findOrCreateSession(context_.printers, u"Receipt").modelName, u"RQ2");
-  EXPECT_TRUE(context_.jobs.pending.all().empty());
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
 }
 
-TEST_F(PrintTaskListTest, ListsPrintInOrderAndEmptyListsPrintNothing) {
+TEST_F(PrintTaskListTest, ListsPrintInOrderAndWhatCanNeverPrintIsNotQueued) {
   processTaskList(context_.jobs, "[" + textTask("Receipt", "one") + "," + textTask("Receipt", "two") + "]");
-  EXPECT_EQ(spooler_.writes(), (std::vector<std::string>{hexBytes("1b 40") + "one", hexBytes("1b 40") + "two"}));
-  spooler_.clearRecord();
   for (const char* nothing : {"[]", "[ ]", "", "not json", "{}", "[1,2]"}) processTaskList(context_.jobs, nothing);
   EXPECT_EQ(call("printTask", CallArguments()), CallResult::undefined());
-  EXPECT_TRUE(spooler_.calls().empty());
-  EXPECT_TRUE(context_.jobs.pending.all().empty());
+  processTaskList(context_.jobs, "[" + textTask("", "no queue named") + "," + textTask("Receipt", "other type", 0) + "]");
+  EXPECT_EQ(writesUpTo("three"),
+            (std::vector<std::string>{hexBytes("1b 40") + "one", hexBytes("1b 40") + "two", hexBytes("1b 40") + "three"}));
 }
 
-TEST_F(PrintTaskListTest, AnOpenPrinterKeepsItsHandleAndCommandTable) {
+TEST_F(PrintTaskListTest, AQueueThePageHoldsOpenLendsItsTableAndStaysOpen) {
   PrinterSession& session = findOrCreateSession(context_.printers, u"Receipt");
   session.handle = *spooler_.open(u"Receipt");
   session.commands[model_offset::kCut + 2] = 0x42;
   processTaskList(context_.jobs, R"({"printerName":"Receipt","ipaddress":"","printerType":2,"printerModel":"",)"
                   R"("contents":[{"type":1,"remark":1}]})");
+  ASSERT_TRUE(test::waitUntilDelivered(context_.jobs));
   EXPECT_EQ(spooler_.writes(), std::vector<std::string>{hexBytes("1b 40 00 00 42")});
+  // The ticket went out as a document of its own; the page's handle is untouched.
+  EXPECT_EQ(spooler_.openHandles(), 1u);
+  EXPECT_TRUE(session.isOpen());
   EXPECT_TRUE(session.modelName.empty());
 }
 
-TEST_F(PrintTaskListTest, UnreachablePrintersQueueTheTaskUnchanged) {
-  const std::string missing = textTask("Nowhere", "kept");
-  processTaskList(context_.jobs, missing);
-  spooler_.failNext("startDocument My Document RAW", 5);
-  processTaskList(context_.jobs, textTask("Receipt", "doc"));
-  spooler_.failNext("startPage", 5);
-  processTaskList(context_.jobs, textTask("Receipt", "page"));
-  EXPECT_TRUE(spooler_.writes().empty());
-  EXPECT_EQ(spooler_.calls(), (std::vector<std::string>{"open Nowhere", "open Receipt", "startDocument My Document RAW",
-                                                        "close", "open Receipt", "startDocument My Document RAW",
-                                                        "startPage", "endDocument", "close"}));
-  EXPECT_EQ(spooler_.openHandles(), 0u);
-  EXPECT_EQ(context_.jobs.pending.all(), (std::vector<std::string>{missing, textTask("Receipt", "doc"), textTask("Receipt", "page")}));
-  processTaskList(context_.jobs, R"({"printerName":"Nowhere","ipaddress":"","printerType":0,"printerModel":"","contents":[]})");
-  EXPECT_EQ(context_.jobs.pending.all().size(), 3u);  // other types open nothing and always succeed
-}
+TEST_F(PrintTaskListTest, TicketsForAQueueThatRefusesWaitAndPrintOnceItTakesThem) {
+  spooler_.failNext("startDocument My Document RAW", 1286);
+  processTaskList(context_.jobs, textTask("Receipt", "refused once"));
+  processTaskList(context_.jobs, textTask("Kitchen", "no such queue yet"));
+  backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) {
+    return backlog.size() == 1 && backlog[0].printer == "Kitchen";
+  });
+  EXPECT_EQ(backlog_.reasonsSeen("Receipt"), std::set<std::string>{"打印队列拒绝接收"});
+  EXPECT_EQ(backlog_.reasonsSeen("Kitchen"), std::set<std::string>{"找不到打印队列"});
+  EXPECT_EQ(spooler_.writes(), std::vector<std::string>{hexBytes("1b 40") + "refused once"});
 
-TEST_F(PrintTaskListTest, RetryRunsOffThePagesThreadUntilStopped) {
-  processTaskList(context_.jobs, textTask("Kitchen", "late"));
-  context_.jobs.retryInterval = std::chrono::milliseconds(1);
-  startPendingTaskRetry(context_.jobs);
-  startPendingTaskRetry(context_.jobs);  // a second message starts no second loop
-  {
-    MutexLock output(context_.printers.outputLock);  // the retry thread prints under it
-    spooler_.addPrinter(u"Kitchen");
-  }
-  const auto printed = [this] {
-    MutexLock output(context_.printers.outputLock);
-    return !spooler_.writes().empty();
-  };
-  while (!printed()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  context_.jobs.retry.stop();
-  EXPECT_EQ(spooler_.writes(), std::vector<std::string>{hexBytes("1b 40") + "late"});
-  EXPECT_TRUE(context_.jobs.pending.all().empty());
+  spooler_.addPrinter(u"Kitchen");
+  ASSERT_TRUE(test::waitUntilDelivered(context_.jobs));
+  EXPECT_EQ(spooler_.writes().back(), hexBytes("1b 40") + "no such queue yet");
+  EXPECT_TRUE(backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) { return backlog.empty(); }).empty());
+  EXPECT_EQ(spooler_.openHandles(), 0u);
 }
 
 }  // namespace

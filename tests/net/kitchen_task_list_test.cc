@@ -3,6 +3,8 @@
 #include "functions/network_functions.h"
 #include "net_test_fixture.h"
 
+#include <optional>
+
 namespace lumetra::test {
 namespace {
 
@@ -35,6 +37,7 @@ TEST_F(KitchenTaskListTest, ItemsReachTheirSlotsPrintersInQueueOrderAndLeaveNoSo
       "1b 21 00  78  1b 21 00")};  // "ZOOMH" keeps the size stored last
   EXPECT_EQ(hot.waitForClosedConnections(1), hotTicket);
   EXPECT_EQ(cold.waitForClosedConnections(1), coldTickets);
+  ASSERT_TRUE(waitUntilDelivered(context_.jobs));
   EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
 
   // The list is empty now: a second run connects to nothing.
@@ -66,82 +69,70 @@ TEST_F(KitchenTaskListTest, ItemsThatCouldNeverPrintAreRefusedWhenQueued) {
   EXPECT_EQ(printer.waitForConnections(0), 0u);
 }
 
-TEST_F(KitchenTaskListTest, RefusedPrinterKeepsTheWholeListForTheNextRun) {
+TEST_F(KitchenTaskListTest, ADeadPrinterHoldsBackNoOtherAndItsTicketsWaitWithoutAMessageBox) {
   FakeNetworkPrinter first("127.0.5.44");
+  std::optional<UnansweredListener> silent(std::in_place, "127.0.5.46");
   call("startIPPrintTask", {arg("127.0.5.44"), arg(0)});
-  call("startIPPrintTask", {arg("127.0.5.45"), arg(1)});  // nothing listens yet
-  addItem(0, "", "a", "", 0, false, 0);
+  call("startIPPrintTask", {arg("127.0.5.45"), arg(1)});  // nothing listens: refused
+  call("startIPPrintTask", {arg("127.0.5.46"), arg(2)});  // never answers
   addItem(1, "", "b", "", 0, false, 0);
-
-  {
-    MutexLock output(context_.printers.outputLock);
-    EXPECT_EQ(connectAllSlots(context_.network), kSlotConnectFailed);
-  }
-  EXPECT_EQ(first.waitForConnections(1), 1u);  // slot 0 stays connected
-  call("printMultiKitchenTaskList", {});
-  EXPECT_EQ(dialogs(), "\t参数错误!\n");
-
-  FakeNetworkPrinter second("127.0.5.45");
-  call("printMultiKitchenTaskList", {});
-  // Each failed run's slot 0 connection was replaced unused by the next run.
-  const std::vector<std::string> firstStreams{"", "", hexBytes("1b 21 00 61 1b 21 00")};
-  EXPECT_EQ(first.waitForClosedConnections(3), firstStreams);
-  EXPECT_EQ(second.waitForClosedConnections(1), std::vector<std::string>{hexBytes("1b 21 00 62 1b 21 00")});
-}
-
-TEST_F(KitchenTaskListTest, PrinterThatNeverAnswersIsReportedAfterTheWait) {
-  FakeNetworkPrinter first("127.0.5.46");
-  UnansweredListener busy("127.0.5.47");
-  call("startIPPrintTask", {arg("127.0.5.46"), arg(0)});
-  call("startIPPrintTask", {arg("127.0.5.47"), arg(1)});
+  addItem(2, "", "c", "", 0, false, 0);
   addItem(0, "", "a", "", 0, false, 0);
-
   call("printMultiKitchenTaskList", {});
-  EXPECT_EQ(dialogs(), "\t设备未就绪!\n");
-  EXPECT_EQ(first.waitForConnections(1), 1u);
-  EXPECT_EQ(first.received(), "");
 
-  call("startIPPrintTask", {arg(""), arg(1)});  // the page gives up on slot 1
-  call("printMultiKitchenTaskList", {});
-  const std::vector<std::string> expected{"", hexBytes("1b 21 00 61 1b 21 00")};
-  EXPECT_EQ(first.waitForClosedConnections(2), expected);
+  EXPECT_EQ(first.waitForClosedConnections(1), std::vector<std::string>{hexBytes("1b 21 00 61 1b 21 00")});
+  const std::vector<PrinterBacklog> waiting = backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) {
+    return backlog.size() == 2 && backlog[1].reason == "无法连接";
+  });
+  ASSERT_EQ(waiting.size(), 2u);
+  EXPECT_EQ(waiting[0].printer, "127.0.5.45");
+  EXPECT_EQ(waiting[0].reason, "打印机拒绝连接");
+  EXPECT_EQ(waiting[0].waiting, 1u);
+  EXPECT_EQ(waiting[1].printer, "127.0.5.46");
+  EXPECT_GT(waiting[1].sinceUnixSeconds, 0);
+  EXPECT_EQ(dialogs(), "");
+
+  // Both come back: each gets its ticket once, without the page doing anything.
+  FakeNetworkPrinter second("127.0.5.45");
+  silent.reset();
+  FakeNetworkPrinter third("127.0.5.46");
+  EXPECT_EQ(second.waitForClosedConnections(1), std::vector<std::string>{hexBytes("1b 21 00 62 1b 21 00")});
+  EXPECT_EQ(third.waitForClosedConnections(1), std::vector<std::string>{hexBytes("1b 21 00 63 1b 21 00")});
+  EXPECT_TRUE(backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) { return backlog.empty(); }).empty());
+  EXPECT_EQ(first.waitForConnections(1) + second.waitForConnections(1) + third.waitForConnections(1), 3u);
 }
 
-TEST_F(KitchenTaskListTest, PrinterFailingMidRunKeepsItsTicketsInOrderForTheNextRun) {
+TEST_F(KitchenTaskListTest, APrinterThatStopsReadingKeepsItsTicketUntilItReadsAgainAndPrintsItOnce) {
   FakeNetworkPrinter stuck("127.0.11.40");
   FakeNetworkPrinter fine("127.0.11.41");
   call("startIPPrintTask", {arg("127.0.11.40"), arg(0)});
   call("startIPPrintTask", {arg("127.0.11.41"), arg(1)});
   stuck.stopReading();
-  // Far more than the socket buffers hold, so the stuck printer fails it.
+  // Far more than the socket buffers hold.
   const std::string longTicket(16 << 20, 'A');
   addItem(0, "", "z", "", 0, false, 0);
   addItem(0, "", longTicket.c_str(), "", 0, false, 0);
   addItem(1, "", "c", "", 0, false, 0);
   addItem(0, "", "b", "", 0, false, 0);
   addItem(1, "", "d", "", 0, false, 0);
-
   call("printMultiKitchenTaskList", {});
-  EXPECT_EQ(dialogs(), "\t设备未就绪!\n");
+
   const std::string normal = hexBytes("1b 21 00");
   EXPECT_EQ(fine.waitForClosedConnections(1),
             std::vector<std::string>{normal + "c" + normal + normal + "d" + normal});
+  backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) {
+    return backlog.size() == 1 && backlog[0].reason == "打印机停止接收数据";
+  });
+  EXPECT_EQ(context_.jobs.outbox.waitingFor(PrinterKey{PrinterKind::network, "127.0.11.40"}), 1u);
+  EXPECT_EQ(dialogs(), "");
 
   stuck.resumeReading();
-  call("printMultiKitchenTaskList", {});
-  const std::vector<std::string> stuckStreams = stuck.waitForClosedConnections(2);
-  ASSERT_EQ(stuckStreams.size(), 2u);
-  // The cut-off first attempt; then, as the printer may have lost what it
-  // held, every ticket of that run again, whole and in order.
   const std::string tickets = normal + "z" + normal + normal + longTicket + normal + normal + "b" + normal;
-  EXPECT_EQ(tickets.compare(0, stuckStreams[0].size(), stuckStreams[0]), 0);
-  EXPECT_LT(stuckStreams[0].size(), tickets.size() - 2 * normal.size() - 1);
-  EXPECT_TRUE(stuckStreams[1] == tickets) << stuckStreams[1].size() << " bytes";
-  EXPECT_EQ(fine.waitForClosedConnections(2).back(), "");
-  EXPECT_EQ(dialogs(), "\t设备未就绪!\n");
-
-  call("printMultiKitchenTaskList", {});  // nothing left
-  EXPECT_EQ(stuck.waitForConnections(2), 2u);
+  const std::vector<std::string> streams = stuck.waitForClosedConnections(1);
+  ASSERT_EQ(streams.size(), 1u);
+  EXPECT_TRUE(streams[0] == tickets) << streams[0].size() << " bytes";
+  ASSERT_TRUE(waitUntilDelivered(context_.jobs));
+  EXPECT_EQ(stuck.waitForConnections(1), 1u);
 }
 
 }  // namespace

@@ -87,9 +87,11 @@ TEST_F(NetPrinterFunctionsTest, WrongCountsAndSlotsOutsideTheTableChangeNothing)
 
 TEST_F(NetPrinterFunctionsTest, UnreachablePrinterIsSilentAndNotRetriedUntilBoundAgain) {
   call("startIPPrintTask", {arg("127.0.5.24"), arg(1)});
+  call("startIPPrintTask", {arg("127.0.5.24"), arg(2)});  // the same printer on another slot
   call("printTextByNet", {arg(1), arg("lost"), arg("zoomW")});  // nothing listens: refused
   FakeNetworkPrinter printer("127.0.5.24");
   call("cutPaperByNet", {arg(1)});
+  call("rollPaperByNet", {arg(2), arg(1)});
   EXPECT_EQ(printer.waitForConnections(0), 0u);
   EXPECT_EQ(dialogs(), "");
 
@@ -97,6 +99,25 @@ TEST_F(NetPrinterFunctionsTest, UnreachablePrinterIsSilentAndNotRetriedUntilBoun
   call("cutPaperByNet", {arg(1)});
   call("endIPPrintTask", {});
   EXPECT_EQ(printer.waitForClosedConnections(1), std::vector<std::string>{hexBytes("1d 56 00")});
+}
+
+TEST_F(NetPrinterFunctionsTest, APrinterThatStopsTakingBytesCostsOneWaitNotOnePerCommand) {
+  FakeNetworkPrinter printer("127.0.5.28");
+  call("startIPPrintTask", {arg("127.0.5.28"), arg(0)});
+  call("startIPPrintTask", {arg("127.0.5.28"), arg(1)});
+  printer.stopReading();
+  // Far more than the socket buffers hold: the send gives up after its wait.
+  call("printTextByNet", {arg(0), CallArgument::string(std::string(16 << 20, 'x'))});
+  call("cutPaperByNet", {arg(0)});
+  call("printTextByNet", {arg(1), arg("y")});
+  call("endIPPrintTask", {});
+  // One connection, which took what it could before the printer stalled,
+  // and no command after the wait.
+  printer.resumeReading();
+  const std::vector<std::string> streams = printer.waitForClosedConnections(1);
+  ASSERT_EQ(streams.size(), 1u);
+  EXPECT_EQ(streams[0].find_first_not_of('x'), std::string::npos);
+  EXPECT_LT(streams[0].size(), std::size_t{16} << 20);
 }
 
 TEST_F(NetPrinterFunctionsTest, ConnectionDroppedByThePrinterIsReplacedBeforeTheNextPrint) {

@@ -7,7 +7,6 @@
 
 #include "base/call_frame.h"
 #include "net/net_printer_slots.h"
-#include "net/print_target.h"
 #include "printer/printer_registry.h"
 #include "support/fake_network_printer.h"
 #include "support/recording_spooler.h"
@@ -21,6 +20,7 @@ namespace lumetra::test {
 class NetPrinterTest : public ::testing::Test {
  protected:
   NetPrinterTest() {
+    startQuickDelivery(context_, dir_.path(), backlog_);
     // ESC J n feed, GS V m cut (alternative mode 1), ESC ! n size with
     // wide 0x20, tall 0x10, both 0x30; no pre-feed.
     const std::string table = hexBytes("1b 4a 00 00 00 1d 56 00 01 1b 21 00 1b 61 00 20 10 30");
@@ -39,6 +39,7 @@ class NetPrinterTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  BacklogRecorder backlog_;
   std::filesystem::path dialogLog_ = dir_.path() / "dialogs.log";
   RecordingSpooler spooler_;  // knows no printer until a test adds one
   platform::LoggedDialogs dialogs_{dialogLog_, platform::DialogAnswer::no};

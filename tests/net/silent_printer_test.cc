@@ -1,24 +1,41 @@
-// Delivery confirmation from a printer that stops answering altogether, as
-// when it loses power or its cable: only a network the test builds can drop
-// a printer's packets, so these need root.
+// Tickets to printers that drop packets, as one that lost power or its
+// cable does: only a network the test builds can do that, so these need
+// root.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <optional>
 
-#include "net/delivery_confirmation.h"
-#include "platform/net/tcp_connection.h"
+#include "net/ticket_send.h"
+#include "platform/net/socket_wait.h"
+#include "support/fake_network_printer.h"
 #include "support/network_namespace.h"
 
-namespace lumetra::platform {
+namespace lumetra {
 namespace {
 
 using namespace std::chrono_literals;
 using test::InsideNamespace;
 using test::TestNamespace;
+using Stage = TicketSend::Stage;
 
 constexpr const char* kPrinterAddress = "10.77.9.2";
 constexpr int kPort = 9100;
+constexpr TicketSendTimings kTimings{3000ms, 300ms, 2s};
+
+// Runs the send as the delivery thread does until it has ended, or for at
+// most `limit`.
+Stage drive(TicketSend& send, std::chrono::milliseconds limit) {
+  platform::Wakeup wakeup;
+  const auto end = TicketSend::Clock::now() + limit;
+  for (auto now = TicketSend::Clock::now(); !send.ended() && now < end; now = TicketSend::Clock::now()) {
+    if (send.advance(now) != Stage::connecting && send.ended()) break;
+    const platform::SocketInterest interests[] = {send.interest()};
+    platform::SocketWait::wait(interests, wakeup,
+                               std::chrono::ceil<std::chrono::milliseconds>(std::min(send.nextCheck(now), end) - now));
+  }
+  return send.stage();
+}
 
 class SilentPrinterTest : public ::testing::Test {
  protected:
@@ -29,24 +46,16 @@ class SilentPrinterTest : public ::testing::Test {
     test::linkNamespaces(*till_, "lan0", *printer_, "lan0");
     till_->ip({"addr", "add", "10.77.9.1/24", "dev", "lan0"});
     printer_->ip({"addr", "add", std::string(kPrinterAddress) + "/24", "dev", "lan0"});
-    // It takes connections and bytes but never reads or closes them, as a
-    // printer that keeps its port open.
+    // It takes connections and bytes but never reads or closes them: a
+    // printer out of paper, or one whose side never ends.
     const InsideNamespace inside(*printer_);
     listener_.emplace(kPrinterAddress, kPort);
   }
 
-  TcpConnection connectedToPrinter() {
+  TicketSend sendTicket() {
     const InsideNamespace inside(*till_);
-    TcpConnection connection = TcpConnection::create();
-    EXPECT_TRUE(connection.setNonBlocking());
-    EXPECT_EQ(connection.connect(ipv4Endpoint(kPrinterAddress, kPort), 3000ms), ConnectOutcome::connected);
-    return connection;
-  }
-
-  std::vector<bool> sendTicketAndFinish(TcpConnection& connection) {
-    EXPECT_TRUE(connection.send("ticket\n\x1d\x56\x01", 3000ms));
-    TcpConnection* const connections[] = {&connection};
-    return finishSending(connections, 3000ms);
+    return TicketSend(platform::ipv4Endpoint(kPrinterAddress, kPort), "ticket\n\x1d\x56\x01", kTimings,
+                      TicketSend::Clock::now());
   }
 
   std::optional<TestNamespace> till_;
@@ -54,16 +63,42 @@ class SilentPrinterTest : public ::testing::Test {
   std::optional<test::Listener> listener_;
 };
 
-TEST_F(SilentPrinterTest, PrinterThatAnswersButKeepsItsPortOpenTookTheTicket) {
-  TcpConnection connection = connectedToPrinter();
-  EXPECT_EQ(sendTicketAndFinish(connection), std::vector<bool>{false});
+TEST_F(SilentPrinterTest, APrinterThatAnswersButNeverEndsItsSideKeepsTheTicketOnItsWay) {
+  TicketSend send = sendTicket();
+  EXPECT_EQ(drive(send, 2 * kTimings.answerWait), Stage::finishing);
+  EXPECT_TRUE(send.stalled(TicketSend::Clock::now()));
+  // Still answering well past the silence limit: it is stuck, not gone.
+  EXPECT_EQ(drive(send, 2 * kTimings.silenceLimit), Stage::finishing);
 }
 
-TEST_F(SilentPrinterTest, PrinterThatStoppedAnsweringMayNotHaveTheTicket) {
-  TcpConnection connection = connectedToPrinter();
+TEST_F(SilentPrinterTest, APrinterThatStopsAnsweringAltogetherHasLostTheTicket) {
+  TicketSend send = sendTicket();
+  ASSERT_EQ(drive(send, kTimings.answerWait), Stage::finishing);
   printer_->ip({"link", "set", "lan0", "down"});
-  EXPECT_EQ(sendTicketAndFinish(connection), std::vector<bool>{true});
+  EXPECT_EQ(drive(send, 30s), Stage::interrupted);
+}
+
+TEST_F(SilentPrinterTest, APrinterOffTheNetworkIsNotAnsweringAndReachedAgainOnceBack) {
+  printer_->ip({"link", "set", "lan0", "down"});
+  TicketSend lost = sendTicket();
+  EXPECT_EQ(drive(lost, 30s), Stage::unanswered);
+  printer_->ip({"link", "set", "lan0", "up"});
+  TicketSend back = sendTicket();
+  EXPECT_EQ(drive(back, kTimings.connectWait), Stage::finishing);
+}
+
+// A connection request left unanswered is repeated by the system within
+// the connect wait: a printer that comes back meanwhile is reached then,
+// not at the next attempt.
+TEST(TicketSendTest, APrinterThatStartsAnsweringDuringTheConnectWaitIsReachedThen) {
+  test::FakeNetworkPrinter printer("127.0.6.30");
+  printer.stopAnswering();
+  TicketSend send(platform::ipv4Endpoint("127.0.6.30", kPort), "ticket", kTimings, TicketSend::Clock::now());
+  EXPECT_EQ(drive(send, kTimings.answerWait), Stage::connecting);
+  printer.answerAgain();
+  EXPECT_EQ(drive(send, 30s), Stage::delivered);
+  EXPECT_EQ(printer.waitForClosedConnections(1).back(), "ticket");
 }
 
 }  // namespace
-}  // namespace lumetra::platform
+}  // namespace lumetra

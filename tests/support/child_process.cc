@@ -71,8 +71,10 @@ std::optional<std::string> ChildProcess::readLine() {
   }
 }
 
-void ChildProcess::terminate() {
-  if (pid_ > 0) kill(pid_, SIGTERM);
+void ChildProcess::terminate() { sendSignal(SIGTERM); }
+
+void ChildProcess::sendSignal(int number) {
+  if (pid_ > 0) kill(pid_, number);
 }
 
 int ChildProcess::wait() {

@@ -27,6 +27,8 @@ class ChildProcess {
   // output has ended. Blocks until one comes.
   std::optional<std::string> readLine();
   void terminate();
+  // Sends the program `number` (SIGKILL: it ends at once, whatever it does).
+  void sendSignal(int number);
   // Waits for the program to end: its exit status, or -1 when a signal ended it.
   int wait();
 

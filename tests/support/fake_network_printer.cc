@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -35,11 +36,14 @@ sockaddr_in socketAddress(const std::string& address, std::uint16_t port) {
   return socketAddress;
 }
 
-int listenOn(const std::string& address, std::uint16_t port, int backlog) {
+int listenOn(const std::string& address, std::uint16_t port, int backlog, std::size_t receiveBuffer = 0) {
   const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (descriptor < 0) fail("socket");
   const int on = 1;
   ::setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  // Accepted connections take the listener's buffer size.
+  const int buffer = static_cast<int>(receiveBuffer);
+  if (buffer > 0) ::setsockopt(descriptor, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
   const sockaddr_in local = socketAddress(address, port);
   if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
       ::listen(descriptor, backlog) != 0) {
@@ -56,9 +60,9 @@ int listenOn(const std::string& address, std::uint16_t port, int backlog) {
 // Accepts enough waiting connections for every slot and task of a run.
 constexpr int kPrinterBacklog = 16;
 
-FakeNetworkPrinter::FakeNetworkPrinter(std::string address, std::uint16_t port)
-    : address_(std::move(address)), port_(port) {
-  listener_ = listenOn(address_, port_, kPrinterBacklog);
+FakeNetworkPrinter::FakeNetworkPrinter(std::string address, std::uint16_t port, std::size_t receiveBuffer)
+    : address_(std::move(address)), port_(port), receiveBuffer_(receiveBuffer) {
+  listener_ = listenOn(address_, port_, kPrinterBacklog, receiveBuffer_);
   wakeup_ = ::eventfd(0, EFD_CLOEXEC);
   if (wakeup_ < 0) fail("eventfd");
   thread_ = std::thread([this] { serve(); });
@@ -71,6 +75,8 @@ FakeNetworkPrinter::~FakeNetworkPrinter() {
     if (!connection.closed) ::close(connection.descriptor);
   }
   if (listener_ >= 0) ::close(listener_);
+  if (queueFiller_ >= 0) ::close(queueFiller_);
+  if (unanswered_ >= 0) ::close(unanswered_);
   ::close(wakeup_);
 }
 
@@ -126,11 +132,43 @@ std::size_t FakeNetworkPrinter::waitForConnections(std::size_t count) const {
   return connections_.size();
 }
 
+std::vector<FakeNetworkPrinter::ConnectionRecord> FakeNetworkPrinter::connectionRecords() const {
+  std::lock_guard lock(mutex_);
+  std::vector<ConnectionRecord> records;
+  for (const Connection& connection : connections_) records.push_back({connection.bytes, connection.endedByPrinter});
+  return records;
+}
+
 void FakeNetworkPrinter::dropConnections() { request(Request::drop); }
+
+void FakeNetworkPrinter::resetConnections() { request(Request::reset); }
+
+void FakeNetworkPrinter::cutPower() { request(Request::cutPower); }
+
+void FakeNetworkPrinter::resetMidTicket(std::size_t afterBytes) {
+  {
+    std::lock_guard lock(mutex_);
+    requestedResetAfter_ = afterBytes;
+  }
+  request(Request::armReset);
+}
+
+void FakeNetworkPrinter::stopAnswering() { request(Request::stopAnswering); }
+
+void FakeNetworkPrinter::answerAgain() { request(Request::answerAgain); }
 
 void FakeNetworkPrinter::stopReading() { request(Request::stopReading); }
 
 void FakeNetworkPrinter::resumeReading() { request(Request::resumeReading); }
+
+void FakeNetworkPrinter::readSlowly(std::size_t bytes, std::chrono::milliseconds pause) {
+  {
+    std::lock_guard lock(mutex_);
+    requestedReadSize_ = bytes;
+    requestedPause_ = pause;
+  }
+  request(Request::readSlowly);
+}
 
 void FakeNetworkPrinter::switchOff() { request(Request::switchOff); }
 
@@ -151,6 +189,7 @@ bool FakeNetworkPrinter::waitUntil(const std::function<bool()>& done) const {
 
 void FakeNetworkPrinter::serve() {
   for (;;) {
+    // poll passes over a closed listener (-1).
     std::vector<pollfd> watched{{listener_, POLLIN, 0}, {wakeup_, POLLIN, 0}};
     std::vector<std::size_t> watchedConnections;
     for (std::size_t i = 0; reading_ && i < connections_.size(); ++i) {
@@ -164,7 +203,7 @@ void FakeNetworkPrinter::serve() {
       if (::read(wakeup_, &count, sizeof count) == sizeof count && !handleRequest()) return;
       continue;
     }
-    if (watched[0].revents != 0) acceptConnection();
+    if (listener_ >= 0 && watched[0].revents != 0) acceptConnection();
     for (std::size_t k = 0; k < watchedConnections.size(); ++k) {
       if (watched[k + 2].revents != 0) readFrom(connections_[watchedConnections[k]]);
     }
@@ -181,15 +220,21 @@ void FakeNetworkPrinter::acceptConnection() {
 
 void FakeNetworkPrinter::readFrom(Connection& connection) {
   char buffer[65536];
-  const ssize_t count = ::read(connection.descriptor, buffer, sizeof buffer);
+  std::size_t wanted = std::min(readSize_, sizeof buffer);
+  if (resetAfter_ > 0) wanted = std::min(resetAfter_, wanted);
+  const ssize_t count = ::read(connection.descriptor, buffer, wanted);
   if (count < 0 && errno == EINTR) return;
   if (count <= 0) {
     closeConnection(connection);
     return;
   }
-  std::lock_guard lock(mutex_);
-  connection.bytes.append(buffer, static_cast<std::size_t>(count));
-  changed_.notify_all();
+  {
+    std::lock_guard lock(mutex_);
+    connection.bytes.append(buffer, static_cast<std::size_t>(count));
+    changed_.notify_all();
+  }
+  if (resetAfter_ > 0 && (resetAfter_ -= static_cast<std::size_t>(count)) == 0) resetConnection(connection);
+  std::this_thread::sleep_for(pause_);
 }
 
 void FakeNetworkPrinter::takeWhatArrived(Connection& connection) {
@@ -210,6 +255,24 @@ void FakeNetworkPrinter::closeConnection(Connection& connection) {
   changed_.notify_all();
 }
 
+void FakeNetworkPrinter::resetOpenConnections() {
+  for (Connection& connection : connections_) {
+    if (!connection.closed) resetConnection(connection);
+  }
+}
+
+void FakeNetworkPrinter::resetConnection(Connection& connection) {
+  // Closing with a zero linger time resets the connection and throws away
+  // whatever it had not read.
+  const linger abort{1, 0};
+  ::setsockopt(connection.descriptor, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  {
+    std::lock_guard lock(mutex_);
+    connection.endedByPrinter = true;
+  }
+  closeConnection(connection);
+}
+
 bool FakeNetworkPrinter::handleRequest() {
   Request what;
   {
@@ -217,22 +280,50 @@ bool FakeNetworkPrinter::handleRequest() {
     what = pending_;
   }
   if (what == Request::quit) return false;
-  if (what == Request::drop) {
-    for (Connection& connection : connections_) {
-      if (!connection.closed) closeConnection(connection);
-    }
-  }
-  if (what == Request::stopReading) reading_ = false;
-  if (what == Request::resumeReading) reading_ = true;
-  if (what == Request::switchOff && listener_ >= 0) {
-    ::close(std::exchange(listener_, -1));
+  if (what == Request::drop || what == Request::switchOff) {
     for (Connection& connection : connections_) {
       if (connection.closed) continue;
-      takeWhatArrived(connection);
+      if (what == Request::switchOff) takeWhatArrived(connection);
+      {
+        std::lock_guard lock(mutex_);
+        connection.endedByPrinter = true;
+      }
       closeConnection(connection);
     }
   }
-  if (what == Request::switchOn && listener_ < 0) listener_ = listenOn(address_, port_, kPrinterBacklog);
+  if (what == Request::reset || what == Request::cutPower) resetOpenConnections();
+  if (what == Request::readSlowly) {
+    std::lock_guard lock(mutex_);
+    readSize_ = requestedReadSize_;
+    pause_ = requestedPause_;
+  }
+  if (what == Request::armReset) {
+    std::lock_guard lock(mutex_);
+    resetAfter_ = requestedResetAfter_;
+  }
+  if ((what == Request::switchOff || what == Request::cutPower) && listener_ >= 0) {
+    ::close(std::exchange(listener_, -1));
+    reading_ = true;  // it reads again once switched on
+  }
+  if (what == Request::stopAnswering && unanswered_ < 0) {
+    if (listener_ >= 0) ::close(std::exchange(listener_, -1));
+    // Backlog 0 queues one finished handshake; with that one never
+    // accepted, every further connection request goes unanswered.
+    unanswered_ = listenOn(address_, port_, 0);
+    queueFiller_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in remote = socketAddress(address_, port_);
+    if (::connect(queueFiller_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) fail("filler");
+  }
+  if (what == Request::answerAgain && unanswered_ >= 0) {
+    ::close(std::exchange(queueFiller_, -1));
+    ::close(std::exchange(unanswered_, -1));
+    listener_ = listenOn(address_, port_, kPrinterBacklog, receiveBuffer_);
+  }
+  if (what == Request::stopReading) reading_ = false;
+  if (what == Request::resumeReading) reading_ = true;
+  if (what == Request::switchOn && listener_ < 0 && unanswered_ < 0) {
+    listener_ = listenOn(address_, port_, kPrinterBacklog, receiveBuffer_);
+  }
   std::lock_guard lock(mutex_);
   pending_ = Request::none;
   changed_.notify_all();

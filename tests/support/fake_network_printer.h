@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +22,10 @@ namespace lumetra::test {
 // and then return what there is so the test's comparison fails.
 class FakeNetworkPrinter {
  public:
-  explicit FakeNetworkPrinter(std::string address, std::uint16_t port = 9100);
+  // With a `receiveBuffer`, it is like a printer with a small network
+  // stack: it buffers only about that many bytes, so how fast it reads
+  // shows at the sender.
+  explicit FakeNetworkPrinter(std::string address, std::uint16_t port = 9100, std::size_t receiveBuffer = 0);
   ~FakeNetworkPrinter();
   FakeNetworkPrinter(const FakeNetworkPrinter&) = delete;
   FakeNetworkPrinter& operator=(const FakeNetworkPrinter&) = delete;
@@ -45,6 +49,14 @@ class FakeNetworkPrinter {
   // How many connections were accepted, once there are at least `count`.
   std::size_t waitForConnections(std::size_t count) const;
 
+  // What each connection brought, and whether the printer ended it on its
+  // own (a drop, a switch-off, a reset) rather than the sender ending it.
+  struct ConnectionRecord {
+    std::string bytes;
+    bool endedByPrinter = false;
+  };
+  std::vector<ConnectionRecord> connectionRecords() const;
+
   // The printer closes every open connection, as one that drops idle
   // connections does; bytes sent after that are answered with a reset.
   // Returns once done.
@@ -54,6 +66,8 @@ class FakeNetworkPrinter {
   void stopReading();
   // It takes bytes again, from every connection still open.
   void resumeReading();
+  // It prints slowly: `bytes` at a time, with a pause after each.
+  void readSlowly(std::size_t bytes, std::chrono::milliseconds pause);
 
   // The printer is switched off: it refuses new connections and closes open
   // ones after taking the bytes already in its buffer; bytes that arrive
@@ -62,18 +76,40 @@ class FakeNetworkPrinter {
   void switchOff();
   void switchOn();
 
+  // The printer resets every open connection, as one that is power-cycled
+  // or fails: what waited unread in its buffers is lost. It keeps taking
+  // new connections.
+  void resetConnections();
+  // The printer loses power: open connections are reset and their unread
+  // bytes lost, new ones refused until switchOn().
+  void cutPower();
+  // It fails in the middle of a ticket: once it has read `afterBytes` more
+  // bytes (on whichever connection), it resets that connection.
+  void resetMidTicket(std::size_t afterBytes);
+  // It stops answering connection requests (they go unanswered, as to a
+  // printer that is off the network) until answerAgain(); open
+  // connections are left as they are.
+  void stopAnswering();
+  void answerAgain();
+
  private:
   struct Connection {
     int descriptor;
     std::string bytes;
     bool closed = false;
+    bool endedByPrinter = false;
   };
-  enum class Request { none, drop, stopReading, resumeReading, switchOff, switchOn, quit };
+  enum class Request {
+    none, drop, stopReading, resumeReading, readSlowly, switchOff, switchOn, reset, cutPower, armReset, stopAnswering, answerAgain,
+    quit
+  };
 
   void serve();
   void acceptConnection();
   void readFrom(Connection& connection);
   void closeConnection(Connection& connection);
+  void resetOpenConnections();
+  void resetConnection(Connection& connection);
   void takeWhatArrived(Connection& connection);
   bool handleRequest();  // false: stop serving
   void request(Request what);
@@ -81,13 +117,22 @@ class FakeNetworkPrinter {
 
   std::string address_;
   std::uint16_t port_;
-  int listener_ = -1;  // none while switched off
+  int listener_ = -1;  // none while switched off or not answering
+  int unanswered_ = -1;  // while not answering: a listener whose queue is full
+  int queueFiller_ = -1;
   int wakeup_ = -1;  // eventfd: requests from the test's thread
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<Connection> connections_;  // guarded by mutex_
   Request pending_ = Request::none;      // guarded by mutex_
+  std::size_t requestedResetAfter_ = 0;  // guarded by mutex_
+  std::size_t requestedReadSize_ = 0;    // likewise
+  std::chrono::milliseconds requestedPause_{0};  // likewise
+  std::size_t receiveBuffer_ = 0;        // 0: the system's
+  std::size_t readSize_ = 65536;         // touched by the serving thread only
+  std::chrono::milliseconds pause_{0};   // likewise
   bool reading_ = true;                  // touched by the serving thread only
+  std::size_t resetAfter_ = 0;           // likewise; 0: no reset armed
   std::thread thread_;
 };
 

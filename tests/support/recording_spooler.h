@@ -1,6 +1,8 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <map>
 #include <set>
 #include <string>
@@ -24,14 +26,17 @@ class RecordingSpooler final : public platform::Spooler {
   // Set-up:
   void addPrinter(const std::u16string& name, Printer printer = {});
   void failNext(const std::string& operation, std::uint32_t error);
-  void setServiceRunning(bool running) { serviceRunning_ = running; }
+  void setServiceRunning(bool running);
 
-  // Observation:
-  const std::vector<std::string>& writes() const { return writes_; }
-  const std::vector<std::string>& calls() const { return calls_; }
+  // Observation (the delivery thread writes meanwhile):
+  std::vector<std::string> writes() const;
+  std::vector<std::string> calls() const;
   std::string writtenBytes() const;
-  std::size_t openHandles() const { return open_.size(); }
+  std::size_t openHandles() const;
   void clearRecord();
+  // The calls once there are at least `count` of them (or a hang guard has
+  // passed): the delivery thread prints after printTask has returned.
+  std::vector<std::string> waitForCalls(std::size_t count) const;
 
   // platform::Spooler:
   std::optional<platform::PrinterHandle> open(std::u16string_view printerName) override;
@@ -46,13 +51,15 @@ class RecordingSpooler final : public platform::Spooler {
   std::optional<std::vector<std::uint32_t>> jobStatuses(platform::PrinterHandle handle,
                                                         std::uint32_t maxJobs) override;
   bool ensureServiceRunning() override;
-  std::uint32_t lastError() const override { return lastError_; }
+  std::uint32_t lastError() const override;
 
  private:
   // Records the call; false (with the planned error) when it is to fail.
   bool record(const std::string& operation, platform::PrinterHandle handle);
   const Printer* printerOf(platform::PrinterHandle handle) const;
 
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
   std::vector<std::pair<std::u16string, Printer>> printers_;  // in listing order
   std::map<platform::PrinterHandle, std::u16string> open_;
   std::map<std::string, std::uint32_t> plannedFailures_;

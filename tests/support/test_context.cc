@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "functions/window_function_table.h"
 #include "platform/desktop/helper_dialogs.h"
@@ -12,6 +13,56 @@ CallResult callFunction(Context& context, std::string_view name, const CallArgum
   const WindowFunctionHandler* handler = findWindowFunction(name);
   if (!handler) throw std::invalid_argument("no window function " + std::string(name));
   return handler->execute(context, arguments);
+}
+
+DeliveryTimings quickDeliveryTimings() {
+  using std::chrono::milliseconds;
+  return DeliveryTimings{milliseconds(100), milliseconds(300), std::chrono::seconds(2), milliseconds(400)};
+}
+
+BacklogListener BacklogRecorder::listener() {
+  return [this](std::vector<PrinterBacklog> backlog) {
+    std::lock_guard lock(mutex_);
+    for (const PrinterBacklog& printer : backlog) reasons_.emplace(printer.printer, printer.reason);
+    last_ = std::move(backlog);
+    changed_.notify_all();
+  };
+}
+
+std::vector<PrinterBacklog> BacklogRecorder::last() const {
+  std::lock_guard lock(mutex_);
+  return last_;
+}
+
+std::set<std::string> BacklogRecorder::reasonsSeen(const std::string& printer) const {
+  std::lock_guard lock(mutex_);
+  std::set<std::string> reasons;
+  for (const auto& [name, reason] : reasons_) {
+    if (name == printer) reasons.insert(reason);
+  }
+  return reasons;
+}
+
+std::vector<PrinterBacklog> BacklogRecorder::waitFor(
+    const std::function<bool(const std::vector<PrinterBacklog>&)>& done) const {
+  std::unique_lock lock(mutex_);
+  changed_.wait_for(lock, std::chrono::seconds(30), [&] { return done(last_); });
+  return last_;
+}
+
+void startQuickDelivery(Context& context, const std::filesystem::path& folder, BacklogRecorder& backlog) {
+  context.jobs.timings = quickDeliveryTimings();
+  context.jobs.onBacklogChanged = backlog.listener();
+  startDelivery(context.jobs, folder);
+}
+
+bool waitUntilDelivered(const PrintJobs& jobs) {
+  const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (jobs.outbox.waiting() != 0) {
+    if (std::chrono::steady_clock::now() > guard) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
 }
 
 platform::DialogAnswer EnvironmentDialogs::show(std::string_view caption, std::string_view text,

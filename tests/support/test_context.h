@@ -2,19 +2,57 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/call_frame.h"
 #include "functions/context.h"
 #include "platform/print/spooler.h"
 #include "support/recording_dialogs.h"
 #include "support/recording_spooler.h"
+#include "support/temp_dir.h"
 
 namespace lumetra::test {
 
 // Runs the window function of that name as the page would call it, with
 // the table's argument count rules.
 CallResult callFunction(Context& context, std::string_view name, const CallArguments& arguments);
+
+// Delivery timings for tests: a printer that cannot be reached is tried
+// again within a tenth of a second, one that takes nothing is reported
+// after a few tenths.
+DeliveryTimings quickDeliveryTimings();
+
+// The backlog reports the delivery thread gives, as the host receives them.
+class BacklogRecorder {
+ public:
+  BacklogListener listener();
+  // The last report.
+  std::vector<PrinterBacklog> last() const;
+  // Every reason any report gave for `printer`.
+  std::set<std::string> reasonsSeen(const std::string& printer) const;
+  // The last report once `done` holds for it (or a hang guard has passed).
+  std::vector<PrinterBacklog> waitFor(const std::function<bool(const std::vector<PrinterBacklog>&)>& done) const;
+
+ private:
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  std::vector<PrinterBacklog> last_;
+  std::set<std::pair<std::string, std::string>> reasons_;
+};
+
+// Starts the delivery of a context's tickets with the journal in `folder`,
+// quick timings and the recorder as the host's notice.
+void startQuickDelivery(Context& context, const std::filesystem::path& folder, BacklogRecorder& backlog);
+
+// True once no ticket waits in the outbox (false after a hang guard).
+bool waitUntilDelivered(const PrintJobs& jobs);
 
 // A web process's state for a test that is no fixture: no spooler service
 // and message boxes recorded.
@@ -25,13 +63,18 @@ struct TestContextHolder {
 };
 
 // A test with a web process's state of its own: a recording spooler (with
-// no printer until the test adds one) and message boxes recorded.
+// no printer until the test adds one), message boxes recorded, and its
+// tickets delivered quickly from a journal in a folder of its own.
 class ContextTest : public ::testing::Test {
  protected:
+  ContextTest() { startQuickDelivery(context_, journalFolder_.path(), backlog_); }
+
   CallResult call(std::string_view name, const CallArguments& arguments) {
     return callFunction(context_, name, arguments);
   }
 
+  TempDir journalFolder_;
+  BacklogRecorder backlog_;
   RecordingSpooler spooler_;
   RecordingDialogs dialogs_;
   Context context_{spooler_, dialogs_};

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "jobs/pending_tasks.h"
 #include "jobs/print_task_list.h"
 #include "jobs/sample_receipt.h"
-#include "platform/print/cups_spooler.h"
 #include "platform/print/cups_spooler.h"
 #include "printer/model_config_loader.h"
 #include "printer/printer_registry.h"
@@ -76,7 +74,7 @@ TEST_F(LumetraPrintingTest, NetworkPrintTaskPrintsAsOneReceiptWithItsLogo) {
             "    77  1b 43 03 02 01                    ESC C 3 2 1       signal buzzer 3 times (2, 1)\n"
             "    82  1d 56 00                          GS V 0            full cut\n"
             "not understood: nothing\n");
-  EXPECT_TRUE(context_.jobs.pending.all().empty());
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
 }
 
 TEST_F(LumetraPrintingTest, SpoolerPrintTaskReachesTheVirtualPrinterThroughACupsRawQueue) {
@@ -84,7 +82,10 @@ TEST_F(LumetraPrintingTest, SpoolerPrintTaskReachesTheVirtualPrinterThroughACups
   test::PrivateCupsd cupsd;
   cupsd.addRawQueue("Virtual", "socket://127.0.10.6:9100");
   platform::CupsSpooler spooler;
+  test::TempDir journal;
+  test::BacklogRecorder backlog;
   Context withCups(spooler, dialogs_);
+  test::startQuickDelivery(withCups, journal.path(), backlog);
   processTaskList(withCups.jobs, test::sampleReceiptTask("Virtual", "", 2));
   EXPECT_EQ(nextTranscript(),
             "offset  bytes                             command           meaning\n"
@@ -110,7 +111,7 @@ TEST_F(LumetraPrintingTest, SpoolerPrintTaskReachesTheVirtualPrinterThroughACups
             "    79  1d 56 00                          GS V 0            full cut\n"
             "not understood: nothing\n")
       << cupsd.errorLog();
-  EXPECT_TRUE(context_.jobs.pending.all().empty());
+  EXPECT_TRUE(test::waitUntilDelivered(withCups.jobs));
 }
 
 }  // namespace

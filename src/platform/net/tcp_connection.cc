@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <linux/sockios.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,6 +20,14 @@ namespace lumetra::platform {
 Ipv4Endpoint ipv4Endpoint(std::string_view dottedAddress, std::uint16_t port) {
   const std::string text(dottedAddress);
   return Ipv4Endpoint{static_cast<std::uint32_t>(inet_addr(text.c_str())), htons(port)};
+}
+
+std::string dottedAddress(const Ipv4Endpoint& endpoint) {
+  char text[INET_ADDRSTRLEN] = {};
+  in_addr address{};
+  address.s_addr = endpoint.address;
+  ::inet_ntop(AF_INET, &address, text, sizeof text);
+  return text;
 }
 
 TcpConnection::~TcpConnection() { close(); }
@@ -46,19 +56,33 @@ bool TcpConnection::setNonBlocking() {
 }
 
 ConnectOutcome TcpConnection::connect(const Ipv4Endpoint& endpoint, std::chrono::milliseconds wait) {
-  if (!isOpen()) return ConnectOutcome::failed;
+  int error = 0;
+  switch (startConnect(endpoint, error)) {
+    case ConnectStart::connected:
+      return ConnectOutcome::connected;
+    case ConnectStart::failed:
+      return ConnectOutcome::failed;
+    case ConnectStart::underWay:
+      break;
+  }
+  if (!waitWritable(wait)) return ConnectOutcome::timedOut;
+  return pendingError() == 0 ? ConnectOutcome::connected : ConnectOutcome::failed;
+}
+
+TcpConnection::ConnectStart TcpConnection::startConnect(const Ipv4Endpoint& endpoint, int& error) {
+  error = EBADF;
+  if (!isOpen()) return ConnectStart::failed;
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = endpoint.port;
   address.sin_addr.s_addr = endpoint.address;
   if (::connect(descriptor_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-    return ConnectOutcome::connected;
+    return ConnectStart::connected;
   }
   // A refusal can come back at once here (loopback does); only a connection
-  // still under way is worth the wait.
-  if (errno != EINPROGRESS && errno != EINTR) return ConnectOutcome::failed;
-  if (!waitWritable(wait)) return ConnectOutcome::timedOut;
-  return pendingError() == 0 ? ConnectOutcome::connected : ConnectOutcome::failed;
+  // still under way is worth a wait.
+  error = errno;
+  return error == EINPROGRESS || error == EINTR ? ConnectStart::underWay : ConnectStart::failed;
 }
 
 TcpConnection::PeerState TcpConnection::peerState() const {
@@ -100,33 +124,50 @@ bool TcpConnection::waitWritable(std::chrono::milliseconds wait) const {
   }
 }
 
-void TcpConnection::endSending() {
-  if (isOpen()) ::shutdown(descriptor_, SHUT_WR);
+std::optional<std::size_t> TcpConnection::sendAvailable(std::string_view bytes, int& error) {
+  error = EBADF;
+  if (!isOpen()) return std::nullopt;
+  for (;;) {
+    const ssize_t sent = ::send(descriptor_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent >= 0) return static_cast<std::size_t>(sent);
+    error = errno;
+    if (error == EAGAIN || error == EWOULDBLOCK) return 0;
+    if (error != EINTR) return std::nullopt;
+  }
 }
 
-TcpConnection::PeerState TcpConnection::awaitPeerEnd(std::chrono::steady_clock::time_point deadline) {
-  using Clock = std::chrono::steady_clock;
+TcpConnection::PeerState TcpConnection::drainPeer() {
   char discarded[512];
   while (isOpen()) {
     const ssize_t count = ::recv(descriptor_, discarded, sizeof discarded, MSG_DONTWAIT);
-    // A reset that follows the printer's end is not reported by recv.
+    if (count > 0 || (count < 0 && errno == EINTR)) continue;
     if (count == 0) return pendingError() == 0 ? PeerState::finished : PeerState::lost;
-    if (count > 0 || errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return PeerState::lost;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return PeerState::open;
-    pollfd entry{descriptor_, POLLIN, 0};
-    ::poll(&entry, 1, static_cast<int>(left.count()));
+    return errno == EAGAIN || errno == EWOULDBLOCK ? PeerState::open : PeerState::lost;
   }
   return PeerState::lost;
 }
 
-bool TcpConnection::sentBytesUnanswered() const {
-  if (!isOpen()) return true;
-  tcp_info info{};
-  socklen_t length = sizeof info;
-  if (::getsockopt(descriptor_, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return true;
-  return info.tcpi_unacked > 0 && info.tcpi_retransmits > 0;
+std::optional<std::size_t> TcpConnection::unacknowledgedBytes() const {
+  int count = 0;
+  if (!isOpen() || ::ioctl(descriptor_, SIOCOUTQ, &count) != 0 || count < 0) return std::nullopt;
+  return static_cast<std::size_t>(count);
+}
+
+void TcpConnection::endWhenSilent(std::chrono::seconds limit) {
+  if (!isOpen()) return;
+  const int on = 1;
+  const int probeEvery = 1;  // seconds: a probe is one small segment
+  const int probes = std::max(1, static_cast<int>(limit.count()));
+  const unsigned int milliseconds = static_cast<unsigned int>(limit.count()) * 1000;
+  ::setsockopt(descriptor_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+  ::setsockopt(descriptor_, IPPROTO_TCP, TCP_KEEPIDLE, &probeEvery, sizeof probeEvery);
+  ::setsockopt(descriptor_, IPPROTO_TCP, TCP_KEEPINTVL, &probeEvery, sizeof probeEvery);
+  ::setsockopt(descriptor_, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+  ::setsockopt(descriptor_, IPPROTO_TCP, TCP_USER_TIMEOUT, &milliseconds, sizeof milliseconds);
+}
+
+void TcpConnection::endSending() {
+  if (isOpen()) ::shutdown(descriptor_, SHUT_WR);
 }
 
 int TcpConnection::pendingError() const {

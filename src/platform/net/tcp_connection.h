@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +20,10 @@ struct Ipv4Endpoint {
 // reads it, and `port`. Text that is no address gives 255.255.255.255,
 // which no printer answers on, so the failure shows up at connect.
 Ipv4Endpoint ipv4Endpoint(std::string_view dottedAddress, std::uint16_t port);
+// The address of an endpoint read from text that is no IPv4 address.
+inline constexpr std::uint32_t kNoIpv4Address = 0xFFFFFFFF;
+// The endpoint's address in the dotted form inet_ntoa writes.
+std::string dottedAddress(const Ipv4Endpoint& endpoint);
 
 enum class ConnectOutcome {
   connected,
@@ -47,6 +53,14 @@ class TcpConnection {
   // to answer; a connection that completed with an error is a failure.
   ConnectOutcome connect(const Ipv4Endpoint& endpoint, std::chrono::milliseconds wait);
 
+  // The same without waiting: a connection under way has completed when the
+  // socket turns writable, and connectError() then tells how.
+  enum class ConnectStart { connected, underWay, failed };
+  ConnectStart startConnect(const Ipv4Endpoint& endpoint, int& error);
+  // After a connection under way has ended: 0 when it is made, else the
+  // reason (ECONNREFUSED, EHOSTUNREACH, ...). Reading it clears it.
+  int connectError() const { return pendingError(); }
+
   // What the printer has done with the connection so far; never waits.
   // Printers drop idle connections, and bytes written into a half-closed
   // one are lost without an error.
@@ -64,23 +78,30 @@ class TcpConnection {
   // closed, so a dead printer costs one wait, not one per command.
   bool send(std::string_view bytes, std::chrono::milliseconds stallLimit);
 
+  // Hands the system as many of `bytes` as it takes now, never waiting:
+  // how many it took, or nothing when the connection has failed (`error`
+  // tells why). A printer that has gone away never raises SIGPIPE.
+  std::optional<std::size_t> sendAvailable(std::string_view bytes, int& error);
+  // Reads and discards what the printer has sent back (status bytes) without
+  // waiting: open while nothing more has come, finished once it has ended
+  // its side in order, lost on a reset or another error.
+  PeerState drainPeer();
+  // Bytes sent, and the end of sending, that the printer has not
+  // acknowledged yet; nothing when the system cannot tell.
+  std::optional<std::size_t> unacknowledgedBytes() const;
+  // Lets the system end the connection when the printer answers nothing for
+  // about `limit`, also while no byte is under way: keep-alive probes while
+  // idle, and a bound on unanswered bytes and on a window that stays shut
+  // with nobody acknowledging the probes. A printer that is only busy keeps
+  // answering them.
+  void endWhenSilent(std::chrono::seconds limit);
+
   // Tells the printer that everything has come (ends our sending side).
   void endSending();
-  // After endSending: waits until `deadline` for the printer to end its
-  // side too, discarding what it sends back (status bytes). finished: it
-  // took every byte; lost: it reset the connection, so bytes may not have
-  // been taken; open: still there at the deadline.
-  PeerState awaitPeerEnd(std::chrono::steady_clock::time_point deadline);
-
-  // Whether bytes sent are still unacknowledged after the system has timed
-  // out waiting for them and sent them again: the printer answers nothing
-  // at all, as when it lost power or its cable. A printer that is only busy
-  // still acknowledges (a full buffer stops sending, not acknowledging).
-  bool sentBytesUnanswered() const;
-
   void close();
 
  private:
+  friend class SocketWait;
   explicit TcpConnection(int descriptor) : descriptor_(descriptor) {}
   // Waits until the socket is writable or has an error; false on timeout.
   bool waitWritable(std::chrono::milliseconds wait) const;

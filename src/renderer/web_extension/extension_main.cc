@@ -1,6 +1,7 @@
 // Entry of the library WebKit loads into every web process of the shell.
 #include <webkit2/webkit-web-extension.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "functions/context.h"
@@ -30,5 +31,8 @@ struct WebProcess {
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension) {
   static WebProcess process;
   lumetra::startBacklogMessages(extension, process.context);
+  // The tickets left in the working folder's journal go out from now on,
+  // as do the page's; the backlog listener must be set before this.
+  lumetra::startDelivery(process.context.jobs, std::filesystem::current_path());
   lumetra::startRenderDelegate(extension, process.context);
 }

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/files/journal_file.h"
+
+namespace lumetra {
+
+// Where a ticket goes: a spooler queue by name, or a network printer by
+// its IPv4 address (dotted, as inet_ntoa writes it, so that every spelling
+// of one address is one printer).
+enum class PrinterKind : std::uint8_t { spooler = 2, network = 3 };
+
+struct PrinterKey {
+  PrinterKind kind = PrinterKind::network;
+  std::string name;  // UTF-8
+
+  auto operator<=>(const PrinterKey&) const = default;
+};
+
+// One ticket as its printer is to receive it: a print task laid out, or
+// one kitchen run's items for one printer. A spooler queue gets each write
+// as one write of its document; a network printer gets them as one stream.
+struct Ticket {
+  PrinterKey printer;
+  std::vector<std::string> writes;
+
+  std::size_t byteCount() const;
+};
+
+// A ticket as the journal holds it.
+struct TicketRecord {
+  std::uint64_t id = 0;
+  std::int64_t handedOverUnixSeconds = 0;
+  Ticket ticket;
+};
+
+// The journal ("outbox.journal") is a header followed by records, each
+//   magic "LJR1" | body length (u32) | CRC-32 of the body (u32) | body
+// with every number little-endian. A body is either
+//   1 (u8) | id (u64) | handed over (i64 Unix seconds) | printer kind (u8) |
+//   name length (u16) | name | write count (u32) | (length (u32) | bytes)...
+// for a ticket handed over, or
+//   2 (u8) | id (u64)
+// once that ticket has been delivered.
+inline constexpr std::string_view kJournalHeader = "LUMETRA OUTBOX 1";
+
+std::string ticketRecord(const TicketRecord& record);
+std::string deliveredRecord(std::uint64_t id);
+
+// What one record of the journal says.
+struct JournalEntry {
+  std::uint64_t offset = 0;  // where the whole record starts
+  std::uint32_t size = 0;    // of the whole record
+  std::uint64_t id = 0;
+  bool delivered = false;
+  std::optional<TicketRecord> ticket;  // with its writes only when asked for
+};
+
+// Reads the ticket record at `offset` (`size` bytes) back in full; nothing
+// when it does not check out.
+std::optional<TicketRecord> readTicketRecord(const platform::JournalFile& file, std::uint64_t offset,
+                                             std::uint32_t size);
+
+// Every sound record of the journal, in order, without the tickets'
+// writes. Damaged stretches (a torn last record, bytes that were never a
+// record) are passed over, resuming at the next sound record, and reported
+// as [from, to) offsets; `end` is where the last sound record ends.
+struct JournalScan {
+  bool hasHeader = false;
+  std::vector<JournalEntry> entries;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> damaged;
+  std::uint64_t end = 0;
+};
+JournalScan scanJournal(const platform::JournalFile& file);
+
+}  // namespace lumetra

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <stop_token>
+#include <string>
+
+#include "base/mutex.h"
+#include "jobs/delivery.h"
+#include "jobs/outbox.h"
+#include "platform/print/spooler.h"
+
+namespace lumetra {
+
+// Delivers the spooler queues' tickets, each as a raw document of its own,
+// one ticket per queue in turn so that a busy queue holds back no other.
+// A queue that refuses is tried again after the retry interval.
+class SpoolerDelivery {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // `troublesChanged` lets the thread that reports the backlog know.
+  SpoolerDelivery(Outbox& outbox, platform::Spooler& spooler, const DeliveryTimings& timings,
+                  std::function<void()> troublesChanged);
+
+  void run(std::stop_token stop);
+  void wake() EXCLUDES(mutex_);
+
+ private:
+  // Delivers the queue's first ticket; false when the queue is in trouble.
+  bool deliverFirst(const PrinterKey& queue, Clock::time_point now);
+  Trouble print(const Ticket& ticket);
+  void waitUntil(std::stop_token& stop, Clock::time_point until) EXCLUDES(mutex_);
+
+  Outbox& outbox_;
+  platform::Spooler& spooler_;
+  const DeliveryTimings timings_;
+  std::function<void()> troublesChanged_;
+  std::map<std::string, Clock::time_point> nextAttempt_;  // the delivery thread's
+  Mutex mutex_;
+  std::condition_variable_any woken_;
+  bool wakeRequested_ GUARDED_BY(mutex_) = false;
+};
+
+}  // namespace lumetra
