@@ -29,15 +29,6 @@ gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitT
   return TRUE;
 }
 
-// One line, so a test can wait for a given state of the notice.
-void traceNotice(const std::string& text) {
-  std::string line = text;
-  for (char& byte : line) {
-    if (byte == '\n') byte = '|';
-  }
-  std::fprintf(stderr, "lumetra: printer notice [%s]\n", line.c_str());
-}
-
 gboolean onPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
   if (!WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) return FALSE;
   webkit_permission_request_allow(request);
@@ -50,6 +41,7 @@ BrowserClient::BrowserClient(WebSetup setup, std::filesystem::path startupDirect
     : setup_(setup), consoleLog_(std::move(startupDirectory)) {
   const char* trace = std::getenv("LUMETRA_TRACE_MESSAGES");
   traceMessages_ = trace && *trace && std::string_view(trace) != "0";
+  if (traceMessages_) printerNotice_.traceChanges();
 }
 
 void BrowserClient::createMainBrowser(GtkWindow* window, const std::string& url) {
@@ -119,10 +111,7 @@ gboolean BrowserClient::onUserMessage(WebKitWebView*, WebKitUserMessage* message
     self->consoleLog_.append(text, source, line);
     return TRUE;
   }
-  if (name == kPrinterBacklogMessage && self->printerNotice_.showMessage(parameters)) {
-    if (self->traceMessages_) traceNotice(self->printerNotice_.text());
-    return TRUE;
-  }
+  if (name == kPrinterBacklogMessage && self->printerNotice_.showMessage(parameters)) return TRUE;
   if (name == kFocusedNodeChangedMessage) {
     if (self->traceMessages_ && parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_BOOLEAN)) {
       std::fprintf(stderr, "lumetra: message %s %s\n", name.data(),

@@ -1,5 +1,8 @@
 #include "app/printer_notice_window.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "app/primary_screen.h"
 #include "app/printer_notice.h"
 #include "base/process_messages.h"
@@ -14,6 +17,12 @@ constexpr const char* kNoticeStyle =
 void applyNoticeStyle(GtkWidget* widget, GtkCssProvider* style) {
   gtk_style_context_add_provider(gtk_widget_get_style_context(widget), GTK_STYLE_PROVIDER(style),
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+// One line, so that a test can wait for a given state of the notice.
+void traceText(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', '|');
+  std::fprintf(stderr, "lumetra: printer notice [%s]\n", text.c_str());
 }
 
 ScreenArea workArea() {
@@ -54,6 +63,7 @@ bool PrinterNoticeWindow::showMessage(GVariant* parameters) {
 
 void PrinterNoticeWindow::show(const std::vector<PrinterBacklog>& backlogs) {
   text_ = printerNoticeText(backlogs, g_get_real_time() / G_USEC_PER_SEC);
+  if (traceChanges_) traceText(text_);
   if (text_.empty()) {
     if (window_) gtk_widget_hide(window_);
     return;

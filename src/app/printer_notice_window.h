@@ -26,8 +26,8 @@ class PrinterNoticeWindow {
   // (and nothing changes) when they are not such a list.
   bool showMessage(GVariant* parameters);
   void show(const std::vector<PrinterBacklog>& backlogs);
-  // What the notice says now; empty while it is hidden.
-  const std::string& text() const { return text_; }
+  // From now on each new text goes to stderr too, on one line.
+  void traceChanges() { traceChanges_ = true; }
 
  private:
   void create();
@@ -37,7 +37,8 @@ class PrinterNoticeWindow {
   GtkWindow* till_ = nullptr;
   GtkWidget* window_ = nullptr;
   GtkWidget* label_ = nullptr;
-  std::string text_;
+  std::string text_;  // what it says; empty while hidden
+  bool traceChanges_ = false;
 };
 
 }  // namespace lumetra::shell
