@@ -31,10 +31,12 @@ fuzz-smoke: setup
 
 # Benchmarks (not part of `make test`): receipt and logo encoding against
 # JavaScript encoders from npm; window function calls and web process memory
-# through the real shell; discovery at scale (root, network namespaces).
+# through the real shell; page freeze and ticket delivery per printer state;
+# discovery at scale (root, network namespaces).
 bench: build
 	bench/encoding.sh $(BUILD_DIR)
 	$(BUILD_DIR)/bench/shell_bench
+	$(BUILD_DIR)/bench/delivery_bench
 	bench/discovery.sh $(BUILD_DIR)
 
 demo: build

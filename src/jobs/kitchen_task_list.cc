@@ -30,15 +30,25 @@ void appendKitchenItemWrites(PrinterModelConfig& table, const KitchenTaskItem& i
   if (item.cut) writes.push_back(cutCommand(table, true));
 }
 
-// The printer bound to each slot now; none for a slot with no usable address.
-std::array<std::optional<PrinterKey>, kNetPrinterSlotCount> slotPrinters(NetworkPrinters& net)
-    REQUIRES(net.printers.outputLock) {
-  std::array<std::optional<PrinterKey>, kNetPrinterSlotCount> printers;
-  for (int slot = 0; slot < kNetPrinterSlotCount; ++slot) {
-    if (!net.slots[slot].address.empty()) printers[slot] = networkPrinter(net.slots[slot].address, "kitchen ticket");
+// The printer bound to each slot, looked up when a slot's first item comes:
+// none for a slot with no usable address.
+class SlotPrinters {
+ public:
+  explicit SlotPrinters(NetworkPrinters& net) REQUIRES(net.printers.outputLock) {
+    for (int slot = 0; slot < kNetPrinterSlotCount; ++slot) addresses_[slot] = net.slots[slot].address;
   }
-  return printers;
-}
+
+  const std::optional<PrinterKey>& of(int slot) {
+    if (!looked_[slot] && !addresses_[slot].empty()) printers_[slot] = networkPrinter(addresses_[slot], "kitchen ticket");
+    looked_[slot] = true;
+    return printers_[slot];
+  }
+
+ private:
+  std::array<std::u16string, kNetPrinterSlotCount> addresses_;
+  std::array<std::optional<PrinterKey>, kNetPrinterSlotCount> printers_;
+  std::array<bool, kNetPrinterSlotCount> looked_{};
+};
 
 }  // namespace
 
@@ -55,15 +65,16 @@ void handOverKitchenTaskList(PrintJobs& jobs) {
     {
       MutexLock lock(printers.printerLock);
       if (jobs.kitchen.empty()) return;
-      const std::array<std::optional<PrinterKey>, kNetPrinterSlotCount> slots = slotPrinters(jobs.network);
+      SlotPrinters slots(jobs.network);
       // The items are laid out in queue order, whatever their printer, as
       // the table's stored bytes carry from one item to the next.
       PrinterModelConfig& table = findOrCreateSession(printers, kKitchenPrinterName).commands;
       std::map<PrinterKey, std::size_t> ticketOf;
       for (const KitchenTaskItem& item : jobs.kitchen) {
-        if (!isNetPrinterSlot(item.slot) || !slots[item.slot]) continue;
-        const auto [entry, added] = ticketOf.try_emplace(*slots[item.slot], tickets.size());
-        if (added) tickets.push_back(Ticket{*slots[item.slot], {}});
+        if (!isNetPrinterSlot(item.slot) || !slots.of(item.slot)) continue;
+        const PrinterKey& printer = *slots.of(item.slot);
+        const auto [entry, added] = ticketOf.try_emplace(printer, tickets.size());
+        if (added) tickets.push_back(Ticket{printer, {}});
         appendKitchenItemWrites(table, item, tickets[entry->second].writes);
       }
       jobs.kitchen.clear();

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -42,11 +43,14 @@ void startPrinters() {
   }
 }
 
-// The kitchen runs' journal: one per process, emptied for every input.
+// The kitchen runs' journal: one folder per process, emptied for every
+// input and removed at exit (so the path is never destroyed before that).
 const std::filesystem::path& journalFolder() {
-  static const std::filesystem::path folder = [] {
-    std::filesystem::path made = std::filesystem::temp_directory_path() / ("lumetra-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(made);
+  static const std::filesystem::path& folder = *[] {
+    auto* made = new std::filesystem::path(std::filesystem::temp_directory_path() /
+                                           ("lumetra-fuzz-" + std::to_string(::getpid())));
+    std::filesystem::create_directories(*made);
+    std::atexit([] { std::filesystem::remove_all(journalFolder()); });
     return made;
   }();
   return folder;

@@ -97,10 +97,15 @@ std::string FakeNetworkPrinter::waitForBytes(std::size_t count) const {
 }
 
 std::string FakeNetworkPrinter::waitForText(const std::string& text) const {
+  // Closed connections searched once are not searched again: a printer
+  // may have thousands.
+  std::size_t searchedClosed = 0;
   waitUntil([&] {
-    std::string all;
-    for (const Connection& connection : connections_) all += connection.bytes;
-    return all.find(text) != std::string::npos;
+    for (std::size_t i = searchedClosed; i < connections_.size(); ++i) {
+      if (connections_[i].bytes.find(text) != std::string::npos) return true;
+      if (i == searchedClosed && connections_[i].closed) ++searchedClosed;
+    }
+    return false;
   });
   return received();
 }

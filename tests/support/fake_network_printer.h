@@ -38,7 +38,7 @@ class FakeNetworkPrinter {
   std::string received() const;
   // received(), once it holds at least `count` bytes.
   std::string waitForBytes(std::size_t count) const;
-  // received(), once it holds `text`.
+  // received(), once one connection has brought `text`.
   std::string waitForText(const std::string& text) const;
   // The bytes of each connection, once `count` connections have been closed
   // (by the client or by dropConnections()).
