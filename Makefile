@@ -15,14 +15,14 @@ build: setup
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
-# The core and its tests under AddressSanitizer and UndefinedBehaviorSanitizer,
-# in a build of their own. Any report fails the run.
+# Everything, the shell and its end-to-end tests included, under
+# AddressSanitizer and UndefinedBehaviorSanitizer in a build of its own.
+# Any report of any process fails the run.
 ASAN_BUILD_DIR ?= build-asan
 test-asan: setup
-	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DLUMETRA_SANITIZE=ON -DLUMETRA_SHELL=OFF
+	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DLUMETRA_SANITIZE=ON -DLUMETRA_SHELL=ON
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
-	cd $(ASAN_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
-	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+	JOBS=$(JOBS) scripts/sanitized-tests $(ASAN_BUILD_DIR)
 
 # A short run of every libFuzzer target in tests/fuzz, built with clang in
 # build-fuzz (scripts/fuzz runs them for longer).

@@ -41,10 +41,12 @@ BrowserClient::BrowserClient(WebSetup setup, std::filesystem::path startupDirect
     : setup_(setup), consoleLog_(std::move(startupDirectory), consoleLogRotation) {
   const char* trace = std::getenv("LUMETRA_TRACE_MESSAGES");
   traceMessages_ = trace && *trace && std::string_view(trace) != "0";
+  if (traceMessages_) printerNotice_.traceChanges();
 }
 
 void BrowserClient::createMainBrowser(GtkWindow* window, const std::string& url) {
   mainWindow_ = window;
+  printerNotice_.keepAbove(window);
   mainView_ = newView(nullptr);
   gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(mainView_));
   g_signal_connect(window, "delete-event", G_CALLBACK(onWindowDelete), mainView_);
@@ -109,6 +111,7 @@ gboolean BrowserClient::onUserMessage(WebKitWebView*, WebKitUserMessage* message
     self->consoleLog_.append(text, source, line);
     return TRUE;
   }
+  if (name == kPrinterBacklogMessage && self->printerNotice_.showMessage(parameters)) return TRUE;
   if (name == kFocusedNodeChangedMessage) {
     if (self->traceMessages_ && parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_BOOLEAN)) {
       std::fprintf(stderr, "lumetra: message %s %s\n", name.data(),
@@ -138,8 +141,11 @@ void BrowserClient::onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
 }
 
 // A till must not stay blank: a page whose web process died comes back.
+// The tickets that process had waiting are reported by its successor, which
+// takes them over from the journal.
 void BrowserClient::onWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
-                                           gpointer) {
+                                           gpointer client) {
+  static_cast<BrowserClient*>(client)->printerNotice_.show({});
   if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) return;
   const char* uri = webkit_web_view_get_uri(view);
   const int reloads = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(view), kReloadsKey));

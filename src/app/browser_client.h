@@ -7,13 +7,14 @@
 #include <string>
 
 #include "app/console_log.h"
+#include "app/printer_notice_window.h"
 #include "app/web_context.h"
 
 namespace lumetra::shell {
 
 // The client of the main view and of every popup the pages open: popup
 // placement, titles, console log, load errors, the close protocol, process
-// messages, and the end of the application when the last view has closed.
+// messages (the printer notice among them), and the end of the application when the last view has closed.
 // Everything runs on the GTK main thread.
 class BrowserClient {
  public:
@@ -51,6 +52,7 @@ class BrowserClient {
 
   WebSetup setup_;
   ConsoleLog consoleLog_;
+  PrinterNoticeWindow printerNotice_;
   WebKitWebView* mainView_ = nullptr;
   GtkWindow* mainWindow_ = nullptr;
   int browserCount_ = 0;  // views created and not yet destroyed

@@ -10,5 +10,11 @@ inline constexpr std::string_view kPrintTaskMessage = "printTaskMessage";
 // The web process hands every console message of its pages to the UI
 // process, which owns the console log.
 inline constexpr std::string_view kConsoleMessage = "lumetra.console-message";
+// The web process tells the UI process which printers have tickets waiting,
+// so the staff see it without a message box: an array of (printer, tickets
+// waiting, since when in Unix seconds, reason), the latest state as a whole;
+// an empty array once everything is delivered.
+inline constexpr std::string_view kPrinterBacklogMessage = "lumetra.printer-backlog";
+inline constexpr const char* kPrinterBacklogType = "a(stxs)";
 
 }  // namespace lumetra

@@ -3,11 +3,14 @@
 #include "app/console_log.h"
 #include "app/error_page.h"
 #include "app/popup_placement.h"
+#include "app/printer_notice.h"
 #include "app/shell_config.h"
 #include "app/shell_settings.h"
 #include "app/splash_size.h"
 #include "app/startup_checks.h"
 #include "support/temp_dir.h"
+
+#include <ctime>
 
 namespace lumetra::shell {
 namespace {
@@ -188,6 +191,69 @@ TEST(StartupChecksTest, NamesAMissingExtensionAnUnwritableFolderAndModelFileFaul
   const StartupReport good = checkStartup(bin, {}, dir.path() / "good");
   EXPECT_TRUE(good.errorLines.empty());
   EXPECT_EQ(good.staffText, "");
+}
+
+// The shop's clock: China Standard Time, 2024-03-05 12:30.
+class PrinterNoticeTest : public ::testing::Test {
+ protected:
+  PrinterNoticeTest() { tzset(); }
+  ~PrinterNoticeTest() override { tzset(); }
+  test::ScopedEnv zone_{"TZ", "CST-8"};
+  static constexpr std::int64_t kNow = 1709613000;
+};
+
+TEST_F(PrinterNoticeTest, APrinterPerLineWithItsCountSinceWhenAndWhy) {
+  EXPECT_EQ(printerNoticeText({}, kNow), "");
+  EXPECT_EQ(printerNoticeText({{"192.168.1.20", 3, 1709611380, "无法连接"},
+                               {"Kitchen", 1, 1709567880, "拒绝打印任务"},
+                               {"Bar", 12, 1704038280, ""},
+                               {"127.0.0.2", 2, 0, "无法连接"},
+                               {"Office", 1, 0, ""}},
+                              kNow),
+            "以下打印机有单据等待打印，恢复后自动补打：\n"
+            "打印机 192.168.1.20：3 张单据等待打印（12:03 起）无法连接\n"
+            "打印机 Kitchen：1 张单据等待打印（3月4日 23:58 起）拒绝打印任务\n"
+            "打印机 Bar：12 张单据等待打印（2023年12月31日 23:58 起）\n"
+            "打印机 127.0.0.2：2 张单据等待打印，无法连接\n"
+            "打印机 Office：1 张单据等待打印");
+}
+
+TEST_F(PrinterNoticeTest, PageChosenNamesStayOnOneShortLineAndPrintersBeyondTheLimitAreCounted) {
+  std::vector<PrinterBacklog> backlogs;
+  backlogs.push_back({"厨房\n打印机\t2", 1, 0, ""});
+  std::string chinese;
+  for (int i = 0; i < 41; ++i) chinese += "厨";
+  backlogs.push_back({chinese, 1, 0, ""});
+  for (int i = 0; i < 6; ++i) backlogs.push_back({"P" + std::to_string(i), 1, 0, ""});
+  const std::string text = printerNoticeText(backlogs, kNow);
+  EXPECT_EQ(text.substr(text.find('\n') + 1),
+            "打印机 厨房 打印机 2：1 张单据等待打印\n"
+            "打印机 " + chinese.substr(0, 40 * 3) + "…：1 张单据等待打印\n"
+            "打印机 P0：1 张单据等待打印\n打印机 P1：1 张单据等待打印\n打印机 P2：1 张单据等待打印\n"
+            "打印机 P3：1 张单据等待打印\n"
+            "另有 2 台打印机有单据等待打印");
+}
+
+TEST(PrinterNoticePlacementTest, BottomRightOfTheWorkAreaAndNeverOverItsCentre) {
+  EXPECT_EQ(placePrinterNotice({0, 0, 1366, 740}, 420, 90), (ScreenArea{930, 634, 420, 90}));
+  const ScreenArea areas[] = {{0, 0, 1366, 740}, {1366, 28, 1920, 1052}, {0, 0, 800, 600}, {10, 10, 40, 30}};
+  const std::pair<int, int> sizes[] = {{420, 90}, {5000, 90}, {300, 5000}, {0, 0}};
+  for (const ScreenArea& area : areas) {
+    for (const auto& [width, height] : sizes) {
+      SCOPED_TRACE(std::to_string(area.width) + "x" + std::to_string(area.height) + " " + std::to_string(width));
+      const ScreenArea notice = placePrinterNotice(area, width, height);
+      EXPECT_GT(notice.width, 0);
+      EXPECT_GT(notice.height, 0);
+      EXPECT_GE(notice.x, area.x);
+      EXPECT_GE(notice.y, area.y);
+      EXPECT_EQ(area.x + area.width - (notice.x + notice.width), area.y + area.height - (notice.y + notice.height));
+      EXPECT_GT(notice.x, area.x + area.width / 2);
+      EXPECT_GT(notice.y, area.y + area.height / 2);
+      if (width > 0 && width <= area.width / 3 && height > 0 && height <= area.height / 3) {
+        EXPECT_EQ((std::array{notice.width, notice.height}), (std::array{width, height}));
+      }
+    }
+  }
 }
 
 }  // namespace

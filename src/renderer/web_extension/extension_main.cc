@@ -8,6 +8,7 @@
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/helper_dialogs.h"
 #include "platform/print/cups_spooler.h"
+#include "renderer/web_extension/backlog_messages.h"
 #include "renderer/web_extension/render_delegate.h"
 
 namespace {
@@ -29,6 +30,7 @@ struct WebProcess {
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension) {
   static WebProcess process;
+  lumetra::startBacklogMessages(extension, process.context);
   // The tickets left in the working folder's journal go out from now on,
   // as do the page's; the backlog listener must be set before this.
   lumetra::startDelivery(process.context.jobs, std::filesystem::current_path());

@@ -6,6 +6,7 @@
 
 #include "renderer/render_messages.h"
 #include "renderer/script_context_lifecycle.h"
+#include "renderer/web_extension/backlog_messages.h"
 #include "renderer/web_extension/page_scripts.h"
 #include "renderer/web_extension/window_function_installer.h"
 #include "functions/window_function_table.h"
@@ -79,6 +80,7 @@ gboolean onMessageFromView(WebKitWebPage*, WebKitUserMessage* message, gpointer)
 void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
   g_signal_connect(page, "console-message-sent", G_CALLBACK(onConsoleMessage), nullptr);
   g_signal_connect(page, "user-message-received", G_CALLBACK(onMessageFromView), nullptr);
+  addBacklogMessagePage(page);
 }
 
 }  // namespace

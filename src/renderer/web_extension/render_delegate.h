@@ -8,7 +8,8 @@ namespace lumetra {
 
 // The web process side of the shell: gives every script context of every
 // page its window functions, runs the context release steps, reports focus
-// changes and console messages to the UI process and receives its messages.
+// changes, console messages and printer backlogs to the UI process and
+// receives its messages.
 void startRenderDelegate(WebKitWebExtension* extension, Context& context);
 
 }  // namespace lumetra

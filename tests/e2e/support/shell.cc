@@ -42,6 +42,9 @@ std::map<std::string, std::string> ShellHome::environment(const std::string& dis
                       {"LUMETRA_DIALOG_LOG", dialogLog().string()},
                       {"LUMETRA_TRACE_MESSAGES", "1"},
                       {"LUMETRA_START_PAGE", ""}});
+  // A sanitizer build's runtime, into the shell and from there into WebKit's
+  // web process, which loads the instrumented web extension.
+  if (*LUMETRA_SANITIZER_RUNTIME) environment.insert({"LD_PRELOAD", LUMETRA_SANITIZER_RUNTIME});
   return environment;
 }
 

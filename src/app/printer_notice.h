@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jobs/printer_backlog.h"
+
+namespace lumetra::shell {
+
+// The title of the notice window that tells the staff which printers have
+// tickets waiting.
+inline constexpr const char* kPrinterNoticeTitle = "打印提醒";
+// Printers named one by one; any further ones are counted in a last line.
+inline constexpr std::size_t kPrinterNoticeMaxPrinters = 6;
+// Longer printer names and reasons are cut here.
+inline constexpr std::size_t kPrinterNameMaxCharacters = 40;
+
+// The notice's text, a heading and a line per printer, times in the local
+// time zone; empty when no printer has tickets waiting.
+std::string printerNoticeText(const std::vector<PrinterBacklog>& backlogs, std::int64_t nowUnixSeconds);
+
+struct ScreenArea {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const ScreenArea&) const = default;
+};
+
+// Where a notice of the given natural size goes in the primary monitor's
+// work area: its bottom-right corner, a margin from the edges, and never
+// over the centre, where the till's order and buttons are. Too large a
+// notice is cut down to fit.
+ScreenArea placePrinterNotice(ScreenArea workArea, int naturalWidth, int naturalHeight);
+
+}  // namespace lumetra::shell

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+#include <vector>
+
+#include "jobs/printer_backlog.h"
+
+namespace lumetra::shell {
+
+// The staff's notice of printers with tickets waiting: a small window above
+// the till in the primary monitor's bottom-right corner that never takes
+// the keyboard from it, updated in place and hidden once nothing waits.
+class PrinterNoticeWindow {
+ public:
+  PrinterNoticeWindow() = default;
+  ~PrinterNoticeWindow();
+  PrinterNoticeWindow(const PrinterNoticeWindow&) = delete;
+  PrinterNoticeWindow& operator=(const PrinterNoticeWindow&) = delete;
+
+  // The notice stays above `till`, the main window, even where the window
+  // manager raises a borderless screen-sized window over every other.
+  void keepAbove(GtkWindow* till);
+  // Shows what the parameters of a printer backlog message list; false
+  // (and nothing changes) when they are not such a list.
+  bool showMessage(GVariant* parameters);
+  void show(const std::vector<PrinterBacklog>& backlogs);
+  // From now on each new text goes to stderr too, on one line.
+  void traceChanges() { traceChanges_ = true; }
+
+ private:
+  void create();
+  void fitToText();
+  static void onSizeAllocate(GtkWidget* window, GdkRectangle* allocation, gpointer notice);
+
+  GtkWindow* till_ = nullptr;
+  GtkWidget* window_ = nullptr;
+  GtkWidget* label_ = nullptr;
+  std::string text_;  // what it says; empty while hidden
+  bool traceChanges_ = false;
+};
+
+}  // namespace lumetra::shell

@@ -1,0 +1,66 @@
+#include "renderer/backlog_relay.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace lumetra {
+namespace {
+
+std::vector<PrinterBacklog> backlogOf(std::size_t waiting) {
+  return {{"127.0.0.2", waiting, 1700000000, "无法连接"}};
+}
+
+TEST(BacklogRelayTest, ListsPostedBeforeTheMainThreadTakesFoldIntoTheNewestWithOneWakeUp) {
+  BacklogRelay relay;
+  EXPECT_FALSE(relay.take());
+  EXPECT_TRUE(relay.post(backlogOf(1)));
+  EXPECT_FALSE(relay.post(backlogOf(2)));
+  EXPECT_FALSE(relay.post({}));
+  const auto newest = relay.take();
+  ASSERT_TRUE(newest);
+  EXPECT_TRUE(newest->empty());
+  EXPECT_FALSE(relay.take());
+
+  // Taken (also when there was nothing): the next change wakes again.
+  EXPECT_TRUE(relay.post(backlogOf(3)));
+  ASSERT_TRUE(relay.take());
+  EXPECT_FALSE(relay.take());
+  EXPECT_TRUE(relay.post(backlogOf(4)));
+}
+
+// Whatever the interleaving, the main thread ends with the last list and
+// never sees an older one after a newer.
+TEST(BacklogRelayTest, TheMainThreadEndsWithTheLastListWhileTheDeliveryThreadKeepsPosting) {
+  BacklogRelay relay;
+  constexpr std::size_t kLists = 20000;
+  std::atomic<std::size_t> wakeUps{0};
+  std::atomic<bool> posted{false};
+  std::thread delivery([&] {
+    for (std::size_t waiting = 1; waiting <= kLists; ++waiting) {
+      if (relay.post(backlogOf(waiting))) ++wakeUps;
+    }
+    posted = true;
+  });
+  std::size_t seen = 0;
+  std::size_t taken = 0;
+  for (;;) {
+    const bool finished = posted.load();
+    if (wakeUps.load() == taken) {
+      if (finished) break;
+      continue;
+    }
+    ++taken;
+    const auto list = relay.take();
+    if (!list) continue;
+    ASSERT_EQ(list->size(), 1u);
+    ASSERT_GT(list->front().waiting, seen);
+    seen = list->front().waiting;
+  }
+  delivery.join();
+  EXPECT_EQ(seen, kLists);
+}
+
+}  // namespace
+}  // namespace lumetra
