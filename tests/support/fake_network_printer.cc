@@ -55,6 +55,27 @@ int listenOn(const std::string& address, std::uint16_t port, int backlog, std::s
   return descriptor;
 }
 
+// Takes the one place in the accept queue of a backlog-0 listener, so that
+// further connection requests go unanswered. The shell may have taken it
+// first (its requests race this one): the queue is full all the same, and
+// that connection is never accepted, so what it sends is lost when the
+// listener closes, as at a printer that went off the network. Hence the
+// wait for this connection to complete is short and its end not checked.
+int fillAcceptQueue(const std::string& address, std::uint16_t port) {
+  const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (filler < 0) fail("socket");
+  const sockaddr_in remote = socketAddress(address, port);
+  if (::connect(filler, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0 && errno != EINPROGRESS) {
+    const int error = errno;
+    ::close(filler);
+    errno = error;
+    fail("filling the accept queue of " + address);
+  }
+  pollfd completion{filler, POLLOUT, 0};
+  ::poll(&completion, 1, 1000);
+  return filler;
+}
+
 }  // namespace
 
 // Accepts enough waiting connections for every slot and task of a run.
@@ -312,12 +333,8 @@ bool FakeNetworkPrinter::handleRequest() {
   }
   if (what == Request::stopAnswering && unanswered_ < 0) {
     if (listener_ >= 0) ::close(std::exchange(listener_, -1));
-    // Backlog 0 queues one finished handshake; with that one never
-    // accepted, every further connection request goes unanswered.
     unanswered_ = listenOn(address_, port_, 0);
-    queueFiller_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in remote = socketAddress(address_, port_);
-    if (::connect(queueFiller_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) fail("filler");
+    queueFiller_ = fillAcceptQueue(address_, port_);
   }
   if (what == Request::answerAgain && unanswered_ >= 0) {
     ::close(std::exchange(queueFiller_, -1));
@@ -336,14 +353,8 @@ bool FakeNetworkPrinter::handleRequest() {
 }
 
 UnansweredListener::UnansweredListener(const std::string& address, std::uint16_t port) {
-  // Backlog 0 queues one finished handshake; with that one never accepted,
-  // the kernel drops every further connection request unanswered.
   listener_ = listenOn(address, port, 0);
-  queued_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in remote = socketAddress(address, port);
-  if (queued_ < 0 || ::connect(queued_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
-    fail("filling the accept queue of " + address);
-  }
+  queued_ = fillAcceptQueue(address, port);
 }
 
 UnansweredListener::~UnansweredListener() {
