@@ -110,6 +110,7 @@ void NetworkDelivery::waitForWork(Clock::time_point now) {
       until = std::min(until, line.nextAttempt);
     }
   }
+  if (const auto due = outbox_.syncDeliveriesWhenDue(now)) until = std::min(until, *due);
   const auto timeout = std::chrono::ceil<std::chrono::milliseconds>(std::max(until - now, Clock::duration::zero()));
   platform::SocketWait::wait(interests, wakeup_, timeout);
 }

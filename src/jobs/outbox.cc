@@ -13,6 +13,8 @@ namespace {
 constexpr char kJournalName[] = "outbox.journal";
 // Below this the journal is never rewritten: delivered records cost little.
 constexpr std::uint64_t kCompactFrom = std::uint64_t{1} << 20;
+// How long a delivered record may wait for a sync of the disk.
+constexpr std::chrono::seconds kDeliveriesSyncedWithin{1};
 
 void note(const std::string& text) { std::fprintf(stderr, "lumetra: %s\n", text.c_str()); }
 
@@ -76,10 +78,12 @@ void Outbox::open(const std::filesystem::path& folder) {
     const JournalScan scan = scanJournal(opened);
     if (!scan.damaged.empty()) note(damageNote(path_, scan));
     journal_ = std::move(file);
+    journal_->setEnd(scan.end);
     readBack(scan);
     // A new journal gets its header, a damaged one loses its damage, so
     // that what is appended follows sound records.
     rewrite = !scan.hasHeader || !scan.damaged.empty();
+    if (!rewrite) journal_->makeRoom();
   }
   std::string error;
   if (rewrite && !compact(error)) note("outbox: " + error);
@@ -157,7 +161,7 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
       records += record;
     }
     if (added.empty()) return;
-    const std::uint64_t start = journal_ ? journal_->size() : 0;
+    const std::uint64_t start = journal_ ? journal_->end() : 0;
     const bool journalled = journal_ && journal_->append(records);
     if (journal_ && !journalled) {
       note("outbox: cannot write " + path_.string() + " (" + std::generic_category().message(errno) +
@@ -227,7 +231,6 @@ void Outbox::release(PrinterQueue& queue, const Queued& ticket) {
 }
 
 void Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
-  std::shared_ptr<platform::JournalFile> journal;
   {
     MutexLock lock(mutex_);
     const auto queue = queues_.find(printer);
@@ -236,7 +239,7 @@ void Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
     queue->second.tickets.pop_front();
     if (front.size != 0 && journal_) {
       if (!journal_->append(deliveredRecord(id))) note("outbox: cannot record a delivered ticket; it may print again");
-      journal = journal_;
+      if (!unsyncedDeliverySince_) unsyncedDeliverySince_ = std::chrono::steady_clock::now();
     }
     release(queue->second, front);
     if (queue->second.trouble != Trouble::none) backlogChanged_ = true;
@@ -246,8 +249,22 @@ void Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
       if (queue->second.refusing == Trouble::none) queues_.erase(queue);
     }
   }
-  if (journal) journal->sync();
   compactWhenWorthIt();
+}
+
+std::optional<std::chrono::steady_clock::time_point> Outbox::syncDeliveriesWhenDue(
+    std::chrono::steady_clock::time_point now) {
+  std::shared_ptr<platform::JournalFile> journal;
+  {
+    MutexLock lock(mutex_);
+    if (!unsyncedDeliverySince_ || !journal_) return std::nullopt;
+    const auto due = *unsyncedDeliverySince_ + kDeliveriesSyncedWithin;
+    if (now < due) return due;
+    unsyncedDeliverySince_.reset();
+    journal = journal_;
+  }
+  journal->sync();
+  return std::nullopt;
 }
 
 void Outbox::troubled(const PrinterKey& printer, Trouble trouble) {
@@ -288,7 +305,7 @@ std::size_t Outbox::waitingFor(const PrinterKey& printer) const {
 void Outbox::compactWhenWorthIt() {
   {
     MutexLock lock(mutex_);
-    if (!journal_ || compacting_ || journal_->size() < kCompactFrom || liveJournalBytes_ * 2 > journal_->size()) {
+    if (!journal_ || compacting_ || journal_->end() < kCompactFrom || liveJournalBytes_ * 2 > journal_->end()) {
       return;
     }
     compacting_ = true;
@@ -310,7 +327,7 @@ bool Outbox::compact(std::string& error) {
   {
     MutexLock lock(mutex_);
     old = journal_;
-    copiedUpTo = old->size();
+    copiedUpTo = old->end();
     path = path_;
     for (const auto& [printer, queue] : queues_) {
       for (const Queued& ticket : queue.tickets) {
@@ -326,14 +343,14 @@ bool Outbox::compact(std::string& error) {
   bool copied = fresh->append(kJournalHeader);
   for (const auto& [offset, size] : records) {
     const std::string record = old->read(offset, size);
-    moved[offset] = fresh->size();
+    moved[offset] = fresh->end();
     copied = copied && record.size() == size && fresh->append(record);
   }
   MutexLock lock(mutex_);
-  const std::uint64_t tailStart = fresh->size();
-  const std::uint64_t tailSize = old->size() - copiedUpTo;
+  const std::uint64_t tailStart = fresh->end();
+  const std::uint64_t tailSize = old->end() - copiedUpTo;
   copied = copied && (tailSize == 0 || fresh->append(old->read(copiedUpTo, tailSize)));
-  if (!copied || !fresh->sync() || !platform::replaceFile(freshPath, path, error)) {
+  if (!copied || !fresh->makeRoom() || !platform::replaceFile(freshPath, path, error)) {
     if (error.empty()) error = "cannot rewrite " + path.string() + ": " + std::generic_category().message(errno);
     std::error_code ignored;
     std::filesystem::remove(freshPath, ignored);
@@ -346,7 +363,7 @@ bool Outbox::compact(std::string& error) {
     }
   }
   journal_ = std::move(fresh);
-  liveJournalBytes_ = journal_->size();
+  liveJournalBytes_ = journal_->end();
   return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -75,7 +76,15 @@ class Outbox {
   // The printer's first waiting ticket, read back from the journal.
   std::optional<TicketToDeliver> first(const PrinterKey& printer) EXCLUDES(mutex_);
   // The printer has confirmed its first ticket (`id`): it leaves the queue.
+  // The record of it is synced to the disk within a second (by
+  // syncDeliveriesWhenDue, or by the next hand-over's sync), not at once:
+  // a sync per delivered ticket would hold up the page's own syncs. A crash
+  // of the machine before that prints the ticket again.
   void delivered(const PrinterKey& printer, std::uint64_t id) EXCLUDES(mutex_);
+  // Syncs the delivered records once the oldest unsynced one is a second
+  // old; otherwise gives when that will be.
+  std::optional<std::chrono::steady_clock::time_point> syncDeliveriesWhenDue(std::chrono::steady_clock::time_point now)
+      EXCLUDES(mutex_);
   // What keeps the printer's tickets waiting, for the staff.
   void troubled(const PrinterKey& printer, Trouble trouble) EXCLUDES(mutex_);
 
@@ -122,6 +131,8 @@ class Outbox {
   std::size_t waitingTickets_ GUARDED_BY(mutex_) = 0;
   std::uint64_t waitingBytes_ GUARDED_BY(mutex_) = 0;
   bool backlogChanged_ GUARDED_BY(mutex_) = false;
+  // When the oldest delivered record not yet synced was written.
+  std::optional<std::chrono::steady_clock::time_point> unsyncedDeliverySince_ GUARDED_BY(mutex_);
   bool compacting_ GUARDED_BY(mutex_) = false;
 };
 

@@ -140,6 +140,20 @@ std::uint64_t nextSoundRecord(const platform::JournalFile& file, std::uint64_t f
   return file.size();
 }
 
+// Where the zeros that run to the end of the file start (at or after
+// `from`): the journal's room for records to come.
+std::uint64_t zeroTailFrom(const platform::JournalFile& file, std::uint64_t from) {
+  std::uint64_t tail = file.size();
+  while (tail > from) {
+    const std::uint64_t start = tail - std::min<std::uint64_t>(kSearchWindow, tail - from);
+    const std::string bytes = file.read(start, static_cast<std::size_t>(tail - start));
+    const std::size_t lastSet = bytes.find_last_not_of('\0');
+    if (lastSet != std::string::npos) return start + lastSet + 1;
+    tail = start;
+  }
+  return from;
+}
+
 }  // namespace
 
 std::size_t Ticket::byteCount() const {
@@ -191,8 +205,10 @@ JournalScan scanJournal(const platform::JournalFile& file) {
       scan.entries.push_back(std::move(*entry));
       continue;
     }
+    const std::uint64_t zeros = zeroTailFrom(file, offset);
+    if (zeros == offset) break;  // the room after the last record
     const std::uint64_t next = nextSoundRecord(file, offset);
-    scan.damaged.emplace_back(offset, next);
+    scan.damaged.emplace_back(offset, std::min(next, zeros));
     offset = next;
   }
   return scan;

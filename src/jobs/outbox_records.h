@@ -70,7 +70,8 @@ std::optional<TicketRecord> readTicketRecord(const platform::JournalFile& file, 
 // Every sound record of the journal, in order, without the tickets'
 // writes. Damaged stretches (a torn last record, bytes that were never a
 // record) are passed over, resuming at the next sound record, and reported
-// as [from, to) offsets; `end` is where the last sound record ends.
+// as [from, to) offsets; `end` is where the last sound record ends. The
+// zeros after it are room for more.
 struct JournalScan {
   bool hasHeader = false;
   std::vector<JournalEntry> entries;

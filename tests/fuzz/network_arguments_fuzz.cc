@@ -45,10 +45,12 @@ void startPrinters() {
 
 // The kitchen runs' journal: one folder per process, emptied for every
 // input and removed at exit (so the path is never destroyed before that).
+// In memory where the system offers it: every input starts a journal anew.
 const std::filesystem::path& journalFolder() {
   static const std::filesystem::path& folder = *[] {
-    auto* made = new std::filesystem::path(std::filesystem::temp_directory_path() /
-                                           ("lumetra-fuzz-" + std::to_string(::getpid())));
+    const std::filesystem::path parent =
+        std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+    auto* made = new std::filesystem::path(parent / ("lumetra-fuzz-" + std::to_string(::getpid())));
     std::filesystem::create_directories(*made);
     std::atexit([] { std::filesystem::remove_all(journalFolder()); });
     return made;

@@ -5,11 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace lumetra::platform {
 namespace {
+
+// How far ahead of the end the file is zero-filled: one fill for a few
+// thousand tickets.
+constexpr std::uint64_t kZeroFilledRoom = std::uint64_t{4} << 20;
 
 std::string describe(const std::string& what, const std::filesystem::path& path) {
   return what + " " + path.string() + ": " + std::strerror(errno);
@@ -17,7 +22,7 @@ std::string describe(const std::string& what, const std::filesystem::path& path)
 
 std::unique_ptr<JournalFile> openWith(const std::filesystem::path& path, int flags, std::string& error,
                                       std::unique_ptr<JournalFile> (*make)(int, std::uint64_t)) {
-  const int descriptor = ::open(path.c_str(), flags | O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const int descriptor = ::open(path.c_str(), flags | O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (descriptor < 0) {
     error = describe("cannot open", path);
     return nullptr;
@@ -59,20 +64,38 @@ std::unique_ptr<JournalFile> JournalFile::create(const std::filesystem::path& pa
 }
 
 bool JournalFile::append(std::string_view bytes) {
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t count = ::write(descriptor_, bytes.data() + written, bytes.size() - written);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) {
-      // A part of a record would read as damage: take it back.
-      const int reason = errno;
-      if (::ftruncate(descriptor_, static_cast<off_t>(size_)) != 0) size_ += written;
-      errno = reason;
-      return false;
-    }
-    written += static_cast<std::size_t>(count);
+  if (end_ + bytes.size() > size_ && !zeroFillTo(end_ + bytes.size() + kZeroFilledRoom)) return false;
+  if (!writeAt(end_, bytes)) {
+    // A part of a record would read as damage: zero it again.
+    const int reason = errno;
+    writeAt(end_, std::string(bytes.size(), '\0'));
+    errno = reason;
+    return false;
   }
-  size_ += written;
+  end_ += bytes.size();
+  return true;
+}
+
+bool JournalFile::makeRoom() { return zeroFillTo(end_ + kZeroFilledRoom) && sync(); }
+
+bool JournalFile::zeroFillTo(std::uint64_t length) {
+  static const std::string zeros(64 << 10, '\0');
+  while (size_ < length) {
+    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), length - size_));
+    if (!writeAt(size_, std::string_view(zeros).substr(0, chunk))) return false;
+    size_ += chunk;
+  }
+  return true;
+}
+
+bool JournalFile::writeAt(std::uint64_t offset, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t count = ::pwrite(descriptor_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(count));
+    offset += static_cast<std::uint64_t>(count);
+  }
   return true;
 }
 
@@ -88,12 +111,6 @@ std::string JournalFile::read(std::uint64_t offset, std::size_t length) const {
     done += static_cast<std::size_t>(count);
   }
   return bytes;
-}
-
-bool JournalFile::truncate(std::uint64_t length) {
-  if (::ftruncate(descriptor_, static_cast<off_t>(length)) != 0 || ::fsync(descriptor_) != 0) return false;
-  size_ = length;
-  return true;
 }
 
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {

@@ -12,6 +12,11 @@ namespace lumetra::platform {
 // with one write, sync() makes everything written so far durable, and
 // records are read back by position. Owns its descriptor; safe to read from
 // one thread while another appends.
+//
+// The file is kept zero-filled some way past its end (written zeros, not a
+// hole): a record then lands in blocks the file already has, so sync() need
+// not commit a new file size to the file system's own journal, which is
+// what makes a sync slow.
 class JournalFile {
  public:
   ~JournalFile();
@@ -26,22 +31,33 @@ class JournalFile {
   // Creates `path` anew (empty, replacing any file of that name), locked.
   static std::unique_ptr<JournalFile> create(const std::filesystem::path& path, std::string& error);
 
+  // How long the file is, its zero-filled room included.
   std::uint64_t size() const { return size_; }
-  // Appends `bytes` in one piece; false (and the file as it was) when the
-  // system refuses, e.g. with the disk full.
+  // Where the next append goes: the file's size when opened, until the
+  // owner, having read what the file holds, says where it ends.
+  std::uint64_t end() const { return end_; }
+  void setEnd(std::uint64_t end) { end_ = end; }
+  // Zero-fills room for the next records ahead of time (at start-up, or
+  // when the journal is written anew), so that no hand-over has to.
+  bool makeRoom();
+  // Appends `bytes` at the end in one piece; false (and the file as it
+  // was) when the system refuses, e.g. with the disk full.
   bool append(std::string_view bytes);
   // Makes every byte appended so far survive a crash of the machine.
   bool sync();
   // Reads `length` bytes at `offset`; empty when they cannot be read.
   std::string read(std::uint64_t offset, std::size_t length) const;
-  // Cuts the file back to `length` bytes (a damaged tail), durably.
-  bool truncate(std::uint64_t length);
 
  private:
-  explicit JournalFile(int descriptor, std::uint64_t size) : descriptor_(descriptor), size_(size) {}
+  explicit JournalFile(int descriptor, std::uint64_t size) : descriptor_(descriptor), size_(size), end_(size) {}
+  // Writes zeros from the file's end until it is at least `length` long.
+  bool zeroFillTo(std::uint64_t length);
+  bool writeAt(std::uint64_t offset, std::string_view bytes);
 
   int descriptor_;
-  std::uint64_t size_;  // appends are serialised by the journal's owner
+  // Appends are serialised by the journal's owner.
+  std::uint64_t size_;
+  std::uint64_t end_;
 };
 
 // Renames `from` over `to` and makes the rename itself durable (the folder
