@@ -62,8 +62,11 @@ void handOverKitchenTaskList(PrintJobs& jobs) {
   {
     Printers& printers = jobs.network.printers;
     MutexLock output(printers.outputLock);
+    // Clang's analysis cannot see that `printers` is `jobs.network.printers`.
+    jobs.network.printers.outputLock.assertHeld();
     {
       MutexLock lock(printers.printerLock);
+      jobs.network.printers.printerLock.assertHeld();
       if (jobs.kitchen.empty()) return;
       SlotPrinters slots(jobs.network);
       // The items are laid out in queue order, whatever their printer, as
