@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Printer discovery at scale: wall time and peak threads and descriptors of one
-# scan of a /24 and of a /20, each from a shop namespace joined by veth to a
-# printers namespace with three printers (socat listeners on 9100). The
-# namespaces are built here and hold only 10.77.x.y addresses; they, and the
-# listeners, are removed on exit. Run as root after a build:
+# Printer discovery at scale: wall time, peak threads and descriptors, and
+# neighbour table overflows (packets the kernel dropped for want of an entry:
+# a printer behind one would be missed) of one scan of a /24, a /20 and a /16,
+# each from a shop namespace joined by veth to a printers namespace with four
+# printers (socat listeners on 9100), one of them on the subnet's last host.
+# The kernel's neighbour table is shared by the whole machine and bounds how
+# many addresses can be tried at once; the last row raises it (gc_thresh3) for
+# its scan and puts it back. The namespaces are built here and hold only
+# 10.77.x.y addresses; they, the listeners and the table size are restored on
+# exit. Run as root after a build:
 #   bench/discovery.sh [BUILD_DIR]
 set -euo pipefail
 
@@ -16,8 +21,11 @@ prefix=lumetra7-bench-$$
 namespaces=()
 listeners=()
 output=$(mktemp)
+table_size=/proc/sys/net/ipv4/neigh/default/gc_thresh3
+default_table=$(cat "$table_size")
 
 cleanup() {
+  echo "$default_table" >"$table_size"
   for pid in "${listeners[@]}"; do
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
@@ -28,8 +36,23 @@ cleanup() {
 trap cleanup EXIT
 trap "exit 1" INT TERM HUP PIPE
 
+# last_host BITS: the subnet's last host address (the scan's last probe).
+last_host() {
+  local size=$(( 1 << (32 - $1) )) base=$(( (77 << 16) + (16 << 8) ))
+  local last=$(( base / size * size + size - 2 ))
+  echo "10.$(( last >> 16 )).$(( (last >> 8) & 255 )).$(( last & 255 ))"
+}
+
+# table_overflows: how often the kernel could not add a neighbour entry, so
+# far (machine-wide).
+table_overflows() {
+  local columns
+  read -r -a columns < <(tail -n 1 /proc/net/stat/arp_cache)
+  echo $(( 16#${columns[12]} ))
+}
+
 # build_network BITS SHOP PRINTERS: the shop at 10.77.16.1/BITS, printers
-# listening on .20, .21 and .22.
+# listening on .20, .21, .22 and the subnet's last host.
 build_network() {
   local bits=$1 shop=$2 printers=$3 host
   for space in "$shop" "$printers"; do
@@ -41,18 +64,22 @@ build_network() {
   ip -n "$shop" addr add "10.77.16.1/$bits" dev lan0
   ip -n "$shop" link set lan0 up
   ip -n "$printers" link set lan0 up
-  for host in 10.77.16.20 10.77.16.21 10.77.16.22; do
+  for host in 10.77.16.20 10.77.16.21 10.77.16.22 "$(last_host "$bits")"; do
     ip -n "$printers" addr add "$host/$bits" dev lan0
     ip netns exec "$printers" socat "TCP-LISTEN:9100,bind=$host,reuseaddr,fork" /dev/null &
     listeners+=($!)
   done
-  until [ "$(ip netns exec "$printers" ss -Hltn 'sport = :9100' | wc -l)" -eq 3 ]; do sleep 0.05; done
+  until [ "$(ip netns exec "$printers" ss -Hltn 'sport = :9100' | wc -l)" -eq 4 ]; do sleep 0.05; done
 }
 
-# scan BITS: one scan from a fresh network; prints a table row.
+# scan BITS TABLE TARGET: one scan from a fresh network with a neighbour
+# table of TABLE entries; prints a table row.
 scan() {
-  local bits=$1 shop=$prefix-shop$1 printers=$prefix-printers$1
+  local bits=$1 table=$2 target=$3 shop=$prefix-shop$1-$2 printers=$prefix-printers$1-$2
   build_network "$bits" "$shop" "$printers"
+  echo "$table" >"$table_size"
+  local overflows_before
+  overflows_before=$(table_overflows)
   ip netns exec "$shop" "$program" >"$output" &
   local pid=$! threads=0 descriptors=0 now
   while kill -0 "$pid" 2>/dev/null; do
@@ -63,13 +90,17 @@ scan() {
     sleep 0.01
   done
   wait "$pid"
+  echo "$default_table" >"$table_size"
   local found seconds
   read -r found seconds <"$output"
-  printf '| /%-6s | %12d | %7d | %8s | %12d | %16d |\n' "$bits" $(( (1 << (32 - bits)) - 2 )) \
-    "$found" "$seconds" "$threads" "$descriptors"
+  printf '| /%-3s | %15d | %12d | %5s | %8s | %-8s | %12d | %16d | %9d |\n' "$bits" "$table" \
+    $(( (1 << (32 - bits)) - 2 )) "$found/4" "$seconds" "$target" "$threads" "$descriptors" \
+    $(( $(table_overflows) - overflows_before ))
 }
 
-echo "| subnet  | hosts probed |  found |   wall s | peak threads | peak descriptors |"
-echo "|---------|--------------|--------|----------|--------------|------------------|"
-scan 24
-scan 20
+echo "| subnet | neighbour table | hosts probed | found |   wall s | target   | peak threads | peak descriptors | overflows |"
+echo "|--------|-----------------|--------------|-------|----------|----------|--------------|------------------|-----------|"
+scan 24 "$default_table" "~3 s"
+scan 20 "$default_table" "-"
+scan 16 "$default_table" "< 60 s"
+scan 16 8192 "< 60 s"

@@ -12,8 +12,23 @@ declare global {
   /** Character size for printText, printTextByNet and kitchen items. Any other text keeps the size last used. */
   type LumetraSize = "zoomIn" | "zoomH" | "zoomW";
 
+  /**
+   * What every item of a print task has. An item built as a plain object
+   * literal, whose `type` and `remark` the compiler infers as `number`, is one
+   * of these; the three kinds below spell out what each `type` means.
+   * Only the first five `para` values count; `paraLen` of them are used.
+   */
+  interface LumetraItem {
+    /** 0 text, 1 printer command, 2 image; items of other types print nothing. */
+    type: number;
+    content: string;
+    remark: number;
+    paraLen?: number;
+    para?: readonly number[];
+  }
+
   /** Text item of a print task (`type: 0`). */
-  interface LumetraTextItem {
+  interface LumetraTextItem extends LumetraItem {
     type: 0;
     /** The text. Remarks 0-3 add no line end: finish lines with "\n". */
     content: string;
@@ -25,12 +40,10 @@ declare global {
      * values the text at the current size.
      */
     remark: number;
-    paraLen: number;
-    para: number[];
   }
 
   /** Printer command item of a print task (`type: 1`). */
-  interface LumetraCommandItem {
+  interface LumetraCommandItem extends LumetraItem {
     type: 1;
     /** Ignored; write "". */
     content: string;
@@ -39,21 +52,16 @@ declare global {
      * ESC p para[0] para[1] para[2]; 3 beep.
      */
     remark: 0 | 1 | 2 | 3;
-    paraLen: number;
-    para: number[];
   }
 
   /** Image item of a print task (`type: 2`): printed at the left edge, one dot per pixel. */
-  interface LumetraImageItem {
+  interface LumetraImageItem extends LumetraItem {
     type: 2;
-    /** An image file (PNG, BMP, JPEG...) in standard base64, no data: prefix. 384 or 576 pixels wide. */
+    /** An image file (PNG, JPEG, BMP or GIF) in standard base64, no data: prefix. 384 or 576 pixels wide. */
     content: string;
-    remark: number;
-    paraLen: number;
-    para: number[];
   }
 
-  type LumetraContentItem = LumetraTextItem | LumetraCommandItem | LumetraImageItem;
+  type LumetraContentItem = LumetraTextItem | LumetraCommandItem | LumetraImageItem | LumetraItem;
 
   /** One receipt or ticket for one printer: the JSON given to printTask. */
   interface LumetraPrintTask {
@@ -69,7 +77,7 @@ declare global {
     printerWidth: number;
     /** Carried along; no effect. */
     printerFlag?: number;
-    contents: LumetraContentItem[];
+    contents: readonly LumetraContentItem[];
   }
 
   interface Window {
@@ -118,7 +126,7 @@ declare global {
 
     // Network printers on port 9100, slots 0-5
 
-    /** Binds slot 0-5 to the printer at `address`; true whenever given two arguments. */
+    /** Binds slot 0-5 to the printer at `address`; true for slots 0-5, false for another slot. */
     startIPPrintTask(address: string, slot: number): boolean;
     /** Closes every slot's connection and forgets the addresses. */
     endIPPrintTask(): undefined;
@@ -160,7 +168,7 @@ declare global {
 
     // Desktop helpers
 
-    /** Number of monitors. */
+    /** Number of monitors; 0 on a Wayland desktop without XWayland. */
     getMonitors(): number;
     /** Minimises the first top-level window titled exactly `title`; true found or not. */
     setWindowMinisize(title: string): boolean;

@@ -37,8 +37,8 @@ gboolean onPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, g
 
 }  // namespace
 
-BrowserClient::BrowserClient(WebSetup setup, std::filesystem::path startupDirectory)
-    : setup_(setup), consoleLog_(std::move(startupDirectory)) {
+BrowserClient::BrowserClient(WebSetup setup, std::filesystem::path startupDirectory, LogRotation consoleLogRotation)
+    : setup_(setup), consoleLog_(std::move(startupDirectory), consoleLogRotation) {
   const char* trace = std::getenv("LUMETRA_TRACE_MESSAGES");
   traceMessages_ = trace && *trace && std::string_view(trace) != "0";
   if (traceMessages_) printerNotice_.traceChanges();
@@ -123,7 +123,11 @@ gboolean BrowserClient::onUserMessage(WebKitWebView*, WebKitUserMessage* message
 }
 
 gboolean BrowserClient::onLoadFailed(WebKitWebView* view, WebKitLoadEvent, const char* uri, GError* error,
-                                     gpointer) {
+                                     gpointer client) {
+  // A till whose start page is missing must say why it shows an error.
+  if (view == static_cast<BrowserClient*>(client)->mainView_ && failureKind(error) != LoadFailure::Kind::aborted) {
+    std::fprintf(stderr, "lumetra: cannot load %s: %s\n", uri ? uri : "", error->message);
+  }
   const char* current = webkit_web_view_get_uri(view);
   const auto page = errorPageFor({failureKind(error), error->code, error->message, uri ? uri : "",
                                   current ? current : ""});

@@ -18,7 +18,7 @@ namespace lumetra::shell {
 // Everything runs on the GTK main thread.
 class BrowserClient {
  public:
-  BrowserClient(WebSetup setup, std::filesystem::path startupDirectory);
+  BrowserClient(WebSetup setup, std::filesystem::path startupDirectory, LogRotation consoleLogRotation);
   BrowserClient(const BrowserClient&) = delete;
   BrowserClient& operator=(const BrowserClient&) = delete;
 

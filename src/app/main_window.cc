@@ -23,4 +23,10 @@ void showMinimised(GtkWindow* window) {
   gtk_widget_show(GTK_WIDGET(window));
 }
 
+void showMaximised(GtkWindow* window) {
+  gtk_window_deiconify(window);
+  gtk_window_maximize(window);
+  gtk_window_present(window);
+}
+
 }  // namespace lumetra::shell

@@ -11,4 +11,7 @@ GtkWindow* createMainWindow();
 // Shows it minimised; the splash maximises it later.
 void showMinimised(GtkWindow* window);
 
+// Restores, maximises and raises it, whatever title its page gave it.
+void showMaximised(GtkWindow* window);
+
 }  // namespace lumetra::shell

@@ -1,9 +1,12 @@
 #include "app/shell_main.h"
 
 #include <gtk/gtk.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -11,9 +14,12 @@
 #include "app/downloads.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/shell_config.h"
 #include "app/shell_settings.h"
 #include "app/splash.h"
+#include "app/startup_checks.h"
 #include "app/web_context.h"
+#include "platform/desktop/desktop_windows.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/process/helper_process.h"
 #include "platform/process/instance_lock.h"
@@ -21,8 +27,7 @@
 namespace lumetra::shell {
 namespace {
 
-// The web process starts this executable for its helper modes, and WebKit
-// loads the web extension from the same folder.
+// The web process starts this executable for its helper modes.
 std::filesystem::path exportExecutablePath() {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -38,6 +43,30 @@ std::filesystem::path currentDirectory() {
   std::error_code error;
   std::filesystem::path directory = std::filesystem::current_path(error);
   return error ? std::filesystem::path() : directory;
+}
+
+// The configured working folder becomes the current one, which every
+// relative path (dev/, console.log, cache/, node-service/) starts from.
+void enterWorkingFolder(const std::filesystem::path& folder) {
+  if (folder.empty() || ::chdir(folder.c_str()) == 0) return;
+  std::fprintf(stderr, "lumetra: cannot enter the working folder %s (%s); staying in %s\n", folder.c_str(),
+               std::strerror(errno), currentDirectory().c_str());
+}
+
+// On a Wayland desktop the window and monitor functions need X: with
+// XWayland there, the shell's own windows go through it too, so what the
+// page's functions find and move are the shell's windows.
+void chooseDisplayBackend() {
+  const char* x = std::getenv("DISPLAY");
+  if (x && *x) {
+    gdk_set_allowed_backends("x11");
+    return;
+  }
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (wayland && *wayland) {
+    std::fprintf(stderr, "lumetra: no X server (DISPLAY is unset): running as a plain Wayland client; window "
+                         "placement and the window and monitor functions need XWayland\n");
+  }
 }
 
 void setDefaultIcon() {
@@ -59,12 +88,28 @@ void waitForSplash(Splash& splash) {
   g_main_loop_unref(loop);
 }
 
+StartupReport reportStartupProblems(const std::filesystem::path& executableFolder,
+                                    const std::optional<std::filesystem::path>& extensionFolder,
+                                    const std::filesystem::path& workingFolder) {
+  StartupReport report = checkStartup(extensionFolder, extensionFolders(executableFolder), workingFolder);
+  for (const std::string& line : report.errorLines) std::fprintf(stderr, "lumetra: %s\n", line.c_str());
+  return report;
+}
+
+void tellStaff(platform::Dialogs& dialogs, const std::string& text) {
+  if (!text.empty()) dialogs.show(kMessageCaption, text, platform::DialogButtons::ok);
+}
+
 }  // namespace
 
 int runShell(int argc, char** argv) {
-  const std::filesystem::path executableDirectory = exportExecutablePath();
+  const ShellConfig config = readShellConfig(configFiles());
+  enterWorkingFolder(config.workingFolder);
+  const std::filesystem::path executableFolder = exportExecutablePath();
   const std::filesystem::path startupDirectory = currentDirectory();
+  const std::optional<std::filesystem::path> extensionFolder = findExtensionFolder(executableFolder);
   const ShellSwitches switches = readSwitches(argc, argv);
+  chooseDisplayBackend();
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "lumetra: cannot open the display\n");
     return 1;
@@ -74,10 +119,18 @@ int runShell(int argc, char** argv) {
   static const std::unique_ptr<platform::LoggedDialogs> loggedDialogs = platform::loggedDialogsFromEnvironment();
   platform::Dialogs& dialogs = loggedDialogs ? *loggedDialogs : static_cast<platform::Dialogs&>(onScreenDialogs);
   setDefaultIcon();
-  const WebSetup setup = createWebSetup(startupDirectory, executableDirectory, switches);
+  const WebSetup setup = createWebSetup(startupDirectory, extensionFolder.value_or(executableFolder), switches);
   handleDownloads(setup.context, dialogs.attended());
 
-  Splash splash;
+  GtkWindow* window = nullptr;
+  std::string staffText;
+  // Once the splash is gone the till is shown whatever its page's title; a
+  // second start shows the running one, found by the configured title.
+  Splash splash([&] {
+    if (!window) return platform::maximiseWindowByTitle(config.windowTitle);
+    showMaximised(window);
+    tellStaff(dialogs, staffText);
+  });
   if (!switches.multiThreadedMessageLoop && !splash.show(dialogs)) return 0;
   // Held until the process ends, however it ends.
   static platform::InstanceLock instance(platform::instanceLockPath(kSingleInstanceName));
@@ -89,10 +142,12 @@ int runShell(int argc, char** argv) {
     return 0;
   }
 
-  GtkWindow* window = createMainWindow();
-  BrowserClient client(setup, startupDirectory);
-  client.createMainBrowser(window, startPage());
+  staffText = reportStartupProblems(executableFolder, extensionFolder, startupDirectory).staffText;
+  window = createMainWindow();
+  BrowserClient client(setup, startupDirectory, {config.consoleLogMaxBytes, config.consoleLogKeptFiles});
+  client.createMainBrowser(window, config.startPage);
   showMinimised(window);
+  if (switches.multiThreadedMessageLoop) tellStaff(dialogs, staffText);
   gtk_main();
   return 0;
 }

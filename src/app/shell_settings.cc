@@ -1,7 +1,5 @@
 #include "app/shell_settings.h"
 
-#include <cstdlib>
-
 namespace lumetra::shell {
 namespace {
 
@@ -28,11 +26,6 @@ ShellSwitches readSwitches(int argc, const char* const* argv) {
     if (name == "mouse-cursor-change-disabled") switches.mouseCursorChangeDisabled = true;
   }
   return switches;
-}
-
-std::string startPage() {
-  const char* page = std::getenv(kStartPageVariable);
-  return page && *page ? std::string(page) : std::string(kStartPage);
 }
 
 }  // namespace lumetra::shell

@@ -13,8 +13,8 @@ inline constexpr const char* kMainWindowTitle = "Lumetra";
 inline constexpr const char* kMainWindowClass = "LUMETRA";
 inline constexpr const char* kSplashWindowClass = "SplashWindowClass";
 inline constexpr const char* kSplashTitle = "Splash Screen";
-// The title the start page gives the main window; the splash maximises the
-// window carrying it when it closes.
+// The title the start page gives the main window; a second start maximises
+// the window carrying it (the running till's) when its splash closes.
 inline constexpr const char* kMaximiseAfterSplashTitle = "Velmora";
 inline constexpr const char* kSingleInstanceName = "SinglePro";
 inline constexpr unsigned kSplashMilliseconds = 5000;
@@ -34,8 +34,5 @@ struct ShellSwitches {
 // Switches are "--name" or "--name=value" ("-name" too); a bare "--" ends
 // them.
 ShellSwitches readSwitches(int argc, const char* const* argv);
-
-// The fixed start page, or the page LUMETRA_START_PAGE names.
-std::string startPage();
 
 }  // namespace lumetra::shell

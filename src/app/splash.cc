@@ -4,7 +4,7 @@
 
 #include "app/primary_screen.h"
 #include "app/shell_settings.h"
-#include "platform/desktop/desktop_windows.h"
+#include "app/splash_size.h"
 #include "platform/desktop/dialogs.h"
 
 namespace lumetra::shell {
@@ -36,8 +36,15 @@ bool Splash::show(platform::Dialogs& dialogs) {
     failWith(dialogs, kSplashWindowFailedText);
     return false;
   }
-  const int width = gdk_pixbuf_get_width(picture);
-  const int height = gdk_pixbuf_get_height(picture);
+  const PictureSize size = fitInside({gdk_pixbuf_get_width(picture), gdk_pixbuf_get_height(picture)},
+                                     {screen.width, screen.height});
+  if (size.width != gdk_pixbuf_get_width(picture) || size.height != gdk_pixbuf_get_height(picture)) {
+    GdkPixbuf* scaled = gdk_pixbuf_scale_simple(picture, size.width, size.height, GDK_INTERP_BILINEAR);
+    g_object_unref(picture);
+    picture = scaled;
+  }
+  const int width = size.width;
+  const int height = size.height;
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window_), kSplashTitle);
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
@@ -46,8 +53,6 @@ bool Splash::show(platform::Dialogs& dialogs) {
   gtk_window_set_decorated(GTK_WINDOW(window_), FALSE);
   gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_SPLASHSCREEN);
   gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
-  // Integer halves truncate toward zero, so a picture larger than the
-  // screen starts left of and above it.
   gtk_window_move(GTK_WINDOW(window_), screen.x + (screen.width - width) / 2,
                   screen.y + (screen.height - height) / 2);
   gtk_container_add(GTK_CONTAINER(window_), gtk_image_new_from_pixbuf(picture));
@@ -89,7 +94,7 @@ gboolean Splash::onMaximiseDue(gpointer splash) {
 }
 
 void Splash::finish() {
-  platform::maximiseWindowByTitle(kMaximiseAfterSplashTitle);
+  if (maximise_) maximise_();
   finished_ = true;
   if (done_) std::exchange(done_, nullptr)();
 }

@@ -8,13 +8,12 @@
 
 namespace lumetra::shell {
 
-// The start-up picture, centred on the primary screen. It closes by itself
-// after five seconds; closing it maximises, half a second later, the window
-// titled "Velmora" (the main window once the start page has set its title,
-// in this process or in the instance that is already running).
+// The start-up picture, centred on the primary screen and never larger than
+// it. It closes by itself after five seconds; half a second after it closes
+// `maximise` runs (the shell's own main window, or the running instance's).
 class Splash {
  public:
-  Splash() = default;
+  explicit Splash(std::function<void()> maximise) : maximise_(std::move(maximise)) {}
   Splash(const Splash&) = delete;
   Splash& operator=(const Splash&) = delete;
   ~Splash();
@@ -36,6 +35,7 @@ class Splash {
   guint closeTimer_ = 0;
   guint maximiseTimer_ = 0;
   bool finished_ = false;
+  std::function<void()> maximise_;
   std::function<void()> done_;
 };
 

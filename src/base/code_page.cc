@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 #include "base/utf.h"
@@ -121,19 +122,39 @@ EncodingTable buildEncodingTable() {
 
 }  // namespace
 
-std::string utf8ToAnsi(std::string_view text) {
-  // Receipts are mostly plain ASCII, which the code page holds unchanged.
-  if (isAscii(text)) return std::string(text);
+void appendUtf8AsAnsi(std::string& out, std::string_view text) {
   static const EncodingTable table = buildEncodingTable();
-  std::string out;
-  out.reserve(text.size());
+  constexpr std::uint64_t kHighBits = 0x8080808080808080;
+  const std::size_t start = out.size();
+  // Every character takes at least one byte of the text and gives at most
+  // two: the bytes are written in place, without a check for room each.
+  out.resize(start + 2 * text.size());
+  char* next = out.data() + start;
   for (std::size_t pos = 0; pos < text.size();) {
+    // Runs of ASCII, which the code page holds unchanged, eight bytes at a time.
+    std::uint64_t eight = 0;
+    if (pos + sizeof eight <= text.size() && (std::memcpy(&eight, text.data() + pos, sizeof eight), !(eight & kHighBits))) {
+      std::memcpy(next, &eight, sizeof eight);
+      next += sizeof eight;
+      pos += sizeof eight;
+      continue;
+    }
     const char32_t cp = nextCodePoint(text, pos);
     // Beyond the plane the code page holds nothing.
     const std::uint16_t encoded = cp < table.size() ? table[cp] : '?';
-    if (encoded > 0xFF) out += static_cast<char>(encoded >> 8);
-    out += static_cast<char>(encoded & 0xFF);
+    // Both bytes are written and the end moved by the length, without a
+    // branch: mixed text would mispredict it and wait for every table read.
+    const bool twoBytes = encoded > 0xFF;
+    next[0] = static_cast<char>(twoBytes ? encoded >> 8 : encoded);
+    next[1] = static_cast<char>(encoded & 0xFF);
+    next += 1 + static_cast<int>(twoBytes);
   }
+  out.resize(static_cast<std::size_t>(next - out.data()));
+}
+
+std::string utf8ToAnsi(std::string_view text) {
+  std::string out;
+  appendUtf8AsAnsi(out, text);
   return out;
 }
 

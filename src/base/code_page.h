@@ -15,6 +15,8 @@ std::string utf16ToAnsi(std::u16string_view text);
 
 // UTF-8 -> ANSI bytes, as utf16ToAnsi(utf8ToUtf16(text)) gives them.
 std::string utf8ToAnsi(std::string_view text);
+// The same bytes appended to `out`, which keeps its room from text to text.
+void appendUtf8AsAnsi(std::string& out, std::string_view text);
 
 // ANSI bytes -> UTF-16. A byte sequence that is not valid in the code page
 // becomes "?" for its first byte and decoding goes on after it.

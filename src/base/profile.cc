@@ -58,8 +58,10 @@ std::u16string_view unquote(std::u16string_view value) {
   return value;
 }
 
-std::optional<std::u16string> findValue(const std::filesystem::path& file, std::u16string_view section,
-                                        std::u16string_view key) {
+}  // namespace
+
+std::optional<std::u16string> findProfileValue(const std::filesystem::path& file, std::u16string_view section,
+                                               std::u16string_view key) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -91,12 +93,10 @@ std::optional<std::u16string> findValue(const std::filesystem::path& file, std::
   return std::nullopt;
 }
 
-}  // namespace
-
 std::u16string readProfileString(const std::filesystem::path& file, std::u16string_view section,
                                  std::u16string_view key, std::u16string_view fallback,
                                  std::size_t bufferUnits) {
-  std::u16string value(findValue(file, section, key).value_or(std::u16string(fallback)));
+  std::u16string value(findProfileValue(file, section, key).value_or(std::u16string(fallback)));
   const std::size_t limit = bufferUnits == 0 ? 0 : bufferUnits - 1;
   if (value.size() > limit) value.resize(limit);
   return value;

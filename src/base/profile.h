@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,12 @@ namespace lumetra::base {
 // every call, so an edited file takes effect at the next read.
 //
 // Files may be UTF-8 (with or without BOM), UTF-16LE with BOM, or GBK.
+
+// The value exactly as the file gives it (trimmed, unquoted), or nothing
+// when the file, section or key is missing, so a caller can tell an empty
+// value from an absent one.
+std::optional<std::u16string> findProfileValue(const std::filesystem::path& file, std::u16string_view section,
+                                               std::u16string_view key);
 
 // The value, cut to `bufferUnits - 1` UTF-16 code units as a fixed-size
 // buffer of that many units would hold it.

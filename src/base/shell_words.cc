@@ -135,4 +135,35 @@ std::optional<std::vector<std::string>> splitShellWords(std::string_view text) {
   return words;
 }
 
+std::vector<std::string> splitWindowsCommandLine(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::vector<std::string> arguments;
+  std::size_t at = 0;
+  while (true) {
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    if (at == text.size()) return arguments;
+    std::string& argument = arguments.emplace_back();
+    bool quoted = false;
+    while (at < text.size() && (quoted || (text[at] != ' ' && text[at] != '\t'))) {
+      std::size_t backslashes = 0;
+      while (at < text.size() && text[at] == '\\') ++backslashes, ++at;
+      if (at == text.size() || text[at] != '"') {
+        argument.append(backslashes, '\\');
+        if (backslashes == 0) argument += text[at++];
+        continue;
+      }
+      argument.append(backslashes / 2, '\\');
+      if (backslashes % 2 == 1) {
+        argument += '"';
+      } else if (quoted && at + 1 < text.size() && text[at + 1] == '"') {
+        argument += '"';
+        ++at;
+      } else {
+        quoted = !quoted;
+      }
+      ++at;
+    }
+  }
+}
+
 }  // namespace lumetra::base

@@ -21,4 +21,13 @@ namespace lumetra::base {
 // all-blank text gives no arguments.
 std::optional<std::vector<std::string>> splitShellWords(std::string_view text);
 
+// Splits a text the way a Windows program splits the rest of its own command
+// line (the C runtime's rules): blanks and tabs separate arguments outside
+// double quotes; a double quote opens or closes quoting, and "" inside quotes
+// is a literal quote; backslashes are literal except before a double quote,
+// where each pair gives one backslash and an odd one makes the quote literal.
+// An unmatched quote runs to the end. Single quotes are ordinary characters.
+// The text ends at its first NUL. Every text splits.
+std::vector<std::string> splitWindowsCommandLine(std::string_view text);
+
 }  // namespace lumetra::base

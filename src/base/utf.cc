@@ -1,43 +1,10 @@
 #include "base/utf.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 
 namespace lumetra::base {
-namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-}  // namespace
-
-char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(text[pos++]);
-  if (lead < 0x80) return lead;
-  int extra;
-  char32_t cp;
-  char32_t minimum;
-  if ((lead & 0xE0) == 0xC0) {
-    extra = 1, cp = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    extra = 2, cp = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    extra = 3, cp = lead & 0x07, minimum = 0x10000;
-  } else {
-    return kReplacement;
-  }
-  for (int i = 0; i < extra; ++i) {
-    if (pos >= text.size() || !isContinuation(static_cast<unsigned char>(text[pos]))) {
-      return kReplacement;
-    }
-    cp = (cp << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3F);
-  }
-  const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-  if (cp < minimum || cp > 0x10FFFF || surrogate) return kReplacement;
-  return cp;
-}
-
 namespace {
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -86,7 +53,7 @@ std::string utf16ToUtf8(std::u16string_view text) {
     if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
     } else if (high || low) {
-      cp = kReplacement;
+      cp = kReplacementCharacter;
     }
     appendUtf8(out, cp);
   }
@@ -94,7 +61,14 @@ std::string utf16ToUtf8(std::u16string_view text) {
 }
 
 bool isAscii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  // Eight bytes at a time: receipt text is checked line by line.
+  constexpr std::uint64_t kHighBits = 0x8080808080808080;
+  std::size_t at = 0;
+  for (std::uint64_t eight = 0; at + sizeof eight <= text.size(); at += sizeof eight) {
+    std::memcpy(&eight, text.data() + at, sizeof eight);
+    if (eight & kHighBits) return false;
+  }
+  return std::all_of(text.begin() + at, text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 }  // namespace lumetra::base

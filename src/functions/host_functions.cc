@@ -25,13 +25,12 @@ CallResult actOnWindowByTitle(const CallArguments& args) {
 // The page's text only ever becomes arguments of this one program: it is
 // split, never handed to a shell.
 void startUpdater(const std::string& parameters) {
-  auto arguments = base::splitShellWords(parameters);
-  if (!arguments) {
-    std::fprintf(stderr, "lumetra: updater not started: its parameters have an unmatched quote or end in a backslash\n");
-    return;
-  }
-  arguments->insert(arguments->begin(), kUpdaterProgram);
-  if (!platform::startDetachedProcess(kUpdaterProgram, *arguments, platform::ProgramLookup::asGiven)) {
+  // Parameters written for the Windows updater may leave a quote open: that
+  // program would have taken it to run to the end, and so does this split.
+  std::optional<std::vector<std::string>> words = base::splitShellWords(parameters);
+  std::vector<std::string> arguments = words ? std::move(*words) : base::splitWindowsCommandLine(parameters);
+  arguments.insert(arguments.begin(), kUpdaterProgram);
+  if (!platform::startDetachedProcess(kUpdaterProgram, arguments, platform::ProgramLookup::asGiven)) {
     std::fprintf(stderr, "lumetra: cannot start the updater %s\n", kUpdaterProgram);
   }
 }

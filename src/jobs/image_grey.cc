@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "jobs/freeimage_bitmap.h"
 
 namespace lumetra {
@@ -10,9 +14,43 @@ namespace {
 // Each formula below is FreeImage's own, down to the order of the float sums
 // and the integer shifts, so the grey levels match it to the last bit.
 
+constexpr float kRedWeight = 0.2126F;
+constexpr float kGreenWeight = 0.7152F;
+constexpr float kBlueWeight = 0.0722F;
+
 // FreeImage's luma: Rec. 709 weights summed in float, rounded half up.
 std::uint8_t luma(unsigned red, unsigned green, unsigned blue) {
-  return static_cast<std::uint8_t>(0.2126F * red + 0.7152F * green + 0.0722F * blue + 0.5F);
+  return static_cast<std::uint8_t>(kRedWeight * red + kGreenWeight * green + kBlueWeight * blue + 0.5F);
+}
+
+// The luma of `width` 32-bit pixels, four at a time where the processor has
+// vectors: the same float products and sums in the same order, each one
+// rounded as the scalar code rounds it, so every level is the same.
+template <typename Order>
+void lumaOf32BitPixels(const BYTE* pixels, unsigned width, std::uint8_t* grey) {
+  unsigned x = 0;
+#if defined(__SSE2__)
+  const __m128i byteMask = _mm_set1_epi32(0xFF);
+  const auto channel = [&](__m128i four, unsigned position) {
+    return _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(four, static_cast<int>(8 * position)), byteMask));
+  };
+  for (; x + 4 <= width; x += 4) {
+    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * x));
+    __m128 sum = _mm_mul_ps(_mm_set1_ps(kRedWeight), channel(four, Order::red));
+    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(kGreenWeight), channel(four, Order::green)));
+    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(kBlueWeight), channel(four, Order::blue)));
+    sum = _mm_add_ps(sum, _mm_set1_ps(0.5F));
+    const __m128i levels = _mm_cvttps_epi32(sum);
+    const __m128i words = _mm_packs_epi32(levels, levels);
+    const __m128i bytes = _mm_packus_epi16(words, words);
+    const int packed = _mm_cvtsi128_si32(bytes);
+    std::memcpy(grey + x, &packed, 4);
+  }
+#endif
+  for (; x < width; ++x) {
+    const BYTE* pixel = pixels + 4 * x;
+    grey[x] = luma(pixel[Order::red], pixel[Order::green], pixel[Order::blue]);
+  }
 }
 
 // FreeImage_Composite onto white, one channel. Its blend divides by 256, not
@@ -40,21 +78,23 @@ using PngOrder = ChannelOrder<0, 1, 2, 3>;
 
 template <typename Order>
 bool allOpaque(const BYTE* pixels, unsigned width) {
-  unsigned all = 0xFF;
-  for (unsigned x = 0; x < width; ++x) all &= pixels[4 * x + Order::alpha];
-  return all == 0xFF;
+  unsigned x = 0;
+#if defined(__SSE2__)
+  __m128i all = _mm_set1_epi8(-1);
+  for (; x + 4 <= width; x += 4) all = _mm_and_si128(all, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * x)));
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFFu << (8 * Order::alpha)));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(all, alpha), alpha)) != 0xFFFF) return false;
+#endif
+  unsigned rest = 0xFF;
+  for (; x < width; ++x) rest &= pixels[4 * x + Order::alpha];
+  return rest == 0xFF;
 }
 
 // Most logos are opaque: their lines skip the compositing, which leaves
 // opaque pixels as they are anyway.
 template <typename Order>
 void greyOf32BitLine(const BYTE* pixels, unsigned width, std::uint8_t* grey) {
-  if (allOpaque<Order>(pixels, width)) {
-    for (unsigned x = 0; x < width; ++x, pixels += 4) {
-      grey[x] = luma(pixels[Order::red], pixels[Order::green], pixels[Order::blue]);
-    }
-    return;
-  }
+  if (allOpaque<Order>(pixels, width)) return lumaOf32BitPixels<Order>(pixels, width, grey);
   for (unsigned x = 0; x < width; ++x, pixels += 4) {
     const unsigned alpha = pixels[Order::alpha];
     grey[x] = luma(onWhite(pixels[Order::red], alpha), onWhite(pixels[Order::green], alpha),

@@ -60,18 +60,14 @@ void queueKitchenTaskItem(PrintJobs& jobs, KitchenTaskItem item) {
 void handOverKitchenTaskList(PrintJobs& jobs) {
   std::vector<Ticket> tickets;
   {
-    Printers& printers = jobs.network.printers;
-    MutexLock output(printers.outputLock);
-    // Clang's analysis cannot see that `printers` is `jobs.network.printers`.
-    jobs.network.printers.outputLock.assertHeld();
+    MutexLock output(jobs.network.printers.outputLock);
     {
-      MutexLock lock(printers.printerLock);
-      jobs.network.printers.printerLock.assertHeld();
+      MutexLock lock(jobs.network.printers.printerLock);
       if (jobs.kitchen.empty()) return;
       SlotPrinters slots(jobs.network);
       // The items are laid out in queue order, whatever their printer, as
       // the table's stored bytes carry from one item to the next.
-      PrinterModelConfig& table = findOrCreateSession(printers, kKitchenPrinterName).commands;
+      PrinterModelConfig& table = findOrCreateSession(jobs.network.printers, kKitchenPrinterName).commands;
       std::map<PrinterKey, std::size_t> ticketOf;
       for (const KitchenTaskItem& item : jobs.kitchen) {
         if (!isNetPrinterSlot(item.slot) || !slots.of(item.slot)) continue;

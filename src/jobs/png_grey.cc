@@ -31,16 +31,20 @@ bool fitsDeclaredWindow(const std::string& stream, std::size_t outputSize) {
 // The filtered rows, each a filter type byte and the row's bytes: exactly
 // that many bytes, from a stream that ends exactly where the data does, or
 // nothing (libdeflate also checks the Adler-32).
-std::optional<std::vector<std::uint8_t>> inflatedRows(const PlainPngImage& image) {
+// Not zeroed first: every byte is written by the inflater or the image is
+// refused, and a logo's megabytes are not cleared for nothing.
+using Rows = std::unique_ptr<std::uint8_t[]>;
+
+std::optional<Rows> inflatedRows(const PlainPngImage& image) {
   const std::size_t size = static_cast<std::size_t>(image.height) * (1 + std::size_t{image.width} * image.channels);
   if (!fitsDeclaredWindow(image.compressed, size)) return std::nullopt;
   const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> decompressor(libdeflate_alloc_decompressor());
   if (!decompressor) return std::nullopt;
-  std::vector<std::uint8_t> rows(size);
+  Rows rows(new std::uint8_t[size]);
   std::size_t read = 0;
   std::size_t written = 0;
   const libdeflate_result result = libdeflate_zlib_decompress_ex(
-      decompressor.get(), image.compressed.data(), image.compressed.size(), rows.data(), size, &read, &written);
+      decompressor.get(), image.compressed.data(), image.compressed.size(), rows.get(), size, &read, &written);
   if (result != LIBDEFLATE_SUCCESS || read != image.compressed.size() || written != size) return std::nullopt;
   return rows;
 }
@@ -61,15 +65,15 @@ GreyLine greyLineFor(unsigned channels) {
 std::optional<GreyPicture> greyLevelsOfPlainPng(std::string_view fileBytes) {
   const std::optional<PlainPngImage> image = plainPngImage(fileBytes, kMaxImagePixels);
   if (!image) return std::nullopt;
-  std::optional<std::vector<std::uint8_t>> rows = inflatedRows(*image);
+  const std::optional<Rows> rows = inflatedRows(*image);
   if (!rows) return std::nullopt;
   const std::size_t rowBytes = std::size_t{image->width} * image->channels;
-  if (!unfilterRows(rows->data(), image->height, rowBytes, image->channels)) return std::nullopt;
+  if (!unfilterRows(rows->get(), image->height, rowBytes, image->channels)) return std::nullopt;
   const GreyLine greyLine = greyLineFor(image->channels);
   GreyPicture picture{image->width, image->height, std::vector<std::uint8_t>(std::size_t{image->width} * image->height)};
   for (unsigned y = 0; y < image->height; ++y) {
     // The file's top row comes first; the picture keeps the bottom row first.
-    greyLine(rows->data() + y * (1 + rowBytes) + 1, image->width, picture.scanLine(image->height - 1 - y));
+    greyLine(rows->get() + y * (1 + rowBytes) + 1, image->width, picture.scanLine(image->height - 1 - y));
   }
   return picture;
 }

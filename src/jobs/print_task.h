@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,26 +28,53 @@ inline constexpr std::int32_t kBeep = 3;
 // Only this many `para` values can be used; more are ignored.
 inline constexpr std::size_t kParameterSlots = 5;
 
+// The `para` values of an item that were read, kept in the item itself.
+class ItemParameters {
+ public:
+  ItemParameters() = default;
+  ItemParameters(std::initializer_list<std::int32_t> values);
+
+  // False (and nothing added) once every slot is taken.
+  bool add(std::int32_t value) {
+    if (count_ == kParameterSlots) return false;
+    values_[count_++] = value;
+    return true;
+  }
+
+  const std::int32_t* begin() const { return values_.data(); }
+  const std::int32_t* end() const { return values_.data() + count_; }
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  bool operator==(const ItemParameters& other) const;
+
+ private:
+  std::array<std::int32_t, kParameterSlots> values_{};
+  std::size_t count_ = 0;
+};
+
 // One content item of a print task, as the page wrote it. Text is UTF-8 up
-// to its first NUL; it becomes printer bytes only when laid out.
+// to its first NUL; it becomes printer bytes only when laid out. It points
+// into the text the task was read from, which the task keeps (see
+// TaskSource): an item is only good as long as its task.
 struct ContentItem {
   std::int32_t type = 0;
-  std::string content;
+  std::string_view content;
   std::int32_t remark = 0;
-  std::vector<std::int32_t> parameters;  // the `para` values read, at most kParameterSlots
+  ItemParameters parameters;
 
   bool operator==(const ContentItem&) const = default;
 };
 
 struct ParsedTaskList;
 
-// The task object a task was read from, kept parsed: its compact JSON (what
-// the pending list stores) is written only for a task that has to wait.
+// The text a task was read from, kept with it: its compact JSON (what the
+// pending list stores) is written only for a task that has to wait, and its
+// items' text points into it.
 class TaskSource {
  public:
   TaskSource() = default;
-  TaskSource(std::shared_ptr<const ParsedTaskList> list, std::size_t index)
-      : list_(std::move(list)), index_(index) {}
+  TaskSource(std::shared_ptr<const ParsedTaskList> list, std::size_t begin)
+      : list_(std::move(list)), begin_(begin) {}
 
   // The task object as compact JSON; empty for a task not read from text.
   std::string compactJson() const;
@@ -53,7 +82,7 @@ class TaskSource {
 
  private:
   std::shared_ptr<const ParsedTaskList> list_;
-  std::size_t index_ = 0;  // position of the task object in the page's list
+  std::size_t begin_ = 0;  // where the task object starts in the page's text
 };
 
 // One receipt or ticket for one printer.
@@ -72,8 +101,14 @@ struct PrintTask {
 };
 
 // The tasks of a print task list text (one object, or an array of them) in
-// order. Nothing when the text is not JSON. Tasks that lack a member they
-// need, or hold one of the wrong type, are left out, as are unusable items.
+// order. Nothing when the text is not JSON or nests containers deeper than
+// 64 levels. Tasks that lack a member they need, or hold one of the wrong
+// type, are left out, as are unusable items. The text ends at its first NUL.
 std::optional<std::vector<PrintTask>> parsePrintTaskList(std::string_view utf8Text);
+
+// The same, read by RapidJSON's reader alone: parsePrintTaskList reads most
+// texts with a quicker reader of its own and must give exactly this (the
+// print task fuzz target compares them).
+std::optional<std::vector<PrintTask>> parsePrintTaskListWithRapidJson(std::string_view utf8Text);
 
 }  // namespace lumetra

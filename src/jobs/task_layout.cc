@@ -5,7 +5,6 @@
 
 #include "base/code_page.h"
 #include "base/utf.h"
-#include "printer/ansi_text.h"
 
 namespace lumetra {
 namespace {
@@ -20,6 +19,8 @@ constexpr std::int32_t kWideSize = 2;
 constexpr std::int32_t kWideTallSize = 3;
 constexpr std::int32_t kAlignedBit = 4;
 constexpr std::int32_t kLine = 9;
+
+constexpr std::size_t kCommandRoom = 8;
 
 constexpr std::uint8_t kFeedStepsPerUnit = 7;
 constexpr std::int32_t kUnitsPerFeedCommand = 10;
@@ -62,6 +63,17 @@ class TaskLayout {
     if (item.type == item_type::kImage) addImage(item.content);
   }
 
+  // Room for the usual output at once rather than growing it line by line:
+  // the text or a padded line's width and a few command bytes for each item
+  // (pictures are pieces of their own).
+  void reserve(const std::vector<ContentItem>& items) {
+    std::size_t bytes = buffer_.size();
+    for (const ContentItem& item : items) {
+      if (item.type != item_type::kImage) bytes += std::max<std::size_t>(item.content.size(), width_) + kCommandRoom;
+    }
+    buffer_.reserve(bytes);
+  }
+
   std::vector<TaskOutput> finish() {
     flush();
     return std::move(pieces_);
@@ -79,11 +91,13 @@ class TaskLayout {
   }
 
   // Plain ASCII is already what the printer takes; other text is converted
-  // into a buffer kept for the whole task.
+  // into a buffer kept for the whole task. An item's text already ends at
+  // its first NUL.
   std::string_view ansiTextOf(const ContentItem& item) {
-    const std::string_view utf8 = bytesUpToNul(item.content);
+    const std::string_view utf8 = item.content;
     if (base::isAscii(utf8)) return utf8;
-    converted_ = base::utf8ToAnsi(utf8);
+    converted_.clear();
+    base::appendUtf8AsAnsi(converted_, utf8);
     return converted_;
   }
 
@@ -151,9 +165,9 @@ class TaskLayout {
     }
   }
 
-  void addImage(const std::string& imageText) {
+  void addImage(std::string_view imageText) {
     flush();
-    pieces_.push_back({TaskOutput::Kind::kImage, imageText});
+    pieces_.push_back({TaskOutput::Kind::kImage, std::string(imageText)});
   }
 
   PrinterModelConfig& commands_;
@@ -169,6 +183,7 @@ class TaskLayout {
 std::vector<TaskOutput> layoutTaskContents(const std::vector<ContentItem>& items,
                                            PrinterModelConfig& commands, std::int32_t printerWidth) {
   TaskLayout layout(commands, printerWidth);
+  layout.reserve(items);
   for (const ContentItem& item : items) layout.add(item);
   return layout.finish();
 }

@@ -1,10 +1,13 @@
 #include "net/discovery.h"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 
+#include "net/discovery_pace.h"
 #include "net/discovery_targets.h"
 #include "platform/desktop/dialogs.h"
+#include "platform/net/neighbour_table.h"
 #include "platform/net/network_interfaces.h"
 #include "platform/net/port_probe.h"
 
@@ -13,18 +16,6 @@ namespace {
 
 constexpr std::uint16_t kRawPrinterPort = 9100;
 constexpr std::chrono::seconds kProbeTimeout{3};
-
-// The attempts are multiplexed on the calling thread rather than given a
-// thread each: scans take the same time (3.0 s for a /24, 48 s for a /20 when
-// measured both ways), but there is no thread to create per host, nothing
-// that can outlive the call, and no shared list to lock.
-//
-// A /24 fits in one round of probes, so it takes one timeout. The bound also
-// keeps a wide subnet from crowding the kernel's neighbour table (1024
-// entries by default, shared with the rest of the machine: each probe of an
-// absent host holds an unresolved entry for its 3 seconds) and from using up
-// the web process's descriptors.
-constexpr std::size_t kMaxProbesInFlight = 256;
 
 // One message per step that can fail: reading the address list, creating the
 // probe multiplexer, being allowed IPv4 sockets at all (a sandbox may forbid
@@ -43,24 +34,46 @@ void append(std::vector<std::uint32_t>& found, const std::vector<std::uint32_t>&
   found.insert(found.end(), more.begin(), more.end());
 }
 
-// Starts one probe, waiting for earlier ones to end while descriptors or
-// ports are short. False when nothing in flight could free any: the scan
-// cannot go on.
-bool startProbe(platform::PortProbes& probes, std::uint32_t address, std::vector<std::uint32_t>& found) {
-  while (probes.inFlight() >= kMaxProbesInFlight) append(found, probes.collectEnded());
+// Collects what has ended, waiting first while the pace holds the next probe
+// back. Collecting before every start also ends the probes whose time is up
+// while probes are started back to back, so that the sockets stay within
+// the pace.
+void waitForPace(platform::PortProbes& probes, ProbePacer& pacer, std::vector<std::uint32_t>& found) {
   for (;;) {
-    if (probes.start(address) != platform::ProbeStart::outOfResources) return true;
+    const ProbePacer::Clock::time_point now = ProbePacer::Clock::now();
+    const ProbePacer::Clock::time_point next = pacer.nextStart(now);
+    append(found, probes.collectEnded(std::max(next, now)));
+    if (next <= now) return;
+  }
+}
+
+// Starts one probe once the pace allows it, waiting for earlier ones to end
+// while descriptors or ports are short. False when nothing in flight could
+// free any: the scan cannot go on.
+bool startProbe(platform::PortProbes& probes, ProbePacer& pacer, std::uint32_t address,
+                std::vector<std::uint32_t>& found) {
+  waitForPace(probes, pacer, found);
+  for (;;) {
+    if (probes.start(address) != platform::ProbeStart::outOfResources) {
+      pacer.started(ProbePacer::Clock::now());
+      return true;
+    }
     if (probes.inFlight() == 0) return false;
     append(found, probes.collectEnded());
   }
 }
 
 // Probes every target and returns the addresses that connected, in
-// completion order.
-std::vector<std::uint32_t> scan(platform::PortProbes& probes, ProbeTargets& targets, platform::Dialogs& dialogs) {
+// completion order. The attempts are multiplexed on the calling thread rather
+// than given a thread each: there is no thread to create per host, nothing
+// that can outlive the call, and no shared list to lock. A /24 fits in one
+// round of the pace and takes one timeout; a wider subnet takes one round per
+// share of the kernel's neighbour table.
+std::vector<std::uint32_t> scan(platform::PortProbes& probes, ProbePacer& pacer, ProbeTargets& targets,
+                                platform::Dialogs& dialogs) {
   std::vector<std::uint32_t> found;
   while (const std::optional<std::uint32_t> address = targets.next()) {
-    if (!startProbe(probes, *address, found)) {
+    if (!startProbe(probes, pacer, *address, found)) {
       showMessage(dialogs, kCannotStartProbeMessage);
       break;
     }
@@ -92,8 +105,10 @@ std::optional<std::vector<std::string>> discoverNetworkPrinters(platform::Dialog
   // the scan of the next; with no address worth scanning it is empty, never
   // the result of an earlier call.
   ProbeTargets targets(*locals);
+  const std::optional<platform::NeighbourTableLimits> table = platform::ipv4NeighbourTableLimits();
+  ProbePacer pacer(probePace(table, platform::raiseDescriptorLimit(descriptorsWanted(table)), kProbeTimeout));
   std::vector<std::string> printers;
-  for (const std::uint32_t address : scan(probes, targets, dialogs)) printers.push_back(dottedAddress(address));
+  for (const std::uint32_t address : scan(probes, pacer, targets, dialogs)) printers.push_back(dottedAddress(address));
   return printers;
 }
 

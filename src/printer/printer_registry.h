@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "base/mutex.h"
 #include "platform/desktop/dialogs.h"
@@ -21,9 +22,17 @@ struct PrinterSession {
   bool isOpen() const { return handle != platform::kNoPrinterHandle; }
 };
 
-// Printer name -> session, ordered by UTF-16 code unit (a proper prefix
-// first). Names that differ only in case are different printers.
-using PrinterRegistry = std::map<std::u16string, PrinterSession>;
+// CUPS matches queue names without regard to ASCII letter case, so "Bar" and
+// "bar" are one printer here too (one session, one open job), not two
+// sessions writing to one queue. Ordered by UTF-16 code unit with ASCII
+// letters folded (a proper prefix first).
+struct QueueNameLess {
+  bool operator()(std::u16string_view a, std::u16string_view b) const;
+  using is_transparent = void;
+};
+
+// Printer name -> session; the first spelling used stays the key.
+using PrinterRegistry = std::map<std::u16string, PrinterSession, QueueNameLess>;
 
 // ESC p: pulse drawer pin m for t1 on, t2 off. One for all printers,
 // deliberately not per model: pages set the pulse once for the shop's drawer.

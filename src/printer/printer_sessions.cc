@@ -55,14 +55,25 @@ void closeAllPrinterSessions(Printers& printers) {
   for (platform::PrinterHandle handle : handles) printers.spooler.close(handle);
 }
 
+// A spooler that cannot be reached cannot print either: the till must not
+// be told all is well.
+bool spoolerUnreachable(const platform::Spooler& spooler) {
+  return spooler.lastError() == platform::spooler_error::kServiceUnavailable;
+}
+
 bool printerCanPrint(platform::Spooler& spooler, platform::PrinterHandle handle) {
   const std::optional<platform::PrinterDetails> details = spooler.printerDetails(handle);
-  if (!details) return true;
+  if (!details) {
+    if (spoolerUnreachable(spooler)) return false;
+    // A printer not open yet has nothing to report, unless there is no
+    // spooler to open it on.
+    return handle != platform::kNoPrinterHandle || spooler.ensureServiceRunning();
+  }
   // A printer that reports an error is in error even when its jobs cannot
   // be listed.
   if (details->status & kPrinterErrorMask) return false;
   const auto jobs = spooler.jobStatuses(handle, details->jobCount);
-  if (!jobs) return true;
+  if (!jobs) return !spoolerUnreachable(spooler);
   for (std::uint32_t job : *jobs) {
     if ((job & platform::job_status::kPrinting) && (job & kJobErrorMask)) return false;
   }

@@ -30,7 +30,8 @@ void closePrinterSession(Printers& printers, const std::u16string& name, bool fo
 void closeAllPrinterSessions(Printers& printers) EXCLUDES(printers.printerLock);
 
 // False when the spooler reports that the printer cannot print now (or one
-// of its jobs is blocked); true when it cannot tell.
+// of its jobs is blocked) and when the spooler cannot be reached at all;
+// true when it cannot tell otherwise (a printer not open yet).
 bool printerCanPrint(platform::Spooler& spooler, platform::PrinterHandle handle);
 
 // Fax and Microsoft pseudo printers, which pages are not shown.

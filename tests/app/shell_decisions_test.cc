@@ -4,7 +4,10 @@
 #include "app/error_page.h"
 #include "app/popup_placement.h"
 #include "app/printer_notice.h"
+#include "app/shell_config.h"
 #include "app/shell_settings.h"
+#include "app/splash_size.h"
+#include "app/startup_checks.h"
 #include "support/temp_dir.h"
 
 #include <ctime>
@@ -15,7 +18,7 @@ namespace {
 TEST(ConsoleLogTest, RecordsAppendToTheFileChosenByTheFirstMessageWhereverTheDirectoryGoes) {
   test::TempDir startup, elsewhere;
   std::optional<test::ScopedWorkingDirectory> cwd(std::in_place, startup.path());
-  ConsoleLog log(".");
+  ConsoleLog log(".", {});
   log.append("first 你好", "file:///a.html", 3);
   cwd.emplace(elsewhere.path());
   log.append("", "", 0);
@@ -25,9 +28,31 @@ TEST(ConsoleLogTest, RecordsAppendToTheFileChosenByTheFirstMessageWhereverTheDir
   EXPECT_FALSE(std::filesystem::exists(elsewhere.path() / "console.log"));
 }
 
-TEST(ConsoleLogTest, AnUnwritableLogIsSkippedSilently) {
+// A till runs for months: the log moves to console.log.1 .. .N by size,
+// whole records only, the oldest dropped.
+TEST(ConsoleLogTest, RotatesBySizeKeepingTheConfiguredNumberOfWholeFiles) {
   test::TempDir dir;
-  ConsoleLog log(dir.path() / "missing");
+  const std::string record = consoleRecord("m", "s", 1);  // 58 bytes
+  ConsoleLog log(dir.path(), {.maxBytes = 2 * record.size() + 1, .keptFiles = 2});
+  for (int i = 0; i < 7; ++i) log.append("m", "s", 1);
+  const auto file = [&](const char* name) { return test::readFile(dir.path() / name); };
+  EXPECT_EQ(file("console.log"), record);
+  EXPECT_EQ(file("console.log.1"), record + record);
+  EXPECT_EQ(file("console.log.2"), record + record);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "console.log.3"));
+
+  // A record larger than the limit still goes in, alone.
+  test::TempDir other;
+  ConsoleLog small(other.path(), {.maxBytes = 10, .keptFiles = 0});
+  small.append("m", "s", 1);
+  small.append("m", "s", 1);
+  EXPECT_EQ(test::readFile(other.path() / "console.log"), record);
+  EXPECT_FALSE(std::filesystem::exists(other.path() / "console.log.1"));
+}
+
+TEST(ConsoleLogTest, AnUnwritableLogIsSkipped) {
+  test::TempDir dir;
+  ConsoleLog log(dir.path() / "missing", {.maxBytes = 1, .keptFiles = 1});
   log.append("lost", "", 1);
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
 }
@@ -80,13 +105,92 @@ TEST(ShellSettingsTest, SwitchesAreReadInEitherFormUntilABareDoubleDash) {
   EXPECT_FALSE(readSwitches(2, prefixed).multiThreadedMessageLoop);
 }
 
-TEST(ShellSettingsTest, StartPageIsFixedUnlessTheTestVariableNamesAnother) {
-  {
-    test::ScopedEnv unset(kStartPageVariable, "");
-    EXPECT_EQ(startPage(), "file:///Vandrel/assets/www/index.html");
-  }
+// The system file, the user's file over it key by key, the development
+// variable over both; defaults where nothing is set or a number is garbled.
+TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
+  test::TempDir dir;
+  test::ScopedEnv home("HOME", "/home/till");
+  test::ScopedEnv unset(kStartPageVariable, "");
+  const auto system = dir.write("etc/lumetra.conf",
+                                "[Shell]\nstart_page = https://pos.example/till?a=1&b=" + std::string(80, 'x') +
+                                    "\nwindow_title=\"收银台\"\n[console_log]\nmax_kilobytes=2\nkept_files=1000\n");
+  const auto user = dir.write("user/lumetra.conf", "[shell]\nworking_folder=~/till\nWINDOW_TITLE=Front\n"
+                                                   "[console_log]\nmax_kilobytes=12k\n");
+  const ShellConfig none = readShellConfig({dir.path() / "absent.conf"});
+  EXPECT_EQ(none.startPage, "file:///Vandrel/assets/www/index.html");
+  EXPECT_EQ(none.workingFolder, "");
+  EXPECT_EQ(none.windowTitle, "Velmora");
+  EXPECT_EQ(none.consoleLogMaxBytes, 10u * 1024 * 1024);
+  EXPECT_EQ(none.consoleLogKeptFiles, 5u);
+
+  const ShellConfig both = readShellConfig({system, user});
+  EXPECT_EQ(both.startPage, "https://pos.example/till?a=1&b=" + std::string(80, 'x'));
+  EXPECT_EQ(both.workingFolder, "/home/till/till");
+  EXPECT_EQ(both.windowTitle, "Front");
+  EXPECT_EQ(both.consoleLogMaxBytes, 10u * 1024 * 1024) << "12k is no number: the default, not the system's 2";
+  EXPECT_EQ(both.consoleLogKeptFiles, 100u) << "bounded";
+  EXPECT_EQ(readShellConfig({system}).windowTitle, "收银台");
+  EXPECT_EQ(readShellConfig({system}).consoleLogMaxBytes, 2048u);
+
   test::ScopedEnv set(kStartPageVariable, "file:///tmp/t.html");
-  EXPECT_EQ(startPage(), "file:///tmp/t.html");
+  EXPECT_EQ(readShellConfig({system, user}).startPage, "file:///tmp/t.html");
+}
+
+TEST(SplashSizeTest, APictureLargerThanTheScreenShrinksToFitKeepingItsProportions) {
+  struct Case {
+    PictureSize picture, screen, shown;
+  };
+  const Case cases[] = {
+      {{1366, 768}, {1920, 1080}, {1366, 768}},  // fits: unchanged
+      {{1366, 768}, {1366, 768}, {1366, 768}},
+      {{1366, 768}, {1024, 600}, {1024, 575}},   // width decides
+      {{1366, 768}, {1366, 700}, {1245, 700}},   // height decides
+      {{1366, 768}, {600, 1024}, {600, 337}},    // portrait screen
+      {{4000, 10}, {100, 100}, {100, 1}},        // never thinner than a pixel
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(fitInside(c.picture, c.screen), c.shown) << c.screen.width << "x" << c.screen.height;
+  }
+}
+
+// What start-up names on stderr, and what it tells the staff.
+TEST(StartupChecksTest, NamesAMissingExtensionAnUnwritableFolderAndModelFileFaults) {
+  test::TempDir dir;
+  const auto bin = dir.path() / "usr" / "bin";
+  std::filesystem::create_directories(bin);
+  EXPECT_EQ(extensionFolders(bin), (std::vector<std::filesystem::path>{bin, dir.path() / "usr" / "lib" / "lumetra"}));
+  EXPECT_FALSE(findExtensionFolder(bin));
+  dir.write("usr/lib/lumetra/liblumetra-renderer.so", "");
+  EXPECT_EQ(findExtensionFolder(bin), dir.path() / "usr" / "lib" / "lumetra");
+  dir.write("usr/bin/liblumetra-renderer.so", "");
+  EXPECT_EQ(findExtensionFolder(bin), bin) << "the build tree's own first";
+
+  const auto shop = dir.path() / "shop";
+  dir.write("shop/dev/normal.ini", "[cut]\ncmd=29,86,0\n");
+  const StartupReport missing = checkStartup(std::nullopt, {bin, dir.path() / "lib"}, shop);
+  ASSERT_GE(missing.errorLines.size(), 2u);
+  EXPECT_EQ(missing.errorLines[0], "the web extension liblumetra-renderer.so is in none of " + bin.string() + ", " +
+                                       (dir.path() / "lib").string() +
+                                       ": pages get no window functions (no printing, no customer display)");
+  EXPECT_EQ(missing.errorLines[1], (shop / "dev" / "normal.ini").string() + ": [roll] cmd is missing");
+  EXPECT_TRUE(missing.staffText.starts_with("找不到网页扩展 liblumetra-renderer.so，打印等本机功能都不能使用！\n"
+                                            "打印机型号设置有误，小票可能打印不正确：\n" +
+                                            (shop / "dev" / "normal.ini").string() + ": [roll] cmd is missing\n"))
+      << missing.staffText;
+  EXPECT_TRUE(missing.staffText.ends_with("……共 10 处\n")) << missing.staffText;
+
+  const StartupReport gone = checkStartup(bin, {}, dir.path() / "gone");
+  EXPECT_EQ(gone.errorLines, (std::vector<std::string>{
+                                 "the working folder " + (dir.path() / "gone").string() +
+                                     " cannot be written (No such file or directory): console.log and the "
+                                     "pages' storage in cache/ are lost",
+                                 (dir.path() / "gone" / "dev").string() + " is missing: printers get no commands"}));
+
+  std::filesystem::create_directory(dir.path() / "good");
+  std::filesystem::copy(std::filesystem::path(LUMETRA_SOURCE_DIR) / "dev", dir.path() / "good" / "dev");
+  const StartupReport good = checkStartup(bin, {}, dir.path() / "good");
+  EXPECT_TRUE(good.errorLines.empty());
+  EXPECT_EQ(good.staffText, "");
 }
 
 // The shop's clock: China Standard Time, 2024-03-05 12:30.

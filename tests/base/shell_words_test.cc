@@ -64,5 +64,25 @@ TEST(ShellWordsTest, TextEndsAtTheFirstNul) {
   EXPECT_EQ(splitShellWords(std::string("\0 c", 3)), std::vector<std::string>{});
 }
 
+// The C runtime's rules for a Windows program's own command line.
+TEST(WindowsCommandLineTest, SplitsAsTheCRuntimeDoesWithAnOpenQuoteRunningToTheEnd) {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"", {}},
+      {" \t ", {}},
+      {"a  b\tc", {"a", "b", "c"}},
+      {"--x=\"a b", {"--x=a b"}},
+      {"\"a b\" c", {"a b", "c"}},
+      {"\"\" x", {"", "x"}},
+      {"'a b'", {"'a", "b'"}},
+      {"a\\b c\\", {"a\\b", "c\\"}},
+      {"a\\\\\"b c\"", {"a\\b c"}},
+      {"a\\\"b", {"a\"b"}},
+      {"\"say \"\"hi\"\"\"", {"say \"hi\""}},
+      {"x\"", {"x"}},
+      {std::string("a b\0c", 5), {"a", "b"}},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(splitWindowsCommandLine(text), expected) << text;
+}
+
 }  // namespace
 }  // namespace lumetra::base

@@ -51,8 +51,10 @@ void denySystemCall(unsigned number, int error, std::optional<unsigned> firstArg
   }
 }
 
-// Leaves only `free` descriptor numbers usable by lowering the soft limit.
-void leaveFreeDescriptors(int free) {
+// Leaves only `free` descriptor numbers below the soft limit, and below the
+// hard limit too unless `hardLimitToo` is false (the scan raises the soft
+// limit as far as the hard one allows).
+void leaveFreeDescriptors(int free, bool hardLimitToo = true) {
   int fd = 0;
   for (int seen = 0;; ++fd) {
     if (::fcntl(fd, F_GETFD) == -1 && seen++ == free) break;
@@ -60,6 +62,7 @@ void leaveFreeDescriptors(int free) {
   rlimit limit{};
   ::getrlimit(RLIMIT_NOFILE, &limit);
   limit.rlim_cur = static_cast<rlim_t>(fd);
+  if (hardLimitToo) limit.rlim_max = limit.rlim_cur;
   if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(93);
 }
 
@@ -164,9 +167,15 @@ TEST_F(DiscoveryFailureTest, ReportsWhatKeepsTheScanFromStarting) {
   EXPECT_EQ(noNetwork.leftOpen, 0);
 }
 
-// Short of descriptors, the scan waits for probes in flight to end rather
-// than skip a host; with none to wait for it stops and says so.
+// Short of descriptors, the scan raises its soft limit where the hard one
+// lets it, waits for probes in flight to end rather than skip a host, and
+// with none to wait for stops and says so.
 TEST_F(DiscoveryFailureTest, WaitsForDescriptorsAndStopsOnlyWhenNoneCanBeHad) {
+  const ChildScan raised = runChildScan(true, [] { leaveFreeDescriptors(1, false); });
+  EXPECT_EQ(raised.result, "[10.77.7.1,10.77.7.2]");
+  EXPECT_EQ(raised.dialogs, "");
+  EXPECT_EQ(raised.leftOpen, 0);
+
   const ChildScan oneAtATime = runChildScan(true, [] { leaveFreeDescriptors(2); });
   EXPECT_EQ(oneAtATime.result, "[10.77.7.1,10.77.7.2]");
   EXPECT_EQ(oneAtATime.dialogs, "");

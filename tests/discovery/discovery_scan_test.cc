@@ -2,12 +2,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <thread>
 
 #include "net/discovery.h"
+#include "platform/net/neighbour_table.h"
 #include "support/fake_network_printer.h"
 #include "support/network_namespace.h"
 #include "support/recording_dialogs.h"
@@ -170,6 +172,24 @@ TEST_F(DiscoveryScanTest, SkipsLoopbackAndLinkLocalAddressesAndIgnoresArguments)
   const CallArguments arguments({CallArgument::string("10.77.9.0"), CallArgument::number(24)});
   EXPECT_EQ(scanInside(*shop_, dialogs_, arguments), CallResult::Strings{});
   EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+// The table's size is the machine's; how long an unanswered address holds
+// its entry is the longest of the namespace's interfaces.
+TEST_F(DiscoveryScanTest, ReadsTheNeighbourTableLimitsOfTheNamespace) {
+  std::size_t machineCapacity = 0;
+  std::ifstream("/proc/sys/net/ipv4/neigh/default/gc_thresh3") >> machineCapacity;
+  linkNamespaces(*shop_, "lan0", *printers_, "lan0");
+  shop_->ip({"ntable", "change", "name", "arp_cache", "dev", "lan0", "mcast_probes", "5", "retrans", "1500"});
+
+  std::optional<platform::NeighbourTableLimits> limits;
+  {
+    const InsideNamespace inside(*shop_);
+    limits = platform::ipv4NeighbourTableLimits();
+  }
+  ASSERT_TRUE(limits);
+  EXPECT_EQ(limits->capacity, machineCapacity);
+  EXPECT_EQ(limits->unresolvedLifetime, std::chrono::milliseconds(7500));
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "net/discovery_pace.h"
 #include "net/discovery_targets.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +64,51 @@ TEST(ProbeTargetsTest, TryEveryHostOfEverySubnetOnceInSubnetOrder) {
   EXPECT_EQ(std::unique(unique.begin(), unique.end()), unique.end());
 
   EXPECT_EQ(allTargets({wide, narrow}).size(), 65534u);
+}
+
+// A scan takes three quarters of the neighbour table at most, and half of
+// its descriptors; its window outlasts both the probe timeout and the time an
+// unanswered address holds its entry.
+TEST(ProbePaceTest, FollowsTheNeighbourTableAndTheDescriptorLimit) {
+  using std::chrono::milliseconds;
+  using std::chrono::seconds;
+  struct Case {
+    std::optional<platform::NeighbourTableLimits> table;
+    std::size_t descriptors;
+    std::size_t probes;
+    milliseconds window;
+    std::size_t descriptorsWanted;
+  };
+  const Case cases[] = {
+      {platform::NeighbourTableLimits{1024, seconds(3)}, 20000, 768, milliseconds(3250), 1536},
+      {std::nullopt, 20000, 768, milliseconds(3250), 1536},
+      {platform::NeighbourTableLimits{1024, seconds(3)}, 1024, 512, milliseconds(3250), 1536},
+      {platform::NeighbourTableLimits{1024, seconds(3)}, 1, 1, milliseconds(3250), 1536},
+      {platform::NeighbourTableLimits{8192, milliseconds(7500)}, 1 << 20, 6144, milliseconds(7750), 12288},
+      {platform::NeighbourTableLimits{1 << 20, seconds(1)}, 1 << 20, 6144, milliseconds(3250), 12288},
+      {platform::NeighbourTableLimits{1, seconds(3)}, 20000, 1, milliseconds(3250), 2},
+  };
+  for (const Case& c : cases) {
+    const ProbePace pace = probePace(c.table, c.descriptors, seconds(3));
+    EXPECT_EQ(pace.probes, c.probes) << c.descriptors;
+    EXPECT_EQ(pace.window, c.window) << c.descriptors;
+    EXPECT_EQ(descriptorsWanted(c.table), c.descriptorsWanted);
+  }
+}
+
+TEST(ProbePaceTest, PacerHoldsEachProbeUntilTheOldestStartLeavesTheWindow) {
+  using Clock = ProbePacer::Clock;
+  using std::chrono::milliseconds;
+  ProbePacer pacer(ProbePace{2, milliseconds(1000)});
+  const Clock::time_point t0 = Clock::now();
+  EXPECT_EQ(pacer.nextStart(t0), t0);
+  pacer.started(t0);
+  EXPECT_EQ(pacer.nextStart(t0 + milliseconds(100)), t0 + milliseconds(100));
+  pacer.started(t0 + milliseconds(100));
+  EXPECT_EQ(pacer.nextStart(t0 + milliseconds(200)), t0 + milliseconds(1000));
+  EXPECT_EQ(pacer.nextStart(t0 + milliseconds(1000)), t0 + milliseconds(1000));
+  pacer.started(t0 + milliseconds(1000));
+  EXPECT_EQ(pacer.nextStart(t0 + milliseconds(1050)), t0 + milliseconds(1100));
 }
 
 }  // namespace

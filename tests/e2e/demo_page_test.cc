@@ -17,7 +17,6 @@ const std::filesystem::path kSourceWww = std::filesystem::path(LUMETRA_SOURCE_DI
 void runDemo(const std::string& startPage) {
   XServer x;
   ShellHome home;
-  std::filesystem::copy(std::string(LUMETRA_SOURCE_DIR) + "/dev", home.directory() / "dev");
   Shell shell(x, home, {.startPage = startPage});
   ASSERT_TRUE(home.waitForConsole("demo ready")) << home.consoleText() << shell.errors();
   std::optional<Window> main;

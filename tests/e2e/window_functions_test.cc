@@ -21,7 +21,6 @@ std::string builtFunctionNames() {
 TEST(WindowFunctionsTest, EveryContextGetsTheFunctionsAndCallsBehaveThroughRealJavaScript) {
   XServer x({.windowManager = false});
   ShellHome home;
-  std::filesystem::copy(std::string(LUMETRA_SOURCE_DIR) + "/dev", home.directory() / "dev");
   Shell shell(x, home, {.startPage = pageUrl("functions.html")});
   ASSERT_TRUE(home.waitForConsole("frame queries:")) << home.consoleText() << shell.errors();
   ASSERT_TRUE(home.waitForConsole("popup queries:")) << home.consoleText();

@@ -1,6 +1,6 @@
-// Print task list text as a page could send it: parsing, layout of every
-// task, the pictures in it, and the pending copy, which must read back as
-// the same task.
+// Print task list text as a page could send it: parsing, which must give
+// what RapidJSON's reader alone gives, layout of every task, the pictures in
+// it, and the pending copy, which must read back as the same task.
 #include <cstdlib>
 
 #include "jobs/image_text.h"
@@ -27,6 +27,7 @@ lumetra::PrinterModelConfig receiptModel() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const auto tasks = lumetra::parsePrintTaskList(text);
+  if (tasks != lumetra::parsePrintTaskListWithRapidJson(text)) std::abort();
   if (!tasks) return 0;
   for (const lumetra::PrintTask& task : *tasks) {
     lumetra::PrinterModelConfig table = receiptModel();

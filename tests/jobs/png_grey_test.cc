@@ -104,10 +104,12 @@ PngPixels pixels(unsigned width, unsigned height, unsigned channels, const Patte
 unsigned colourTypeOf(unsigned channels) { return channels == 1 ? 0 : channels == 3 ? 2 : 6; }
 
 // Variants 0 to 4 turn the five filters over the rows, each starting with
-// another; variant 5 has runs of 1 to 5 Paeth rows, which are undone side by
-// side.
+// another; variant 5 has runs of 1 to 5, 8 and 11 Paeth rows, which are
+// undone side by side.
 unsigned filterOfRow(unsigned variant, unsigned row) {
-  static constexpr std::array<unsigned, 20> kPaethRuns = {4, 1, 4, 4, 2, 4, 4, 4, 3, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 1};
+  static constexpr std::array<unsigned, 45> kPaethRuns = {4, 1, 4, 4, 2, 4, 4, 4, 3, 4, 4, 4, 4, 0, 4,
+                                                          4, 4, 4, 4, 1, 4, 4, 4, 4, 4, 4, 4, 4, 2, 4,
+                                                          4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 3, 4, 4, 4, 1};
   return variant < 5 ? (row + variant) % 5 : kPaethRuns[row % kPaethRuns.size()];
 }
 

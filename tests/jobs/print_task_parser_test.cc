@@ -33,7 +33,7 @@ TEST(PrintTaskParserTest, ReadsAnObjectOrAnArrayOfTasksInOrder) {
   ASSERT_EQ(single[0].contents.size(), 2u);
   EXPECT_EQ(single[0].contents[0].content, "hi");
   EXPECT_EQ(single[0].contents[0].remark, 9);
-  EXPECT_EQ(single[0].contents[1].parameters, (std::vector<std::int32_t>{0, 25, 250}));
+  EXPECT_EQ(single[0].contents[1].parameters, (ItemParameters{0, 25, 250}));
 
   const auto list = tasksOf("[" + task(R"(,"printerWidth":1)") + " , " + task(R"(,"printerWidth":2)") + "]");
   ASSERT_EQ(list.size(), 2u);
@@ -91,13 +91,13 @@ TEST(PrintTaskParserTest, LeavesOutUnusableItemsAndReadsUsableParameters) {
   ASSERT_EQ(tasks.size(), 1u);
   const auto& items = tasks[0].contents;
   ASSERT_EQ(items.size(), 6u);
-  EXPECT_EQ(items[0].parameters, (std::vector<std::int32_t>{1, 2}));
-  EXPECT_EQ(items[1].parameters, (std::vector<std::int32_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(items[0].parameters, (ItemParameters{1, 2}));
+  EXPECT_EQ(items[1].parameters, (ItemParameters{1, 2, 3, 4, 5}));
   EXPECT_TRUE(items[2].parameters.empty());
   EXPECT_TRUE(items[3].parameters.empty());
   EXPECT_EQ(items[4].type, 1);
   EXPECT_EQ(items[5].type, 4);
-  EXPECT_EQ(items[5].parameters, (std::vector<std::int32_t>{8}));
+  EXPECT_EQ(items[5].parameters, (ItemParameters{8}));
 }
 
 TEST(PrintTaskParserTest, TextStaysUnicodeUntilItIsLaidOut) {
@@ -154,6 +154,43 @@ TEST(PrintTaskParserTest, FirstOfARepeatedMemberCountsAndTextEndsAtNul) {
   const std::string beforeNul = task("");
   EXPECT_EQ(tasksOf(beforeNul + std::string("\0 trailing", 10)).size(), 1u);
   EXPECT_FALSE(parsePrintTaskList(beforeNul.substr(0, 20) + std::string("\0", 1) + beforeNul.substr(20)));
+}
+
+// The quick reader gives up on what it cannot read exactly like RapidJSON;
+// either way the result is RapidJSON's own, value for value.
+TEST(PrintTaskParserTest, QuickReaderAgreesWithRapidJsonAtEveryEdge) {
+  const auto item = [](std::string_view members) { return task(R"(,"contents":[{"type":1,)" + std::string(members) + "}]"); };
+  const std::string cases[] = {
+      item(R"("remark":-0)"), item(R"("remark":-2147483648)"), item(R"("remark":2147483647)"),
+      item(R"("remark":2147483648)"), item(R"("remark":-2147483649)"), item(R"("remark":4294967295)"),
+      item(R"("remark":4294967296)"), item(R"("remark":9999999999)"), item(R"("remark":12345678901)"),
+      item(R"("remark":1.0)"), item(R"("remark":1e2)"), item(R"("remark":1E+2)"), item(R"("remark":1e999)"),
+      item(R"("remark":01)"), item(R"("remark":-)"), item(R"("remark":-a)"), item(R"("remark":+1)"),
+      item(R"("remark":.5)"), item(R"("remark":0x10)"),
+      task(R"(,"contents":[{"type":0,"content":"\ud83d\ude00 \u00e9\u4e2d\u0041"}])"),
+      task(R"(,"contents":[{"type":0,"content":"\udc00"}])"), task(R"(,"contents":[{"type":0,"content":"\ud800"}])"),
+      task(R"(,"contents":[{"type":0,"content":"\ud800\u0041"}])"), task(R"(,"contents":[{"type":0,"content":"\u12G4"}])"),
+      task(R"(,"contents":[{"type":0,"content":"\x"}])"), task(R"(,"contents":[{"type":0,"content":"\/\b\f\n\r\t\\"}])"),
+      task(R"(,"contents":[{"type":0,"content":"a\u0000b"}])"), task("\"\\u0063ontents\":[]"),
+      task(R"(,"printerModel":"\u0000x")"), task(",\"contents\":[{\"type\":0,\"content\":\"\xff\xfe\x80\"}]"),
+      task(",\"contents\":[{\"type\":0,\"content\":\"tab\there\"}]"), task(R"(,"contents":[1,],)"),
+      task(R"(,"x":tru)"), task(R"(,"x":nul)"), task(R"(,"x":[true,false,null,{}, [] ,{"a":{"b":[]}}])"),
+      " \t\r\n[ " + task("") + " ]\n", "[" + task("") + ",]", "\xEF\xBB\xBF" + task(""), "{\"a\" 1}",
+      "{\"a\":1,}", "{,}", "[1 2]", "\"open", "[\"a\\", "{\"printerName\":\"P\"", "[1]]", "  ", "\"x\" 1",
+      std::string(64, '[') + std::string(64, ']'), std::string(65, '[') + std::string(65, ']'),
+      "[" + std::string(63, '[') + task("") + std::string(63, ']') + "]",
+  };
+  for (const std::string& text : cases) {
+    EXPECT_EQ(parsePrintTaskList(text), parsePrintTaskListWithRapidJson(text)) << text;
+  }
+  // And what the edges give.
+  EXPECT_EQ(tasksOf(item(R"("remark":-0)")).at(0).contents.at(0).remark, 0);
+  EXPECT_EQ(tasksOf(item(R"("remark":-2147483648)")).at(0).contents.at(0).remark, -2147483648);
+  EXPECT_TRUE(tasksOf(item(R"("remark":2147483648)")).at(0).contents.empty());
+  EXPECT_EQ(tasksOf(task(R"(,"contents":[{"type":0,"content":"\ud83d\ude00\udc00"}])")).at(0).contents.at(0).content,
+            "\xF0\x9F\x98\x80\xED\xB0\x80");
+  EXPECT_FALSE(parsePrintTaskList(item(R"("remark":1e999)")));
+  EXPECT_FALSE(parsePrintTaskList(std::string(65, '[') + std::string(65, ']')));
 }
 
 }  // namespace

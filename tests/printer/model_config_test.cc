@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/utf.h"
 #include "printer/printer_registry.h"
 #include "support/temp_dir.h"
 #include "support/test_context.h"
@@ -96,6 +97,7 @@ TEST_F(ModelConfigTest, EmptyModelNameReadsNormalIni) {
   EXPECT_EQ(tableBytes(u"P", 5, 3), hexBytes("1d 56 00"));
   EXPECT_EQ(modelSettingsPath(u""), std::filesystem::path("./dev/normal.ini"));
   EXPECT_EQ(modelSettingsPath(u"QV52K"), std::filesystem::path("./dev/QV52K.ini"));
+  EXPECT_EQ(modelSettingsPath(u"a.b"), std::filesystem::path("./dev/a.b.ini"));
 }
 
 TEST_F(ModelConfigTest, ReloadZeroesTheTableAndKeepsHandleAndModelName) {
@@ -123,6 +125,59 @@ TEST_F(ModelConfigTest, ReadsGbkAndUtf16SettingsFiles) {
   loadModelConfig(findOrCreateSession(context_.printers, u"U").commands, u"U");
   EXPECT_EQ(tableBytes(u"G", 5, 3), hexBytes("1d 56 02"));
   EXPECT_EQ(tableBytes(u"U", 5, 3), hexBytes("1d 56 03"));
+}
+
+// openPrinterWithModel("x", "/etc/x") must not read files outside dev/.
+TEST_F(ModelConfigTest, AModelNameThatIsAPathReadsNothing) {
+  writeModel("normal", "[cut]\ncmd=29,86,0\n");
+  dir_.write("outside.ini", "[cut]\ncmd=29,86,7\n");
+  dir_.write("dev/sub/inner.ini", "[cut]\ncmd=29,86,8\n");
+  const std::u16string absolute = base::utf8ToUtf16((dir_.path() / "outside").string());
+  for (const std::u16string& name : {absolute, std::u16string(u"../outside"), std::u16string(u"sub/inner"),
+                                     std::u16string(u".."), std::u16string(u"normal\0x", 8)}) {
+    PrinterModelConfig table;
+    table.bytes.fill(0xEE);
+    loadModelConfig(table, name);
+    EXPECT_EQ(table.bytes, PrinterModelConfig{}.bytes) << base::utf16ToUtf8(name);
+    EXPECT_FALSE(modelSettingsPath(name));
+  }
+}
+
+// What start-up names on stderr and to the staff: every setting a receipt
+// depends on that is missing or garbled, by file and key.
+TEST_F(ModelConfigTest, ChecksNameTheFileAndSettingOfEveryMissingOrGarbledValue) {
+  EXPECT_EQ(checkModelFolder("dev").size(), 1u);
+  EXPECT_EQ(describe(checkModelFolder("dev").front()), "dev is missing: printers get no commands");
+
+  writeModel("good", "[roll]\ncmd=27,74,\n[cut]\ncmd=29,86,0\np=1\n[zoom]\ncmd=29,33,0\np1=16\np2=-1\n"
+                     "[align]\ncmd=27,97,0\n[img]\ncmd=29,118,48,0,0,0,24,0\n[imgPrint]\ncmd= 27 , 74,0\n"
+                     "[cashdraw]\ncmd=27,112,0,60,120\n[beep]\ncmd=27,66,3,2\n");
+  writeModel("bad", "[roll]\ncmd=27,74,,x\np1=x\n[cut]\ncmd=\np=1\n[zoom]\ncmd=29;33;0\np1=16\np2=256\n"
+                    "[align]\ncmd=27,97,0\n[img]\ncmd=29,118,48,0,0,0,24,0\n[imgPrint]\ncmd=27,74,0\n"
+                    "[cashdraw]\ncmd=27,112,0,60,1200\n");
+  writeModel("empty", "");
+  std::vector<std::string> found;
+  for (const ModelFileProblem& problem : checkModelFolder("dev")) found.push_back(describe(problem));
+  EXPECT_EQ(found, (std::vector<std::string>{
+                       "dev/normal.ini is missing: printers with no model get no commands",
+                       "dev/bad.ini: [roll] cmd is not a list of byte values 0 to 255: \"27,74,,x\"",
+                       "dev/bad.ini: [roll] p1 is not a number from -128 to 255: \"x\"",
+                       "dev/bad.ini: [cut] cmd is empty",
+                       "dev/bad.ini: [zoom] cmd is not a list of byte values 0 to 255: \"29;33;0\"",
+                       "dev/bad.ini: [zoom] p2 is not a number from -128 to 255: \"256\"",
+                       "dev/bad.ini: [cashdraw] cmd is not a list of byte values 0 to 255: \"27,112,0,60,1200\"",
+                       "dev/bad.ini: [beep] cmd is missing",
+                       "dev/empty.ini: [roll] cmd is missing", "dev/empty.ini: [cut] cmd is missing",
+                       "dev/empty.ini: [cut] p is missing", "dev/empty.ini: [zoom] cmd is missing",
+                       "dev/empty.ini: [zoom] p1 is missing", "dev/empty.ini: [zoom] p2 is missing",
+                       "dev/empty.ini: [align] cmd is missing", "dev/empty.ini: [img] cmd is missing",
+                       "dev/empty.ini: [imgPrint] cmd is missing", "dev/empty.ini: [cashdraw] cmd is missing",
+                       "dev/empty.ini: [beep] cmd is missing"}));
+  // The shipped files are complete.
+  for (const auto& model : {"normal", "RQ2", "QV52K"}) {
+    const auto shipped = std::filesystem::path(LUMETRA_SOURCE_DIR) / "dev" / (std::string(model) + ".ini");
+    EXPECT_TRUE(checkModelFile(shipped).empty()) << model;
+  }
 }
 
 TEST(ParseByteListTest, StopsAtTheByteCount) {

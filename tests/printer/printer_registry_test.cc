@@ -32,19 +32,30 @@ TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOn
   EXPECT_EQ(context_.printers.registry.size(), 1u);
 }
 
-TEST_F(PrinterRegistryTest, NamesDifferingOnlyInCaseAreSeparateSessions) {
-  findOrCreateSession(context_.printers, u"Kitchen").handle = 1;
-  findOrCreateSession(context_.printers, u"kitchen").handle = 2;
-  EXPECT_EQ(context_.printers.registry.size(), 2u);
-  EXPECT_EQ(sessionHandle(context_.printers, u"Kitchen"), 1u);
-  EXPECT_EQ(sessionHandle(context_.printers, u"kitchen"), 2u);
+// CUPS takes "Kitchen" and "kitchen" for one queue; two sessions on it
+// would interleave two jobs on one printer.
+TEST_F(PrinterRegistryTest, NamesDifferingOnlyInAsciiCaseAreOneSessionLikeCupsQueues) {
+  Printers& printers = context_.printers;
+  findOrCreateSession(printers, u"Kitchen").handle = 1;
+  EXPECT_EQ(sessionHandle(printers, u"kitchen"), 1u);
+  EXPECT_EQ(sessionHandle(printers, u"KITCHEN"), 1u);
+  EXPECT_EQ(printers.registry.size(), 1u);
+  EXPECT_EQ(printers.registry.begin()->first, u"Kitchen") << "the first spelling stays";
+  // Only ASCII letters fold, as in CUPS: full-width and accented letters
+  // name other printers.
+  findOrCreateSession(printers, u"\xFF2Bitchen");
+  findOrCreateSession(printers, u"K\x00EEtchen");
+  findOrCreateSession(printers, u"K\x00CEtchen");
+  EXPECT_EQ(printers.registry.size(), 4u);
 }
 
-TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithPrefixFirst) {
-  for (const char16_t* name : {u"\xFF21", u"ab", u"a", u"B", u"\x4E2D"}) findOrCreateSession(context_.printers, name);
+TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithAsciiLettersFoldedAndPrefixFirst) {
+  for (const char16_t* name : {u"\xFF21", u"ab", u"a", u"B", u"\x4E2D", u"_"}) {
+    findOrCreateSession(context_.printers, name);
+  }
   std::vector<std::u16string> order;
   for (const auto& entry : context_.printers.registry) order.push_back(entry.first);
-  EXPECT_EQ(order, (std::vector<std::u16string>{u"B", u"a", u"ab", u"\x4E2D", u"\xFF21"}));
+  EXPECT_EQ(order, (std::vector<std::u16string>{u"_", u"a", u"ab", u"B", u"\x4E2D", u"\xFF21"}));
 }
 
 TEST_F(PrinterRegistryTest, HandleLookupCreatesTheSessionWhenAbsent) {

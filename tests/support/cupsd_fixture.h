@@ -36,12 +36,14 @@ class PrivateCupsd {
 
   // The scheduler's error log, for failure messages.
   std::string errorLog() const;
+  // Stops the scheduler now, as a till sees CUPS go away (the destructor
+  // still removes the folder).
+  void stop();
 
  private:
   void writeConfiguration() const;
   void start();
   void waitUntilAnswering();
-  void stop();
 
   TempDir dir_;
   std::filesystem::path socket_;

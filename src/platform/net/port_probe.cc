@@ -4,9 +4,11 @@
 #include <errno.h>
 #include <netinet/in.h>
 #include <sys/epoll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 
 namespace lumetra::platform {
@@ -57,6 +59,18 @@ class ScopedSocket {
 
 }  // namespace
 
+std::size_t raiseDescriptorLimit(std::size_t wanted) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+  const rlim_t target = limit.rlim_max == RLIM_INFINITY ? wanted : std::min<rlim_t>(wanted, limit.rlim_max);
+  if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < target) {
+    const rlim_t before = limit.rlim_cur;
+    limit.rlim_cur = target;
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) limit.rlim_cur = before;
+  }
+  return limit.rlim_cur == RLIM_INFINITY ? wanted : static_cast<std::size_t>(limit.rlim_cur);
+}
+
 bool ipv4StreamSocketsAllowed() {
   const int socket = openStreamSocket();
   if (socket < 0) return isPassingShortage(errno);
@@ -94,28 +108,36 @@ ProbeStart PortProbes::start(std::uint32_t address) {
   return ProbeStart::started;
 }
 
-std::vector<std::uint32_t> PortProbes::collectEnded() {
+std::vector<std::uint32_t> PortProbes::collectEnded(Clock::time_point notAfter) {
   std::vector<std::uint32_t> connected;
   connected.swap(connectedOnStart_);
-  if (!connected.empty() || probes_.empty()) return connected;
+  if (!connected.empty() || (probes_.empty() && notAfter == Clock::time_point::max())) return connected;
   std::array<epoll_event, kEventsPerWait> events;
-  const int ready = ::epoll_wait(epoll_, events.data(), kEventsPerWait, millisecondsToFirstDeadline());
-  for (int i = 0; i < ready; ++i) {
-    // epoll_event is packed: its id must be copied out before it is passed
-    // by reference.
-    const std::uint64_t id = events[i].data.u64;
-    const auto probe = probes_.find(id);
-    if (probe == probes_.end()) continue;
-    if (connectionSucceeded(probe->second.socket)) connected.push_back(probe->second.address);
-    endProbe(probe->first);
-  }
+  // Every event that is ready is taken before anything is abandoned: a
+  // connection that completed in time counts even when it is read late.
+  int timeout = millisecondsToWait(notAfter);
+  int ready = 0;
+  do {
+    ready = ::epoll_wait(epoll_, events.data(), kEventsPerWait, timeout);
+    for (int i = 0; i < ready; ++i) {
+      // epoll_event is packed: its id must be copied out before it is passed
+      // by reference.
+      const std::uint64_t id = events[i].data.u64;
+      const auto probe = probes_.find(id);
+      if (probe == probes_.end()) continue;
+      if (connectionSucceeded(probe->second.socket)) connected.push_back(probe->second.address);
+      endProbe(probe->first);
+    }
+    timeout = 0;
+  } while (ready == kEventsPerWait);
   abandonExpired();
   return connected;
 }
 
-int PortProbes::millisecondsToFirstDeadline() {
-  while (!probes_.contains(startOrder_.front())) startOrder_.pop_front();
-  const auto left = probes_.at(startOrder_.front()).deadline - Clock::now();
+int PortProbes::millisecondsToWait(Clock::time_point notAfter) {
+  while (!startOrder_.empty() && !probes_.contains(startOrder_.front())) startOrder_.pop_front();
+  if (!startOrder_.empty()) notAfter = std::min(notAfter, probes_.at(startOrder_.front()).deadline);
+  const auto left = notAfter - Clock::now();
   if (left <= Clock::duration::zero()) return 0;
   // Rounded up, so the wait never ends before the deadline it waits for.
   return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());

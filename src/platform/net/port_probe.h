@@ -15,6 +15,10 @@ enum class ProbeStart {
   failed,          // this address cannot be tried (no route, say); it is never reported
 };
 
+// Raises the soft limit on this process's descriptors towards `wanted`,
+// never above the hard limit, and returns the soft limit it then has.
+std::size_t raiseDescriptorLimit(std::size_t wanted);
+
 // Whether this process may make IPv4 TCP sockets at all: a sandbox or a kernel
 // without IPv4 forbids them. A passing lack of descriptors or memory does not
 // count as forbidden.
@@ -26,6 +30,8 @@ bool ipv4StreamSocketsAllowed();
 // is up is abandoned. Every socket is closed by the time the object goes.
 class PortProbes {
  public:
+  using Clock = std::chrono::steady_clock;
+
   PortProbes(std::uint16_t port, std::chrono::milliseconds timeout);
   ~PortProbes();
   PortProbes(const PortProbes&) = delete;
@@ -41,20 +47,19 @@ class PortProbes {
   std::size_t inFlight() const { return probes_.size(); }
 
   // Waits until at least one attempt in flight ends (connects, fails or runs
-  // out of time) and returns the addresses that connected, in completion
-  // order. Returns at once when some connected on start or none is in flight.
-  std::vector<std::uint32_t> collectEnded();
+  // out of time), or until `notAfter`, and returns the addresses that
+  // connected, in completion order. Returns at once when some connected on
+  // start, and when none is in flight and no end of the wait is given.
+  std::vector<std::uint32_t> collectEnded(Clock::time_point notAfter = Clock::time_point::max());
 
  private:
-  using Clock = std::chrono::steady_clock;
-
   struct Probe {
     int socket;
     std::uint32_t address;
     Clock::time_point deadline;
   };
 
-  int millisecondsToFirstDeadline();
+  int millisecondsToWait(Clock::time_point notAfter);
   void endProbe(std::uint64_t id);
   void abandonExpired();
 

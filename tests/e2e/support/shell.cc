@@ -12,7 +12,10 @@ std::string pageUrl(std::string_view page) {
   return "file://" + std::string(LUMETRA_SOURCE_DIR) + "/tests/e2e/pages/" + std::string(page);
 }
 
-ShellHome::ShellHome() { ::chmod(directory().c_str(), 0700); }
+ShellHome::ShellHome() {
+  ::chmod(directory().c_str(), 0700);
+  std::filesystem::copy(std::filesystem::path(LUMETRA_SOURCE_DIR) / "dev", directory() / "dev");
+}
 
 std::string ShellHome::consoleText() const { return readText(consoleLog()); }
 
@@ -27,12 +30,15 @@ std::map<std::string, std::string> ShellHome::homeEnvironment() const {
           {"XDG_CONFIG_HOME", home + "/config"},
           {"XDG_CACHE_HOME", home + "/cache-home"},
           {"XDG_DATA_HOME", home + "/data-home"},
+          {"XDG_STATE_HOME", home + "/state-home"},
+          {"LUMETRA_SYSTEM_CONFIG", home + "/etc-lumetra.conf"},
           {"NO_AT_BRIDGE", "1"}};
 }
 
-std::map<std::string, std::string> ShellHome::environment(const XServer& x) const {
+std::map<std::string, std::string> ShellHome::environment(const std::string& display) const {
   std::map<std::string, std::string> environment = homeEnvironment();
-  environment.insert({{"DISPLAY", x.display()},
+  environment.insert({{"DISPLAY", display},
+                      {"WAYLAND_DISPLAY", ""},
                       {"LUMETRA_DIALOG_LOG", dialogLog().string()},
                       {"LUMETRA_TRACE_MESSAGES", "1"},
                       {"LUMETRA_START_PAGE", ""}});
@@ -42,13 +48,13 @@ std::map<std::string, std::string> ShellHome::environment(const XServer& x) cons
   return environment;
 }
 
-Shell::Shell(const XServer& x, const ShellHome& home, Options options) {
+Shell::Shell(const std::string& display, const ShellHome& home, Options options) {
   static std::atomic<int> runs{0};
   errorFile_ = home.directory() / ("stderr-" + std::to_string(runs++) + ".txt");
   SpawnOptions spawnOptions;
-  spawnOptions.arguments = {LUMETRA_EXECUTABLE_PATH};
+  spawnOptions.arguments = {options.executable.string()};
   spawnOptions.arguments.insert(spawnOptions.arguments.end(), options.switches.begin(), options.switches.end());
-  spawnOptions.environment = home.environment(x);
+  spawnOptions.environment = home.environment(display);
   spawnOptions.environment["LUMETRA_START_PAGE"] = options.startPage;
   for (const auto& [name, value] : options.environment) spawnOptions.environment[name] = value;
   spawnOptions.workingDirectory = home.directory();
@@ -60,8 +66,8 @@ Shell::~Shell() { stopProcess(pid_); }
 
 std::string Shell::errors() const { return readText(errorFile_); }
 
-std::optional<int> Shell::waitForExit() {
-  const auto code = e2e::waitForExit(pid_);
+std::optional<int> Shell::waitForExit(std::chrono::seconds limit) {
+  const auto code = e2e::waitForExit(pid_, limit);
   if (code) pid_ = -1;
   return code;
 }

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -18,8 +19,9 @@ namespace lumetra::e2e {
 std::string pageUrl(std::string_view page);
 
 // A start-up directory of the shell's own, also its home and runtime folder
-// (so the single-instance lock is private to the test), with message boxes
-// going to a log.
+// (so the single-instance lock is private to the test), holding the sample
+// printer models in dev/ as a shop's would, with message boxes going to a
+// log.
 class ShellHome {
  public:
   ShellHome();
@@ -31,7 +33,8 @@ class ShellHome {
   bool waitForConsole(std::string_view text) const;
   // HOME and the XDG folders here, for anything that starts the shell.
   std::map<std::string, std::string> homeEnvironment() const;
-  std::map<std::string, std::string> environment(const XServer& x) const;
+  // For a shell on the X display `display` (":N"; empty: none).
+  std::map<std::string, std::string> environment(const std::string& display) const;
 
  private:
   test::TempDir dir_;
@@ -44,15 +47,19 @@ class Shell {
     std::string startPage = {};  // empty: the fixed start page
     std::vector<std::string> switches = {};
     std::map<std::string, std::string> environment = {};
+    std::filesystem::path executable = LUMETRA_EXECUTABLE_PATH;
   };
-  Shell(const XServer& x, const ShellHome& home, Options options);
+  Shell(const XServer& x, const ShellHome& home, Options options) : Shell(x.display(), home, std::move(options)) {}
+  // On the X display `display` (":N"; empty: none, as on a Wayland desktop
+  // without XWayland).
+  Shell(const std::string& display, const ShellHome& home, Options options);
   ~Shell();
   Shell(const Shell&) = delete;
   Shell& operator=(const Shell&) = delete;
 
   pid_t pid() const { return pid_; }
   std::string errors() const;  // its stderr so far
-  std::optional<int> waitForExit();
+  std::optional<int> waitForExit(std::chrono::seconds limit = std::chrono::seconds(90));
 
  private:
   pid_t pid_ = -1;

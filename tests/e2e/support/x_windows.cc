@@ -25,6 +25,32 @@ std::vector<long> longProperty(Display* display, Window window, const char* name
   return values;
 }
 
+// Client windows (those a window manager gave WM_STATE) in and under
+// `window`, for window managers that keep no client list (weston's).
+void collectClients(Display* display, Window window, Atom wmState, std::vector<Window>& clients) {
+  if (!longProperty(display, window, "WM_STATE", wmState).empty()) {
+    clients.push_back(window);
+    return;
+  }
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return;
+  for (unsigned int i = 0; i < count; ++i) collectClients(display, children[i], wmState, clients);
+  if (children) XFree(children);
+}
+
+std::vector<Window> clientWindows(Display* display) {
+  std::vector<Window> clients;
+  for (long window : longProperty(display, DefaultRootWindow(display), "_NET_CLIENT_LIST", XA_WINDOW)) {
+    clients.push_back(static_cast<Window>(window));
+  }
+  if (clients.empty()) {
+    collectClients(display, DefaultRootWindow(display), XInternAtom(display, "WM_STATE", False), clients);
+  }
+  return clients;
+}
+
 }  // namespace
 
 std::string windowTitle(Display* display, Window window) {
@@ -44,8 +70,15 @@ std::string windowTitle(Display* display, Window window) {
 }
 
 std::optional<Window> findWindow(Display* display, const std::string& title) {
-  for (long window : longProperty(display, DefaultRootWindow(display), "_NET_CLIENT_LIST", XA_WINDOW)) {
-    if (windowTitle(display, static_cast<Window>(window)) == title) return static_cast<Window>(window);
+  for (Window window : clientWindows(display)) {
+    if (windowTitle(display, window) == title) return window;
+  }
+  return std::nullopt;
+}
+
+std::optional<Window> findWindowOfClass(Display* display, const std::string& nameDotClass) {
+  for (Window window : clientWindows(display)) {
+    if (windowClass(display, window) == nameDotClass) return window;
   }
   return std::nullopt;
 }

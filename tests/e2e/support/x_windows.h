@@ -19,6 +19,9 @@ struct FrameExtents {
 
 // The managed client window titled `title`, if any.
 std::optional<Window> findWindow(Display* display, const std::string& title);
+// The managed client window of class `nameDotClass` ("lumetra.LUMETRA"),
+// whatever its title.
+std::optional<Window> findWindowOfClass(Display* display, const std::string& nameDotClass);
 std::string windowTitle(Display* display, Window window);
 std::string windowClass(Display* display, Window window);  // "name.class"
 // The client area in root coordinates.

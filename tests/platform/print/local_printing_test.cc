@@ -103,6 +103,27 @@ TEST_F(LocalPrintingTest, StatusIsFalseForQueuesThatCannotPrintNow) {
   EXPECT_EQ(call("getPrinterStatus", callArgs("Disabled")), kFalse);
   EXPECT_EQ(call("getPrinterStatus", callArgs("Offline")), kFalse);
   EXPECT_EQ(call("getPrinterStatus", callArgs("NoPaper")), kFalse);
+
+  // With CUPS gone nothing can print: the answer must not be "all well",
+  // for an open printer or one the page has not opened yet.
+  cupsd_.stop();
+  EXPECT_EQ(call("getPrinterStatus", callArgs("Healthy")), kFalse);
+  EXPECT_EQ(call("getPrinterStatus", callArgs("NeverOpened")), kFalse);
+}
+
+// CUPS takes "bar" for the queue "Bar": opening both spellings must give
+// one printer with one job, not two jobs racing on one queue.
+TEST_F(LocalPrintingTest, QueueNamesInAnotherLetterCaseAreTheSamePrinter) {
+  test::FakeNetworkPrinter device("127.0.3.14");
+  cupsd_.addRawQueue("Bar", device.deviceUri());
+  call("getPrinterDiffConfig", callArgs("bar", "T80"));
+  ASSERT_EQ(call("startPrintTask", callArgs("Bar")), kTrue);
+  ASSERT_EQ(call("printText", callArgs("bar", "one ")), kTrue);
+  ASSERT_EQ(call("printText", callArgs("BAR", "job")), kTrue);
+  ASSERT_EQ(call("endPrintTask", callArgs("bAr")), kTrue);
+  EXPECT_EQ(device.job(1), "one " + hexBytes("1d 21 00") + "job" + hexBytes("1d 21 00"));
+  EXPECT_EQ(context_.printers.registry.size(), 1u);
+  EXPECT_EQ(dialogs(), "");
 }
 
 TEST_F(LocalPrintingTest, UnknownPrinterShowsTheOpenFailureWithItsNameAsCaption) {

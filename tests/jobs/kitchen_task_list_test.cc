@@ -1,7 +1,7 @@
 #include "jobs/kitchen_task_list.h"
 
 #include "functions/network_functions.h"
-#include "net_test_fixture.h"
+#include "support/net_printer_test.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
 #include "functions/network_functions.h"
 
-#include "net_test_fixture.h"
+#include "support/net_printer_test.h"
 
 namespace lumetra::test {
 namespace {

@@ -1,0 +1,89 @@
+#include "app/shell_config.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include "app/shell_settings.h"
+#include "base/profile.h"
+#include "base/utf.h"
+
+namespace lumetra::shell {
+namespace {
+
+constexpr std::uint64_t kDefaultConsoleLogKilobytes = 10 * 1024;
+constexpr unsigned kDefaultConsoleLogKeptFiles = 5;
+constexpr std::uint64_t kMostConsoleLogKeptFiles = 100;
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+// The value of the last file that has the key.
+std::optional<std::string> lastValue(const std::vector<std::filesystem::path>& files, std::u16string_view section,
+                                     std::u16string_view key, std::filesystem::path* from = nullptr) {
+  std::optional<std::string> value;
+  for (const std::filesystem::path& file : files) {
+    if (auto found = base::findProfileValue(file, section, key)) {
+      value = base::utf16ToUtf8(*found);
+      if (from) *from = file;
+    }
+  }
+  return value;
+}
+
+std::string textSetting(const std::vector<std::filesystem::path>& files, std::u16string_view section,
+                        std::u16string_view key, std::string_view fallback) {
+  const std::optional<std::string> value = lastValue(files, section, key);
+  return value && !value->empty() ? *value : std::string(fallback);
+}
+
+// A vendor's typing error must not pass unnoticed, nor stop the till.
+std::uint64_t numberSetting(const std::vector<std::filesystem::path>& files, std::u16string_view section,
+                            std::u16string_view key, std::uint64_t fallback) {
+  std::filesystem::path file;
+  const std::optional<std::string> value = lastValue(files, section, key, &file);
+  if (!value || value->empty()) return fallback;
+  std::uint64_t number = 0;
+  const char* end = value->data() + value->size();
+  const auto [stop, error] = std::from_chars(value->data(), end, number);
+  if (error == std::errc() && stop == end) return number;
+  std::fprintf(stderr, "lumetra: %s: [%s] %s = \"%s\" is not a whole number; using %llu\n", file.c_str(),
+               base::utf16ToUtf8(section).c_str(), base::utf16ToUtf8(key).c_str(), value->c_str(),
+               static_cast<unsigned long long>(fallback));
+  return fallback;
+}
+
+std::filesystem::path expandHome(const std::string& path) {
+  if (path == "~" || path.starts_with("~/")) return environment("HOME") + path.substr(1);
+  return path;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> configFiles() {
+  std::filesystem::path system = environment(kSystemConfigVariable);
+  if (system.empty()) system = std::filesystem::path(LUMETRA_SYSTEM_CONFIG_DIR) / "lumetra" / "lumetra.conf";
+  std::string userConfig = environment("XDG_CONFIG_HOME");
+  if (userConfig.empty()) userConfig = environment("HOME") + "/.config";
+  return {system, std::filesystem::path(userConfig) / "lumetra" / "lumetra.conf"};
+}
+
+ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
+  ShellConfig config;
+  const std::string startPageOverride = environment(kStartPageVariable);
+  config.startPage = startPageOverride.empty() ? textSetting(files, u"shell", u"start_page", kStartPage)
+                                               : startPageOverride;
+  config.workingFolder = expandHome(textSetting(files, u"shell", u"working_folder", ""));
+  config.windowTitle = textSetting(files, u"shell", u"window_title", kMaximiseAfterSplashTitle);
+  config.consoleLogMaxBytes =
+      numberSetting(files, u"console_log", u"max_kilobytes", kDefaultConsoleLogKilobytes) * 1024;
+  config.consoleLogKeptFiles = static_cast<unsigned>(std::min(
+      numberSetting(files, u"console_log", u"kept_files", kDefaultConsoleLogKeptFiles), kMostConsoleLogKeptFiles));
+  return config;
+}
+
+}  // namespace lumetra::shell
