@@ -32,12 +32,6 @@ void typeOnKeyboard(const XServer& x, const std::string& text) {
   ASSERT_EQ(waitForExit(spawn(options)), 0);
 }
 
-std::size_t occurrences(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
 // The page hands three tickets to a printer that is switched off, and the
 // cashier goes on typing; the web process is then killed, and its
 // successor takes the tickets over while the reloaded page hands over three

@@ -9,12 +9,6 @@
 namespace lumetra::e2e {
 namespace {
 
-std::size_t occurrences(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
 TEST(SingleInstanceTest, SecondStartIsRefusedWithTheMessageAndMaximisesTheRunningShell) {
   XServer x;
   ShellHome home;

@@ -10,12 +10,6 @@
 namespace lumetra::e2e {
 namespace {
 
-std::size_t occurrences(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
 // With XWayland there the shell's windows go through it, so the window and
 // monitor functions see them, and the splash is shrunk to the 1024x600 screen.
 TEST(WaylandTest, WithXWaylandTheWindowFunctionsWorkAndTheSplashFitsTheScreen) {

@@ -97,4 +97,10 @@ std::string readText(const std::filesystem::path& file) {
   return text.str();
 }
 
+std::size_t occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
 }  // namespace lumetra::e2e

@@ -39,4 +39,7 @@ std::vector<pid_t> childProcesses(pid_t parent, const std::string& name);
 
 std::string readText(const std::filesystem::path& file);
 
+// How often `part` occurs in `text`, overlaps included.
+std::size_t occurrences(const std::string& text, const std::string& part);
+
 }  // namespace lumetra::e2e
