@@ -45,6 +45,8 @@ std::string singleLine(const std::string& text) {
 }
 
 std::string printerLine(const PrinterBacklog& backlog, std::int64_t nowUnixSeconds) {
+  // A printer that reports a condition (paper near its end) with nothing waiting.
+  if (backlog.waiting == 0) return "打印机 " + singleLine(backlog.printer) + "：" + singleLine(backlog.reason);
   std::string line = "打印机 " + singleLine(backlog.printer) + "：" + std::to_string(backlog.waiting) +
                      " 张单据等待打印";
   if (backlog.sinceUnixSeconds > 0) {
@@ -59,7 +61,9 @@ std::string printerLine(const PrinterBacklog& backlog, std::int64_t nowUnixSecon
 
 std::string printerNoticeText(const std::vector<PrinterBacklog>& backlogs, std::int64_t nowUnixSeconds) {
   if (backlogs.empty()) return {};
-  std::string text = "以下打印机有单据等待打印，恢复后自动补打：";
+  const bool waiting =
+      std::any_of(backlogs.begin(), backlogs.end(), [](const PrinterBacklog& backlog) { return backlog.waiting > 0; });
+  std::string text = waiting ? "以下打印机有单据等待打印，恢复后自动补打：" : "打印机提示：";
   const std::size_t named = std::min(backlogs.size(), kPrinterNoticeMaxPrinters);
   for (std::size_t i = 0; i < named; ++i) text += "\n" + printerLine(backlogs[i], nowUnixSeconds);
   if (backlogs.size() > named) {

@@ -56,6 +56,20 @@ std::string_view troubleText(Trouble trouble) {
       return "等待的小票已满，新小票未能接收";
     case Trouble::outboxFull:
       return "所有打印机等待的小票已满，新小票未能接收";
+    case Trouble::paperEnd:
+      return "打印机缺纸，请装纸";
+    case Trouble::coverOpen:
+      return "打印机上盖打开，请合上";
+    case Trouble::paperJam:
+      return "打印机卡纸";
+    case Trouble::printerError:
+      return "打印机故障";
+    case Trouble::printerOffline:
+      return "打印机离线";
+    case Trouble::queuePaused:
+      return "打印队列已暂停";
+    case Trouble::paperNearEnd:
+      return "打印纸将用尽，请准备换纸";
     case Trouble::none:
       break;
   }
@@ -276,6 +290,19 @@ void Outbox::troubled(const PrinterKey& printer, Trouble trouble) {
   backlogChanged_ = true;
 }
 
+void Outbox::printerCondition(const PrinterKey& printer, Trouble condition) {
+  MutexLock lock(mutex_);
+  const auto known = conditions_.find(printer);
+  const Trouble was = known == conditions_.end() ? Trouble::none : known->second;
+  if (was == condition) return;
+  if (condition == Trouble::none) {
+    conditions_.erase(known);
+  } else {
+    conditions_[printer] = condition;
+  }
+  backlogChanged_ = true;
+}
+
 std::optional<std::vector<PrinterBacklog>> Outbox::backlogChange() {
   MutexLock lock(mutex_);
   if (!backlogChanged_) return std::nullopt;
@@ -283,10 +310,18 @@ std::optional<std::vector<PrinterBacklog>> Outbox::backlogChange() {
   std::vector<PrinterBacklog> backlog;
   for (const auto& [printer, queue] : queues_) {
     const bool troubled = queue.trouble != Trouble::none && !queue.tickets.empty();
-    if (!troubled && queue.refusing == Trouble::none) continue;
-    const Trouble shown = queue.refusing != Trouble::none ? queue.refusing : queue.trouble;
+    const auto condition = conditions_.find(printer);
+    Trouble shown = queue.refusing != Trouble::none ? queue.refusing : queue.trouble;
+    if (!troubled && queue.refusing == Trouble::none) {
+      if (condition == conditions_.end()) continue;
+      shown = condition->second;
+    }
     backlog.push_back(
         PrinterBacklog{printer.name, queue.tickets.size(), queue.troubleSince, std::string(troubleText(shown))});
+  }
+  for (const auto& [printer, condition] : conditions_) {
+    if (queues_.contains(printer)) continue;
+    backlog.push_back(PrinterBacklog{printer.name, 0, 0, std::string(troubleText(condition))});
   }
   return backlog;
 }

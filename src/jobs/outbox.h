@@ -38,6 +38,15 @@ enum class Trouble {
   queueFailed,    // the spooler failed while taking it
   printerFull,    // this printer's limit of waiting tickets was reached
   outboxFull,     // the limit of waiting tickets of all printers was reached
+  // What a printer reports of itself (real-time status, or the spooler's
+  // state reasons of its queue):
+  paperEnd,        // out of paper
+  coverOpen,       // its cover is open
+  paperJam,        // paper jammed
+  printerError,    // a cutter, mechanism or other error
+  printerOffline,  // offline for another reason
+  queuePaused,     // the spooler queue was paused
+  paperNearEnd,    // a warning only: its tickets still go
 };
 
 // The staff's text for it (UTF-8).
@@ -87,6 +96,11 @@ class Outbox {
       EXCLUDES(mutex_);
   // What keeps the printer's tickets waiting, for the staff.
   void troubled(const PrinterKey& printer, Trouble trouble) EXCLUDES(mutex_);
+  // What the staff should know of a printer whether or not its tickets
+  // wait here (paper near its end; a spooler queue that stopped with
+  // documents it took): shown until reported as Trouble::none. A trouble of
+  // its waiting tickets is shown in its place.
+  void printerCondition(const PrinterKey& printer, Trouble condition) EXCLUDES(mutex_);
 
   // The printers whose tickets wait because of a trouble, when that has
   // changed since the last call.
@@ -127,6 +141,7 @@ class Outbox {
   std::shared_ptr<platform::JournalFile> journal_ GUARDED_BY(mutex_);  // null: memory only
   std::uint64_t liveJournalBytes_ GUARDED_BY(mutex_) = 0;
   std::map<PrinterKey, PrinterQueue> queues_ GUARDED_BY(mutex_);
+  std::map<PrinterKey, Trouble> conditions_ GUARDED_BY(mutex_);
   std::uint64_t nextId_ GUARDED_BY(mutex_) = 1;
   std::size_t waitingTickets_ GUARDED_BY(mutex_) = 0;
   std::uint64_t waitingBytes_ GUARDED_BY(mutex_) = 0;

@@ -216,6 +216,13 @@ TEST_F(PrinterNoticeTest, APrinterPerLineWithItsCountSinceWhenAndWhy) {
             "打印机 Bar：12 张单据等待打印（2023年12月31日 23:58 起）\n"
             "打印机 127.0.0.2：2 张单据等待打印，无法连接\n"
             "打印机 Office：1 张单据等待打印");
+  // Conditions a printer reports with nothing waiting: no word of waiting tickets.
+  EXPECT_EQ(printerNoticeText({{"192.168.1.21", 0, 0, "打印纸将用尽，请准备换纸"}}, kNow),
+            "打印机提示：\n打印机 192.168.1.21：打印纸将用尽，请准备换纸");
+  EXPECT_EQ(printerNoticeText({{"192.168.1.20", 1, 0, "打印机缺纸，请装纸"}, {"Bar", 0, 0, "打印队列已暂停"}}, kNow),
+            "以下打印机有单据等待打印，恢复后自动补打：\n"
+            "打印机 192.168.1.20：1 张单据等待打印，打印机缺纸，请装纸\n"
+            "打印机 Bar：打印队列已暂停");
 }
 
 TEST_F(PrinterNoticeTest, PageChosenNamesStayOnOneShortLineAndPrintersBeyondTheLimitAreCounted) {

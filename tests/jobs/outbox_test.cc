@@ -141,6 +141,29 @@ TEST_F(OutboxTest, LimitsRefuseNewTicketsSayWhyAndDropNoneWaiting) {
   EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:2", "厨房:4"}));
 }
 
+TEST_F(OutboxTest, APrintersConditionShowsWithOrWithoutTicketsUntilClearedAndATroubleGoesFirst) {
+  auto outbox = opened();
+  outbox->printerCondition(kBar, Trouble::paperNearEnd);
+  std::vector<PrinterBacklog> backlog = *outbox->backlogChange();
+  ASSERT_EQ(backlog.size(), 1u);
+  EXPECT_EQ(backlog[0].waiting, 0u);
+  EXPECT_EQ(backlog[0].reason, "打印纸将用尽，请准备换纸");
+  outbox->printerCondition(kBar, Trouble::paperNearEnd);
+  EXPECT_FALSE(outbox->backlogChange()) << "an unchanged condition is no change";
+
+  outbox->handOver({ticket(kBar, "1")});
+  outbox->troubled(kBar, Trouble::paperEnd);
+  backlog = *outbox->backlogChange();
+  ASSERT_EQ(backlog.size(), 1u);
+  EXPECT_EQ(backlog[0].waiting, 1u);
+  EXPECT_EQ(backlog[0].reason, "打印机缺纸，请装纸");
+
+  EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:1"}));
+  EXPECT_EQ(outbox->backlogChange().value().at(0).reason, "打印纸将用尽，请准备换纸");
+  outbox->printerCondition(kBar, Trouble::none);
+  EXPECT_TRUE(outbox->backlogChange().value().empty());
+}
+
 TEST_F(OutboxTest, CompactionKeepsEveryWaitingTicketByteForByte) {
   auto outbox = opened();
   std::vector<Ticket> tickets;
