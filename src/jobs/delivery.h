@@ -24,6 +24,13 @@ struct DeliveryTimings {
   // The longest pause for a printer that keeps failing in the middle of a
   // ticket, so that it does not print half tickets without end.
   std::chrono::milliseconds longestBackoff{160'000};
+  // Real-time status of network printers: how long a printer not known
+  // to answer is given (below answerWait), how often a stopped or printing
+  // printer is asked, and how long a printing one may take to send a
+  // ticket's process ID back before it counts as not sending them.
+  std::chrono::milliseconds statusWait{500};
+  std::chrono::milliseconds statusEvery{1'000};
+  std::chrono::milliseconds processIdWait{5'000};
 };
 
 class NetworkDelivery;

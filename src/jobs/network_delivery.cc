@@ -15,12 +15,20 @@ std::string oneStream(const Ticket& ticket) {
   return bytes;
 }
 
+Trouble stoppedBecause(const PrinterReport& report) {
+  if (report.coverOpen) return Trouble::coverOpen;
+  if (report.paperEnd) return Trouble::paperEnd;
+  if (report.error) return Trouble::printerError;
+  return Trouble::printerOffline;
+}
+
 }  // namespace
 
 NetworkDelivery::NetworkDelivery(Outbox& outbox, const DeliveryTimings& timings, BacklogListener listener)
     : outbox_(outbox),
       timings_(timings),
-      sendTimings_{timings.retryInterval, timings.answerWait, timings.silenceLimit},
+      sendTimings_{timings.retryInterval, timings.answerWait,  timings.silenceLimit,
+                   timings.statusWait,    timings.statusEvery, timings.processIdWait},
       listener_(std::move(listener)) {}
 
 void NetworkDelivery::run(std::stop_token stop) {
@@ -53,7 +61,7 @@ void NetworkDelivery::startDue(Clock::time_point now) {
     line.ticketId = ticket->id;
     line.attemptStarted = now;
     line.send.emplace(platform::ipv4Endpoint(line.printer.name, kRawPrinterPort), oneStream(ticket->ticket),
-                      sendTimings_, now);
+                      sendTimings_, now, abilities_[line.printer.name], processIdFor(ticket->id));
     ++entry;
   }
 }
@@ -70,6 +78,11 @@ bool NetworkDelivery::advanceAll(Clock::time_point now) {
 }
 
 void NetworkDelivery::settle(Line& line, TicketSend::Stage stage, Clock::time_point now) {
+  if (stage == TicketSend::Stage::delivered) {
+    abilities_[line.printer.name] = line.send->abilities();
+  } else if (line.send->ended()) {
+    abilities_.erase(line.printer.name);
+  }
   switch (stage) {
     case TicketSend::Stage::delivered:
       outbox_.delivered(line.printer, line.ticketId);
@@ -88,15 +101,31 @@ void NetworkDelivery::settle(Line& line, TicketSend::Stage stage, Clock::time_po
       break;
     }
     case TicketSend::Stage::connecting:
+    case TicketSend::Stage::askingStatus:
     case TicketSend::Stage::sending:
+    case TicketSend::Stage::printing:
     case TicketSend::Stage::finishing:
-      if (line.send->stalled(now)) {
-        outbox_.troubled(line.printer,
-                         stage == TicketSend::Stage::connecting ? Trouble::unanswered : Trouble::stalled);
-      }
+      notePrinterReport(line, now);
       return;
   }
+  line.held = false;
   line.send.reset();
+}
+
+void NetworkDelivery::notePrinterReport(Line& line, Clock::time_point now) {
+  const TicketSend& send = *line.send;
+  if (const std::optional<PrinterReport>& report = send.report()) {
+    outbox_.printerCondition(line.printer, report->paperNearEnd ? Trouble::paperNearEnd : Trouble::none);
+  }
+  if (send.held()) {
+    outbox_.troubled(line.printer, stoppedBecause(*send.report()));
+  } else if (send.stalled(now)) {
+    outbox_.troubled(line.printer,
+                     send.stage() == TicketSend::Stage::connecting ? Trouble::unanswered : Trouble::stalled);
+  } else if (line.held) {
+    outbox_.troubled(line.printer, Trouble::none);  // it reports ready again
+  }
+  line.held = send.held();
 }
 
 void NetworkDelivery::waitForWork(Clock::time_point now) {

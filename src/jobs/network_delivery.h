@@ -33,12 +33,15 @@ class NetworkDelivery {
     Clock::time_point attemptStarted;
     Clock::time_point nextAttempt;  // for a printer with nothing on its way
     int interruptions = 0;          // in a row, for the backoff
+    bool held = false;              // the printer reported it stopped printing
   };
 
   void startDue(Clock::time_point now);
   // True when a ticket was delivered, so the printer's next can go at once.
   bool advanceAll(Clock::time_point now);
   void settle(Line& line, TicketSend::Stage stage, Clock::time_point now);
+  // Tells the staff what the printer reports of itself while a ticket is on its way.
+  void notePrinterReport(Line& line, Clock::time_point now);
   void waitForWork(Clock::time_point now);
   void reportBacklog();
 
@@ -48,6 +51,9 @@ class NetworkDelivery {
   BacklogListener listener_;
   platform::Wakeup wakeup_;
   std::map<std::string, Line> lines_;  // by address
+  // What earlier tickets taught about each printer, forgotten when it
+  // fails (it may have been restarted or replaced).
+  std::map<std::string, PrinterAbilities> abilities_;
 };
 
 }  // namespace lumetra

@@ -286,7 +286,11 @@ void Outbox::troubled(const PrinterKey& printer, Trouble trouble) {
   const auto queue = queues_.find(printer);
   if (queue == queues_.end() || queue->second.tickets.empty() || queue->second.trouble == trouble) return;
   queue->second.trouble = trouble;
-  if (queue->second.troubleSince == 0) queue->second.troubleSince = unixSecondsNow();
+  if (trouble == Trouble::none) {
+    queue->second.troubleSince = 0;
+  } else if (queue->second.troubleSince == 0) {
+    queue->second.troubleSince = unixSecondsNow();
+  }
   backlogChanged_ = true;
 }
 

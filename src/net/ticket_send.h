@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/net/socket_wait.h"
+#include "printer/realtime_status.h"
 #include "platform/net/tcp_connection.h"
 
 namespace lumetra {
@@ -21,47 +22,107 @@ struct TicketSendTimings {
   // A printer that answers nothing at all this long (power or cable lost)
   // has lost the connection, and what it held with it.
   std::chrono::seconds silenceLimit{10};
+  // A printer that answers real-time status requests does so at once; one
+  // that has not within this is sent its ticket as printers were before.
+  std::chrono::milliseconds statusWait{500};
+  // How often a printer that has stopped printing, or is printing the
+  // ticket, is asked again.
+  std::chrono::milliseconds statusEvery{1'000};
+  // A printer that has taken every byte and has been printing this long
+  // without sending the ticket's process ID back does not send them; the
+  // ticket is then confirmed by the printer's end of the connection.
+  std::chrono::milliseconds processIdWait{5'000};
 };
 
-// One ticket on its way to a network printer, over a connection of its own:
-// connect, send every byte, end the sending side, then wait for the printer
-// to end its side in order. Only a printer that has acknowledged every byte
-// and ended the connection in order has the ticket; a printer that ends or
-// resets it before, or goes silent, may have lost what it held. A printer
-// that stops reading keeps the ticket on its way for as long as it answers.
-// Never blocks: advance() is called when its connection is ready or
-// nextCheck() has come.
+// What earlier tickets taught about a printer; unknown until tried.
+struct PrinterAbilities {
+  std::optional<bool> answersStatus;
+  std::optional<bool> returnsProcessIds;
+};
+
+// One ticket on its way to a network printer, over a connection of its own.
+// A printer that answers real-time status is asked first and sent nothing
+// while it reports that it has stopped (paper out, cover open, an error);
+// the ticket is followed by a process ID request, and the printer has the
+// ticket once it sends that ID back, which it does after printing
+// everything before it. Otherwise (a printer that answers neither):
+// send every byte, end the sending side, then wait for the printer to end
+// its side in order; only a printer that has acknowledged every byte and
+// ended the connection in order has the ticket. A printer that ends or
+// resets the connection before, or goes silent, may have lost what it held.
+// A printer that stops reading keeps the ticket on its way for as long as
+// it answers. Never blocks: advance() is called when its connection is
+// ready or nextCheck() has come.
 class TicketSend {
  public:
   using Clock = std::chrono::steady_clock;
-  enum class Stage { connecting, sending, finishing, delivered, refused, unanswered, interrupted };
+  enum class Stage {
+    connecting,
+    askingStatus,  // before sending; also while the printer reports it has stopped
+    sending,
+    printing,      // every byte sent, waiting for the process ID or for the printer to print
+    finishing,     // sending side ended, waiting for the printer to end its side
+    delivered,
+    refused,
+    unanswered,
+    interrupted,
+  };
 
+  // `processId`: four characters 0x30-0x7E for this ticket (processIdFor).
   TicketSend(const platform::Ipv4Endpoint& printer, std::string bytes, const TicketSendTimings& timings,
-             Clock::time_point now);
+             Clock::time_point now, const PrinterAbilities& known = {}, std::string processId = "0000");
 
   Stage advance(Clock::time_point now);
   Stage stage() const { return stage_; }
-  bool ended() const { return stage_ != Stage::connecting && stage_ != Stage::sending && stage_ != Stage::finishing; }
+  bool ended() const { return stage_ >= Stage::delivered; }
+  // The printer has reported that it stopped printing, and the ticket waits
+  // (before it was sent, or in the printer) until it reports ready again.
+  bool held() const;
+  // What the printer last reported of itself, when it answers.
+  const std::optional<PrinterReport>& report() const { return answers_.report(); }
+  // What this ticket taught about the printer.
+  const PrinterAbilities& abilities() const { return abilities_; }
   // Not answering the connection request, or connected but nothing taken
   // or acknowledged, for the answer wait: worth telling the staff.
   bool stalled(Clock::time_point now) const;
-  platform::SocketInterest interest() const { return {&connection_, stage_ != Stage::finishing}; }
+  platform::SocketInterest interest() const {
+    return {&connection_, stage_ == Stage::connecting || (stage_ == Stage::sending && sent_ < bytes_.size())};
+  }
   Clock::time_point nextCheck(Clock::time_point now) const;
 
  private:
+  Stage connected(Clock::time_point now);
   Stage connecting(Clock::time_point now);
+  Stage askingStatus(Clock::time_point now);
+  Stage startSending(Clock::time_point now);
   Stage sending(Clock::time_point now);
+  Stage printing(Clock::time_point now);
   Stage finishing(Clock::time_point now);
+  // Reads what the printer sent back; false when the connection failed.
+  bool readAnswers(Clock::time_point now);
+  void askStatus(std::string_view request, Clock::time_point now);
+  void askAgainWhenDue(Clock::time_point now);
   void noteAcknowledgements(Clock::time_point now);
+  Clock::duration statusAnswerWait() const;
   Stage end(Stage stage);
 
   platform::TcpConnection connection_;
   std::string bytes_;
+  std::string processId_;
   std::size_t sent_ = 0;
   std::size_t unacknowledged_ = 0;  // as last seen
   TicketSendTimings timings_;
+  PrinterAbilities abilities_;
+  PrinterAnswers answers_;
+  bool probing_ = false;     // the request under way is the short first one
+  bool usesStatus_ = false;  // the printer answered on this connection
+  platform::TcpConnection::PeerState peer_ = platform::TcpConnection::PeerState::open;
   Clock::time_point started_;
   Clock::time_point lastProgress_;
+  Clock::time_point lastAsked_;
+  // Since when the printer, with every byte taken, reports that it prints.
+  std::optional<Clock::time_point> printingSince_;
+  std::size_t reportsBeforeAcknowledged_ = 0;
   Stage stage_ = Stage::connecting;
 };
 

@@ -35,8 +35,8 @@ TEST_F(KitchenTaskListTest, ItemsReachTheirSlotsPrintersInQueueOrderAndLeaveNoSo
   const std::vector<std::string> coldTickets{hexBytes(
       "4c  1b 21 10  62 6f 64 79  1b 21 00"
       "1b 21 00  78  1b 21 00")};  // "ZOOMH" keeps the size stored last
-  EXPECT_EQ(hot.waitForClosedConnections(1), hotTicket);
-  EXPECT_EQ(cold.waitForClosedConnections(1), coldTickets);
+  EXPECT_EQ(test::withoutStatusRequests(hot.waitForClosedConnections(1)), hotTicket);
+  EXPECT_EQ(test::withoutStatusRequests(cold.waitForClosedConnections(1)), coldTickets);
   ASSERT_TRUE(waitUntilDelivered(context_.jobs));
   EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
 
@@ -55,7 +55,7 @@ TEST_F(KitchenTaskListTest, FeedRunsThePreFeedThenTheLineCountItself) {
   call("printMultiKitchenTaskList", {});
   const std::vector<std::string> expected{
       hexBytes("1b 21 20  1b 21 00  1b 4a 15  1b 4a 15  1b 4a 04")};
-  EXPECT_EQ(printer.waitForClosedConnections(1), expected);
+  EXPECT_EQ(test::withoutStatusRequests(printer.waitForClosedConnections(1)), expected);
 }
 
 TEST_F(KitchenTaskListTest, ItemsThatCouldNeverPrintAreRefusedWhenQueued) {
@@ -80,7 +80,7 @@ TEST_F(KitchenTaskListTest, ADeadPrinterHoldsBackNoOtherAndItsTicketsWaitWithout
   addItem(0, "", "a", "", 0, false, 0);
   call("printMultiKitchenTaskList", {});
 
-  EXPECT_EQ(first.waitForClosedConnections(1), std::vector<std::string>{hexBytes("1b 21 00 61 1b 21 00")});
+  EXPECT_EQ(test::withoutStatusRequests(first.waitForClosedConnections(1)), std::vector<std::string>{hexBytes("1b 21 00 61 1b 21 00")});
   const std::vector<PrinterBacklog> waiting = backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) {
     return backlog.size() == 2 && backlog[1].reason == "无法连接";
   });
@@ -96,8 +96,8 @@ TEST_F(KitchenTaskListTest, ADeadPrinterHoldsBackNoOtherAndItsTicketsWaitWithout
   FakeNetworkPrinter second("127.0.5.45");
   silent.reset();
   FakeNetworkPrinter third("127.0.5.46");
-  EXPECT_EQ(second.waitForClosedConnections(1), std::vector<std::string>{hexBytes("1b 21 00 62 1b 21 00")});
-  EXPECT_EQ(third.waitForClosedConnections(1), std::vector<std::string>{hexBytes("1b 21 00 63 1b 21 00")});
+  EXPECT_EQ(test::withoutStatusRequests(second.waitForClosedConnections(1)), std::vector<std::string>{hexBytes("1b 21 00 62 1b 21 00")});
+  EXPECT_EQ(test::withoutStatusRequests(third.waitForClosedConnections(1)), std::vector<std::string>{hexBytes("1b 21 00 63 1b 21 00")});
   EXPECT_TRUE(backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) { return backlog.empty(); }).empty());
   EXPECT_EQ(first.waitForConnections(1) + second.waitForConnections(1) + third.waitForConnections(1), 3u);
 }
@@ -118,7 +118,7 @@ TEST_F(KitchenTaskListTest, APrinterThatStopsReadingKeepsItsTicketUntilItReadsAg
   call("printMultiKitchenTaskList", {});
 
   const std::string normal = hexBytes("1b 21 00");
-  EXPECT_EQ(fine.waitForClosedConnections(1),
+  EXPECT_EQ(test::withoutStatusRequests(fine.waitForClosedConnections(1)),
             std::vector<std::string>{normal + "c" + normal + normal + "d" + normal});
   backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) {
     return backlog.size() == 1 && backlog[0].reason == "打印机停止接收数据";
@@ -128,7 +128,7 @@ TEST_F(KitchenTaskListTest, APrinterThatStopsReadingKeepsItsTicketUntilItReadsAg
 
   stuck.resumeReading();
   const std::string tickets = normal + "z" + normal + normal + longTicket + normal + normal + "b" + normal;
-  const std::vector<std::string> streams = stuck.waitForClosedConnections(1);
+  const std::vector<std::string> streams = test::withoutStatusRequests(stuck.waitForClosedConnections(1));
   ASSERT_EQ(streams.size(), 1u);
   EXPECT_TRUE(streams[0] == tickets) << streams[0].size() << " bytes";
   ASSERT_TRUE(waitUntilDelivered(context_.jobs));

@@ -37,7 +37,7 @@ class PrintTaskDeviceTest : public test::ContextTest {
 TEST_F(PrintTaskDeviceTest, ReceiptReachesANetworkPrinterByteExact) {
   test::FakeNetworkPrinter printer("127.0.6.1");
   processTaskList(context_.jobs, test::sampleReceiptTask("Bar", "127.0.6.1", 3));
-  EXPECT_EQ(printer.waitForClosedConnections(1), std::vector<std::string>{sampleReceiptBytes()});
+  EXPECT_EQ(test::withoutStatusRequests(printer.waitForClosedConnections(1)), std::vector<std::string>{sampleReceiptBytes()});
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
 }
 
@@ -59,14 +59,14 @@ TEST_F(PrintTaskDeviceTest, TasksForAPrinterThatIsDownPrintOnceInOrderWhenItCome
   test::FakeNetworkPrinter bar("127.0.6.5");
   processTaskList(context_.jobs, "[" + lineTask("127.0.6.4", "A") + "," + lineTask("127.0.6.5", "B") + "," +
                   lineTask("127.0.6.4", "C") + "]");
-  EXPECT_EQ(bar.waitForClosedConnections(1), std::vector<std::string>{test::hexBytes("1b 40") + "B"});
+  EXPECT_EQ(test::withoutStatusRequests(bar.waitForClosedConnections(1)), std::vector<std::string>{test::hexBytes("1b 40") + "B"});
   backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) { return !backlog.empty(); });
   EXPECT_EQ(context_.jobs.outbox.waitingFor(PrinterKey{PrinterKind::network, "127.0.6.4"}), 2u);
 
   // Nothing more from the page: the printer gets its tickets once it is back.
   test::FakeNetworkPrinter kitchen("127.0.6.4");
   const std::vector<std::string> expected{test::hexBytes("1b 40") + "A", test::hexBytes("1b 40") + "C"};
-  EXPECT_EQ(kitchen.waitForClosedConnections(2), expected);
+  EXPECT_EQ(test::withoutStatusRequests(kitchen.waitForClosedConnections(2)), expected);
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
 }
 
@@ -74,7 +74,7 @@ TEST_F(PrintTaskDeviceTest, ATaskWhoseAddressIsNoIpv4AddressIsRefusedAtOnce) {
   test::FakeNetworkPrinter printer("127.0.6.6");
   processTaskList(context_.jobs, "[" + lineTask("", "empty") + "," + lineTask("not-an-ip", "text") + "," +
                   lineTask("127.0.6.6", "kept") + "]");
-  EXPECT_EQ(printer.waitForClosedConnections(1), std::vector<std::string>{test::hexBytes("1b 40") + "kept"});
+  EXPECT_EQ(test::withoutStatusRequests(printer.waitForClosedConnections(1)), std::vector<std::string>{test::hexBytes("1b 40") + "kept"});
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
   EXPECT_TRUE(backlog_.last().empty());
 }

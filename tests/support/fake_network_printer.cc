@@ -78,6 +78,8 @@ int fillAcceptQueue(const std::string& address, std::uint16_t port) {
 
 }  // namespace
 
+constexpr std::string_view kStatusRequest{"\x10\x04\x01", 3};
+
 // Accepts enough waiting connections for every slot and task of a run.
 constexpr int kPrinterBacklog = 16;
 
@@ -360,6 +362,16 @@ UnansweredListener::UnansweredListener(const std::string& address, std::uint16_t
 UnansweredListener::~UnansweredListener() {
   ::close(queued_);
   ::close(listener_);
+}
+
+std::string withoutStatusRequest(std::string bytes) {
+  if (bytes.starts_with(kStatusRequest)) bytes.erase(0, kStatusRequest.size());
+  return bytes;
+}
+
+std::vector<std::string> withoutStatusRequests(std::vector<std::string> connections) {
+  for (std::string& bytes : connections) bytes = withoutStatusRequest(std::move(bytes));
+  return connections;
 }
 
 std::size_t openDescriptorCount() {

@@ -150,6 +150,11 @@ class UnansweredListener {
   int queued_ = -1;  // the connection that fills the queue
 };
 
+// A connection's bytes less the real-time status request (DLE EOT 1) that a
+// printer not known to answer it is sent first: what it got for its ticket.
+std::string withoutStatusRequest(std::string bytes);
+std::vector<std::string> withoutStatusRequests(std::vector<std::string> connections);
+
 // Descriptors open in this process right now (/proc/self/fd).
 std::size_t openDescriptorCount();
 

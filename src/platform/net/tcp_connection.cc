@@ -136,10 +136,11 @@ std::optional<std::size_t> TcpConnection::sendAvailable(std::string_view bytes, 
   }
 }
 
-TcpConnection::PeerState TcpConnection::drainPeer() {
-  char discarded[512];
+TcpConnection::PeerState TcpConnection::drainPeer(std::string* answers) {
+  char received[512];
   while (isOpen()) {
-    const ssize_t count = ::recv(descriptor_, discarded, sizeof discarded, MSG_DONTWAIT);
+    const ssize_t count = ::recv(descriptor_, received, sizeof received, MSG_DONTWAIT);
+    if (count > 0 && answers) answers->append(received, static_cast<std::size_t>(count));
     if (count > 0 || (count < 0 && errno == EINTR)) continue;
     if (count == 0) return pendingError() == 0 ? PeerState::finished : PeerState::lost;
     return errno == EAGAIN || errno == EWOULDBLOCK ? PeerState::open : PeerState::lost;

@@ -82,10 +82,11 @@ class TcpConnection {
   // how many it took, or nothing when the connection has failed (`error`
   // tells why). A printer that has gone away never raises SIGPIPE.
   std::optional<std::size_t> sendAvailable(std::string_view bytes, int& error);
-  // Reads and discards what the printer has sent back (status bytes) without
-  // waiting: open while nothing more has come, finished once it has ended
-  // its side in order, lost on a reset or another error.
-  PeerState drainPeer();
+  // Reads what the printer has sent back (status bytes) without waiting,
+  // adding it to `answers` when given: open while nothing more has come,
+  // finished once it has ended its side in order, lost on a reset or
+  // another error.
+  PeerState drainPeer(std::string* answers = nullptr);
   // Bytes sent, and the end of sending, that the printer has not
   // acknowledged yet; nothing when the system cannot tell.
   std::optional<std::size_t> unacknowledgedBytes() const;
