@@ -24,6 +24,9 @@ struct DeliveryTimings {
   // The longest pause for a printer that keeps failing in the middle of a
   // ticket, so that it does not print half tickets without end.
   std::chrono::milliseconds longestBackoff{160'000};
+  // How often a spooler queue that holds unfinished documents of ours is
+  // asked whether it has stopped.
+  std::chrono::milliseconds queueWatchInterval{3'000};
 };
 
 class NetworkDelivery;

@@ -77,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Context context(spooler, dialogs);
   std::filesystem::remove(journalFolder() / "outbox.journal");
   context.jobs.timings = DeliveryTimings{std::chrono::milliseconds(20), std::chrono::milliseconds(50),
-                                        std::chrono::seconds(1), std::chrono::milliseconds(50)};
+                                        std::chrono::seconds(1), std::chrono::milliseconds(50),
+                                        std::chrono::milliseconds(50)};
   startDelivery(context.jobs, journalFolder());
   for (int call = 0; call < 24 && input.remaining_bytes() > 0; ++call) {
     const WindowFunctionHandler& function = fuzz::fuzzedFunction(input, kNetworkFunctions);

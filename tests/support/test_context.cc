@@ -17,7 +17,8 @@ CallResult callFunction(Context& context, std::string_view name, const CallArgum
 
 DeliveryTimings quickDeliveryTimings() {
   using std::chrono::milliseconds;
-  return DeliveryTimings{milliseconds(100), milliseconds(300), std::chrono::seconds(2), milliseconds(400)};
+  return DeliveryTimings{milliseconds(100), milliseconds(300), std::chrono::seconds(2), milliseconds(400),
+                         milliseconds(100)};
 }
 
 BacklogListener BacklogRecorder::listener() {
