@@ -137,14 +137,17 @@ class SpoolerQueueDeliveryTest : public ::testing::Test {
   Context context_{spooler_, dialogs_};
 };
 
-TEST_F(SpoolerQueueDeliveryTest, AQueueThatStopsWithOurTicketShowsWhyUntilItHasPrintedIt) {
+TEST_F(SpoolerQueueDeliveryTest, AQueueThatStopsWithOurTicketShowsWhyUntilItPrintedOrDroppedIt) {
   test::FakeNetworkPrinter kitchen("127.0.6.30");
   cupsd_.addStoppedQueue("Kitchen", kitchen.deviceUri());
+  cupsd_.addStoppedQueue("Grill", "socket://127.0.6.33:9100");
   // Out of paper, but it holds nothing of ours: never the staff's concern.
   cupsd_.addQueueWithReason("Bar", "socket://127.0.6.31:9100", "media-empty-error");
-  processTaskList(context_.jobs, spoolerTask("Kitchen", "soup"));
-  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));  // the spooler took it
+  processTaskList(context_.jobs, "[" + spoolerTask("Kitchen", "soup") + "," + spoolerTask("Grill", "steak") + "]");
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));  // the spooler took them
   EXPECT_TRUE(reported(backlog_, "Kitchen", "打印队列已暂停")) << cupsd_.errorLog();
+  EXPECT_TRUE(reported(backlog_, "Grill", "打印队列已暂停"));
+  cupsd_.deleteQueue("Grill");  // and our ticket with it
   cupsd_.setReason("Kitchen", "media-empty-error");
   EXPECT_TRUE(reported(backlog_, "Kitchen", "打印机缺纸，请装纸"));
 

@@ -181,4 +181,8 @@ void PrivateCupsd::acceptJobs(const std::string& name) {
   sendAdminRequest(platform::cups::newPrinterRequest(IPP_OP_CUPS_ACCEPT_JOBS, name), "accepting jobs on " + name);
 }
 
+void PrivateCupsd::deleteQueue(const std::string& name) {
+  sendAdminRequest(platform::cups::newPrinterRequest(IPP_OP_CUPS_DELETE_PRINTER, name), "deleting queue " + name);
+}
+
 }  // namespace lumetra::test
