@@ -8,49 +8,64 @@ namespace lumetra {
 
 SpoolerDelivery::SpoolerDelivery(Outbox& outbox, platform::Spooler& spooler, const DeliveryTimings& timings,
                                  std::function<void()> troublesChanged)
-    : outbox_(outbox), spooler_(spooler), timings_(timings), troublesChanged_(std::move(troublesChanged)) {}
+    : outbox_(outbox),
+      spooler_(spooler),
+      timings_(timings),
+      troublesChanged_(std::move(troublesChanged)),
+      watch_(outbox, spooler, timings.queueWatchInterval) {}
 
 void SpoolerDelivery::run(std::stop_token stop) {
   while (!stop.stop_requested()) {
-    const Clock::time_point now = Clock::now();
-    Clock::time_point until = now + timings_.retryInterval;
-    bool delivered = false;
-    for (const PrinterKey& queue : outbox_.printersWaiting(PrinterKind::spooler)) {
-      if (stop.stop_requested()) return;
-      const Clock::time_point due = nextAttempt_.try_emplace(queue.name, now).first->second;
-      if (due > now) {
-        until = std::min(until, due);
-      } else if (deliverFirst(queue, now)) {
-        delivered = true;
-      } else {
-        until = std::min(until, nextAttempt_[queue.name]);
-      }
+    Clock::time_point until = Clock::now() + timings_.retryInterval;
+    if (const std::optional<Clock::time_point> nextLook = watch_.lookAtDue(Clock::now())) {
+      until = std::min(until, *nextLook);
     }
+    const bool delivered = deliverDue(stop, until);
+    // The network thread tells the host, also of what only this thread saw.
     troublesChanged_();
     if (!delivered) waitUntil(stop, until);
   }
 }
 
+bool SpoolerDelivery::deliverDue(std::stop_token& stop, Clock::time_point& until) {
+  const Clock::time_point now = Clock::now();
+  bool delivered = false;
+  for (const PrinterKey& queue : outbox_.printersWaiting(PrinterKind::spooler)) {
+    if (stop.stop_requested()) return delivered;
+    const Clock::time_point due = nextAttempt_.try_emplace(queue.name, now).first->second;
+    if (due > now) {
+      until = std::min(until, due);
+    } else if (deliverFirst(queue, now)) {
+      delivered = true;
+    } else {
+      until = std::min(until, nextAttempt_[queue.name]);
+    }
+  }
+  return delivered;
+}
+
 bool SpoolerDelivery::deliverFirst(const PrinterKey& queue, Clock::time_point now) {
   std::optional<TicketToDeliver> ticket = outbox_.first(queue);
   if (!ticket) return false;
-  const Trouble trouble = print(ticket->ticket);
-  if (trouble == Trouble::none) {
+  const Spooled spooled = print(ticket->ticket);
+  if (spooled.trouble == Trouble::none) {
     outbox_.delivered(queue, ticket->id);
+    watch_.tookDocument(queue, spooled.jobId, now);
     nextAttempt_.erase(queue.name);
     return true;
   }
-  outbox_.troubled(queue, trouble);
+  outbox_.troubled(queue, namedCause(queue, spooled.trouble));
   nextAttempt_[queue.name] = now + timings_.retryInterval;
   return false;
 }
 
-Trouble SpoolerDelivery::print(const Ticket& ticket) {
+SpoolerDelivery::Spooled SpoolerDelivery::print(const Ticket& ticket) {
   const std::optional<platform::PrinterHandle> handle = spooler_.open(base::utf8ToUtf16(ticket.printer.name));
-  if (!handle) return Trouble::queueMissing;
-  if (spooler_.startDocument(*handle, platform::DocumentInfo{}) == 0) {
+  if (!handle) return Spooled{Trouble::queueMissing};
+  const std::uint32_t jobId = spooler_.startDocument(*handle, platform::DocumentInfo{});
+  if (jobId == 0) {
     spooler_.close(*handle);
-    return Trouble::queueRefused;
+    return Spooled{Trouble::queueRefused};
   }
   bool written = spooler_.startPage(*handle);
   const Trouble refused = written ? Trouble::queueFailed : Trouble::queueRefused;
@@ -58,7 +73,14 @@ Trouble SpoolerDelivery::print(const Ticket& ticket) {
   written = spooler_.endPage(*handle) && written;
   written = spooler_.endDocument(*handle) && written;
   spooler_.close(*handle);
-  return written ? Trouble::none : refused;
+  return written ? Spooled{Trouble::none, jobId} : Spooled{refused};
+}
+
+Trouble SpoolerDelivery::namedCause(const PrinterKey& queue, Trouble generic) {
+  if (generic == Trouble::queueMissing) return generic;
+  const std::optional<platform::QueueActivity> activity = spooler_.queueActivity(base::utf8ToUtf16(queue.name));
+  const Trouble named = activity ? queueTrouble(*activity) : Trouble::none;
+  return named == Trouble::none ? generic : named;
 }
 
 void SpoolerDelivery::wake() {

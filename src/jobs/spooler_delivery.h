@@ -10,13 +10,16 @@
 #include "base/mutex.h"
 #include "jobs/delivery.h"
 #include "jobs/outbox.h"
+#include "jobs/spooler_queue_watch.h"
 #include "platform/print/spooler.h"
 
 namespace lumetra {
 
 // Delivers the spooler queues' tickets, each as a raw document of its own,
 // one ticket per queue in turn so that a busy queue holds back no other.
-// A queue that refuses is tried again after the retry interval.
+// A queue that refuses is tried again after the retry interval. A ticket
+// counts as delivered once the spooler took it; a queue that then stops
+// with it is shown to the staff (SpoolerQueueWatch).
 class SpoolerDelivery {
  public:
   using Clock = std::chrono::steady_clock;
@@ -29,9 +32,20 @@ class SpoolerDelivery {
   void wake() EXCLUDES(mutex_);
 
  private:
+  struct Spooled {
+    Trouble trouble = Trouble::none;
+    std::uint32_t jobId = 0;  // when the spooler took the document whole
+  };
+
+  // Delivers the first ticket of each queue whose turn has come; true when
+  // any was delivered. `until` is brought forward to the next queue's turn.
+  bool deliverDue(std::stop_token& stop, Clock::time_point& until);
   // Delivers the queue's first ticket; false when the queue is in trouble.
   bool deliverFirst(const PrinterKey& queue, Clock::time_point now);
-  Trouble print(const Ticket& ticket);
+  Spooled print(const Ticket& ticket);
+  // The reason the spooler names for a queue that did not take a document,
+  // in place of the generic one.
+  Trouble namedCause(const PrinterKey& queue, Trouble generic);
   void waitUntil(std::stop_token& stop, Clock::time_point until) EXCLUDES(mutex_);
 
   Outbox& outbox_;
@@ -39,6 +53,7 @@ class SpoolerDelivery {
   const DeliveryTimings timings_;
   std::function<void()> troublesChanged_;
   std::map<std::string, Clock::time_point> nextAttempt_;  // the delivery thread's
+  SpoolerQueueWatch watch_;                                // likewise
   Mutex mutex_;
   std::condition_variable_any woken_;
   bool wakeRequested_ GUARDED_BY(mutex_) = false;

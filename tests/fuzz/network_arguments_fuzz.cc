@@ -76,8 +76,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform::LoggedDialogs dialogs("/dev/null", platform::DialogAnswer::no);
   Context context(spooler, dialogs);
   std::filesystem::remove(journalFolder() / "outbox.journal");
-  context.jobs.timings = DeliveryTimings{std::chrono::milliseconds(20), std::chrono::milliseconds(50),
-                                        std::chrono::seconds(1), std::chrono::milliseconds(50)};
+  using std::chrono::milliseconds;
+  context.jobs.timings = DeliveryTimings{.retryInterval = milliseconds(20),
+                                         .answerWait = milliseconds(50),
+                                         .silenceLimit = std::chrono::seconds(1),
+                                         .longestBackoff = milliseconds(50),
+                                         .statusWait = milliseconds(20),
+                                         .statusEvery = milliseconds(20),
+                                         .processIdWait = milliseconds(100),
+                                         .queueWatchInterval = milliseconds(50)};
   startDelivery(context.jobs, journalFolder());
   for (int call = 0; call < 24 && input.remaining_bytes() > 0; ++call) {
     const WindowFunctionHandler& function = fuzz::fuzzedFunction(input, kNetworkFunctions);

@@ -1,11 +1,14 @@
 // Print tasks to network printers in each state a printer can be in: what
 // each printer gets (every ticket, in order, once; twice only where a fault
-// hit it), and what the staff are told.
+// hit it), and what the staff are told; and what they are told of spooler
+// queues that stop.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include "jobs/print_task_list.h"
+#include "platform/print/cups_spooler.h"
 #include "support/child_process.h"
+#include "support/cupsd_fixture.h"
 #include "support/fake_network_printer.h"
 #include "support/printer_faults.h"
 #include "support/test_context.h"
@@ -18,6 +21,11 @@ using test::FakeNetworkPrinter;
 std::string task(const std::string& address, const std::string& text) {
   return R"({"printerName":"Bar","ipaddress":")" + address +
          R"(","printerType":3,"printerModel":"","contents":[{"type":0,"content":")" + text + R"(","remark":8}]})";
+}
+
+std::string spoolerTask(const std::string& queue, const std::string& text) {
+  return R"({"printerName":")" + queue + R"(","ipaddress":"","printerType":2,"printerModel":"","contents":[)"
+         R"({"type":0,"content":")" + text + R"(","remark":8}]})";
 }
 
 std::string taskList(const std::string& address, const std::vector<std::string>& texts) {
@@ -39,15 +47,24 @@ std::vector<std::string> connections(const FakeNetworkPrinter& printer, std::siz
   return seen;
 }
 
+// Whether the staff are shown `reason` for `printer` (within a hang guard).
+bool reported(const test::BacklogRecorder& backlog, const std::string& printer, const std::string& reason) {
+  backlog.waitFor([&](const std::vector<PrinterBacklog>& now) {
+    return std::any_of(now.begin(), now.end(), [&](const PrinterBacklog& entry) {
+      return entry.printer == printer && entry.reason == reason;
+    });
+  });
+  return backlog.reasonsSeen(printer).contains(reason);
+}
+
+bool reportedNothing(const test::BacklogRecorder& backlog) {
+  return backlog.waitFor([](const std::vector<PrinterBacklog>& now) { return now.empty(); }).empty();
+}
+
 class DeliveryTest : public test::ContextTest {
  protected:
   bool reported(const std::string& printer, const std::string& reason) {
-    const auto backlog = backlog_.waitFor([&](const std::vector<PrinterBacklog>& now) {
-      return std::any_of(now.begin(), now.end(), [&](const PrinterBacklog& entry) {
-        return entry.printer == printer && entry.reason == reason;
-      });
-    });
-    return backlog_.reasonsSeen(printer).contains(reason);
+    return lumetra::reported(backlog_, printer, reason);
   }
 };
 
@@ -103,8 +120,56 @@ TEST_F(DeliveryTest, AFlappingPrinterGetsEveryTicketInOrderAndOnlyTheOneAResetHi
   EXPECT_EQ(connections(printer, 4), (std::vector<std::string>{"!" + printed("on"), printed("one"), printed("two"),
                                                                printed("three")}));
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
-  EXPECT_TRUE(backlog_.waitFor([](const std::vector<PrinterBacklog>& now) { return now.empty(); }).empty());
+  EXPECT_TRUE(reportedNothing(backlog_));
   EXPECT_EQ(test::openDescriptorCount(), descriptorsBefore);
+}
+
+// Spooler queues of a private scheduler, delivered to as the web process does.
+class SpoolerQueueDeliveryTest : public ::testing::Test {
+ protected:
+  SpoolerQueueDeliveryTest() { test::startQuickDelivery(context_, journalFolder_.path(), backlog_); }
+
+  test::PrivateCupsd cupsd_;
+  platform::CupsSpooler spooler_;
+  test::RecordingDialogs dialogs_;
+  test::TempDir journalFolder_;
+  test::BacklogRecorder backlog_;
+  Context context_{spooler_, dialogs_};
+};
+
+TEST_F(SpoolerQueueDeliveryTest, AQueueThatStopsWithOurTicketShowsWhyUntilItPrintedOrDroppedIt) {
+  test::FakeNetworkPrinter kitchen("127.0.6.30");
+  cupsd_.addStoppedQueue("Kitchen", kitchen.deviceUri());
+  cupsd_.addStoppedQueue("Grill", "socket://127.0.6.33:9100");
+  // Out of paper, but it holds nothing of ours: never the staff's concern.
+  cupsd_.addQueueWithReason("Bar", "socket://127.0.6.31:9100", "media-empty-error");
+  processTaskList(context_.jobs, "[" + spoolerTask("Kitchen", "soup") + "," + spoolerTask("Grill", "steak") + "]");
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));  // the spooler took them
+  EXPECT_TRUE(reported(backlog_, "Kitchen", "打印队列已暂停")) << cupsd_.errorLog();
+  EXPECT_TRUE(reported(backlog_, "Grill", "打印队列已暂停"));
+  cupsd_.deleteQueue("Grill");  // and our ticket with it
+  cupsd_.setReason("Kitchen", "media-empty-error");
+  EXPECT_TRUE(reported(backlog_, "Kitchen", "打印机缺纸，请装纸"));
+
+  cupsd_.setReason("Kitchen", "none");
+  cupsd_.startQueue("Kitchen");
+  EXPECT_EQ(kitchen.job(1), printed("soup"));
+  EXPECT_TRUE(reportedNothing(backlog_));
+  EXPECT_EQ(backlog_.reasonsSeen("Bar"), std::set<std::string>{});
+}
+
+TEST_F(SpoolerQueueDeliveryTest, AQueueThatRefusesTicketsShowsTheReasonItNamesAndPrintsThemOnceItTakesThem) {
+  test::FakeNetworkPrinter bar("127.0.6.32");
+  cupsd_.addQueueWithReason("Bar", bar.deviceUri(), "media-empty-error");
+  cupsd_.rejectJobs("Bar");
+  processTaskList(context_.jobs, spoolerTask("Bar", "beer"));
+  EXPECT_TRUE(reported(backlog_, "Bar", "打印机缺纸，请装纸")) << cupsd_.errorLog();
+  EXPECT_EQ(context_.jobs.outbox.waitingFor(PrinterKey{PrinterKind::spooler, "Bar"}), 1u);
+
+  cupsd_.setReason("Bar", "none");
+  cupsd_.acceptJobs("Bar");
+  EXPECT_EQ(bar.job(1), printed("beer"));
+  EXPECT_TRUE(reportedNothing(backlog_));
 }
 
 // The web process is killed while its printer slowly takes tickets; the

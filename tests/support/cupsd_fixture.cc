@@ -150,15 +150,39 @@ void PrivateCupsd::addRawQueue(const std::string& name, const std::string& devic
 
 void PrivateCupsd::addStoppedQueue(const std::string& name, const std::string& deviceUri) {
   addRawQueue(name, deviceUri);
-  sendAdminRequest(platform::cups::newPrinterRequest(IPP_OP_PAUSE_PRINTER, name), "stopping queue " + name);
+  stopQueue(name);
 }
 
 void PrivateCupsd::addQueueWithReason(const std::string& name, const std::string& deviceUri,
                                       const std::string& reason) {
   addRawQueue(name, deviceUri);
+  setReason(name, reason);
+}
+
+void PrivateCupsd::stopQueue(const std::string& name) {
+  sendAdminRequest(platform::cups::newPrinterRequest(IPP_OP_PAUSE_PRINTER, name), "stopping queue " + name);
+}
+
+void PrivateCupsd::startQueue(const std::string& name) {
+  sendAdminRequest(platform::cups::newPrinterRequest(IPP_OP_RESUME_PRINTER, name), "starting queue " + name);
+}
+
+void PrivateCupsd::setReason(const std::string& name, const std::string& reason) {
   platform::cups::IppMessage request = platform::cups::newPrinterRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, name);
   ippAddString(request.get(), IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "printer-state-reasons", nullptr, reason.c_str());
   sendAdminRequest(std::move(request), "setting " + reason + " on queue " + name);
+}
+
+void PrivateCupsd::rejectJobs(const std::string& name) {
+  sendAdminRequest(platform::cups::newPrinterRequest(IPP_OP_CUPS_REJECT_JOBS, name), "rejecting jobs on " + name);
+}
+
+void PrivateCupsd::acceptJobs(const std::string& name) {
+  sendAdminRequest(platform::cups::newPrinterRequest(IPP_OP_CUPS_ACCEPT_JOBS, name), "accepting jobs on " + name);
+}
+
+void PrivateCupsd::deleteQueue(const std::string& name) {
+  sendAdminRequest(platform::cups::newPrinterRequest(IPP_OP_CUPS_DELETE_PRINTER, name), "deleting queue " + name);
 }
 
 }  // namespace lumetra::test

@@ -34,6 +34,17 @@ class PrivateCupsd {
   // A queue whose printer reports `reason`, such as "media-empty-error".
   void addQueueWithReason(const std::string& name, const std::string& deviceUri, const std::string& reason);
 
+  // What an administrator or a printer's backend does to a queue: stopping
+  // it (reason "paused"), starting it again, its printer's reasons in place
+  // of the ones it had ("none" clears them), refusing and taking jobs,
+  // deleting it with the jobs it holds.
+  void stopQueue(const std::string& name);
+  void startQueue(const std::string& name);
+  void setReason(const std::string& name, const std::string& reason);
+  void rejectJobs(const std::string& name);
+  void acceptJobs(const std::string& name);
+  void deleteQueue(const std::string& name);
+
   // The scheduler's error log, for failure messages.
   std::string errorLog() const;
   // Stops the scheduler now, as a till sees CUPS go away (the destructor

@@ -136,6 +136,18 @@ std::optional<std::vector<std::uint32_t>> RecordingSpooler::jobStatuses(platform
   return statuses;
 }
 
+std::optional<platform::QueueActivity> RecordingSpooler::queueActivity(std::u16string_view printerName) {
+  std::lock_guard lock(mutex_);
+  if (!record("queueActivity " + base::utf16ToUtf8(printerName), platform::kNoPrinterHandle)) return std::nullopt;
+  for (const auto& [name, printer] : printers_) {
+    if (name == printerName) {
+      return platform::QueueActivity{.status = printer.status, .stopped = false, .unfinishedJobs = {}};
+    }
+  }
+  lastError_ = kInvalidPrinterName;
+  return std::nullopt;
+}
+
 bool RecordingSpooler::ensureServiceRunning() {
   std::lock_guard lock(mutex_);
   record("ensureServiceRunning", platform::kNoPrinterHandle);

@@ -50,6 +50,9 @@ class RecordingSpooler final : public platform::Spooler {
   std::optional<platform::PrinterDetails> printerDetails(platform::PrinterHandle handle) override;
   std::optional<std::vector<std::uint32_t>> jobStatuses(platform::PrinterHandle handle,
                                                         std::uint32_t maxJobs) override;
+  // Its printers print every document the moment it ends: no job of ours is
+  // ever unfinished.
+  std::optional<platform::QueueActivity> queueActivity(std::u16string_view printerName) override;
   bool ensureServiceRunning() override;
   std::uint32_t lastError() const override;
 

@@ -17,8 +17,14 @@ CallResult callFunction(Context& context, std::string_view name, const CallArgum
 
 DeliveryTimings quickDeliveryTimings() {
   using std::chrono::milliseconds;
-  return DeliveryTimings{milliseconds(100), milliseconds(300), std::chrono::seconds(2), milliseconds(400),
-                         milliseconds(100), milliseconds(100),  milliseconds(500)};
+  return DeliveryTimings{.retryInterval = milliseconds(100),
+                         .answerWait = milliseconds(300),
+                         .silenceLimit = std::chrono::seconds(2),
+                         .longestBackoff = milliseconds(400),
+                         .statusWait = milliseconds(100),
+                         .statusEvery = milliseconds(100),
+                         .processIdWait = milliseconds(500),
+                         .queueWatchInterval = milliseconds(100)};
 }
 
 BacklogListener BacklogRecorder::listener() {

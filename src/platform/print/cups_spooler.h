@@ -44,6 +44,7 @@ class CupsSpooler final : public Spooler {
   std::vector<std::u16string> printerNames() override;
   std::optional<PrinterDetails> printerDetails(PrinterHandle handle) override;
   std::optional<std::vector<std::uint32_t>> jobStatuses(PrinterHandle handle, std::uint32_t maxJobs) override;
+  std::optional<QueueActivity> queueActivity(std::u16string_view printerName) override;
   bool ensureServiceRunning() override;
 
   std::uint32_t lastError() const override;

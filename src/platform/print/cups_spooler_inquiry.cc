@@ -33,6 +33,31 @@ cups::QueueState queueStateOf(ipp_t* answer) {
   return queue;
 }
 
+// The attributes that tell the queue's state; null when the scheduler did
+// not answer them (cupsLastError() says why).
+cups::IppMessage askQueueState(http_t* connection, const std::string& queue) {
+  cups::IppMessage request = cups::newPrinterRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue);
+  cups::requestAttributes(request.get(), {"printer-state", "printer-state-reasons", "printer-is-accepting-jobs",
+                                          "queued-job-count"});
+  return cups::send(connection, std::move(request));
+}
+
+struct UnfinishedJob {
+  int id = 0;
+  int state = 0;  // IPP job-state
+};
+
+std::optional<std::vector<UnfinishedJob>> unfinishedJobsOf(http_t* connection, const std::string& queue) {
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(connection, &jobs, queue.c_str(), 0, CUPS_WHICHJOBS_ACTIVE);
+  const bool answered = count >= 0 && cups::succeeded(cupsLastError());
+  std::vector<UnfinishedJob> unfinished;
+  for (int i = 0; answered && i < count; ++i) unfinished.push_back(UnfinishedJob{jobs[i].id, jobs[i].state});
+  cupsFreeJobs(std::max(count, 0), jobs);
+  if (!answered) return std::nullopt;
+  return unfinished;
+}
+
 // The service check reports only here, for whoever looks after the till.
 void reportUnreachableServer(const char* why) {
   std::fprintf(stderr, "GetServicestateerror。\nlumetra: the CUPS server %s cannot be reached: %s\n", cupsServer(),
@@ -69,10 +94,7 @@ std::optional<PrinterDetails> CupsSpooler::printerDetails(PrinterHandle handle) 
   if (!queue) return std::nullopt;
   const cups::Connection connection = connect();
   if (!connection) return std::nullopt;
-  cups::IppMessage request = cups::newPrinterRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, *queue);
-  cups::requestAttributes(request.get(), {"printer-state", "printer-state-reasons", "printer-is-accepting-jobs",
-                                          "queued-job-count"});
-  const cups::IppMessage answer = cups::send(connection.get(), std::move(request));
+  const cups::IppMessage answer = askQueueState(connection.get(), *queue);
   if (!answer) {
     fail(cups::lastServerError());
     return std::nullopt;
@@ -89,19 +111,39 @@ std::optional<std::vector<std::uint32_t>> CupsSpooler::jobStatuses(PrinterHandle
   if (!queue) return std::nullopt;
   const cups::Connection connection = connect();
   if (!connection) return std::nullopt;
-  cups_job_t* jobs = nullptr;
-  const int count = cupsGetJobs2(connection.get(), &jobs, queue->c_str(), 0, CUPS_WHICHJOBS_ACTIVE);
-  if (count < 0 || !cups::succeeded(cupsLastError())) {
-    cupsFreeJobs(std::max(count, 0), jobs);
+  const std::optional<std::vector<UnfinishedJob>> jobs = unfinishedJobsOf(connection.get(), *queue);
+  if (!jobs) {
     fail(cups::lastServerError());
     return std::nullopt;
   }
   std::vector<std::uint32_t> statuses;
-  for (int i = 0; i < count && statuses.size() < maxJobs; ++i) {
-    statuses.push_back(cups::jobStatusBits(jobs[i].state));
+  for (std::size_t i = 0; i < jobs->size() && i < maxJobs; ++i) {
+    statuses.push_back(cups::jobStatusBits((*jobs)[i].state));
   }
-  cupsFreeJobs(count, jobs);
   return statuses;
+}
+
+std::optional<QueueActivity> CupsSpooler::queueActivity(std::u16string_view printerName) {
+  const std::string queue = base::utf16ToUtf8(printerName);
+  const cups::Connection connection = connect();
+  if (!connection) return std::nullopt;
+  const cups::IppMessage state = askQueueState(connection.get(), queue);
+  if (!state) {
+    const bool unknown = cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND;
+    fail(unknown ? spooler_error::kInvalidPrinterName : cups::lastServerError());
+    return std::nullopt;
+  }
+  const std::optional<std::vector<UnfinishedJob>> jobs = unfinishedJobsOf(connection.get(), queue);
+  if (!jobs) {
+    fail(cups::lastServerError());
+    return std::nullopt;
+  }
+  const cups::QueueState queueState = queueStateOf(state.get());
+  std::vector<std::uint32_t> unfinished;
+  for (const UnfinishedJob& job : *jobs) unfinished.push_back(static_cast<std::uint32_t>(job.id));
+  return QueueActivity{.status = cups::printerStatusBits(queueState),
+                       .stopped = queueState.printerState == IPP_PSTATE_STOPPED,
+                       .unfinishedJobs = std::move(unfinished)};
 }
 
 bool CupsSpooler::ensureServiceRunning() {

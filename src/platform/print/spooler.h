@@ -63,6 +63,14 @@ struct PrinterDetails {
   std::uint32_t jobCount = 0;  // jobs queued on the printer
 };
 
+// A queue's state and the jobs it has not finished (waiting, held or
+// printing), for watching documents after the spooler took them.
+struct QueueActivity {
+  std::uint32_t status = 0;                   // printer_status bits
+  bool stopped = false;                       // it prints nothing until someone starts it again
+  std::vector<std::uint32_t> unfinishedJobs;  // job ids as startDocument gave them
+};
+
 // The print spooler. Calls report failure by their result; the reason is
 // then available from lastError() as a number for the user's message boxes.
 class Spooler {
@@ -86,6 +94,9 @@ class Spooler {
   virtual std::optional<PrinterDetails> printerDetails(PrinterHandle handle) = 0;
   virtual std::optional<std::vector<std::uint32_t>> jobStatuses(PrinterHandle handle,
                                                                 std::uint32_t maxJobs) = 0;
+  // By the queue's name, without a handle; lastError() is
+  // kInvalidPrinterName once the queue no longer exists.
+  virtual std::optional<QueueActivity> queueActivity(std::u16string_view printerName) = 0;
   // Makes sure the spooler service can be reached; false when it cannot.
   virtual bool ensureServiceRunning() = 0;
 
@@ -110,6 +121,7 @@ class UnavailableSpooler final : public Spooler {
   std::optional<std::vector<std::uint32_t>> jobStatuses(PrinterHandle, std::uint32_t) override {
     return std::nullopt;
   }
+  std::optional<QueueActivity> queueActivity(std::u16string_view) override { return std::nullopt; }
   bool ensureServiceRunning() override { return false; }
   std::uint32_t lastError() const override { return spooler_error::kServiceUnavailable; }
 };
