@@ -19,7 +19,9 @@ PrinterConnection::PrinterConnection(int fd, PieceSink& sink, int paperDots)
     : fd_(fd), session_(peerName(fd), sink, paperDots) {}
 
 std::size_t PrinterConnection::room(const PrinterCondition& condition, std::size_t bufferBytes) const {
-  if (inputEnded_) return 0;
+  // A client that asks for status and never reads the answers fills the
+  // printer's sending side; it then stops reading, as a printer does.
+  if (inputEnded_ || replies_.size() >= bufferBytes) return 0;
   if (held_ < bufferBytes) return bufferBytes - held_;
   return condition.online() && waiting_.empty() ? bufferBytes : 0;
 }
@@ -35,7 +37,7 @@ bool PrinterConnection::read(std::size_t most, const PrinterCondition& condition
     return true;
   }
   // Ended or reset by the client: what it sent is still printed.
-  clientGone_ = got < 0;
+  clientGone_ = clientGone_ || got < 0;
   if (clientGone_) replies_.clear();
   endInput();
   return false;
