@@ -118,6 +118,51 @@ function watchVirtualPrinter() {
   setInterval(loadLatest, 500);
 }
 
+// The virtual printer's state line, "ok power=on online=no paper=out ...",
+// in the staff's words.
+function describePrinterState(line) {
+  const state = Object.fromEntries(line.replace(/^ok /, '').split(' ').map((word) => word.split('=')));
+  if (state.power === 'off') return '已关机（连接断开，缓冲的数据丢失）';
+  const paper = { ok: '纸充足', 'near-end': '纸将用完', out: '缺纸' }[state.paper];
+  const parts = [state.online === 'yes' ? '联机' : '脱机',
+    state.lines === 'unlimited' ? paper : `${paper}（剩 ${state.lines} 行）`,
+    state.cover === 'open' ? '纸仓盖打开' : '纸仓盖合上'];
+  if (state.reading !== 'normal') parts.push(state.reading === 'stalled' ? '停止接收' : '接收缓慢');
+  parts.push(`缓冲中 ${state.held} 字节未打印`);
+  return parts.join(' · ');
+}
+
+// Asks the virtual printer's control port (it answers any page); shows the
+// state it reports after the command.
+async function tellVirtualPrinter(command) {
+  let line;
+  try {
+    line = (await (await fetch(demoSetup.printerControl + command, { cache: 'no-store' })).text()).trim();
+  } catch {
+    line = null;
+  }
+  const state = $('printer-state');
+  if (!line || !line.startsWith('ok ')) {
+    state.textContent = `虚拟打印机控制端口无应答${line ? `：${line}` : ''}`;
+    return;
+  }
+  if (state.dataset.line !== line) console.log(`printer state: ${line}`);
+  state.dataset.line = line;
+  state.textContent = `打印机：${describePrinterState(line)}`;
+  state.classList.toggle('offline', !line.includes(' online=yes '));
+}
+
+// Paper runs out by itself too, and held bytes come and go: the state line
+// follows the printer.
+function startPrinterControls() {
+  document.body.classList.add('with-printer-control');
+  for (const button of document.querySelectorAll('[data-fault]')) {
+    button.addEventListener('click', () => tellVirtualPrinter(button.dataset.fault));
+  }
+  tellVirtualPrinter('status');
+  setInterval(() => tellVirtualPrinter('status'), 1000);
+}
+
 function startVirtualPrinterPanel() {
   if (!demoSetup.receipts) return;
   document.body.classList.add('with-virtual-printer');
@@ -127,6 +172,7 @@ function startVirtualPrinterPanel() {
   $('print-sample-network').addEventListener('click', printSampleOverNetwork);
   $('print-sample-cups').addEventListener('click', printSampleThroughCups);
   watchVirtualPrinter();
+  if (demoSetup.printerControl) startPrinterControls();
   if (demoSetup.autoprint) {
     printSampleOverNetwork();
     printSampleThroughCups();

@@ -49,7 +49,8 @@ std::size_t countContaining(const std::vector<std::string>& texts, const std::st
 
 // `make demo` on a machine with neither display nor printer, as in CI: the
 // page prints a whole receipt over the network and through the CUPS queue,
-// shows the picture, and the script leaves nothing of its own behind.
+// shows the picture and the printer's state, and the script leaves nothing of
+// its own behind.
 TEST(DemoScriptTest, WithoutADisplayPrintsThroughBothPathsShowsTheReceiptAndStopsEverything) {
   ShellHome home;
   const fs::path work = home.directory() / "demo";
@@ -79,7 +80,10 @@ TEST(DemoScriptTest, WithoutADisplayPrintsThroughBothPathsShowsTheReceiptAndStop
   EXPECT_EQ(countContaining(transcripts, "合计 54.00"), 2u);
   EXPECT_EQ(countContaining(transcripts, "GS V 0            full cut"), 2u);
   EXPECT_EQ(countContaining(transcripts, "not understood: nothing"), 2u);
-  EXPECT_NE(readText(work / "console.log").find("receipt shown: receipt-0002.png"), std::string::npos);
+  const std::string console = readText(work / "console.log");
+  EXPECT_NE(console.find("receipt shown: receipt-0002.png"), std::string::npos);
+  // The page reached the printer's control port: its fault buttons work.
+  EXPECT_NE(console.find("printer state: ok power=on online=yes"), std::string::npos) << console;
   ASSERT_TRUE(fs::exists(work / "screenshot.png")) << readText(demo.outputFile);
   fs::create_directories(LUMETRA_ARTIFACT_DIR);
   fs::copy_file(work / "screenshot.png", fs::path(LUMETRA_ARTIFACT_DIR) / "demo-receipt.png",

@@ -166,6 +166,26 @@ TEST_F(DecodingTest, UnknownAndTruncatedBytesAreListedAndWhatPaperLosesIsNoted) 
             "not understood: 10 bytes at offset 10: 1d 76 30 00 30 00 18 00 +2\n");
 }
 
+TEST_F(DecodingTest, StatusCommandsAreNamedAndNeverPrintedAsText) {
+  // DLE EOT 4, GS a 255, a process ID request, a GS ( H of another function
+  // (skipped whole) and an ID request cut short by the end of the stream
+  // (both one not-understood entry, as unknown bytes in a row are).
+  const std::vector<std::string> transcripts =
+      print(hexBytes("10 04 04 1d 61 ff 41 0a 1d 28 48 06 00 30 30 31 32 33 34 1d 28 48 02 00 31 00 1d 28 48 06"));
+  ASSERT_EQ(transcripts.size(), 1u);
+  EXPECT_EQ(transcripts[0],
+            "source: test\n"
+            "offset  bytes                             command           meaning\n"
+            "     0  10 04 04                          DLE EOT 4         real-time status request\n"
+            "     3  1d 61 ff                          GS a 255          automatic status back on\n"
+            "     6  41                                text              \"A\"\n"
+            "     7  0a                                LF                print line and feed\n"
+            "     8  1d 28 48 06 00 30 30 31 +3        GS ( H 48         process ID request \"1234\" (answered once "
+            "printed)\n"
+            "    19  1d 28 48 02 00 31 00 1d +3        ?                 not understood\n"
+            "not understood: 11 bytes at offset 19: 1d 28 48 02 00 31 00 1d +3\n");
+}
+
 TEST_F(DecodingTest, StreamArrivingByteByByteDecodesAsWhenItArrivesWhole) {
   const std::string stream = kPrintTaskReceipt + logoBands(1) + hexBytes("1b 7a ff b0 0a 1d 56 42 10 b9 fa");
   const std::vector<std::string> whole = print(stream);

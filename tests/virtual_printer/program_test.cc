@@ -1,9 +1,11 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <random>
 #include <string>
 
@@ -18,16 +20,33 @@ const std::string kProgram = VIRTUAL_PRINTER_EXECUTABLE;
 // A client of the virtual printer, like Lumetra's connection to port 9100.
 class PrinterClient {
  public:
-  explicit PrinterClient(const char* address) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+  explicit PrinterClient(const std::string& address, std::uint16_t port = 9100) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
     sockaddr_in printer{};
     printer.sin_family = AF_INET;
-    printer.sin_port = htons(9100);
-    inet_pton(AF_INET, address, &printer.sin_addr);
+    printer.sin_port = htons(port);
+    inet_pton(AF_INET, address.c_str(), &printer.sin_addr);
     connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&printer), sizeof printer) == 0;
   }
   ~PrinterClient() { close(); }
   bool connected() const { return connected_; }
   void send(const std::string& bytes) { ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), 0), ssize_t(bytes.size())); }
+  void endSending() { shutdown(fd_, SHUT_WR); }
+  // The next `count` bytes the printer sends, fewer when the connection
+  // ends first (errno tells how).
+  std::string receive(std::size_t count) {
+    std::string got(count, '\0');
+    std::size_t have = 0;
+    errno = 0;
+    for (ssize_t n; have < count && (n = recv(fd_, got.data() + have, count - have, 0)) > 0;) have += n;
+    got.resize(have);
+    return got;
+  }
+  // Whether anything arrives within `ms`; a broken printer answers within
+  // microseconds, so this only ever errs towards passing.
+  bool answersWithin(int ms) {
+    pollfd entry{fd_, POLLIN, 0};
+    return poll(&entry, 1, ms) > 0;
+  }
   void close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -42,6 +61,38 @@ std::string fileIn(const TempDir& dir, const char* name) { return (dir.path() / 
 
 // Everything after the transcript's first line, which names the source.
 std::string commandsOf(const std::string& transcript) { return transcript.substr(transcript.find('\n') + 1); }
+
+// The virtual printer with its control port, as a test plays faults on it.
+class ControlledPrinter {
+ public:
+  ControlledPrinter(const std::string& address, const TempDir& dir, std::vector<std::string> options = {})
+      : address_(address) {
+    options.insert(options.end(), {"--listen", address, "--control", address + ":0", "--output", dir.path().string()});
+    process.emplace(kProgram, options);
+    EXPECT_TRUE(process->readLine().has_value());
+    const std::string control = process->readLine().value_or("");
+    controlPort_ = static_cast<std::uint16_t>(std::stoi(control.substr(control.rfind(':') + 1)));
+  }
+  // One command on the control port; its one-line reply.
+  std::string control(const std::string& command) {
+    PrinterClient client(address_, controlPort_);
+    client.send(command + "\n");
+    std::string reply;
+    for (std::string byte; (byte = client.receive(1)) != "\n" && !byte.empty();) reply += byte;
+    return reply;
+  }
+  std::string httpGet(const std::string& path) {
+    PrinterClient client(address_, controlPort_);
+    client.send("GET " + path + " HTTP/1.1\r\nHost: printer\r\n\r\n");
+    return client.receive(4096);
+  }
+
+  std::optional<ChildProcess> process;
+
+ private:
+  std::string address_;
+  std::uint16_t controlPort_ = 0;
+};
 
 TEST(VirtualPrinterProgramTest, ListenerPrintsEveryCutAndEveryConnectionOnItsOwn) {
   TempDir dir;
@@ -151,6 +202,133 @@ TEST(VirtualPrinterProgramTest, AsACupsBackendItPrintsJobsIntoTheDeviceFolder) {
   ChildProcess relativeFolder(backend, {"9", "carol", "t", "1", "", jobFile.string()},
                               {"DEVICE_URI=lumetra-virtual:out"}, "lumetra-virtual:out");
   EXPECT_EQ(relativeFolder.wait(), 1);
+}
+
+TEST(VirtualPrinterFaultTest, RealTimeStatusAnswersEachStateByteExact) {
+  struct Case {
+    const char* state;
+    std::vector<std::string> options;
+    std::vector<std::string> commands;
+    const char* replies;  // to DLE EOT 1, 2, 3, 4
+  };
+  const Case cases[] = {
+      {"ready", {}, {}, "12 12 12 12"},
+      {"paper near end", {"--paper-lines", "10", "--near-end-lines", "11"}, {}, "12 12 12 1e"},
+      {"paper out", {"--paper-lines", "10"}, {"paper-out"}, "1a 32 12 7e"},
+      {"cover open", {"--cover-open"}, {}, "1a 16 12 12"},
+      {"cover open, endless paper out", {}, {"paper-out", "cover-open"}, "1a 36 12 7e"},
+      {"paper in, cover closed", {"--paper-out", "--cover-open"}, {"paper-in", "cover-close"}, "12 12 12 12"},
+  };
+  int host = 1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.state);
+    TempDir dir;
+    const std::string address = "127.0.11." + std::to_string(host++);
+    ControlledPrinter printer(address, dir, c.options);
+    for (const std::string& command : c.commands) EXPECT_EQ(printer.control(command).substr(0, 3), "ok ");
+    PrinterClient client(address);
+    client.send(hexBytes("10 04 01 10 04 02 10 04 03 10 04 04"));
+    EXPECT_EQ(client.receive(4), hexBytes(c.replies));
+  }
+}
+
+TEST(VirtualPrinterFaultTest, AutomaticStatusComesOnEnablingAndWithEveryChange) {
+  TempDir dir;
+  ControlledPrinter printer("127.0.11.10", dir, {"--paper-lines", "100"});
+  PrinterClient client("127.0.11.10");
+  client.send(hexBytes("1d 61 ff"));
+  EXPECT_EQ(client.receive(4), hexBytes("10 00 00 00"));
+  const std::pair<const char*, const char*> changes[] = {
+      {"paper-out", "18 00 0f 00"}, {"cover-open", "38 00 0f 00"}, {"paper-in", "38 00 00 00"},
+      {"cover-close", "10 00 00 00"}};
+  for (const auto& [command, status] : changes) {
+    printer.control(command);
+    EXPECT_EQ(client.receive(4), hexBytes(status)) << command;
+  }
+}
+
+TEST(VirtualPrinterFaultTest, PaperEndHoldsTheIdUntilEverythingBeforeItIsPrintedAndTheReceiptComesWhole) {
+  TempDir dir;
+  ControlledPrinter printer("127.0.11.11", dir, {"--paper-lines", "3"});
+  PrinterClient client("127.0.11.11");
+  std::string ticket;
+  for (int line = 1; line <= 5; ++line) ticket += "line " + std::to_string(line) + "\n";
+  client.send(ticket + hexBytes("1d 56 00  1d 28 48 06 00 30 30 41 42 43 44"));
+  client.endSending();
+  EXPECT_EQ(printer.process->readLine().value_or("").rfind("paper end, printing stopped: power=on online=no", 0), 0u);
+  // Answered ahead of the held ID request, which must not come while the
+  // paper is out.
+  PrinterClient poller("127.0.11.11");
+  poller.send(hexBytes("10 04 04"));
+  EXPECT_EQ(poller.receive(1), hexBytes("7e"));
+  EXPECT_FALSE(client.answersWithin(100));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "receipt-0001.txt"));
+
+  EXPECT_EQ(printer.control("paper-in").rfind("ok power=on online=yes paper=near-end lines=3/3", 0), 0u);
+  EXPECT_EQ(printer.process->readLine().value_or("").rfind("paper in: ", 0), 0u);
+  EXPECT_EQ(printer.process->readLine(),
+            "printed " + fileIn(dir, "receipt-0001.txt") + " " + fileIn(dir, "receipt-0001.png"));
+  // The client ended its sending: the ID comes, then the printer closes.
+  EXPECT_EQ(client.receive(8), hexBytes("37 22 41 42 43 44 00"));
+  EXPECT_EQ(errno, 0);
+  const std::string transcript = readFile(dir.path() / "receipt-0001.txt");
+  EXPECT_NE(transcript.find("\"line 5\""), std::string::npos) << transcript;
+  EXPECT_NE(transcript.find("full cut"), std::string::npos) << transcript;
+  printer.process->terminate();
+  EXPECT_EQ(printer.process->wait(), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "receipt-0002.txt")) << "the ID request alone is no piece";
+}
+
+TEST(VirtualPrinterFaultTest, PowerOffLosesWhatWasNotPrintedResetsConnectionsAndKeepsThePaperOut) {
+  TempDir dir;
+  ControlledPrinter printer("127.0.11.12", dir, {"--paper-out"});
+  PrinterClient client("127.0.11.12");
+  client.send("lost line\n" + hexBytes("1d 56 00  10 04 01"));
+  EXPECT_EQ(client.receive(1), hexBytes("1a"));
+  EXPECT_EQ(printer.control("power-off").rfind("ok power=off", 0), 0u);
+  EXPECT_EQ(printer.process->readLine(), "printed " + fileIn(dir, "receipt-0001.txt"));
+  EXPECT_EQ(client.receive(1), "");
+  EXPECT_EQ(errno, ECONNRESET);
+  EXPECT_FALSE(PrinterClient("127.0.11.12").connected());
+  const std::string transcript = readFile(dir.path() / "receipt-0001.txt");
+  EXPECT_NE(transcript.find("note: the printer was switched off: 13 bytes received were never printed"),
+            std::string::npos)
+      << transcript;
+  EXPECT_EQ(transcript.find("lost line"), std::string::npos) << transcript;
+
+  EXPECT_EQ(printer.control("power-on").rfind("ok power=on online=no paper=out", 0), 0u);
+  EXPECT_TRUE(PrinterClient("127.0.11.12").connected());
+}
+
+TEST(VirtualPrinterFaultTest, StalledPrinterAnswersNothingUntilItResumes) {
+  TempDir dir;
+  ControlledPrinter printer("127.0.11.13", dir);
+  PrinterClient client("127.0.11.13");
+  EXPECT_NE(printer.control("stall").find(" reading=stalled "), std::string::npos);
+  client.send(hexBytes("10 04 01"));
+  EXPECT_FALSE(client.answersWithin(200));
+  EXPECT_NE(printer.control("resume").find(" reading=normal "), std::string::npos);
+  EXPECT_EQ(client.receive(1), hexBytes("12"));
+}
+
+TEST(VirtualPrinterFaultTest, ControlAnswersOneLineAndPagesOverHttp) {
+  TempDir dir;
+  ControlledPrinter printer("127.0.11.14", dir, {"--paper-lines", "200", "--near-end-lines", "30"});
+  const std::pair<const char*, const char*> replies[] = {
+      {"status", "ok power=on online=yes paper=ok lines=200/200 cover=closed reading=normal connections=0 held=0"},
+      {"slow 16 500", "ok power=on online=yes paper=ok lines=200/200 cover=closed reading=slow:16/500ms "
+                      "connections=0 held=0"},
+      {"slow 0 500", "error usage: slow BYTES MS"},
+      {"paper-out now", "error paper-out takes no values"},
+      {"eject", "error unknown command; known: paper-out, paper-in, cover-open, cover-close, stall, resume, slow, "
+                "power-off, power-on, status"},
+  };
+  for (const auto& [command, reply] : replies) EXPECT_EQ(printer.control(command), reply);
+  const std::string response = printer.httpGet("/cover-open");
+  EXPECT_EQ(response.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << response;
+  EXPECT_NE(response.find("\r\nAccess-Control-Allow-Origin: *\r\n"), std::string::npos) << response;
+  EXPECT_NE(response.find("\r\n\r\nok power=on online=no "), std::string::npos) << response;
+  EXPECT_EQ(printer.httpGet("/jam").rfind("HTTP/1.1 400 Bad Request\r\n", 0), 0u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "glyph_font.h"
 #include "options.h"
 #include "print_session.h"
+#include "receipt_folder.h"
 #include "stream_input.h"
 
 namespace lumetra::virtual_printer {

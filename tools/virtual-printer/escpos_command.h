@@ -30,6 +30,9 @@ enum class CommandKind {
   Buzzer,            // ESC B n t
   Signal,            // ESC C m t n
   RasterImage,       // GS v 0 m xL xH yL yH data
+  RealTimeStatus,    // DLE EOT n: answered as soon as read, never printed
+  AutomaticStatus,   // GS a n: status sent by itself on every change (0: off)
+  ProcessId,         // GS ( H 6 0 48 48 d1..d4: answered once all before it printed
   NotUnderstood,     // bytes of no known command, or a command cut short
 };
 

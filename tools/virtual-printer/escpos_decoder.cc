@@ -10,6 +10,8 @@ namespace {
 
 constexpr char kEsc = 0x1B;
 constexpr char kGs = 0x1D;
+constexpr char kDle = 0x10;
+constexpr char kEot = 0x04;
 
 // A text run is handed on once it is this long even without a control byte
 // after it, so a stream of bare text cannot make the decoder hoard it.
@@ -42,6 +44,7 @@ constexpr std::array kFixedCommands{
     FixedCommand{kEsc, 'B', 4, CommandKind::Buzzer},
     FixedCommand{kEsc, 'C', 5, CommandKind::Signal},
     FixedCommand{kGs, '!', 3, CommandKind::CharacterSize},
+    FixedCommand{kGs, 'a', 3, CommandKind::AutomaticStatus},
 };
 
 std::uint8_t at(std::string_view bytes, std::size_t index) { return static_cast<std::uint8_t>(bytes[index]); }
@@ -70,6 +73,20 @@ CommandExtent measureRasterImage(std::string_view bytes, bool endOfStream) {
   return sized(bytes, CommandKind::RasterImage, kHeader + rowBytes * rows, endOfStream);
 }
 
+// GS ( H pL pH fn m d...: only the process ID request (fn 48, four ID
+// bytes 0x30-0x7E) is known; other functions are skipped whole.
+CommandExtent measureResponseRequest(std::string_view bytes, bool endOfStream) {
+  constexpr std::size_t kHeader = 5;
+  if (bytes.size() < kHeader) return sized(bytes, CommandKind::ProcessId, kHeader, endOfStream);
+  const std::size_t length = kHeader + at(bytes, 3) + at(bytes, 4) * 256u;
+  const CommandExtent extent = sized(bytes, CommandKind::ProcessId, length, endOfStream);
+  if (extent.length == 0 || extent.kind != CommandKind::ProcessId) return extent;
+  const auto idByte = [&](std::size_t index) { return at(bytes, index) >= 0x30 && at(bytes, index) <= 0x7E; };
+  const bool processId = length == 11 && bytes[5] == 48 && bytes[6] == 48 && idByte(7) && idByte(8) && idByte(9) &&
+                         idByte(10);
+  return {processId ? CommandKind::ProcessId : CommandKind::NotUnderstood, length};
+}
+
 CommandExtent measureEscapeOrGroup(std::string_view bytes, bool endOfStream) {
   if (bytes.size() < 2) return sized(bytes, CommandKind::NotUnderstood, 2, endOfStream);
   for (const FixedCommand& command : kFixedCommands) {
@@ -80,6 +97,10 @@ CommandExtent measureEscapeOrGroup(std::string_view bytes, bool endOfStream) {
   if (bytes[0] == kGs && bytes[1] == 'V') {
     if (bytes.size() < 3) return sized(bytes, CommandKind::Cut, 3, endOfStream);
     return sized(bytes, CommandKind::Cut, cutLength(at(bytes, 2)), endOfStream);
+  }
+  if (bytes[0] == kGs && bytes[1] == '(') {
+    if (bytes.size() < 3) return sized(bytes, CommandKind::NotUnderstood, 3, endOfStream);
+    if (bytes[2] == 'H') return measureResponseRequest(bytes, endOfStream);
   }
   if (bytes[0] == kGs && bytes[1] == 'v') {
     if (bytes.size() < 3) return sized(bytes, CommandKind::RasterImage, 3, endOfStream);
@@ -113,6 +134,10 @@ CommandExtent measureCommand(std::string_view bytes, bool endOfStream) {
   switch (bytes[0]) {
     case kEsc:
     case kGs: return measureEscapeOrGroup(bytes, endOfStream);
+    case kDle:
+      if (bytes.size() >= 2 && bytes[1] == kEot) return sized(bytes, CommandKind::RealTimeStatus, 3, endOfStream);
+      if (bytes.size() == 1 && !endOfStream) return {CommandKind::RealTimeStatus, 0};
+      return {CommandKind::NotUnderstood, 1};
     case '\n': return {CommandKind::LineFeed, 1};
     case '\r': return {CommandKind::CarriageReturn, 1};
     case '\t': return {CommandKind::Tab, 1};

@@ -12,8 +12,9 @@
 #include "glyph_font.h"
 #include "options.h"
 #include "print_session.h"
+#include "printer_server.h"
+#include "receipt_folder.h"
 #include "stream_input.h"
-#include "tcp_listener.h"
 
 namespace vp = lumetra::virtual_printer;
 
@@ -60,16 +61,17 @@ int printInput(const vp::Options& options, vp::ReceiptFolder& folder) {
 
 int listen(const vp::Options& options, vp::ReceiptFolder& folder) {
   installStopSignals();
+  vp::PrinterServer printer(options.printer, folder, std::cout);
   std::string error;
-  const bool served = vp::servePrinterConnections(
-      options.listen, folder, options.paperDots, stopPipe[0],
-      [&] {
-        std::cout << "listening on " << options.listen.host << ":" << options.listen.port << ", printing into "
-                  << options.output.string() << std::endl;
-      },
-      error);
-  if (!served) std::cerr << "lumetra-virtual-printer: " << error << "\n";
-  return served ? 0 : 1;
+  if (!printer.open(error)) {
+    std::cerr << "lumetra-virtual-printer: " << error << "\n";
+    return 1;
+  }
+  std::cout << "listening on " << printer.printerAddress() << ", printing into " << options.output.string() << "\n";
+  if (options.printer.control) std::cout << "control on " << printer.controlAddress() << "\n";
+  std::cout << std::flush;
+  printer.serve(stopPipe[0]);
+  return 0;
 }
 
 int run(const vp::Options& options) {

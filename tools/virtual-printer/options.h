@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "tcp_listener.h"
+#include "printer_server.h"
 
 namespace lumetra::virtual_printer {
 
 inline constexpr int kDefaultPaperDots = 576;
 
 struct Options {
-  ListenAddress listen;
+  PrinterSettings printer;  // listening: address, control, buffer and how it starts
   std::optional<std::string> input;  // a file to print, "-" for standard input
   std::filesystem::path output = "receipts";
   int paperDots = kDefaultPaperDots;

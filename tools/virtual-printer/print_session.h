@@ -18,18 +18,28 @@ class PrintSession {
  public:
   PrintSession(std::string source, PieceSink& sink, int paperDots);
 
+  // A stream of bytes, decoded here and printed at once.
   void receive(std::string_view bytes);
   // The stream has ended.
   void finish();
 
+  // For a printer that decodes and holds the bytes itself: prints one
+  // command; returns the lines it put on paper.
+  int print(const Command& command);
+  // A real-time status request was answered while this piece was printing.
+  void noteStatusRequest() { ++statusRequests_; }
+  // Ends the stream without decoding more; `remark` (if any) says why.
+  void end(const std::string& remark);
+
  private:
-  void play(const std::vector<Command>& commands);
   void writePiece();
 
   StreamDecoder decoder_;
   ReceiptBuilder builder_;
   Transcript transcript_;
   PieceSink& sink_;
+  int statusRequests_ = 0;
+  bool statusOnly_ = true;  // the piece so far holds only status exchanges
 };
 
 }  // namespace lumetra::virtual_printer

@@ -57,6 +57,9 @@ std::string ReceiptBuilder::apply(const Command& command) {
     case CommandKind::DrawerPulse:
     case CommandKind::Buzzer:
     case CommandKind::Signal:
+    case CommandKind::RealTimeStatus:
+    case CommandKind::AutomaticStatus:
+    case CommandKind::ProcessId:
     case CommandKind::NotUnderstood: return {};
   }
   return {};
@@ -125,6 +128,7 @@ void ReceiptBuilder::printLine() {
     receipt_.lines.push_back({receipt_.length, alignedLeft(line_.alignment, line_.width), line_.height,
                               std::move(line_.glyphs)});
     receipt_.length += line_.height;
+    ++linesPrinted_;
   }
   line_ = LineBuffer{};
 }
@@ -192,6 +196,7 @@ std::string ReceiptBuilder::placeImage(const Command& command) {
   const int width = image.rowBytes * 8 * image.widthScale;
   image.left = alignedLeft(modes_.alignment, width);
   receipt_.length += image.rows * image.heightScale;
+  ++linesPrinted_;
   receipt_.images.push_back(std::move(image));
   std::string remark = known ? "" : "unknown mode: drawn at normal size";
   if (width > receipt_.paperDots) {

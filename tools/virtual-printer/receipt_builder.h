@@ -40,6 +40,9 @@ class ReceiptBuilder {
   bool paperUsed() const { return receipt_.length > 0 || !receipt_.images.empty(); }
   // Hands over the current piece and starts the next; modes stay as they are.
   Receipt takeReceipt();
+  // Lines of text and image bands put on paper so far, across pieces: what
+  // a roll of paper is measured in.
+  int linesPrinted() const { return linesPrinted_; }
   // Text still in the line buffer, which no printer would print (empty: none).
   std::string unprintedTextRemark() const;
 
@@ -68,6 +71,7 @@ class ReceiptBuilder {
   PrintModes modes_;
   LineBuffer line_;
   Receipt receipt_;
+  int linesPrinted_ = 0;
 };
 
 }  // namespace lumetra::virtual_printer

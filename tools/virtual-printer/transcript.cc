@@ -102,6 +102,11 @@ CommandDescription describeEscape(const Command& command) {
       return {named(command, "ESC C", 2), "signal buzzer " + param(command, 2) + " times (" + param(command, 3) +
                                               ", " + param(command, 4) + ")"};
     case CommandKind::RasterImage: return {"GS v 0 " + param(command, 3), rasterMeaning(command)};
+    case CommandKind::RealTimeStatus: return {named(command, "DLE EOT", 2), "real-time status request"};
+    case CommandKind::AutomaticStatus:
+      return {named(command, "GS a", 2), command.byte(2) ? "automatic status back on" : "automatic status back off"};
+    case CommandKind::ProcessId:
+      return {"GS ( H 48", "process ID request \"" + command.bytes.substr(7) + "\" (answered once printed)"};
     default: return {"?", "not understood"};
   }
 }
