@@ -10,6 +10,7 @@
 #include "support/child_process.h"
 #include "support/cupsd_fixture.h"
 #include "support/temp_dir.h"
+#include "support/virtual_printer_control.h"
 #include "support/test_context.h"
 
 #include <optional>
@@ -27,7 +28,7 @@ class LumetraPrintingTest : public test::ContextTest {
   }
 
   void startPrinter(const std::string& address) {
-    printer_.emplace(VIRTUAL_PRINTER_EXECUTABLE,
+    printer_.emplace(test::virtualPrinterProgram(),
                      std::vector<std::string>{"--listen", address, "--output", output_.path().string()});
     ASSERT_TRUE(printer_->readLine().has_value());
   }

@@ -10,89 +10,18 @@
 #include <string>
 
 #include "support/child_process.h"
+#include "support/virtual_printer_control.h"
 #include "support/temp_dir.h"
 
 namespace lumetra::test {
 namespace {
 
-const std::string kProgram = VIRTUAL_PRINTER_EXECUTABLE;
-
-// A client of the virtual printer, like Lumetra's connection to port 9100.
-class PrinterClient {
- public:
-  explicit PrinterClient(const std::string& address, std::uint16_t port = 9100) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in printer{};
-    printer.sin_family = AF_INET;
-    printer.sin_port = htons(port);
-    inet_pton(AF_INET, address.c_str(), &printer.sin_addr);
-    connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&printer), sizeof printer) == 0;
-  }
-  ~PrinterClient() { close(); }
-  bool connected() const { return connected_; }
-  void send(const std::string& bytes) { ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), 0), ssize_t(bytes.size())); }
-  void endSending() { shutdown(fd_, SHUT_WR); }
-  // The next `count` bytes the printer sends, fewer when the connection
-  // ends first (errno tells how).
-  std::string receive(std::size_t count) {
-    std::string got(count, '\0');
-    std::size_t have = 0;
-    errno = 0;
-    for (ssize_t n; have < count && (n = recv(fd_, got.data() + have, count - have, 0)) > 0;) have += n;
-    got.resize(have);
-    return got;
-  }
-  // Whether anything arrives within `ms`; a broken printer answers within
-  // microseconds, so this only ever errs towards passing.
-  bool answersWithin(int ms) {
-    pollfd entry{fd_, POLLIN, 0};
-    return poll(&entry, 1, ms) > 0;
-  }
-  void close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-  bool connected_ = false;
-};
+const std::string kProgram = virtualPrinterProgram();
 
 std::string fileIn(const TempDir& dir, const char* name) { return (dir.path() / name).string(); }
 
 // Everything after the transcript's first line, which names the source.
 std::string commandsOf(const std::string& transcript) { return transcript.substr(transcript.find('\n') + 1); }
-
-// The virtual printer with its control port, as a test plays faults on it.
-class ControlledPrinter {
- public:
-  ControlledPrinter(const std::string& address, const TempDir& dir, std::vector<std::string> options = {})
-      : address_(address) {
-    options.insert(options.end(), {"--listen", address, "--control", address + ":0", "--output", dir.path().string()});
-    process.emplace(kProgram, options);
-    EXPECT_TRUE(process->readLine().has_value());
-    const std::string control = process->readLine().value_or("");
-    controlPort_ = static_cast<std::uint16_t>(std::stoi(control.substr(control.rfind(':') + 1)));
-  }
-  // One command on the control port; its one-line reply.
-  std::string control(const std::string& command) {
-    PrinterClient client(address_, controlPort_);
-    client.send(command + "\n");
-    std::string reply;
-    for (std::string byte; (byte = client.receive(1)) != "\n" && !byte.empty();) reply += byte;
-    return reply;
-  }
-  std::string httpGet(const std::string& path) {
-    PrinterClient client(address_, controlPort_);
-    client.send("GET " + path + " HTTP/1.1\r\nHost: printer\r\n\r\n");
-    return client.receive(4096);
-  }
-
-  std::optional<ChildProcess> process;
-
- private:
-  std::string address_;
-  std::uint16_t controlPort_ = 0;
-};
 
 TEST(VirtualPrinterProgramTest, ListenerPrintsEveryCutAndEveryConnectionOnItsOwn) {
   TempDir dir;

@@ -1,0 +1,72 @@
+#include "support/virtual_printer_control.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace lumetra::test {
+
+std::string virtualPrinterProgram() { return VIRTUAL_PRINTER_EXECUTABLE; }
+
+PrinterClient::PrinterClient(const std::string& address, std::uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+  sockaddr_in printer{};
+  printer.sin_family = AF_INET;
+  printer.sin_port = htons(port);
+  inet_pton(AF_INET, address.c_str(), &printer.sin_addr);
+  connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&printer), sizeof printer) == 0;
+}
+
+void PrinterClient::send(const std::string& bytes) {
+  ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), 0), ssize_t(bytes.size()));
+}
+
+void PrinterClient::endSending() { shutdown(fd_, SHUT_WR); }
+
+std::string PrinterClient::receive(std::size_t count) {
+  std::string got(count, '\0');
+  std::size_t have = 0;
+  errno = 0;
+  for (ssize_t n; have < count && (n = recv(fd_, got.data() + have, count - have, 0)) > 0;) have += n;
+  got.resize(have);
+  return got;
+}
+
+bool PrinterClient::answersWithin(int ms) {
+  pollfd entry{fd_, POLLIN, 0};
+  return poll(&entry, 1, ms) > 0;
+}
+
+void PrinterClient::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+ControlledPrinter::ControlledPrinter(const std::string& address, const TempDir& dir, std::vector<std::string> options)
+    : address_(address) {
+  options.insert(options.end(), {"--listen", address, "--control", address + ":0", "--output", dir.path().string()});
+  process.emplace(virtualPrinterProgram(), options);
+  EXPECT_TRUE(process->readLine().has_value());
+  const std::string control = process->readLine().value_or("");
+  controlPort_ = static_cast<std::uint16_t>(std::stoi(control.substr(control.rfind(':') + 1)));
+}
+
+std::string ControlledPrinter::control(const std::string& command) {
+  PrinterClient client(address_, controlPort_);
+  client.send(command + "\n");
+  std::string reply;
+  for (std::string byte; (byte = client.receive(1)) != "\n" && !byte.empty();) reply += byte;
+  return reply;
+}
+
+std::string ControlledPrinter::httpGet(const std::string& path) {
+  PrinterClient client(address_, controlPort_);
+  client.send("GET " + path + " HTTP/1.1\r\nHost: printer\r\n\r\n");
+  return client.receive(4096);
+}
+
+}  // namespace lumetra::test
