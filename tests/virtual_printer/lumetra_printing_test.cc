@@ -13,7 +13,10 @@
 #include "support/virtual_printer_control.h"
 #include "support/test_context.h"
 
+#include <map>
 #include <optional>
+#include <set>
+#include <thread>
 #include <sstream>
 
 namespace lumetra {
@@ -46,6 +49,15 @@ class LumetraPrintingTest : public test::ContextTest {
     // How many status polls came in while the receipt printed depends on timing.
     return std::regex_replace(transcript.substr(transcript.find('\n') + 1), std::regex("meanwhile: \\d+"),
                               "meanwhile: N");
+  }
+
+  // Whether a backlog report gave `reason` for `printer` (within a hang guard).
+  bool toldTheStaff(const std::string& printer, const std::string& reason) {
+    for (int tries = 0; tries < 1500; ++tries) {
+      if (backlog_.reasonsSeen(printer).contains(reason)) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
   }
 
   test::ScopedWorkingDirectory cwd_{LUMETRA_SOURCE_DIR};
@@ -83,6 +95,97 @@ TEST_F(LumetraPrintingTest, NetworkPrintTaskPrintsAsOneReceiptWithItsLogo) {
             "note: real-time status requests (DLE EOT) answered meanwhile: N\n"
             "not understood: nothing\n");
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+}
+
+// A ticket of four lines for the fault tests: "ticket N" ... "end N", so a
+// transcript tells a whole ticket from one cut off.
+std::string faultTicket(const std::string& address, int number) {
+  const std::string n = std::to_string(number);
+  return R"({"printerName":"","ipaddress":")" + address +
+         R"(","printerType":3,"printerModel":"","contents":[{"type":0,"content":"ticket )" + n +
+         R"(\nline a\nline b\nend )" + n + R"(\n","remark":0}]})";
+}
+
+struct PrintedTickets {
+  std::map<int, int> whole;  // ticket -> times printed whole
+  std::map<int, int> cutOff;
+};
+
+// Every ticket in the virtual printer's transcripts so far.
+PrintedTickets printedTickets(const std::filesystem::path& folder) {
+  PrintedTickets printed;
+  const std::regex started("\"ticket ([0-9]+)\""), ended("\"end ([0-9]+)\"");
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    // receipt-NNNN.txt, one per piece; latest.txt repeats the last one.
+    if (entry.path().extension() != ".txt" || !entry.path().filename().string().starts_with("receipt-")) continue;
+    const std::string transcript = test::readFile(entry.path());
+    std::set<int> whole;
+    for (std::sregex_iterator at(transcript.begin(), transcript.end(), ended), end; at != end; ++at) {
+      whole.insert(std::stoi((*at)[1]));
+    }
+    for (std::sregex_iterator at(transcript.begin(), transcript.end(), started), end; at != end; ++at) {
+      const int ticket = std::stoi((*at)[1]);
+      ++(whole.contains(ticket) ? printed.whole : printed.cutOff)[ticket];
+    }
+  }
+  return printed;
+}
+
+struct FaultCase {
+  const char* what;
+  std::vector<std::string> options;  // of the virtual printer
+  std::vector<std::string> fault;    // control commands before the tickets are handed over
+  const char* reason;                // what the staff are told meanwhile
+  std::size_t printedBefore;         // tickets printed whole before the fault stopped the printer
+  std::vector<std::string> recovery;
+  bool mayReprint;  // a power cycle drops what the printer held: that ticket goes again
+};
+
+// Each fault with the real virtual printer: the tickets wait (none printed
+// while it lasts), the staff are told why, and after recovery every ticket
+// is printed whole, in order, once; only a power cycle may print again the
+// ticket it cut off.
+TEST_F(LumetraPrintingTest, EachFaultHoldsTheTicketsSaysWhyAndEveryTicketPrintsOnceAfterRecovery) {
+  const std::vector<FaultCase> cases = {
+      {"paper out", {}, {"paper-out"}, "打印机缺纸，请装纸", 0, {"paper-in"}, false},
+      // Four lines a ticket: the paper ends before "end 2".
+      {"paper runs out inside the second ticket", {"--paper-lines", "7"}, {}, "打印机缺纸，请装纸", 1, {"paper-in"}, false},
+      {"cover open", {}, {"cover-open"}, "打印机上盖打开，请合上", 0, {"cover-close"}, false},
+      {"stops reading", {}, {"stall"}, "打印机停止接收数据", 0, {"resume"}, false},
+      {"switched off", {}, {"power-off"}, "打印机拒绝连接", 0, {"power-on"}, false},
+      // The paper ends after "ticket 3"; the printer's buffer goes with the power.
+      {"switched off and on while waiting for paper",
+       {"--paper-lines", "9"},
+       {},
+       "打印机缺纸，请装纸",
+       2,
+       {"power-off", "power-on", "paper-in"},
+       true},
+  };
+  int printerNumber = 20;
+  for (const FaultCase& fault : cases) {
+    SCOPED_TRACE(fault.what);
+    const std::string address = "127.0.10." + std::to_string(printerNumber++);
+    test::TempDir output;
+    test::ControlledPrinter printer(address, output, fault.options);
+    for (const std::string& command : fault.fault) ASSERT_EQ(printer.control(command).substr(0, 3), "ok ");
+    std::string list = "[";
+    for (int ticket = 1; ticket <= 3; ++ticket) list += (ticket > 1 ? "," : "") + faultTicket(address, ticket);
+    processTaskList(context_.jobs, list + "]");
+    ASSERT_TRUE(toldTheStaff(address, fault.reason));
+    const PrintedTickets held = printedTickets(output.path());
+    EXPECT_EQ(held.whole.size(), fault.printedBefore);
+
+    for (const std::string& command : fault.recovery) ASSERT_EQ(printer.control(command).substr(0, 3), "ok ");
+    ASSERT_TRUE(test::waitUntilDelivered(context_.jobs));
+    const PrintedTickets printed = printedTickets(output.path());
+    EXPECT_EQ(printed.whole, (std::map<int, int>{{1, 1}, {2, 1}, {3, 1}}));
+    if (fault.mayReprint) {
+      EXPECT_LE(printed.cutOff.size(), 1u) << "at most the ticket the power cut";
+    } else {
+      EXPECT_TRUE(printed.cutOff.empty());
+    }
+  }
 }
 
 TEST_F(LumetraPrintingTest, SpoolerPrintTaskReachesTheVirtualPrinterThroughACupsRawQueue) {
