@@ -7,6 +7,7 @@
 
 #include "jobs/print_task_list.h"
 #include "platform/print/cups_spooler.h"
+#include "printer/realtime_status.h"
 #include "support/child_process.h"
 #include "support/cupsd_fixture.h"
 #include "support/fake_network_printer.h"
@@ -92,6 +93,17 @@ TEST_F(DeliveryTest, AStalledPrinterKeepsItsTicketsWaitingAndGetsEachOnceAfterAP
     EXPECT_TRUE(got[1] == printed(texts[0]) && got[2] == printed(texts[1]) && got[3] == printed(texts[2]));
     EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
   }
+}
+
+// A printer without real-time status is asked once, on its first
+// connection; it gets its tickets byte for byte as before and nobody is told.
+TEST_F(DeliveryTest, APrinterThatNeverAnswersStatusIsAskedOnceAndGetsItsTicketsAsBefore) {
+  FakeNetworkPrinter printer("127.0.6.24");
+  processTaskList(context_.jobs, taskList("127.0.6.24", {"one", "two"}));
+  EXPECT_EQ(printer.waitForClosedConnections(2),
+            (std::vector<std::string>{std::string(printerStatusRequest()) + printed("one"), printed("two")}));
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+  EXPECT_TRUE(backlog_.reasonsSeen("127.0.6.24").empty());
 }
 
 TEST_F(DeliveryTest, ASlowPrinterGetsItsTicketOnceAndIsNeverReportedStuck) {
