@@ -2,9 +2,12 @@
 // network printer can be in, and what the printer then got: tickets sent,
 // arrived (whole, at least once), printed twice, lost. Then printTask's cost
 // with 0, 1,000 and 64,000 tickets waiting for dead printers, and tickets
-// per second through the delivery to six healthy printers.
+// per second through the delivery to six healthy printers. Last, each fault
+// the virtual printer plays, with the shop's timings: what the staff were
+// told, how soon, and the tickets printed once, twice, cut off or lost.
 //   delivery_bench [SAMPLES]   (default 200 receipts per printer state)
-// Fake printers on 127.0.12.x; the journal in a fresh temporary folder.
+// Fake printers on 127.0.12.x, virtual printers on 127.0.13.x; the journal
+// in a fresh temporary folder.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -23,6 +26,7 @@
 #include "support/printer_faults.h"
 #include "support/temp_dir.h"
 #include "support/test_context.h"
+#include "support/virtual_printer_control.h"
 
 namespace {
 
@@ -157,6 +161,49 @@ void measureThroughput(Context& context, int tickets) {
   std::printf("%d tickets to 6 healthy printers, one printTask each: %.0f tickets/s arrived\n", tickets, tickets / seconds);
 }
 
+struct VirtualPrinterFault {
+  const char* name;
+  std::vector<std::string> options;  // of the virtual printer
+  std::vector<std::string> fault;    // control commands, after the first tickets printed
+  const char* reason;                // what the staff are told
+  std::vector<std::string> recovery;
+};
+
+// Ten four-line tickets; the fault comes once the first three printed.
+void measureFault(const VirtualPrinterFault& fault, const std::string& address) {
+  constexpr int kTickets = 10;
+  test::TempDir journal, output;
+  test::BacklogRecorder told;
+  platform::UnavailableSpooler spooler;
+  platform::LoggedDialogs dialogs("/dev/null", platform::DialogAnswer::no);
+  Context context(spooler, dialogs);
+  context.jobs.onBacklogChanged = told.listener();
+  startDelivery(context.jobs, journal.path());
+  test::ControlledPrinter printer(address, output, fault.options);
+  const auto handOver = [&](int from, int to) {
+    std::string list = "[";
+    for (int ticket = from; ticket <= to; ++ticket) list += (list.size() > 1 ? "," : "") + test::fourLineTicketTask(address, ticket);
+    test::callFunction(context, "printTask", CallArguments({CallArgument::string(list + "]")}));
+  };
+  handOver(1, 3);
+  waitUntil([&] { return context.jobs.outbox.waiting() == 0; }, std::chrono::seconds(30));
+  const Clock::time_point start = Clock::now();
+  for (const std::string& command : fault.fault) printer.control(command);
+  handOver(4, kTickets);
+  const bool seen = waitUntil([&] { return told.reasonsSeen(address).contains(fault.reason); }, std::chrono::seconds(60));
+  const double noticeAfter = millisecondsSince(start);
+  const std::size_t printedWhileFaulty = test::ticketsInReceipts(output.path()).whole.size();
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  for (const std::string& command : fault.recovery) printer.control(command);
+  waitUntil([&] { return context.jobs.outbox.waiting() == 0; }, std::chrono::seconds(120));
+  const test::ReceiptTickets printed = test::ticketsInReceipts(output.path());
+  int twice = 0;
+  for (const auto& [ticket, times] : printed.whole) twice += times - 1;
+  std::printf("| %-34s | %-24s | %9.0f | %5d | %12zu | %7zu | %10d | %7zu | %4zu |\n", fault.name,
+              seen ? fault.reason : "(nothing)", noticeAfter, kTickets, printedWhileFaulty, printed.whole.size(), twice,
+              printed.cutOff.size(), kTickets - printed.whole.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,5 +239,19 @@ int main(int argc, char** argv) {
   std::printf("\nprintTask to a healthy printer with tickets waiting for dead printers, ms\n");
   std::printf("| waiting | p50 | p99 |\n|---|---:|---:|\n");
   for (const int waiting : {0, 1000, 64000}) measureWithWaiting(context, waiting, samples);
+
+  const std::vector<VirtualPrinterFault> faults{
+      {"paper out", {}, {"paper-out"}, "打印机缺纸，请装纸", {"paper-in"}},
+      {"paper runs out inside ticket 5", {"--paper-lines", "18"}, {}, "打印机缺纸，请装纸", {"paper-in"}},
+      {"cover open", {}, {"cover-open"}, "打印机上盖打开，请合上", {"cover-close"}},
+      {"stops reading (jam)", {}, {"stall"}, "打印机停止接收数据", {"resume"}},
+      {"switched off", {}, {"power-off"}, "打印机拒绝连接", {"power-on"}},
+      {"power cycle while out of paper", {"--paper-lines", "18"}, {}, "打印机缺纸，请装纸",
+       {"power-off", "power-on", "paper-in"}},
+  };
+  std::printf("\nprinter faults with the virtual printer (shop timings): the staff's notice and the tickets\n");
+  std::printf("| fault | notice | after, ms | sent | printed during | printed | duplicated | cut off | lost |\n");
+  std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|\n");
+  for (std::size_t i = 0; i < faults.size(); ++i) measureFault(faults[i], "127.0.13." + std::to_string(10 + i));
   return 0;
 }

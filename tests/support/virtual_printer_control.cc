@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <regex>
+#include <set>
 
 namespace lumetra::test {
 
@@ -67,6 +69,32 @@ std::string ControlledPrinter::httpGet(const std::string& path) {
   PrinterClient client(address_, controlPort_);
   client.send("GET " + path + " HTTP/1.1\r\nHost: printer\r\n\r\n");
   return client.receive(4096);
+}
+
+std::string fourLineTicketTask(const std::string& address, int number) {
+  const std::string n = std::to_string(number);
+  return R"({"printerName":"","ipaddress":")" + address +
+         R"(","printerType":3,"printerModel":"","contents":[{"type":0,"content":"ticket )" + n +
+         R"(\nline a\nline b\nend )" + n + R"(\n","remark":0}]})";
+}
+
+ReceiptTickets ticketsInReceipts(const std::filesystem::path& folder) {
+  ReceiptTickets printed;
+  const std::regex started("\"ticket ([0-9]+)\""), ended("\"end ([0-9]+)\"");
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    // receipt-NNNN.txt, one per piece; latest.txt repeats the last one.
+    if (entry.path().extension() != ".txt" || !entry.path().filename().string().starts_with("receipt-")) continue;
+    const std::string transcript = readFile(entry.path());
+    std::set<int> whole;
+    for (std::sregex_iterator at(transcript.begin(), transcript.end(), ended), end; at != end; ++at) {
+      whole.insert(std::stoi((*at)[1]));
+    }
+    for (std::sregex_iterator at(transcript.begin(), transcript.end(), started), end; at != end; ++at) {
+      const int ticket = std::stoi((*at)[1]);
+      ++(whole.contains(ticket) ? printed.whole : printed.cutOff)[ticket];
+    }
+  }
+  return printed;
 }
 
 }  // namespace lumetra::test

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,5 +54,16 @@ class ControlledPrinter {
   std::string address_;
   std::uint16_t controlPort_ = 0;
 };
+
+// A print task of four lines for a network printer: "ticket N", two more,
+// "end N", so a receipt tells a whole ticket from one cut off.
+std::string fourLineTicketTask(const std::string& address, int number);
+
+struct ReceiptTickets {
+  std::map<int, int> whole;  // ticket number: times printed whole
+  std::map<int, int> cutOff;
+};
+// The four-line tickets in the virtual printer's receipts in `folder` so far.
+ReceiptTickets ticketsInReceipts(const std::filesystem::path& folder);
 
 }  // namespace lumetra::test

@@ -97,40 +97,6 @@ TEST_F(LumetraPrintingTest, NetworkPrintTaskPrintsAsOneReceiptWithItsLogo) {
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
 }
 
-// A ticket of four lines for the fault tests: "ticket N" ... "end N", so a
-// transcript tells a whole ticket from one cut off.
-std::string faultTicket(const std::string& address, int number) {
-  const std::string n = std::to_string(number);
-  return R"({"printerName":"","ipaddress":")" + address +
-         R"(","printerType":3,"printerModel":"","contents":[{"type":0,"content":"ticket )" + n +
-         R"(\nline a\nline b\nend )" + n + R"(\n","remark":0}]})";
-}
-
-struct PrintedTickets {
-  std::map<int, int> whole;  // ticket -> times printed whole
-  std::map<int, int> cutOff;
-};
-
-// Every ticket in the virtual printer's transcripts so far.
-PrintedTickets printedTickets(const std::filesystem::path& folder) {
-  PrintedTickets printed;
-  const std::regex started("\"ticket ([0-9]+)\""), ended("\"end ([0-9]+)\"");
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    // receipt-NNNN.txt, one per piece; latest.txt repeats the last one.
-    if (entry.path().extension() != ".txt" || !entry.path().filename().string().starts_with("receipt-")) continue;
-    const std::string transcript = test::readFile(entry.path());
-    std::set<int> whole;
-    for (std::sregex_iterator at(transcript.begin(), transcript.end(), ended), end; at != end; ++at) {
-      whole.insert(std::stoi((*at)[1]));
-    }
-    for (std::sregex_iterator at(transcript.begin(), transcript.end(), started), end; at != end; ++at) {
-      const int ticket = std::stoi((*at)[1]);
-      ++(whole.contains(ticket) ? printed.whole : printed.cutOff)[ticket];
-    }
-  }
-  return printed;
-}
-
 struct FaultCase {
   const char* what;
   std::vector<std::string> options;  // of the virtual printer
@@ -170,15 +136,15 @@ TEST_F(LumetraPrintingTest, EachFaultHoldsTheTicketsSaysWhyAndEveryTicketPrintsO
     test::ControlledPrinter printer(address, output, fault.options);
     for (const std::string& command : fault.fault) ASSERT_EQ(printer.control(command).substr(0, 3), "ok ");
     std::string list = "[";
-    for (int ticket = 1; ticket <= 3; ++ticket) list += (ticket > 1 ? "," : "") + faultTicket(address, ticket);
+    for (int ticket = 1; ticket <= 3; ++ticket) list += (ticket > 1 ? "," : "") + test::fourLineTicketTask(address, ticket);
     processTaskList(context_.jobs, list + "]");
     ASSERT_TRUE(toldTheStaff(address, fault.reason));
-    const PrintedTickets held = printedTickets(output.path());
+    const test::ReceiptTickets held = test::ticketsInReceipts(output.path());
     EXPECT_EQ(held.whole.size(), fault.printedBefore);
 
     for (const std::string& command : fault.recovery) ASSERT_EQ(printer.control(command).substr(0, 3), "ok ");
     ASSERT_TRUE(test::waitUntilDelivered(context_.jobs));
-    const PrintedTickets printed = printedTickets(output.path());
+    const test::ReceiptTickets printed = test::ticketsInReceipts(output.path());
     EXPECT_EQ(printed.whole, (std::map<int, int>{{1, 1}, {2, 1}, {3, 1}}));
     if (fault.mayReprint) {
       EXPECT_LE(printed.cutOff.size(), 1u) << "at most the ticket the power cut";
