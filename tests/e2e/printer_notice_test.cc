@@ -2,18 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <iostream>
 #include <regex>
+#include <set>
+#include <thread>
 
 #include "e2e/support/processes.h"
 #include "e2e/support/shell.h"
 #include "e2e/support/x_windows.h"
 #include "support/fake_network_printer.h"
+#include "support/virtual_printer_control.h"
 
 namespace lumetra::e2e {
 namespace {
 
 constexpr char kPrinter[] = "127.0.31.1";
+constexpr char kStatusPrinter[] = "127.0.31.2";
 constexpr char kNoticeTitle[] = "打印提醒";
+constexpr char kHidden[] = "lumetra: printer notice []";
 
 // What the notice says now, as the shell traces it ("" while hidden).
 std::optional<std::string> noticeText(const Shell& shell) {
@@ -23,6 +31,39 @@ std::optional<std::string> noticeText(const Shell& shell) {
   if (start == std::string::npos) return std::nullopt;
   const auto text = start + kTrace.size();
   return errors.substr(text, errors.find("]\n", text) - text);
+}
+
+// The notice's line for `printer` with `tickets` waiting since a time of
+// day, for `reason`, as the last line of the notice.
+std::regex waitingLine(std::string printer, int tickets, const std::string& reason = "[^|]+") {
+  printer = std::regex_replace(printer, std::regex("\\."), "\\.");
+  return std::regex("\\|打印机 " + printer + "：" + std::to_string(tickets) + " 张单据等待打印（[0-9]{2}:[0-9]{2} 起）" +
+                    reason + "$");
+}
+
+// The numbers of the "notice ticket N" lines in `text`, in order.
+std::string ticketNumbers(const std::string& text) {
+  std::string numbers;
+  const std::regex ticket("notice ticket ([0-9])");
+  for (std::sregex_iterator at(text.begin(), text.end(), ticket), end; at != end; ++at) numbers += (*at)[1];
+  return numbers;
+}
+
+// The tickets the virtual printer has put on paper, one transcript per
+// piece, in the order it printed them.
+std::string printedTickets(const std::filesystem::path& folder) {
+  std::set<std::filesystem::path> transcripts;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("receipt-") && name.ends_with(".txt")) transcripts.insert(entry.path());
+  }
+  std::string printed;
+  for (const auto& transcript : transcripts) printed += readText(transcript);
+  return ticketNumbers(printed);
+}
+
+std::chrono::milliseconds::rep millisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
 void typeOnKeyboard(const XServer& x, const std::string& text) {
@@ -43,10 +84,7 @@ TEST(PrinterNoticeTest, WaitingTicketsShowANoticeBesideTheTillUntilTheyPrint) {
   printer.switchOff();
   Shell shell(x, home, {.startPage = pageUrl("printer_notice.html") + "?printer=" + kPrinter});
   Display* display = x.connection();
-  const auto waiting = [](int tickets) {
-    return std::regex("\\|打印机 127\\.0\\.31\\.1：" + std::to_string(tickets) +
-                      " 张单据等待打印（[0-9]{2}:[0-9]{2} 起）[^|]+$");
-  };
+  const auto waiting = [](int tickets) { return waitingLine(kPrinter, tickets); };
   const auto noticeSays = [&](const std::regex& pattern) {
     return eventually([&] { return std::regex_search(noticeText(shell).value_or(""), pattern); });
   };
@@ -70,7 +108,6 @@ TEST(PrinterNoticeTest, WaitingTicketsShowANoticeBesideTheTillUntilTheyPrint) {
 
   const auto webProcesses = childProcesses(shell.pid(), "WebKitWebProces");
   ASSERT_EQ(webProcesses.size(), 1u);
-  constexpr char kHidden[] = "lumetra: printer notice []";
   const std::size_t hiddenBefore = occurrences(shell.errors(), kHidden);
   ASSERT_EQ(::kill(webProcesses.front(), SIGKILL), 0);
   // Gone with its process, then back from the successor.
@@ -82,11 +119,87 @@ TEST(PrinterNoticeTest, WaitingTicketsShowANoticeBesideTheTillUntilTheyPrint) {
   EXPECT_TRUE(noticeSays(std::regex("^$"))) << noticeText(shell).value_or("no notice");
   EXPECT_TRUE(eventually([&] { return !findWindow(display, kNoticeTitle); }));
   EXPECT_TRUE(eventually([&] { return occurrences(printer.received(), "notice ticket") >= 6; }));
-  std::string tickets;
-  const std::regex ticket("notice ticket ([0-9])");
-  const std::string printed = printer.received();
-  for (std::sregex_iterator at(printed.begin(), printed.end(), ticket), end; at != end; ++at) tickets += (*at)[1];
-  EXPECT_EQ(tickets, "123123");
+  EXPECT_EQ(ticketNumbers(printer.received()), "123123");
+}
+
+// A printer that says what is wrong: the page hands three tickets to a
+// printer whose paper is out; they wait, none printed, with the reason in
+// the notice, and print once the paper is in. The reloaded page hands three
+// more with the paper out again, and the cover is opened, the printer
+// switched off and on, the cover closed while they are held: they print
+// once the paper is in, and none twice, since the printer never had any.
+TEST(PrinterNoticeTest, APrinterReportingAFaultHoldsItsTicketsWithTheReasonUntilItRecovers) {
+  XServer x;
+  ShellHome home;
+  test::TempDir receipts;
+  test::ControlledPrinter printer(kStatusPrinter, receipts);
+  ASSERT_NE(printer.control("paper-out").find(" paper=out "), std::string::npos);
+  Shell shell(x, home, {.startPage = pageUrl("printer_notice.html") + "?printer=" + kStatusPrinter});
+  const auto noticeSays = [&](const std::regex& pattern) {
+    return eventually([&] { return std::regex_search(noticeText(shell).value_or(""), pattern); });
+  };
+  const auto handedOver = [&](std::size_t rounds) {
+    return eventually([&] { return occurrences(home.consoleText(), "tickets handed over") >= rounds; });
+  };
+
+  ASSERT_TRUE(handedOver(1)) << home.consoleText() << shell.errors();
+  auto fault = std::chrono::steady_clock::now();
+  ASSERT_TRUE(noticeSays(waitingLine(kStatusPrinter, 3, "打印机缺纸，请装纸")))
+      << noticeText(shell).value_or("no notice") << shell.errors();
+  std::cout << "fault paper-out: notice after " << millisecondsSince(fault)
+            << " ms (from the hand-over seen in console.log)" << std::endl;
+  EXPECT_TRUE(eventually([&] { return findWindow(x.connection(), kNoticeTitle).has_value(); }));
+  // A few more status rounds while the paper is out: still nothing sent
+  // ahead to the printer, nothing printed.
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_NE(printer.control("status").find(" held=0"), std::string::npos) << printer.control("status");
+  EXPECT_EQ(printedTickets(receipts.path()), "");
+
+  const std::size_t hiddenBefore = occurrences(shell.errors(), kHidden);
+  auto recovery = std::chrono::steady_clock::now();
+  ASSERT_NE(printer.control("paper-in").find(" paper=ok "), std::string::npos);
+  EXPECT_TRUE(eventually([&] { return occurrences(shell.errors(), kHidden) > hiddenBefore; }))
+      << noticeText(shell).value_or("no notice");
+  EXPECT_TRUE(eventually([&] { return printedTickets(receipts.path()).size() >= 3; }));
+  std::cout << "paper-in: three tickets printed after " << millisecondsSince(recovery) << " ms" << std::endl;
+  EXPECT_EQ(printedTickets(receipts.path()), "123");
+
+  // The reloaded page hands three more while the paper is out again; the
+  // faults come while they are held, each shown in its turn.
+  ASSERT_NE(printer.control("paper-out").find(" paper=out "), std::string::npos);
+  const auto webProcesses = childProcesses(shell.pid(), "WebKitWebProces");
+  ASSERT_EQ(webProcesses.size(), 1u);
+  ASSERT_EQ(::kill(webProcesses.front(), SIGKILL), 0);
+  ASSERT_TRUE(handedOver(2)) << home.consoleText() << shell.errors();
+  ASSERT_TRUE(noticeSays(waitingLine(kStatusPrinter, 3, "打印机缺纸，请装纸")))
+      << noticeText(shell).value_or("no notice") << shell.errors();
+  fault = std::chrono::steady_clock::now();
+  ASSERT_NE(printer.control("cover-open").find(" cover=open "), std::string::npos);
+  EXPECT_TRUE(noticeSays(waitingLine(kStatusPrinter, 3, "打印机上盖打开，请合上")))
+      << noticeText(shell).value_or("no notice") << shell.errors();
+  std::cout << "fault cover-open: notice after " << millisecondsSince(fault) << " ms (tickets held)" << std::endl;
+  fault = std::chrono::steady_clock::now();
+  ASSERT_NE(printer.control("power-off").find("power=off"), std::string::npos);
+  EXPECT_TRUE(noticeSays(waitingLine(kStatusPrinter, 3, "(?!打印机上盖打开，请合上)[^|]+")))
+      << noticeText(shell).value_or("no notice");
+  std::cout << "fault power-off: notice after " << millisecondsSince(fault) << " ms: "
+            << noticeText(shell).value_or("") << std::endl;
+  recovery = std::chrono::steady_clock::now();
+  ASSERT_NE(printer.control("power-on").find(" cover=open "), std::string::npos);
+  EXPECT_TRUE(noticeSays(waitingLine(kStatusPrinter, 3, "打印机上盖打开，请合上")))
+      << noticeText(shell).value_or("no notice") << shell.errors();
+  std::cout << "power-on: cover reported after " << millisecondsSince(recovery) << " ms" << std::endl;
+  ASSERT_NE(printer.control("cover-close").find(" cover=closed "), std::string::npos);
+  EXPECT_TRUE(noticeSays(waitingLine(kStatusPrinter, 3, "打印机缺纸，请装纸")))
+      << noticeText(shell).value_or("no notice") << shell.errors();
+  EXPECT_EQ(printedTickets(receipts.path()), "123");
+  recovery = std::chrono::steady_clock::now();
+  ASSERT_NE(printer.control("paper-in").find(" paper=ok "), std::string::npos);
+  EXPECT_TRUE(noticeSays(std::regex("^$"))) << shell.errors();
+  EXPECT_TRUE(eventually([&] { return printedTickets(receipts.path()).size() >= 6; }));
+  std::cout << "paper-in again: three tickets printed after " << millisecondsSince(recovery) << " ms" << std::endl;
+  EXPECT_EQ(printedTickets(receipts.path()), "123123");
+  EXPECT_TRUE(eventually([&] { return !findWindow(x.connection(), kNoticeTitle); }));
 }
 
 }  // namespace
