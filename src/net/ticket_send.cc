@@ -57,7 +57,7 @@ TicketSend::Stage TicketSend::advance(Clock::time_point now) {
 TicketSend::Stage TicketSend::connected(Clock::time_point now) {
   connection_.endWhenSilent(timings_.silenceLimit);
   lastProgress_ = now;
-  if (abilities_.answersStatus == false) return startSending(now);
+  if (abilities_.answersStatus == false) return startSending();
   // A printer not known to answer gets the shortest request: it may ignore it.
   probing_ = abilities_.answersStatus != true;
   askStatus(probing_ ? printerStatusRequest() : fullStatusRequest(), now);
@@ -73,12 +73,13 @@ TicketSend::Stage TicketSend::connecting(Clock::time_point now) {
 TicketSend::Stage TicketSend::askingStatus(Clock::time_point now) {
   if (!readAnswers(now)) return end(Stage::interrupted);
   if (answers_.unanswered() > 0) {
-    if (now - lastAsked_ < statusAnswerWait()) return Stage::askingStatus;
+    // Silent where it used to answer: it has stopped reading; the ticket
+    // waits, not pushed into its buffer, and stalled() tells the staff.
+    if (abilities_.answersStatus == true || now - lastAsked_ < timings_.statusWait) return Stage::askingStatus;
     // Never answered: a printer without real-time status, sent its ticket
-    // as before. Silent where it used to answer: it has stopped reading,
-    // and this ticket waits as it would at any printer that does.
-    if (!abilities_.answersStatus) abilities_.answersStatus = false;
-    return startSending(now);
+    // as before.
+    abilities_.answersStatus = false;
+    return startSending();
   }
   usesStatus_ = true;
   abilities_.answersStatus = true;
@@ -86,14 +87,13 @@ TicketSend::Stage TicketSend::askingStatus(Clock::time_point now) {
     askStatus(fullStatusRequest(), now);
     return Stage::askingStatus;
   }
-  if (!held()) return startSending(now);
+  if (!held()) return startSending();
   askAgainWhenDue(now);
   return Stage::askingStatus;
 }
 
-TicketSend::Stage TicketSend::startSending(Clock::time_point now) {
+TicketSend::Stage TicketSend::startSending() {
   if (usesStatus_) bytes_ += processIdRequest(processId_);
-  lastProgress_ = now;
   return Stage::sending;
 }
 
@@ -193,11 +193,6 @@ bool TicketSend::held() const {
   return waitsForPrinter && answers_.report() && answers_.report()->stopped();
 }
 
-TicketSend::Clock::duration TicketSend::statusAnswerWait() const {
-  // A printer that answered before and is silent now has stopped reading.
-  return abilities_.answersStatus == true ? Clock::duration(timings_.answerWait) : Clock::duration(timings_.statusWait);
-}
-
 void TicketSend::noteAcknowledgements(Clock::time_point now) {
   const std::size_t unacknowledged = connection_.unacknowledgedBytes().value_or(unacknowledged_);
   if (unacknowledged < unacknowledged_) lastProgress_ = now;
@@ -225,7 +220,7 @@ TicketSend::Clock::time_point TicketSend::nextCheck(Clock::time_point now) const
     case Stage::finishing: {
       Clock::time_point next = now + timings_.answerWait / kChecksPerAnswerWait;
       if (!stalled(now)) next = std::min(next, lastProgress_ + timings_.answerWait);
-      if (stage_ == Stage::askingStatus) next = std::min(next, lastAsked_ + statusAnswerWait());
+      if (stage_ == Stage::askingStatus) next = std::min(next, lastAsked_ + timings_.statusWait);
       if (stage_ == Stage::askingStatus || stage_ == Stage::printing) {
         next = std::min(next, lastAsked_ + timings_.statusEvery);
       }

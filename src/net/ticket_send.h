@@ -94,7 +94,7 @@ class TicketSend {
   Stage connected(Clock::time_point now);
   Stage connecting(Clock::time_point now);
   Stage askingStatus(Clock::time_point now);
-  Stage startSending(Clock::time_point now);
+  Stage startSending();
   Stage sending(Clock::time_point now);
   Stage printing(Clock::time_point now);
   Stage finishing(Clock::time_point now);
@@ -103,7 +103,6 @@ class TicketSend {
   void askStatus(std::string_view request, Clock::time_point now);
   void askAgainWhenDue(Clock::time_point now);
   void noteAcknowledgements(Clock::time_point now);
-  Clock::duration statusAnswerWait() const;
   Stage end(Stage stage);
 
   platform::TcpConnection connection_;
