@@ -197,7 +197,7 @@ void measureFault(const VirtualPrinterFault& fault, const std::string& address) 
   std::this_thread::sleep_for(std::chrono::seconds(2));
   for (const std::string& command : fault.recovery) printer.control(command);
   waitUntil([&] { return context.jobs.outbox.waiting() == 0; }, std::chrono::seconds(120));
-  const test::ReceiptTickets printed = test::ticketsInReceipts(output.path());
+  const test::ReceiptTickets printed = test::waitForTicketsInReceipts(output.path(), kTickets);
   int twice = 0;
   for (const auto& [ticket, times] : printed.whole) twice += times - 1;
   std::printf("| %-34s | %-24s | %9.0f | %5d | %12zu | %7zu | %10d | %7zu | %4zu |\n", fault.name,

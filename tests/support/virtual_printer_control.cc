@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <regex>
 #include <set>
+#include <thread>
 
 namespace lumetra::test {
 
@@ -93,6 +94,16 @@ ReceiptTickets ticketsInReceipts(const std::filesystem::path& folder) {
       const int ticket = std::stoi((*at)[1]);
       ++(whole.contains(ticket) ? printed.whole : printed.cutOff)[ticket];
     }
+  }
+  return printed;
+}
+
+ReceiptTickets waitForTicketsInReceipts(const std::filesystem::path& folder, std::size_t count) {
+  const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  ReceiptTickets printed = ticketsInReceipts(folder);
+  while (printed.whole.size() < count && std::chrono::steady_clock::now() < guard) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    printed = ticketsInReceipts(folder);
   }
   return printed;
 }

@@ -65,5 +65,9 @@ struct ReceiptTickets {
 };
 // The four-line tickets in the virtual printer's receipts in `folder` so far.
 ReceiptTickets ticketsInReceipts(const std::filesystem::path& folder);
+// The same once `count` different tickets are there whole (or after a hang
+// guard): a piece is written when its connection ends, which may be just
+// after the ticket counted as delivered.
+ReceiptTickets waitForTicketsInReceipts(const std::filesystem::path& folder, std::size_t count);
 
 }  // namespace lumetra::test

@@ -139,12 +139,12 @@ TEST_F(LumetraPrintingTest, EachFaultHoldsTheTicketsSaysWhyAndEveryTicketPrintsO
     for (int ticket = 1; ticket <= 3; ++ticket) list += (ticket > 1 ? "," : "") + test::fourLineTicketTask(address, ticket);
     processTaskList(context_.jobs, list + "]");
     ASSERT_TRUE(toldTheStaff(address, fault.reason));
-    const test::ReceiptTickets held = test::ticketsInReceipts(output.path());
+    const test::ReceiptTickets held = test::waitForTicketsInReceipts(output.path(), fault.printedBefore);
     EXPECT_EQ(held.whole.size(), fault.printedBefore);
 
     for (const std::string& command : fault.recovery) ASSERT_EQ(printer.control(command).substr(0, 3), "ok ");
     ASSERT_TRUE(test::waitUntilDelivered(context_.jobs));
-    const test::ReceiptTickets printed = test::ticketsInReceipts(output.path());
+    const test::ReceiptTickets printed = test::waitForTicketsInReceipts(output.path(), 3);
     EXPECT_EQ(printed.whole, (std::map<int, int>{{1, 1}, {2, 1}, {3, 1}}));
     if (fault.mayReprint) {
       EXPECT_LE(printed.cutOff.size(), 1u) << "at most the ticket the power cut";
