@@ -78,6 +78,7 @@ bool NetworkDelivery::advanceAll(Clock::time_point now) {
 }
 
 void NetworkDelivery::settle(Line& line, TicketSend::Stage stage, Clock::time_point now) {
+  notePrinterReport(line, now);
   if (stage == TicketSend::Stage::delivered) {
     abilities_[line.printer.name] = line.send->abilities();
   } else if (line.send->ended()) {
@@ -105,7 +106,6 @@ void NetworkDelivery::settle(Line& line, TicketSend::Stage stage, Clock::time_po
     case TicketSend::Stage::sending:
     case TicketSend::Stage::printing:
     case TicketSend::Stage::finishing:
-      notePrinterReport(line, now);
       return;
   }
   line.held = false;
@@ -115,7 +115,11 @@ void NetworkDelivery::settle(Line& line, TicketSend::Stage stage, Clock::time_po
 void NetworkDelivery::notePrinterReport(Line& line, Clock::time_point now) {
   const TicketSend& send = *line.send;
   if (const std::optional<PrinterReport>& report = send.report()) {
-    outbox_.printerCondition(line.printer, report->paperNearEnd ? Trouble::paperNearEnd : Trouble::none);
+    // A printer that has printed the ticket is no longer stopped: a report
+    // saying so is from before, and its paper sensor with it.
+    const bool outOfDate = send.stage() == TicketSend::Stage::delivered && report->stopped();
+    const bool nearEnd = report->paperNearEnd && !outOfDate;
+    outbox_.printerCondition(line.printer, nearEnd ? Trouble::paperNearEnd : Trouble::none);
   }
   if (send.held()) {
     outbox_.troubled(line.printer, stoppedBecause(*send.report()));
