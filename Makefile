@@ -22,10 +22,14 @@ ASAN_BUILD_DIR ?= build-asan
 # ASAN_SHELL=OFF leaves the shell and its end-to-end tests out, for a
 # quicker run of the core alone.
 ASAN_SHELL ?= ON
+# GTK's own file chooser, driven by keystrokes, is too slow under the
+# sanitizers to take a typed path reliably, and when it drops one it leaks
+# inside GLib where no frame names the caller; `make test` runs it.
+ASAN_EXCLUDED ?= ^FileChooserTest\.
 test-asan: setup
 	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DLUMETRA_SANITIZE=ON -DLUMETRA_SHELL=$(ASAN_SHELL)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
-	JOBS=$(JOBS) scripts/sanitized-tests $(ASAN_BUILD_DIR)
+	JOBS=$(JOBS) scripts/sanitized-tests $(ASAN_BUILD_DIR) -E '$(ASAN_EXCLUDED)'
 
 # A short run of every libFuzzer target in tests/fuzz, built with clang in
 # build-fuzz (scripts/fuzz runs them for longer).
