@@ -119,12 +119,14 @@ TicketSend::Stage TicketSend::sending(Clock::time_point now) {
 }
 
 TicketSend::Stage TicketSend::printing(Clock::time_point now) {
-  if (!readAnswers(now)) return end(Stage::interrupted);
+  const bool open = readAnswers(now);
+  // The id is proof of printing even when the printer closed right after it.
   if (answers_.hasReturned(processId_)) {
     abilities_.returnsProcessIds = true;
     connection_.endSending();
     return end(Stage::delivered);
   }
+  if (!open) return end(Stage::interrupted);
   noteAcknowledgements(now);
   const bool acknowledged = connection_.unacknowledgedBytes() == std::size_t{0};
   if (!acknowledged) {
@@ -150,7 +152,8 @@ TicketSend::Stage TicketSend::printing(Clock::time_point now) {
   if (!printingSince_) printingSince_ = now;
   const auto idWait = abilities_.returnsProcessIds == false ? Clock::duration::zero() : timings_.processIdWait;
   if (now - *printingSince_ < idWait) return Stage::printing;
-  if (!abilities_.returnsProcessIds) abilities_.returnsProcessIds = false;
+  // One that has sent ids before keeps that name: this ticket may just be slow.
+  abilities_.returnsProcessIds = abilities_.returnsProcessIds.value_or(false);
   connection_.endSending();
   return Stage::finishing;
 }
