@@ -1,7 +1,8 @@
 #include "jobs/png_grey.h"
 
-#include <libdeflate.h>
+#include <isa-l/igzip_lib.h>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -14,14 +15,10 @@
 namespace lumetra {
 namespace {
 
-struct DecompressorDeleter {
-  void operator()(libdeflate_decompressor* decompressor) const { libdeflate_free_decompressor(decompressor); }
-};
-
 // libpng inflates with the window the stream's header declares, so a stream
-// that reaches back further than that fails there while libdeflate (always
-// 32 KiB) would take it. No distance can reach back past the start of the
-// output, so an output that fits the declared window is safe.
+// that reaches back further than that fails there while ISA-L (always 32 KiB)
+// would take it. No distance can reach back past the start of the output, so
+// an output that fits the declared window is safe.
 bool fitsDeclaredWindow(const std::string& stream, std::size_t outputSize) {
   if (stream.empty()) return false;
   const unsigned windowBits = (static_cast<unsigned char>(stream[0]) >> 4) + 8;
@@ -30,22 +27,29 @@ bool fitsDeclaredWindow(const std::string& stream, std::size_t outputSize) {
 
 // The filtered rows, each a filter type byte and the row's bytes: exactly
 // that many bytes, from a stream that ends exactly where the data does, or
-// nothing (libdeflate also checks the Adler-32).
+// nothing (the header's check bits, a preset dictionary and the Adler-32 are
+// checked as zlib checks them).
 // Not zeroed first: every byte is written by the inflater or the image is
 // refused, and a logo's megabytes are not cleared for nothing.
 using Rows = std::unique_ptr<std::uint8_t[]>;
 
 std::optional<Rows> inflatedRows(const PlainPngImage& image) {
   const std::size_t size = static_cast<std::size_t>(image.height) * (1 + std::size_t{image.width} * image.channels);
-  if (!fitsDeclaredWindow(image.compressed, size)) return std::nullopt;
-  const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> decompressor(libdeflate_alloc_decompressor());
-  if (!decompressor) return std::nullopt;
+  if (!fitsDeclaredWindow(image.compressed, size) || size > UINT32_MAX || image.compressed.size() > UINT32_MAX) {
+    return std::nullopt;
+  }
+  // The inflater's tables take 85 KiB: too much for the page's stack.
+  const auto state = std::make_unique<inflate_state>();
+  isal_inflate_init(state.get());
+  state->crc_flag = ISAL_ZLIB;
   Rows rows(new std::uint8_t[size]);
-  std::size_t read = 0;
-  std::size_t written = 0;
-  const libdeflate_result result = libdeflate_zlib_decompress_ex(
-      decompressor.get(), image.compressed.data(), image.compressed.size(), rows.get(), size, &read, &written);
-  if (result != LIBDEFLATE_SUCCESS || read != image.compressed.size() || written != size) return std::nullopt;
+  // ISA-L only reads through next_in; its API lacks const.
+  state->next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(image.compressed.data()));
+  state->avail_in = static_cast<std::uint32_t>(image.compressed.size());
+  state->next_out = rows.get();
+  state->avail_out = static_cast<std::uint32_t>(size);
+  const int result = isal_inflate_stateless(state.get());
+  if (result != ISAL_DECOMP_OK || state->avail_in != 0 || state->total_out != size) return std::nullopt;
   return rows;
 }
 

@@ -252,6 +252,16 @@ TEST(PngGreyTest, DamagedFilesAreLeftToFreeImage) {
   std::string wrongAdler = stream;
   wrongAdler.back() = static_cast<char>(wrongAdler.back() ^ 1);
   expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", wrongAdler)}), "Adler-32");
+  std::string wrongCheckBits = stream;
+  wrongCheckBits[1] = static_cast<char>(wrongCheckBits[1] ^ 1);
+  expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", wrongCheckBits)}), "header check bits");
+  // A preset dictionary (FDICT and its id), which a PNG has no way to give.
+  std::string withDictionary = stream.substr(0, 2) + std::string("\1\2\3\4") + stream.substr(2);
+  withDictionary[1] = static_cast<char>((withDictionary[1] | 0x20) & 0xE0);
+  while ((static_cast<unsigned char>(withDictionary[0]) * 256 + static_cast<unsigned char>(withDictionary[1])) % 31) {
+    ++withDictionary[1];
+  }
+  expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", withDictionary)}), "preset dictionary");
   expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", stream.substr(0, 100)), test::pngChunk("tEXt", std::string("a\0b", 3)),
                                     test::pngChunk("IDAT", stream.substr(100))}),
                         "image data split by another chunk");
@@ -265,7 +275,7 @@ TEST(PngGreyTest, DamagedFilesAreLeftToFreeImage) {
 }
 
 // libpng inflates with the window the zlib header declares: data reaching
-// back further fails there, though libdeflate would inflate it.
+// back further fails there, though ISA-L would inflate it.
 TEST(PngGreyTest, StreamReachingPastItsDeclaredWindowIsLeftToFreeImage) {
   std::mt19937 random(5);
   std::vector<std::uint8_t> period(1000);
