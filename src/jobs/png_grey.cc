@@ -38,8 +38,10 @@ std::optional<Rows> inflatedRows(const PlainPngImage& image) {
   if (!fitsDeclaredWindow(image.compressed, size) || size > UINT32_MAX || image.compressed.size() > UINT32_MAX) {
     return std::nullopt;
   }
-  // The inflater's tables take 85 KiB: too much for the page's stack.
-  const auto state = std::make_unique<inflate_state>();
+  // The inflater's tables take 85 KiB: too much for the page's stack, and
+  // kept per thread, as a fresh allocation for every logo would move the
+  // rows below to memory the system has to map and clear again each time.
+  thread_local const auto state = std::make_unique<inflate_state>();
   isal_inflate_init(state.get());
   state->crc_flag = ISAL_ZLIB;
   Rows rows(new std::uint8_t[size]);
