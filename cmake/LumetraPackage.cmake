@@ -5,7 +5,8 @@
 #   lib/lumetra/liblumetra-renderer.so      (found from bin/../lib/lumetra)
 #   libexec/lumetra/lumetra-kiosk-session
 #   share/lumetra/{dev,demo,autostart}, share/xsessions, share/applications,
-#   share/icons, share/doc/lumetra, and /etc/lumetra/lumetra.conf
+#   share/icons, share/doc/lumetra, lib/sysctl.d/10-lumetra-neighbours.conf,
+#   and /etc/lumetra/lumetra.conf
 include(GNUInstallDirs)
 
 set(LUMETRA_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
@@ -36,6 +37,8 @@ install(TARGETS lumetra-renderer LIBRARY DESTINATION lib/lumetra
 install(PROGRAMS ${LUMETRA_GENERATED_DIR}/lumetra-till DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS ${LUMETRA_GENERATED_DIR}/lumetra-kiosk-session DESTINATION ${LUMETRA_SESSION_DIR})
 install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra.conf DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/lumetra)
+# A neighbour table large enough for printer discovery on a /16 shop network.
+install(FILES ${LUMETRA_PACKAGING_DIR}/10-lumetra-neighbours.conf DESTINATION lib/sysctl.d)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/dev/ DESTINATION ${LUMETRA_DATA_DIR}/dev
   FILE_PERMISSIONS ${LUMETRA_DATA_PERMISSIONS})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/www/ DESTINATION ${LUMETRA_DATA_DIR}/demo
@@ -74,7 +77,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "openbox, cups")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "nodejs, x11-xserver-utils")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${LUMETRA_PACKAGING_DIR}/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${LUMETRA_PACKAGING_DIR}/conffiles ${LUMETRA_PACKAGING_DIR}/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SET_DESTDIR ON)
