@@ -243,12 +243,15 @@ unsigned paethRun(const std::uint8_t* rows, unsigned y, unsigned height, std::si
 
 }  // namespace
 
-bool unfilterRows(std::uint8_t* rows, unsigned height, std::size_t rowBytes, unsigned bytesPerPixel) {
+bool unfilterRows(std::uint8_t* rows, unsigned height, std::size_t rowBytes, unsigned bytesPerPixel,
+                  const RowsArrived& rowsArrived, const RowsDone& rowsDone) {
   const std::vector<std::uint8_t> aboveTopRow(rowBytes, 0);
   const std::uint8_t* previous = aboveTopRow.data();
   const std::size_t stride = 1 + rowBytes;
+  constexpr unsigned kLongestRun = 8;
   for (unsigned y = 0; y < height;) {
-    std::array<std::uint8_t*, 8> run{};
+    if (!rowsArrived(std::min(y + kLongestRun, height))) return false;
+    std::array<std::uint8_t*, kLongestRun> run{};
     const unsigned runLength = paethRun(rows, y, height, stride, bytesPerPixel);
     for (unsigned r = 0; r < runLength; ++r) run[r] = rows + (y + r) * stride + 1;
     if (runLength > 1) {
@@ -257,6 +260,7 @@ bool unfilterRows(std::uint8_t* rows, unsigned height, std::size_t rowBytes, uns
       return false;
     }
     const unsigned done = runLength > 1 ? runLength : 1;
+    rowsDone(y, done);
     y += done;
     previous = rows + (y - 1) * stride + 1;
   }

@@ -274,6 +274,34 @@ TEST(PngGreyTest, DamagedFilesAreLeftToFreeImage) {
   expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", test::zlibStream(rows))}), "filter type 5");
 }
 
+// A picture with over 256 KiB of rows is inflated on a second thread while
+// its rows are unfiltered: every way a stream can be wrong is still found,
+// wherever in the stream it is.
+TEST(PngGreyTest, LargePicturesInflatedAsideAreCheckedAsSmallOnes) {
+  const PngPixels picture = pixels(600, 150, 4, patterns()[1].second, opacities()[2].second);
+  const auto filters = [](unsigned row) { return row % 5; };
+  std::string rows = test::filteredRows(picture, filters);
+  const std::string stream = test::zlibStream(rows);
+  const auto file = [](const std::string& data, unsigned height = 150) {
+    return test::pngFile({test::pngHeaderChunk(600, height, 8, 6), test::pngChunk("IDAT", data), test::pngChunk("IEND", "")});
+  };
+  ASSERT_TRUE(greyLevelsOfPlainPng(file(stream)));
+  expectFreeImagesGreyLevels(file(stream), "600x150");
+
+  expectLeftToFreeImage(file(stream.substr(0, stream.size() - 9)), "truncated stream");
+  expectLeftToFreeImage(file(stream.substr(0, stream.size() / 2)), "stream cut in half");
+  expectLeftToFreeImage(file(stream + "extra"), "data after the stream");
+  std::string wrongAdler = stream;
+  wrongAdler.back() = static_cast<char>(wrongAdler.back() ^ 1);
+  expectLeftToFreeImage(file(wrongAdler), "Adler-32");
+  std::string damaged = stream;
+  damaged[damaged.size() / 2] = static_cast<char>(damaged[damaged.size() / 2] ^ 0x55);
+  expectLeftToFreeImage(file(damaged), "damaged in the middle");
+  expectLeftToFreeImage(file(stream, 149), "a row more than the header says");
+  rows[149 * (1 + 600 * 4)] = 5;
+  expectLeftToFreeImage(file(test::zlibStream(rows)), "filter type 5 in the last row");
+}
+
 // libpng inflates with the window the zlib header declares: data reaching
 // back further fails there, though ISA-L would inflate it.
 TEST(PngGreyTest, StreamReachingPastItsDeclaredWindowIsLeftToFreeImage) {
