@@ -15,6 +15,8 @@
 namespace lumetra {
 namespace {
 
+// What a back-reference may reach back.
+constexpr std::size_t kHistory = 32 * 1024;
 // Below this many bytes of rows (a 256x256 colour logo) a second thread
 // costs more than it saves.
 constexpr std::size_t kInflateAsideFrom = 256 * 1024;
@@ -58,6 +60,7 @@ RowInflater::RowInflater(std::string_view stream, std::size_t size) : stream_(st
   rows_.reset(new std::uint8_t[size]);
   if (size >= kInflateAsideFrom && std::thread::hardware_concurrency() > 1) {
     try {
+      window_.resize(kHistory + kSlice);  // here, where a failure can be told
       thread_ = std::jthread([this, &state = callersInflater()](std::stop_token stop) { inflateInSlices(state, stop); });
       return;
     } catch (const std::system_error&) {
@@ -86,31 +89,30 @@ RowInflater::~RowInflater() = default;
 // last 32 KiB inflated in front of each slice, where a back-reference may
 // reach.
 void RowInflater::inflateInSlices(inflate_state& state, std::stop_token stop) {
-  constexpr std::size_t kHistory = 32 * 1024;
-  std::vector<std::uint8_t> window(kHistory + kSlice);
+  std::uint8_t* const window = window_.data();
   std::size_t kept = 0;  // history at the window's start
   startStream(state, stream_);
   std::size_t done = 0;
   while (done < size_) {
     if (stop.stop_requested()) return;  // nobody waits for the rows any more
     const auto slice = static_cast<std::uint32_t>(std::min(kSlice, size_ - done));
-    state.next_out = window.data() + kept;
+    state.next_out = window + kept;
     state.avail_out = slice;
     const int result = isal_inflate(&state);
     const std::size_t inflated = slice - state.avail_out;
     if (result != ISAL_DECOMP_OK || inflated == 0) return refuse();
-    std::memcpy(rows_.get() + done, window.data() + kept, inflated);
+    std::memcpy(rows_.get() + done, window + kept, inflated);
     done += inflated;
     arrived_.store(static_cast<std::uint32_t>(done), std::memory_order_release);
     arrived_.notify_one();
     const std::size_t keep = std::min(kHistory, kept + inflated);
-    std::memmove(window.data(), window.data() + kept + inflated - keep, keep);
+    std::memmove(window, window + kept + inflated - keep, keep);
     kept = keep;
   }
   // The rows are full: the stream must end there, its end-of-data and its
   // Adler-32 and nothing after them.
   if (state.block_state != ISAL_BLOCK_FINISH) {
-    state.next_out = window.data() + kept;
+    state.next_out = window + kept;
     state.avail_out = 1;
     if (isal_inflate(&state) != ISAL_DECOMP_OK || state.avail_out == 0) return refuse();
   }

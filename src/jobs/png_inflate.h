@@ -6,6 +6,7 @@
 #include <memory>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 struct inflate_state;
 
@@ -41,6 +42,7 @@ class RowInflater {
   std::string_view stream_;
   std::size_t size_;
   std::unique_ptr<std::uint8_t[]> rows_;
+  std::vector<std::uint8_t> window_;  // the inflating thread's, if any
   // 32 bits, which the kernel's futex waits on directly: a wider value is
   // waited on through a slower path that wakes the caller late.
   std::atomic<std::uint32_t> arrived_{0};
