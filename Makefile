@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build test test-asan fuzz-smoke bench demo package package-check clean
+.PHONY: setup build test test-asan test-tsan fuzz-smoke bench demo package package-check clean
 
 setup:
 	@scripts/setup
@@ -30,6 +30,15 @@ test-asan: setup
 	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DLUMETRA_SANITIZE=ON -DLUMETRA_SHELL=$(ASAN_SHELL)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	JOBS=$(JOBS) scripts/sanitized-tests $(ASAN_BUILD_DIR) -E '$(ASAN_EXCLUDED)'
+
+# The core (not the shell) and its tests under ThreadSanitizer in a build of
+# its own: the delivery threads, the spooler watch and a logo's inflating
+# thread. Any report of any process fails the run.
+TSAN_BUILD_DIR ?= build-tsan
+test-tsan: setup
+	CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD_DIR) -G Ninja -DLUMETRA_SHELL=OFF -DLUMETRA_SANITIZE_THREADS=ON
+	cmake --build $(TSAN_BUILD_DIR) -j $(JOBS)
+	JOBS=$(JOBS) scripts/sanitized-tests $(TSAN_BUILD_DIR)
 
 # A short run of every libFuzzer target in tests/fuzz, built with clang in
 # build-fuzz (scripts/fuzz runs them for longer).
