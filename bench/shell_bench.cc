@@ -1,5 +1,6 @@
 // Through the real shell under a private X server: start-up from exec to the
-// page's first script (median of several starts, without the splash), calls
+// page's first script (median of several starts, without the splash, in
+// turns with a bare WebKitGTK window showing the same page), calls
 // per second of a cheap window function (checkImage with a wrong count)
 // against a plain function of the page, and the memory of the UI, web and
 // network processes after 1,000 and after 10,000 receipts printed with

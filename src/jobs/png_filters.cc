@@ -230,14 +230,15 @@ bool unfilterRow(std::uint8_t filterType, std::uint8_t* row, const std::uint8_t*
 }
 
 constexpr std::uint8_t kPaeth = 4;
+constexpr unsigned kLongestRun = 8;
 
 // How many Paeth rows to take side by side from row `y` on: 8 (where the
 // wavefront takes them), 4, 2 or 1.
 unsigned paethRun(const std::uint8_t* rows, unsigned y, unsigned height, std::size_t stride, unsigned bytesPerPixel) {
-  const unsigned most = wavefrontTakes(bytesPerPixel) ? 8 : 4;
+  const unsigned most = wavefrontTakes(bytesPerPixel) ? kLongestRun : 4;
   unsigned run = 0;
   while (run < most && y + run < height && rows[(y + run) * stride] == kPaeth) ++run;
-  if (run == 8) return 8;
+  if (run == kLongestRun) return kLongestRun;
   return run >= 4 ? 4 : run == 3 ? 2 : run;
 }
 
@@ -248,7 +249,6 @@ bool unfilterRows(std::uint8_t* rows, unsigned height, std::size_t rowBytes, uns
   const std::vector<std::uint8_t> aboveTopRow(rowBytes, 0);
   const std::uint8_t* previous = aboveTopRow.data();
   const std::size_t stride = 1 + rowBytes;
-  constexpr unsigned kLongestRun = 8;
   for (unsigned y = 0; y < height;) {
     if (!rowsArrived(std::min(y + kLongestRun, height))) return false;
     std::array<std::uint8_t*, kLongestRun> run{};

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "jobs/image_grey.h"

@@ -43,8 +43,8 @@ class RowInflater {
   std::size_t size_;
   std::unique_ptr<std::uint8_t[]> rows_;
   std::vector<std::uint8_t> window_;  // the inflating thread's, if any
-  // 32 bits, which the kernel's futex waits on directly: a wider value is
-  // waited on through a slower path that wakes the caller late.
+  // Bytes arrived so far, all ones once they never will be; 32 bits, which
+  // the kernel's futex waits on directly.
   std::atomic<std::uint32_t> arrived_{0};
   bool sound_ = false;  // the inflating thread's verdict, read after it ends
   std::jthread thread_;
