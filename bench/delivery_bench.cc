@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "jobs/print_jobs.h"
+#include "handover/print_jobs.h"
 #include "support/fake_network_printer.h"
 #include "support/printer_faults.h"
 #include "support/temp_dir.h"

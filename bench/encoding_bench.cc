@@ -11,9 +11,9 @@
 #include <iterator>
 #include <string>
 
-#include "jobs/image_text.h"
-#include "jobs/print_task.h"
-#include "jobs/task_layout.h"
+#include "tasks/image_text.h"
+#include "tasks/print_task.h"
+#include "tasks/task_layout.h"
 #include "printer/model_config_loader.h"
 #include "support/test_pictures.h"
 

@@ -1,18 +1,22 @@
 # Fails when a source file includes a header of a layer above its own, or
 # when code below the hosts includes a GTK, GLib, WebKit or JavaScriptCore
-# header. Run with -DSOURCE_DIR=<src>. Folders of equal rank (serial and net,
-# renderer and app) may not include each other either.
+# header. Run with -DSOURCE_DIR=<src>. Folders of equal rank (platform and image,
+# serial and net, tasks and outbox, renderer and app) may not include each other either.
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 set(rank_base 0)
 set(rank_platform 1)
+set(rank_image 1)
 set(rank_printer 2)
 set(rank_serial 3)
 set(rank_net 3)
-set(rank_jobs 4)
-set(rank_functions 5)
-set(rank_renderer 6)
-set(rank_app 6)
-set(host_rank 6)
+set(rank_tasks 4)
+set(rank_outbox 4)
+set(rank_delivery 5)
+set(rank_handover 6)
+set(rank_functions 7)
+set(rank_renderer 8)
+set(rank_app 8)
+set(host_rank 8)
 
 file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cc)
 set(violations "")

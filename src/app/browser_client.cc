@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/log.h"
 #include "app/error_page.h"
 #include "base/process_messages.h"
 
@@ -114,7 +115,7 @@ gboolean BrowserClient::onUserMessage(WebKitWebView*, WebKitUserMessage* message
   if (name == kPrinterBacklogMessage && self->printerNotice_.showMessage(parameters)) return TRUE;
   if (name == kFocusedNodeChangedMessage) {
     if (self->traceMessages_ && parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_BOOLEAN)) {
-      std::fprintf(stderr, "lumetra: message %s %s\n", name.data(),
+      logf(LogLevel::info, "message %s %s", name.data(),
                    g_variant_get_boolean(parameters) ? "true" : "false");
     }
     return TRUE;
@@ -126,7 +127,7 @@ gboolean BrowserClient::onLoadFailed(WebKitWebView* view, WebKitLoadEvent, const
                                      gpointer client) {
   // A till whose start page is missing must say why it shows an error.
   if (view == static_cast<BrowserClient*>(client)->mainView_ && failureKind(error) != LoadFailure::Kind::aborted) {
-    std::fprintf(stderr, "lumetra: cannot load %s: %s\n", uri ? uri : "", error->message);
+    logf(LogLevel::error, "cannot load %s: %s", uri ? uri : "", error->message);
   }
   const char* current = webkit_web_view_get_uri(view);
   const auto page = errorPageFor({failureKind(error), error->code, error->message, uri ? uri : "",
@@ -150,10 +151,10 @@ void BrowserClient::onWebProcessTerminated(WebKitWebView* view, WebKitWebProcess
   const char* uri = webkit_web_view_get_uri(view);
   const int reloads = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(view), kReloadsKey));
   if (reloads >= kMaxReloadsWithoutLoad) {
-    std::fprintf(stderr, "lumetra: web process of %s terminated again; giving up reloading\n", uri ? uri : "");
+    logf(LogLevel::warning, "web process of %s terminated again; giving up reloading", uri ? uri : "");
     return;
   }
-  std::fprintf(stderr, "lumetra: web process of %s %s; reloading\n", uri ? uri : "",
+  logf(LogLevel::warning, "web process of %s %s; reloading", uri ? uri : "",
                reason == WEBKIT_WEB_PROCESS_CRASHED ? "crashed" : "ran out of memory");
   g_object_set_data(G_OBJECT(view), kReloadsKey, GINT_TO_POINTER(reloads + 1));
   webkit_web_view_reload(view);

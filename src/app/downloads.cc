@@ -1,5 +1,7 @@
 #include "app/downloads.h"
 
+#include "base/log.h"
+
 #include <gtk/gtk.h>
 
 #include <cstdio>
@@ -42,7 +44,7 @@ gboolean onDecideDestination(WebKitDownload* download, const char* suggestedName
   // Destinations are file URIs, not paths.
   char* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
   if (!uri) {
-    std::fprintf(stderr, "lumetra: cannot save a download to %s\n", path.c_str());
+    logf(LogLevel::warning, "cannot save a download to %s", path.c_str());
     webkit_download_cancel(download);
     return TRUE;
   }

@@ -5,6 +5,7 @@
 #include <span>
 #include <string_view>
 
+#include "base/log.h"
 #include "app/message_box.h"
 #include "app/select_file_helper.h"
 #include "platform/desktop/file_chooser.h"
@@ -35,7 +36,7 @@ std::optional<int> runHelperMode(int argc, char** argv) {
   for (const HelperMode& mode : kHelperModes) {
     if (mode.name == first) return mode.run(std::span<char*>(argv + 2, static_cast<std::size_t>(argc - 2)));
   }
-  std::fprintf(stderr, "lumetra: unknown helper mode %.*s\n", static_cast<int>(first.size()), first.data());
+  logf(LogLevel::warning, "unknown helper mode %.*s", static_cast<int>(first.size()), first.data());
   return 2;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/log.h"
 #include "platform/desktop/helper_dialogs.h"
 #include "platform/process/helper_process.h"
 
@@ -33,14 +34,14 @@ DialogAnswer showMessageBox(std::string_view caption, std::string_view text, Dia
 
 int messageBoxHelper(std::span<char*> arguments) {
   if (arguments.size() != 3) {
-    std::fprintf(stderr, "usage: lumetra %smessage-box CAPTION TEXT %s|%s\n", platform::kHelperSwitch,
+    logf(LogLevel::error, "usage: lumetra %smessage-box CAPTION TEXT %s|%s", platform::kHelperSwitch,
                  platform::kOkButtons, platform::kYesNoButtons);
     return 2;
   }
   const std::string_view buttonsWord = arguments[2];
   if (buttonsWord != platform::kOkButtons && buttonsWord != platform::kYesNoButtons) return 2;
   if (!gtk_init_check(nullptr, nullptr)) {
-    std::fprintf(stderr, "lumetra: message box: cannot open the display\n");
+    logf(LogLevel::warning, "message box: cannot open the display");
     return 2;
   }
   const DialogButtons buttons = buttonsWord == platform::kOkButtons ? DialogButtons::ok : DialogButtons::yesNo;

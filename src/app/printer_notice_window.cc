@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/log.h"
 #include "app/primary_screen.h"
 #include "app/printer_notice.h"
 #include "base/process_messages.h"
@@ -22,7 +23,7 @@ void applyNoticeStyle(GtkWidget* widget, GtkCssProvider* style) {
 // One line, so that a test can wait for a given state of the notice.
 void traceText(std::string text) {
   std::replace(text.begin(), text.end(), '\n', '|');
-  std::fprintf(stderr, "lumetra: printer notice [%s]\n", text.c_str());
+  logf(LogLevel::info, "printer notice [%s]", text.c_str());
 }
 
 ScreenArea workArea() {

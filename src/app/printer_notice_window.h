@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "jobs/printer_backlog.h"
+#include "outbox/printer_backlog.h"
 
 namespace lumetra::shell {
 

@@ -1,5 +1,7 @@
 #include "app/select_file_helper.h"
 
+#include "base/log.h"
+
 #include <gtk/gtk.h>
 
 #include <cctype>
@@ -63,11 +65,11 @@ std::optional<std::string> runChooser(GtkWidget* chooser) {
 
 int runSelectFileHelper(std::span<char*> arguments) {
   if (arguments.size() != 2) {
-    std::fprintf(stderr, "lumetra: select-file takes FILTER-NAME PATTERN\n");
+    logf(LogLevel::warning, "select-file takes FILTER-NAME PATTERN");
     return 2;
   }
   if (!gtk_init_check(nullptr, nullptr)) {
-    std::fprintf(stderr, "lumetra: select-file: cannot open the display\n");
+    logf(LogLevel::warning, "select-file: cannot open the display");
     return 2;
   }
   GtkWidget* chooser = newChooser(arguments[0], arguments[1]);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "base/log.h"
 #include "app/shell_settings.h"
 #include "base/profile.h"
 #include "base/utf.h"
@@ -27,8 +28,8 @@ std::optional<std::string> lastValue(const std::vector<std::filesystem::path>& f
                                      std::u16string_view key, std::filesystem::path* from = nullptr) {
   std::optional<std::string> value;
   for (const std::filesystem::path& file : files) {
-    if (auto found = base::findProfileValue(file, section, key)) {
-      value = base::utf16ToUtf8(*found);
+    if (auto found =  findProfileValue(file, section, key)) {
+      value =  utf16ToUtf8(*found);
       if (from) *from = file;
     }
   }
@@ -51,8 +52,8 @@ std::uint64_t numberSetting(const std::vector<std::filesystem::path>& files, std
   const char* end = value->data() + value->size();
   const auto [stop, error] = std::from_chars(value->data(), end, number);
   if (error == std::errc() && stop == end) return number;
-  std::fprintf(stderr, "lumetra: %s: [%s] %s = \"%s\" is not a whole number; using %llu\n", file.c_str(),
-               base::utf16ToUtf8(section).c_str(), base::utf16ToUtf8(key).c_str(), value->c_str(),
+  logf(LogLevel::warning, "%s: [%s] %s = \"%s\" is not a whole number; using %llu", file.c_str(),
+                utf16ToUtf8(section).c_str(),  utf16ToUtf8(key).c_str(), value->c_str(),
                static_cast<unsigned long long>(fallback));
   return fallback;
 }

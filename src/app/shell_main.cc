@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/log.h"
 #include "app/browser_client.h"
 #include "app/downloads.h"
 #include "app/main_window.h"
@@ -32,7 +33,7 @@ std::filesystem::path exportExecutablePath() {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) {
-    std::fprintf(stderr, "lumetra: cannot find its own executable: %s\n", error.message().c_str());
+    logf(LogLevel::warning, "cannot find its own executable: %s", error.message().c_str());
     return {};
   }
   ::setenv(platform::kExecutableVariable, executable.c_str(), 1);
@@ -49,7 +50,7 @@ std::filesystem::path currentDirectory() {
 // relative path (dev/, console.log, cache/, node-service/) starts from.
 void enterWorkingFolder(const std::filesystem::path& folder) {
   if (folder.empty() || ::chdir(folder.c_str()) == 0) return;
-  std::fprintf(stderr, "lumetra: cannot enter the working folder %s (%s); staying in %s\n", folder.c_str(),
+  logf(LogLevel::warning, "cannot enter the working folder %s (%s); staying in %s", folder.c_str(),
                std::strerror(errno), currentDirectory().c_str());
 }
 
@@ -64,8 +65,8 @@ void chooseDisplayBackend() {
   }
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   if (wayland && *wayland) {
-    std::fprintf(stderr, "lumetra: no X server (DISPLAY is unset): running as a plain Wayland client; window "
-                         "placement and the window and monitor functions need XWayland\n");
+    logf(LogLevel::warning, "no X server (DISPLAY is unset): running as a plain Wayland client; window "
+                         "placement and the window and monitor functions need XWayland");
   }
 }
 
@@ -92,7 +93,7 @@ StartupReport reportStartupProblems(const std::filesystem::path& executableFolde
                                     const std::optional<std::filesystem::path>& extensionFolder,
                                     const std::filesystem::path& workingFolder) {
   StartupReport report = checkStartup(extensionFolder, extensionFolders(executableFolder), workingFolder);
-  for (const std::string& line : report.errorLines) std::fprintf(stderr, "lumetra: %s\n", line.c_str());
+  for (const std::string& line : report.errorLines) logf(LogLevel::warning, "%s", line.c_str());
   return report;
 }
 
@@ -111,7 +112,7 @@ int runShell(int argc, char** argv) {
   const ShellSwitches switches = readSwitches(argc, argv);
   chooseDisplayBackend();
   if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "lumetra: cannot open the display\n");
+    logf(LogLevel::error, "cannot open the display");
     return 1;
   }
   // Chosen once: on screen, or logged in headless runs and tests.

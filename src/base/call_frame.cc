@@ -20,7 +20,7 @@ std::string CallArguments::utf8(std::size_t index) const {
 }
 
 std::u16string CallArguments::string(std::size_t index) const {
-  return base::utf8ToUtf16(utf8(index));
+  return  utf8ToUtf16(utf8(index));
 }
 
 std::int32_t CallArguments::integer(std::size_t index) const {

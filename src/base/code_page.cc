@@ -11,7 +11,7 @@
 
 #include "base/utf.h"
 
-namespace lumetra::base {
+namespace lumetra {
 namespace {
 
 // One converter per thread and direction: iconv_open is costly next to a
@@ -184,4 +184,4 @@ std::u16string ansiToUtf16(std::string_view bytes) {
   return out;
 }
 
-}  // namespace lumetra::base
+}  // namespace lumetra

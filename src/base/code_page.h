@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace lumetra::base {
+namespace lumetra {
 
 // The one place that names the ANSI code page every printer and device text is
 // converted to. Shops run Chinese-language tills, so GBK (code page 936).
@@ -30,4 +30,4 @@ constexpr bool isAnsiLeadByte(char byte) {
   return value >= 0x81 && value <= 0xFE;
 }
 
-}  // namespace lumetra::base
+}  // namespace lumetra

@@ -7,7 +7,7 @@
 #include "base/code_page.h"
 #include "base/utf.h"
 
-namespace lumetra::base {
+namespace lumetra {
 namespace {
 
 // The integer reader looks at no more than a 30-unit buffer of the value.
@@ -118,4 +118,4 @@ std::int32_t readProfileInt(const std::filesystem::path& file, std::u16string_vi
   return static_cast<std::int32_t>(result);
 }
 
-}  // namespace lumetra::base
+}  // namespace lumetra

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace lumetra::base {
+namespace lumetra {
 
 // Reads settings from INI ("profile") files with the rules shops' model files
 // were written for: section and key names match without regard to letter
@@ -37,4 +37,4 @@ std::u16string readProfileString(const std::filesystem::path& file, std::u16stri
 std::int32_t readProfileInt(const std::filesystem::path& file, std::u16string_view section,
                             std::u16string_view key, std::int32_t fallback);
 
-}  // namespace lumetra::base
+}  // namespace lumetra

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace lumetra::base {
+namespace lumetra {
 namespace {
 
 // First pass: cut the text into words that still carry their quotes and
@@ -166,4 +166,4 @@ std::vector<std::string> splitWindowsCommandLine(std::string_view text) {
   }
 }
 
-}  // namespace lumetra::base
+}  // namespace lumetra

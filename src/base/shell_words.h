@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace lumetra::base {
+namespace lumetra {
 
 // Splits a command-line text into arguments by the usual shell quoting rules,
 // the same way GLib's g_shell_parse_argv does: blanks separate words, single
@@ -30,4 +30,4 @@ std::optional<std::vector<std::string>> splitShellWords(std::string_view text);
 // The text ends at its first NUL. Every text splits.
 std::vector<std::string> splitWindowsCommandLine(std::string_view text);
 
-}  // namespace lumetra::base
+}  // namespace lumetra

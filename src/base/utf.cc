@@ -4,7 +4,7 @@
 #include <cstring>
 #include <cstdint>
 
-namespace lumetra::base {
+namespace lumetra {
 namespace {
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -71,4 +71,4 @@ bool isAscii(std::string_view text) {
   return std::all_of(text.begin() + at, text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-}  // namespace lumetra::base
+}  // namespace lumetra

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace lumetra::base {
+namespace lumetra {
 
 // UTF-8 <-> UTF-16 without locale or iconv. Malformed input never fails:
 // invalid UTF-8 sequences and lone surrogates become U+FFFD, as a browser
@@ -52,4 +52,4 @@ inline char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
 // spell the same.
 bool isAscii(std::string_view text);
 
-}  // namespace lumetra::base
+}  // namespace lumetra

@@ -3,12 +3,12 @@
 #include <optional>
 #include <string_view>
 
-#include "jobs/print_jobs.h"
+#include "handover/print_jobs.h"
 #include "net/net_printer_slots.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/print/spooler.h"
 #include "platform/process/processes.h"
-#include "printer/printer_registry.h"
+#include "printer/printers.h"
 #include "serial/customer_display.h"
 
 namespace lumetra {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/log.h"
 #include "platform/desktop/desktop_windows.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/monitors.h"
@@ -27,11 +28,11 @@ CallResult actOnWindowByTitle(const CallArguments& args) {
 void startUpdater(const std::string& parameters) {
   // Parameters written for the Windows updater may leave a quote open: that
   // program would have taken it to run to the end, and so does this split.
-  std::optional<std::vector<std::string>> words = base::splitShellWords(parameters);
-  std::vector<std::string> arguments = words ? std::move(*words) : base::splitWindowsCommandLine(parameters);
+  std::optional<std::vector<std::string>> words =  splitShellWords(parameters);
+  std::vector<std::string> arguments = words ? std::move(*words) :  splitWindowsCommandLine(parameters);
   arguments.insert(arguments.begin(), kUpdaterProgram);
   if (!platform::startDetachedProcess(kUpdaterProgram, arguments, platform::ProgramLookup::asGiven)) {
-    std::fprintf(stderr, "lumetra: cannot start the updater %s\n", kUpdaterProgram);
+    logf(LogLevel::error, "cannot start the updater %s", kUpdaterProgram);
   }
 }
 
@@ -50,7 +51,7 @@ CallResult closeOtherWindow(Context&, const CallArguments& args) {
 CallResult startNodeScript(Context& context, const CallArguments&) {
   context.nodeScript =
       platform::startDetachedProcess(kNodeProgram, {kNodeProgram, kNodeScript}, platform::ProgramLookup::searchPath);
-  if (!context.nodeScript) std::fprintf(stderr, "lumetra: cannot start %s %s\n", kNodeProgram, kNodeScript);
+  if (!context.nodeScript) logf(LogLevel::error, "cannot start %s %s", kNodeProgram, kNodeScript);
   return CallResult::undefined();
 }
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "jobs/kitchen_task_list.h"
-#include "jobs/print_task_list.h"
+#include "handover/kitchen_task_list.h"
+#include "handover/task_list_handover.h"
 #include "net/discovery.h"
 #include "printer/ansi_text.h"
 #include "printer/printer_commands.h"

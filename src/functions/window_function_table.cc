@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "base/log.h"
 #include "functions/host_functions.h"
 #include "functions/network_functions.h"
 #include "functions/printer_functions.h"
@@ -77,10 +78,10 @@ CallResult WindowFunctionHandler::execute(Context& context, const CallArguments&
   try {
     return function_(context, arguments);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "lumetra: %.*s failed: %s\n", static_cast<int>(name_.size()), name_.data(),
+    logf(LogLevel::error, "%.*s failed: %s", static_cast<int>(name_.size()), name_.data(),
                  error.what());
   } catch (...) {
-    std::fprintf(stderr, "lumetra: %.*s failed\n", static_cast<int>(name_.size()), name_.data());
+    logf(LogLevel::error, "%.*s failed", static_cast<int>(name_.size()), name_.data());
   }
   return CallResult::undefined();
 }

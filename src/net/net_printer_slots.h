@@ -9,7 +9,7 @@
 
 #include "base/mutex.h"
 #include "platform/net/tcp_connection.h"
-#include "printer/printer_registry.h"
+#include "printer/printers.h"
 
 namespace lumetra {
 

@@ -5,7 +5,7 @@
 namespace lumetra {
 
 std::string toAnsiBytes(std::u16string_view text) {
-  std::string bytes = base::utf16ToAnsi(text);
+  std::string bytes =  utf16ToAnsi(text);
   bytes.push_back('\0');
   return bytes;
 }
@@ -15,7 +15,7 @@ std::string_view bytesUpToNul(std::string_view ansiBytes) {
 }
 
 std::u16string fromAnsiBytes(std::string_view ansiBytes) {
-  return base::ansiToUtf16(bytesUpToNul(ansiBytes));
+  return  ansiToUtf16(bytesUpToNul(ansiBytes));
 }
 
 }  // namespace lumetra

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "printer/printer_model_config.h"
-#include "printer/printer_registry.h"
+#include "printer/printers.h"
 
 namespace lumetra {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/print/spooler.h"
-#include "printer/printer_registry.h"
+#include "printer/printers.h"
 
 namespace lumetra {
 

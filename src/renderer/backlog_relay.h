@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "base/mutex.h"
-#include "jobs/printer_backlog.h"
+#include "outbox/printer_backlog.h"
 
 namespace lumetra {
 

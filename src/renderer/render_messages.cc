@@ -1,6 +1,6 @@
 #include "renderer/render_messages.h"
 
-#include "jobs/kitchen_task_list.h"
+#include "handover/kitchen_task_list.h"
 
 namespace lumetra {
 

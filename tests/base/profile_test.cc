@@ -4,7 +4,7 @@
 
 #include "support/temp_dir.h"
 
-namespace lumetra::base {
+namespace lumetra {
 namespace {
 
 class ProfileTest : public ::testing::Test {
@@ -49,4 +49,4 @@ TEST_F(ProfileTest, KeysOfALaterSectionDoNotLeakIntoAnEarlierOne) {
 }
 
 }  // namespace
-}  // namespace lumetra::base
+}  // namespace lumetra

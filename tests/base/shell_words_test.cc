@@ -5,7 +5,7 @@
 
 #include <random>
 
-namespace lumetra::base {
+namespace lumetra {
 namespace {
 
 // GLib's splitter is the reference: the core keeps its own copy of the rules
@@ -85,4 +85,4 @@ TEST(WindowsCommandLineTest, SplitsAsTheCRuntimeDoesWithAnOpenQuoteRunningToTheE
 }
 
 }  // namespace
-}  // namespace lumetra::base
+}  // namespace lumetra

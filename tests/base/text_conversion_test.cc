@@ -3,7 +3,7 @@
 #include "base/code_page.h"
 #include "base/utf.h"
 
-namespace lumetra::base {
+namespace lumetra {
 namespace {
 
 TEST(UtfTest, RoundTripsAllPlanes) {
@@ -49,4 +49,4 @@ TEST(CodePageTest, Utf8TextConvertsAsThroughUtf16) {
 }
 
 }  // namespace
-}  // namespace lumetra::base
+}  // namespace lumetra

@@ -3,7 +3,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
-#include "printer/printer_registry.h"
+#include "printer/printers.h"
 #include "support/temp_dir.h"
 #include "support/test_context.h"
 

@@ -1,6 +1,6 @@
 #include "functions/network_functions.h"
 
-#include "support/net_printer_test.h"
+#include "support/net_printer_fixture.h"
 
 namespace lumetra::test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "functions/printer_functions.h"
 #include "support/call_arguments.h"
-#include "support/recording_printer_test.h"
+#include "support/recording_printer_fixture.h"
 
 namespace lumetra {
 namespace {

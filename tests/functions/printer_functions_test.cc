@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/call_arguments.h"
-#include "support/recording_printer_test.h"
+#include "support/recording_printer_fixture.h"
 
 namespace lumetra {
 namespace {

@@ -6,12 +6,12 @@
 
 #include <cstring>
 
-#include "jobs/freeimage_bitmap.h"
-#include "jobs/image_grey.h"
-#include "jobs/image_loading.h"
-#include "jobs/image_raster.h"
-#include "jobs/image_text.h"
-#include "jobs/png_grey.h"
+#include "image/freeimage_bitmap.h"
+#include "image/image_grey.h"
+#include "image/image_loading.h"
+#include "printer/image_raster.h"
+#include "tasks/image_text.h"
+#include "image/png_grey.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // it, and the pending copy, which must read back as the same task.
 #include <cstdlib>
 
-#include "jobs/image_text.h"
-#include "jobs/print_task.h"
-#include "jobs/task_layout.h"
+#include "tasks/image_text.h"
+#include "tasks/print_task.h"
+#include "tasks/task_layout.h"
 #include "printer/printer_model_config.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/utf.h"
-#include "printer/printer_registry.h"
+#include "printer/printers.h"
 #include "support/temp_dir.h"
 #include "support/test_context.h"
 
@@ -132,13 +132,13 @@ TEST_F(ModelConfigTest, AModelNameThatIsAPathReadsNothing) {
   writeModel("normal", "[cut]\ncmd=29,86,0\n");
   dir_.write("outside.ini", "[cut]\ncmd=29,86,7\n");
   dir_.write("dev/sub/inner.ini", "[cut]\ncmd=29,86,8\n");
-  const std::u16string absolute = base::utf8ToUtf16((dir_.path() / "outside").string());
+  const std::u16string absolute =  utf8ToUtf16((dir_.path() / "outside").string());
   for (const std::u16string& name : {absolute, std::u16string(u"../outside"), std::u16string(u"sub/inner"),
                                      std::u16string(u".."), std::u16string(u"normal\0x", 8)}) {
     PrinterModelConfig table;
     table.bytes.fill(0xEE);
     loadModelConfig(table, name);
-    EXPECT_EQ(table.bytes, PrinterModelConfig{}.bytes) << base::utf16ToUtf8(name);
+    EXPECT_EQ(table.bytes, PrinterModelConfig{}.bytes) <<  utf16ToUtf8(name);
     EXPECT_FALSE(modelSettingsPath(name));
   }
 }

@@ -3,7 +3,7 @@
 
 #include "functions/printer_functions.h"
 #include "printer/model_config_loader.h"
-#include "printer/printer_registry.h"
+#include "printer/printers.h"
 #include "support/temp_dir.h"
 #include "support/test_context.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "printer/model_config_loader.h"
-#include "printer/printer_registry.h"
+#include "printer/printers.h"
 #include "renderer/render_messages.h"
 #include "support/recording_spooler.h"
 #include "support/temp_dir.h"

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "functions/network_functions.h"
-#include "support/net_printer_test.h"
+#include "support/net_printer_fixture.h"
 #include "support/printer_faults.h"
 
 namespace lumetra::test {

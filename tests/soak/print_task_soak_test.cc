@@ -6,8 +6,8 @@
 #include <iostream>
 #include <random>
 
-#include "jobs/print_task_list.h"
-#include "support/net_printer_test.h"
+#include "handover/task_list_handover.h"
+#include "support/net_printer_fixture.h"
 #include "support/printer_faults.h"
 
 namespace lumetra::test {

@@ -2,11 +2,11 @@
 
 #include <regex>
 
-#include "jobs/print_task_list.h"
-#include "jobs/sample_receipt.h"
+#include "handover/task_list_handover.h"
+#include "handover/sample_receipt.h"
 #include "platform/print/cups_spooler.h"
 #include "printer/model_config_loader.h"
-#include "printer/printer_registry.h"
+#include "printer/printers.h"
 #include "support/child_process.h"
 #include "support/cupsd_fixture.h"
 #include "support/temp_dir.h"

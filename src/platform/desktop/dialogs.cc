@@ -1,5 +1,7 @@
 #include "platform/desktop/dialogs.h"
 
+#include "base/log.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -26,7 +28,7 @@ std::string escapeLineFeeds(std::string_view text) {
 void appendLine(const std::filesystem::path& path, const std::string& line) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) {
-    std::fprintf(stderr, "lumetra: cannot append message box to %s\n", path.c_str());
+    logf(LogLevel::warning, "cannot append message box to %s", path.c_str());
     return;
   }
   const ssize_t written = ::write(fd, line.data(), line.size());
@@ -42,7 +44,7 @@ std::string environmentText(const char* name) {
 }  // namespace
 
 DialogAnswer StderrDialogs::show(std::string_view caption, std::string_view text, DialogButtons buttons) {
-  std::fprintf(stderr, "lumetra: [%.*s] %.*s\n", static_cast<int>(caption.size()), caption.data(),
+  logf(LogLevel::warning, "[%.*s] %.*s", static_cast<int>(caption.size()), caption.data(),
                static_cast<int>(text.size()), text.data());
   return buttons == DialogButtons::ok ? DialogAnswer::ok : DialogAnswer::no;
 }

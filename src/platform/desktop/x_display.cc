@@ -1,5 +1,7 @@
 #include "platform/desktop/x_display.h"
 
+#include "base/log.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -15,9 +17,9 @@ void reportNoDisplay() {
   static std::atomic<bool> reported{false};
   if (reported.exchange(true)) return;
   const char* name = std::getenv("DISPLAY");
-  std::fprintf(stderr,
-               "lumetra: no X server (DISPLAY=%s): window and monitor functions (getMonitors, setWindowMinisize, "
-               "closeOtherWindow) do nothing; run the shell under X or on a Wayland desktop with XWayland\n",
+  logf(LogLevel::warning,
+               "no X server (DISPLAY=%s): window and monitor functions (getMonitors, setWindowMinisize, "
+               "closeOtherWindow) do nothing; run the shell under X or on a Wayland desktop with XWayland",
                name && *name ? name : "unset");
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/print/cups_printer_state.h"
+#include "base/log.h"
 #include "platform/print/cups_spooler.h"
 #include "base/utf.h"
 
@@ -60,7 +61,7 @@ std::optional<std::vector<UnfinishedJob>> unfinishedJobsOf(http_t* connection, c
 
 // The service check reports only here, for whoever looks after the till.
 void reportUnreachableServer(const char* why) {
-  std::fprintf(stderr, "GetServicestateerror。\nlumetra: the CUPS server %s cannot be reached: %s\n", cupsServer(),
+  logf(LogLevel::warning, "GetServicestateerror。 the CUPS server %s cannot be reached: %s", cupsServer(),
                why);
 }
 
@@ -83,7 +84,7 @@ std::vector<std::u16string> CupsSpooler::printerNames() {
        attribute = ippNextAttribute(answer.get())) {
     const char* attributeName = ippGetName(attribute);
     if (attributeName && std::strcmp(attributeName, "printer-name") == 0) {
-      names.push_back(base::utf8ToUtf16(ippGetString(attribute, 0, nullptr)));
+      names.push_back( utf8ToUtf16(ippGetString(attribute, 0, nullptr)));
     }
   }
   return names;
@@ -124,7 +125,7 @@ std::optional<std::vector<std::uint32_t>> CupsSpooler::jobStatuses(PrinterHandle
 }
 
 std::optional<QueueActivity> CupsSpooler::queueActivity(std::u16string_view printerName) {
-  const std::string queue = base::utf16ToUtf8(printerName);
+  const std::string queue =  utf16ToUtf8(printerName);
   const cups::Connection connection = connect();
   if (!connection) return std::nullopt;
   const cups::IppMessage state = askQueueState(connection.get(), queue);

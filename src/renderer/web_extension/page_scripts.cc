@@ -1,5 +1,7 @@
 #include "renderer/web_extension/page_scripts.h"
 
+#include "base/log.h"
+
 #include <gio/gio.h>
 
 #include <cstdio>
@@ -21,7 +23,7 @@ void onFocusReported(gboolean editable, gpointer hook) {
 JSCValue* evaluateResource(JSCContext* context, const char* path) {
   GBytes* code = g_resources_lookup_data(path, G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
   if (!code) {
-    std::fprintf(stderr, "lumetra: page script %s is missing\n", path);
+    logf(LogLevel::warning, "page script %s is missing", path);
     return jsc_value_new_undefined(context);
   }
   gsize size = 0;
@@ -30,7 +32,7 @@ JSCValue* evaluateResource(JSCContext* context, const char* path) {
                                                           path, 1);
   g_bytes_unref(code);
   if (JSCException* exception = jsc_context_get_exception(context)) {
-    std::fprintf(stderr, "lumetra: page script %s failed: %s\n", path, jsc_exception_get_message(exception));
+    logf(LogLevel::warning, "page script %s failed: %s", path, jsc_exception_get_message(exception));
     jsc_context_clear_exception(context);
   }
   return result;

@@ -3,7 +3,7 @@
 
 #include "functions/printer_functions.h"
 #include "platform/print/cups_spooler.h"
-#include "printer/printer_registry.h"
+#include "printer/printers.h"
 #include "support/call_arguments.h"
 #include "support/cupsd_fixture.h"
 #include "support/fake_network_printer.h"

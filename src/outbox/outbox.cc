@@ -1,0 +1,411 @@
+#include "outbox/outbox.h"
+
+#include "base/log.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <system_error>
+
+namespace lumetra {
+namespace {
+
+constexpr char kJournalName[] = "outbox.journal";
+// Below this the journal is never rewritten: delivered records cost little.
+constexpr std::uint64_t kCompactFrom = std::uint64_t{1} << 20;
+// How long a delivered record may wait for a sync of the disk.
+constexpr std::chrono::seconds kDeliveriesSyncedWithin{1};
+
+void note(const std::string& text) { logf(LogLevel::warning, "%s", text.c_str()); }
+
+std::int64_t unixSecondsNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string damageNote(const std::filesystem::path& path, const JournalScan& scan) {
+  std::uint64_t bytes = 0;
+  std::string where;
+  for (const auto& [from, to] : scan.damaged) {
+    bytes += to - from;
+    where += (where.empty() ? "" : ", ") + std::to_string(from) + "-" + std::to_string(to);
+  }
+  return path.string() + ": skipped " + std::to_string(bytes) + " damaged bytes (torn or corrupt records) at " +
+         where + "; every sound record is kept";
+}
+
+}  // namespace
+
+std::string_view troubleText(Trouble trouble) {
+  switch (trouble) {
+    case Trouble::unanswered:
+      return "无法连接";
+    case Trouble::refused:
+      return "打印机拒绝连接";
+    case Trouble::stalled:
+      return "打印机停止接收数据";
+    case Trouble::interrupted:
+      return "打印中断，将重新打印";
+    case Trouble::queueMissing:
+      return "找不到打印队列";
+    case Trouble::queueRefused:
+      return "打印队列拒绝接收";
+    case Trouble::queueFailed:
+      return "打印队列出错";
+    case Trouble::printerFull:
+      return "等待的小票已满，新小票未能接收";
+    case Trouble::outboxFull:
+      return "所有打印机等待的小票已满，新小票未能接收";
+    case Trouble::paperEnd:
+      return "打印机缺纸，请装纸";
+    case Trouble::coverOpen:
+      return "打印机上盖打开，请合上";
+    case Trouble::paperJam:
+      return "打印机卡纸";
+    case Trouble::printerError:
+      return "打印机故障";
+    case Trouble::printerOffline:
+      return "打印机离线";
+    case Trouble::queuePaused:
+      return "打印队列已暂停";
+    case Trouble::paperNearEnd:
+      return "打印纸将用尽，请准备换纸";
+    case Trouble::none:
+      break;
+  }
+  return "";
+}
+
+void Outbox::open(const std::filesystem::path& folder) {
+  bool rewrite = false;
+  {
+    MutexLock lock(mutex_);
+    opened_ = true;
+    path_ = folder / kJournalName;
+    std::string error;
+    std::unique_ptr<platform::JournalFile> file = platform::JournalFile::open(path_, error);
+    if (!file) {
+      note("outbox: " + error + "; tickets are kept in memory only until they print");
+      return;
+    }
+    const platform::JournalFile& opened = *file;
+    const JournalScan scan = scanJournal(opened);
+    if (!scan.damaged.empty()) note(damageNote(path_, scan));
+    journal_ = std::move(file);
+    journal_->setEnd(scan.end);
+    readBack(scan);
+    // A new journal gets its header, a damaged one loses its damage, so
+    // that what is appended follows sound records.
+    rewrite = !scan.hasHeader || !scan.damaged.empty();
+    if (!rewrite) journal_->makeRoom();
+  }
+  std::string error;
+  if (rewrite && !compact(error)) note("outbox: " + error);
+}
+
+void Outbox::readBack(const JournalScan& scan) {
+  std::map<std::uint64_t, const JournalEntry*> waiting;
+  for (const JournalEntry& entry : scan.entries) {
+    nextId_ = std::max(nextId_, entry.id + 1);
+    if (entry.delivered) {
+      waiting.erase(entry.id);
+    } else {
+      waiting[entry.id] = &entry;
+    }
+  }
+  liveJournalBytes_ = kJournalHeader.size();
+  for (const auto& [id, entry] : waiting) {
+    queues_[entry->ticket->ticket.printer].tickets.push_back(Queued{id, entry->offset, entry->size, entry->size, {}});
+    ++waitingTickets_;
+    waitingBytes_ += entry->size;
+    liveJournalBytes_ += entry->size;
+  }
+}
+
+Trouble Outbox::overLimit(const PrinterKey& printer, std::uint64_t bytes) {
+  const auto queue = queues_.find(printer);
+  if (queue != queues_.end() && queue->second.tickets.size() >= limits_.ticketsPerPrinter) return Trouble::printerFull;
+  if (waitingTickets_ >= limits_.tickets || waitingBytes_ + bytes > limits_.bytes) return Trouble::outboxFull;
+  return Trouble::none;
+}
+
+void Outbox::refuse(const Ticket& ticket, Trouble limit) {
+  PrinterQueue& queue = queues_[ticket.printer];
+  if (limit == Trouble::printerFull) {
+    note("outbox: " + std::to_string(queue.tickets.size()) + " tickets already wait for " + ticket.printer.name +
+         "; a new ticket for it was not taken");
+  } else {
+    note("outbox: " + std::to_string(waitingTickets_) + " tickets (" + std::to_string(waitingBytes_ >> 20) +
+         " MiB) already wait for their printers; a new ticket for " + ticket.printer.name + " was not taken");
+  }
+  if (queue.refusing != limit) {
+    queue.refusing = limit;
+    if (queue.troubleSince == 0) queue.troubleSince = unixSecondsNow();
+    backlogChanged_ = true;
+  }
+}
+
+void Outbox::handOver(std::vector<Ticket> tickets) {
+  const std::int64_t now = unixSecondsNow();
+  std::shared_ptr<platform::JournalFile> journal;
+  {
+    MutexLock lock(mutex_);
+    if (!opened_) {
+      note("outbox: tickets handed over before delivery started were not taken");
+      return;
+    }
+    std::string records;
+    std::vector<Queued*> added;
+    std::vector<std::shared_ptr<const Ticket>> kept;
+    for (Ticket& ticket : tickets) {
+      std::string record = ticketRecord(TicketRecord{nextId_, now, ticket});
+      if (const Trouble limit = overLimit(ticket.printer, record.size()); limit != Trouble::none) {
+        refuse(ticket, limit);
+        continue;
+      }
+      PrinterQueue& queue = queues_[ticket.printer];
+      if (queue.refusing != Trouble::none || queue.trouble != Trouble::none) backlogChanged_ = true;
+      queue.refusing = Trouble::none;
+      queue.tickets.push_back(Queued{nextId_++, records.size(), static_cast<std::uint32_t>(record.size()),
+                                     record.size(), {}});
+      added.push_back(&queue.tickets.back());
+      kept.push_back(std::make_shared<const Ticket>(std::move(ticket)));
+      ++waitingTickets_;
+      waitingBytes_ += record.size();
+      records += record;
+    }
+    if (added.empty()) return;
+    const std::uint64_t start = journal_ ? journal_->end() : 0;
+    const bool journalled = journal_ && journal_->append(records);
+    if (journal_ && !journalled) {
+      note("outbox: cannot write " + path_.string() + " (" + std::generic_category().message(errno) +
+           "); these tickets are kept in memory only until they print");
+    }
+    for (std::size_t i = 0; i < added.size(); ++i) {
+      if (journalled) {
+        added[i]->offset += start;
+        liveJournalBytes_ += added[i]->size;
+      } else {
+        added[i]->size = 0;
+        added[i]->inMemory = std::move(kept[i]);
+      }
+    }
+    if (journalled) journal = journal_;
+  }
+  if (journal && !journal->sync()) note("outbox: cannot sync the journal: tickets may not survive a power cut");
+}
+
+std::vector<PrinterKey> Outbox::printersWaiting(PrinterKind kind) const {
+  MutexLock lock(mutex_);
+  std::vector<PrinterKey> printers;
+  for (const auto& [printer, queue] : queues_) {
+    if (printer.kind == kind && !queue.tickets.empty()) printers.push_back(printer);
+  }
+  return printers;
+}
+
+std::optional<TicketToDeliver> Outbox::first(const PrinterKey& printer) {
+  for (;;) {
+    Queued front;
+    std::shared_ptr<platform::JournalFile> journal;
+    {
+      MutexLock lock(mutex_);
+      const auto queue = queues_.find(printer);
+      if (queue == queues_.end() || queue->second.tickets.empty()) return std::nullopt;
+      front = queue->second.tickets.front();
+      journal = journal_;
+    }
+    if (front.inMemory) return TicketToDeliver{front.id, *front.inMemory};
+    // The journal in hand still holds the record, even when it has been
+    // rewritten since: the old file stays open until it is let go.
+    if (std::optional<TicketRecord> record = readTicketRecord(*journal, front.offset, front.size)) {
+      return TicketToDeliver{front.id, std::move(record->ticket)};
+    }
+    note("outbox: ticket " + std::to_string(front.id) + " for " + printer.name +
+         " cannot be read back from the journal (disk error); it is dropped");
+    delivered(printer, front.id);
+  }
+}
+
+void Outbox::release(PrinterQueue& queue, const Queued& ticket) {
+  --waitingTickets_;
+  waitingBytes_ -= ticket.bytes;
+  if (ticket.size != 0) liveJournalBytes_ -= ticket.size;
+  if (queue.refusing == Trouble::printerFull && queue.tickets.size() <= limits_.ticketsPerPrinter) {
+    queue.refusing = Trouble::none;
+    backlogChanged_ = true;
+  }
+  if (waitingTickets_ < limits_.tickets && waitingBytes_ < limits_.bytes) {
+    for (auto& [printer, other] : queues_) {
+      if (other.refusing != Trouble::outboxFull) continue;
+      other.refusing = Trouble::none;
+      backlogChanged_ = true;
+    }
+  }
+}
+
+void Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
+  {
+    MutexLock lock(mutex_);
+    const auto queue = queues_.find(printer);
+    if (queue == queues_.end() || queue->second.tickets.empty() || queue->second.tickets.front().id != id) return;
+    const Queued front = queue->second.tickets.front();
+    queue->second.tickets.pop_front();
+    if (front.size != 0 && journal_) {
+      if (!journal_->append(deliveredRecord(id))) note("outbox: cannot record a delivered ticket; it may print again");
+      if (!unsyncedDeliverySince_) unsyncedDeliverySince_ = std::chrono::steady_clock::now();
+    }
+    release(queue->second, front);
+    if (queue->second.trouble != Trouble::none) backlogChanged_ = true;
+    if (queue->second.tickets.empty()) {
+      queue->second.trouble = Trouble::none;
+      queue->second.troubleSince = 0;
+      if (queue->second.refusing == Trouble::none) queues_.erase(queue);
+    }
+  }
+  compactWhenWorthIt();
+}
+
+std::optional<std::chrono::steady_clock::time_point> Outbox::syncDeliveriesWhenDue(
+    std::chrono::steady_clock::time_point now) {
+  std::shared_ptr<platform::JournalFile> journal;
+  {
+    MutexLock lock(mutex_);
+    if (!unsyncedDeliverySince_ || !journal_) return std::nullopt;
+    const auto due = *unsyncedDeliverySince_ + kDeliveriesSyncedWithin;
+    if (now < due) return due;
+    unsyncedDeliverySince_.reset();
+    journal = journal_;
+  }
+  journal->sync();
+  return std::nullopt;
+}
+
+void Outbox::troubled(const PrinterKey& printer, Trouble trouble) {
+  MutexLock lock(mutex_);
+  const auto queue = queues_.find(printer);
+  if (queue == queues_.end() || queue->second.tickets.empty() || queue->second.trouble == trouble) return;
+  queue->second.trouble = trouble;
+  if (trouble == Trouble::none) {
+    queue->second.troubleSince = 0;
+  } else if (queue->second.troubleSince == 0) {
+    queue->second.troubleSince = unixSecondsNow();
+  }
+  backlogChanged_ = true;
+}
+
+void Outbox::printerCondition(const PrinterKey& printer, Trouble condition) {
+  MutexLock lock(mutex_);
+  const auto known = conditions_.find(printer);
+  const Trouble was = known == conditions_.end() ? Trouble::none : known->second;
+  if (was == condition) return;
+  if (condition == Trouble::none) {
+    conditions_.erase(known);
+  } else {
+    conditions_[printer] = condition;
+  }
+  backlogChanged_ = true;
+}
+
+std::optional<std::vector<PrinterBacklog>> Outbox::backlogChange() {
+  MutexLock lock(mutex_);
+  if (!backlogChanged_) return std::nullopt;
+  backlogChanged_ = false;
+  std::vector<PrinterBacklog> backlog;
+  for (const auto& [printer, queue] : queues_) {
+    const bool troubled = queue.trouble != Trouble::none && !queue.tickets.empty();
+    const auto condition = conditions_.find(printer);
+    Trouble shown = queue.refusing != Trouble::none ? queue.refusing : queue.trouble;
+    if (!troubled && queue.refusing == Trouble::none) {
+      if (condition == conditions_.end()) continue;
+      shown = condition->second;
+    }
+    backlog.push_back(
+        PrinterBacklog{printer.name, queue.tickets.size(), queue.troubleSince, std::string(troubleText(shown))});
+  }
+  for (const auto& [printer, condition] : conditions_) {
+    if (queues_.contains(printer)) continue;
+    backlog.push_back(PrinterBacklog{printer.name, 0, 0, std::string(troubleText(condition))});
+  }
+  return backlog;
+}
+
+std::size_t Outbox::waiting() const {
+  MutexLock lock(mutex_);
+  return waitingTickets_;
+}
+
+std::size_t Outbox::waitingFor(const PrinterKey& printer) const {
+  MutexLock lock(mutex_);
+  const auto queue = queues_.find(printer);
+  return queue == queues_.end() ? 0 : queue->second.tickets.size();
+}
+
+void Outbox::compactWhenWorthIt() {
+  {
+    MutexLock lock(mutex_);
+    if (!journal_ || compacting_ || journal_->end() < kCompactFrom || liveJournalBytes_ * 2 > journal_->end()) {
+      return;
+    }
+    compacting_ = true;
+  }
+  std::string error;
+  if (!compact(error)) note("outbox: " + error);
+  MutexLock lock(mutex_);
+  compacting_ = false;
+}
+
+bool Outbox::compact(std::string& error) {
+  // The waiting tickets' records are copied without the lock; what is
+  // appended meanwhile is copied after them with the lock held, then the
+  // new journal takes the old one's name in one rename.
+  std::shared_ptr<platform::JournalFile> old;
+  std::uint64_t copiedUpTo = 0;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> records;
+  std::filesystem::path path;
+  {
+    MutexLock lock(mutex_);
+    old = journal_;
+    copiedUpTo = old->end();
+    path = path_;
+    for (const auto& [printer, queue] : queues_) {
+      for (const Queued& ticket : queue.tickets) {
+        if (ticket.size != 0) records.emplace_back(ticket.offset, ticket.size);
+      }
+    }
+  }
+  std::sort(records.begin(), records.end());
+  const std::filesystem::path freshPath = path.string() + ".new";
+  std::shared_ptr<platform::JournalFile> fresh = platform::JournalFile::create(freshPath, error);
+  if (!fresh) return false;
+  std::map<std::uint64_t, std::uint64_t> moved;
+  bool copied = fresh->append(kJournalHeader);
+  for (const auto& [offset, size] : records) {
+    const std::string record = old->read(offset, size);
+    moved[offset] = fresh->end();
+    copied = copied && record.size() == size && fresh->append(record);
+  }
+  MutexLock lock(mutex_);
+  const std::uint64_t tailStart = fresh->end();
+  const std::uint64_t tailSize = old->end() - copiedUpTo;
+  copied = copied && (tailSize == 0 || fresh->append(old->read(copiedUpTo, tailSize)));
+  if (!copied || !fresh->makeRoom() || !platform::replaceFile(freshPath, path, error)) {
+    if (error.empty()) error = "cannot rewrite " + path.string() + ": " + std::generic_category().message(errno);
+    std::error_code ignored;
+    std::filesystem::remove(freshPath, ignored);
+    return false;
+  }
+  for (auto& [printer, queue] : queues_) {
+    for (Queued& ticket : queue.tickets) {
+      if (ticket.size == 0) continue;
+      ticket.offset = ticket.offset < copiedUpTo ? moved[ticket.offset] : ticket.offset - copiedUpTo + tailStart;
+    }
+  }
+  journal_ = std::move(fresh);
+  liveJournalBytes_ = journal_->end();
+  return true;
+}
+
+}  // namespace lumetra

@@ -1,0 +1,154 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "base/mutex.h"
+#include "outbox/journal_records.h"
+#include "outbox/printer_backlog.h"
+#include "platform/files/journal_file.h"
+
+namespace lumetra {
+
+// How much may wait before new tickets are refused. A shop prints a few
+// thousand tickets a day; these hold days of them for a dead printer while
+// keeping the journal and the memory of the web process bounded.
+struct OutboxLimits {
+  std::size_t ticketsPerPrinter = 10'000;
+  std::size_t tickets = 100'000;
+  std::uint64_t bytes = std::uint64_t{256} << 20;
+};
+
+// Why a printer's tickets wait.
+enum class Trouble {
+  none,
+  unanswered,     // the printer does not answer a connection
+  refused,        // it refuses connections (switched on, port closed)
+  stalled,        // connected, but it has stopped taking or confirming bytes
+  interrupted,    // it ended or lost the connection in the middle of a ticket
+  queueMissing,   // the spooler does not know the queue (or cannot be reached)
+  queueRefused,   // the spooler refused the document
+  queueFailed,    // the spooler failed while taking it
+  printerFull,    // this printer's limit of waiting tickets was reached
+  outboxFull,     // the limit of waiting tickets of all printers was reached
+  // What a printer reports of itself (real-time status, or the spooler's
+  // state reasons of its queue):
+  paperEnd,        // out of paper
+  coverOpen,       // its cover is open
+  paperJam,        // paper jammed
+  printerError,    // a cutter, mechanism or other error
+  printerOffline,  // offline for another reason
+  queuePaused,     // the spooler queue was paused
+  paperNearEnd,    // a warning only: its tickets still go
+};
+
+// The staff's text for it (UTF-8).
+std::string_view troubleText(Trouble trouble);
+
+// The first waiting ticket of a printer, for its delivery.
+struct TicketToDeliver {
+  std::uint64_t id = 0;
+  Ticket ticket;
+};
+
+// The tickets handed over and not yet delivered, one queue per printer in
+// the order the page handed them over, kept in a journal in the working
+// folder so that none is lost when the process ends. The page's thread adds
+// to it, the delivery threads take from it; one lock, held only for the
+// bookkeeping and the journal's appends, never while waiting for a printer
+// or syncing the disk.
+class Outbox {
+ public:
+  explicit Outbox(OutboxLimits limits = {}) : limits_(limits) {}
+  Outbox(const Outbox&) = delete;
+  Outbox& operator=(const Outbox&) = delete;
+
+  // Opens the journal "outbox.journal" in `folder` and queues what it still
+  // holds. Without a usable journal tickets are kept in memory only (a note
+  // on stderr says why). Tickets are refused until this has run.
+  void open(const std::filesystem::path& folder) EXCLUDES(mutex_);
+
+  // Queues the tickets, each at the end of its printer's queue, and returns
+  // once the journal holds them on disk. A ticket over a limit is refused
+  // with a note on stderr and the staff told; none already waiting is dropped.
+  void handOver(std::vector<Ticket> tickets) EXCLUDES(mutex_);
+
+  // Printers of that kind with tickets waiting.
+  std::vector<PrinterKey> printersWaiting(PrinterKind kind) const EXCLUDES(mutex_);
+  // The printer's first waiting ticket, read back from the journal.
+  std::optional<TicketToDeliver> first(const PrinterKey& printer) EXCLUDES(mutex_);
+  // The printer has confirmed its first ticket (`id`): it leaves the queue.
+  // The record of it is synced to the disk within a second (by
+  // syncDeliveriesWhenDue, or by the next hand-over's sync), not at once:
+  // a sync per delivered ticket would hold up the page's own syncs. A crash
+  // of the machine before that prints the ticket again.
+  void delivered(const PrinterKey& printer, std::uint64_t id) EXCLUDES(mutex_);
+  // Syncs the delivered records once the oldest unsynced one is a second
+  // old; otherwise gives when that will be.
+  std::optional<std::chrono::steady_clock::time_point> syncDeliveriesWhenDue(std::chrono::steady_clock::time_point now)
+      EXCLUDES(mutex_);
+  // What keeps the printer's tickets waiting, for the staff.
+  void troubled(const PrinterKey& printer, Trouble trouble) EXCLUDES(mutex_);
+  // What the staff should know of a printer whether or not its tickets
+  // wait here (paper near its end; a spooler queue that stopped with
+  // documents it took): shown until reported as Trouble::none. A trouble of
+  // its waiting tickets is shown in its place.
+  void printerCondition(const PrinterKey& printer, Trouble condition) EXCLUDES(mutex_);
+
+  // The printers whose tickets wait because of a trouble, when that has
+  // changed since the last call.
+  std::optional<std::vector<PrinterBacklog>> backlogChange() EXCLUDES(mutex_);
+
+  std::size_t waiting() const EXCLUDES(mutex_);
+  std::size_t waitingFor(const PrinterKey& printer) const EXCLUDES(mutex_);
+
+ private:
+  struct Queued {
+    std::uint64_t id = 0;
+    std::uint64_t offset = 0;  // of its record in the journal
+    std::uint32_t size = 0;    // of its record; 0: kept in memory only
+    std::uint64_t bytes = 0;   // for the printer
+    std::shared_ptr<const Ticket> inMemory;
+  };
+  struct PrinterQueue {
+    std::deque<Queued> tickets;
+    Trouble trouble = Trouble::none;  // of its deliveries, until the queue is empty
+    std::int64_t troubleSince = 0;    // Unix seconds
+    Trouble refusing = Trouble::none;  // printerFull or outboxFull while tickets are refused
+  };
+
+  void readBack(const JournalScan& scan) REQUIRES(mutex_);
+  // The ticket over a limit, or none.
+  Trouble overLimit(const PrinterKey& printer, std::uint64_t bytes) REQUIRES(mutex_);
+  void refuse(const Ticket& ticket, Trouble limit) REQUIRES(mutex_);
+  void release(PrinterQueue& queue, const Queued& ticket) REQUIRES(mutex_);
+  // Writes the journal anew with only the tickets still waiting, when the
+  // delivered ones make up most of it.
+  void compactWhenWorthIt() EXCLUDES(mutex_);
+  bool compact(std::string& error) EXCLUDES(mutex_);
+
+  const OutboxLimits limits_;
+  mutable Mutex mutex_;
+  bool opened_ GUARDED_BY(mutex_) = false;
+  std::filesystem::path path_ GUARDED_BY(mutex_);
+  std::shared_ptr<platform::JournalFile> journal_ GUARDED_BY(mutex_);  // null: memory only
+  std::uint64_t liveJournalBytes_ GUARDED_BY(mutex_) = 0;
+  std::map<PrinterKey, PrinterQueue> queues_ GUARDED_BY(mutex_);
+  std::map<PrinterKey, Trouble> conditions_ GUARDED_BY(mutex_);
+  std::uint64_t nextId_ GUARDED_BY(mutex_) = 1;
+  std::size_t waitingTickets_ GUARDED_BY(mutex_) = 0;
+  std::uint64_t waitingBytes_ GUARDED_BY(mutex_) = 0;
+  bool backlogChanged_ GUARDED_BY(mutex_) = false;
+  // When the oldest delivered record not yet synced was written.
+  std::optional<std::chrono::steady_clock::time_point> unsyncedDeliverySince_ GUARDED_BY(mutex_);
+  bool compacting_ GUARDED_BY(mutex_) = false;
+};
+
+}  // namespace lumetra

@@ -1,0 +1,217 @@
+// Print tasks to network printers in each state a printer can be in: what
+// each printer gets (every ticket, in order, once; twice only where a fault
+// hit it), and what the staff are told; and what they are told of spooler
+// queues that stop.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "handover/task_list_handover.h"
+#include "platform/print/cups_spooler.h"
+#include "printer/realtime_status.h"
+#include "support/child_process.h"
+#include "support/cupsd_fixture.h"
+#include "support/fake_network_printer.h"
+#include "support/printer_faults.h"
+#include "support/test_context.h"
+
+namespace lumetra {
+namespace {
+
+using test::FakeNetworkPrinter;
+
+std::string task(const std::string& address, const std::string& text) {
+  return R"({"printerName":"Bar","ipaddress":")" + address +
+         R"(","printerType":3,"printerModel":"","contents":[{"type":0,"content":")" + text + R"(","remark":8}]})";
+}
+
+std::string spoolerTask(const std::string& queue, const std::string& text) {
+  return R"({"printerName":")" + queue + R"(","ipaddress":"","printerType":2,"printerModel":"","contents":[)"
+         R"({"type":0,"content":")" + text + R"(","remark":8}]})";
+}
+
+std::string taskList(const std::string& address, const std::vector<std::string>& texts) {
+  std::string list = "[";
+  for (const std::string& text : texts) list += (list.size() > 1 ? "," : "") + task(address, text);
+  return list + "]";
+}
+
+// What the printer gets for a task of that text (the kitchen table is all zeros here).
+std::string printed(const std::string& text) { return std::string("\x1b\x40", 2) + text; }
+
+// Each connection's bytes, marked "!" when the printer ended it itself.
+std::vector<std::string> connections(const FakeNetworkPrinter& printer, std::size_t closed) {
+  printer.waitForClosedConnections(closed);
+  std::vector<std::string> seen;
+  for (const auto& connection : printer.connectionRecords()) {
+    seen.push_back((connection.endedByPrinter ? "!" : "") + test::withoutStatusRequest(connection.bytes));
+  }
+  return seen;
+}
+
+// Whether the staff are shown `reason` for `printer` (within a hang guard).
+bool reported(const test::BacklogRecorder& backlog, const std::string& printer, const std::string& reason) {
+  backlog.waitFor([&](const std::vector<PrinterBacklog>& now) {
+    return std::any_of(now.begin(), now.end(), [&](const PrinterBacklog& entry) {
+      return entry.printer == printer && entry.reason == reason;
+    });
+  });
+  return backlog.reasonsSeen(printer).contains(reason);
+}
+
+bool reportedNothing(const test::BacklogRecorder& backlog) {
+  return backlog.waitFor([](const std::vector<PrinterBacklog>& now) { return now.empty(); }).empty();
+}
+
+class DeliveryTest : public test::ContextTest {
+ protected:
+  bool reported(const std::string& printer, const std::string& reason) {
+    return lumetra::reported(backlog_, printer, reason);
+  }
+};
+
+TEST_F(DeliveryTest, AStalledPrinterKeepsItsTicketsWaitingAndGetsEachOnceAfterAPowerCycle) {
+  struct Case {
+    std::string address;
+    std::size_t ticketBytes;
+  };
+  // One ticket that fits the socket buffers, and ones that do not.
+  for (const Case& stalled : {Case{"127.0.6.20", 20 << 10}, Case{"127.0.6.21", 256 << 10}}) {
+    SCOPED_TRACE(stalled.address);
+    FakeNetworkPrinter printer(stalled.address);
+    printer.stopReading();
+    const std::vector<std::string> texts{"1" + std::string(stalled.ticketBytes, 'a'),
+                                         "2" + std::string(stalled.ticketBytes, 'b'), "3"};
+    processTaskList(context_.jobs, taskList(stalled.address, texts));
+    EXPECT_TRUE(reported(stalled.address, "打印机停止接收数据"));
+    EXPECT_EQ(context_.jobs.outbox.waitingFor(PrinterKey{PrinterKind::network, stalled.address}), 3u);
+
+    printer.cutPower();  // what it held unread is gone
+    printer.switchOn();
+    const std::vector<std::string> got = connections(printer, 4);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0], "!");  // the first ticket's connection, reset with nothing printed
+    EXPECT_TRUE(got[1] == printed(texts[0]) && got[2] == printed(texts[1]) && got[3] == printed(texts[2]));
+    EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+  }
+}
+
+// A printer without real-time status is asked once, on its first
+// connection; it gets its tickets byte for byte as before and nobody is told.
+TEST_F(DeliveryTest, APrinterThatNeverAnswersStatusIsAskedOnceAndGetsItsTicketsAsBefore) {
+  FakeNetworkPrinter printer("127.0.6.24");
+  processTaskList(context_.jobs, taskList("127.0.6.24", {"one", "two"}));
+  EXPECT_EQ(printer.waitForClosedConnections(2),
+            (std::vector<std::string>{std::string(printerStatusRequest()) + printed("one"), printed("two")}));
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+  EXPECT_TRUE(backlog_.reasonsSeen("127.0.6.24").empty());
+}
+
+TEST_F(DeliveryTest, ASlowPrinterGetsItsTicketOnceAndIsNeverReportedStuck) {
+  FakeNetworkPrinter printer("127.0.6.22", 9100, 4096);
+  printer.readSlowly(2048, std::chrono::milliseconds(20));  // about 100 KB/s
+  const std::string text(100 << 10, 's');
+  processTaskList(context_.jobs, task("127.0.6.22", text));
+  EXPECT_TRUE(connections(printer, 1) == std::vector<std::string>{printed(text)});
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+  EXPECT_EQ(backlog_.reasonsSeen("127.0.6.22"), std::set<std::string>{});
+}
+
+TEST_F(DeliveryTest, AFlappingPrinterGetsEveryTicketInOrderAndOnlyTheOneAResetHitTwice) {
+  FakeNetworkPrinter printer("127.0.6.23");
+  const std::size_t descriptorsBefore = test::openDescriptorCount();
+  printer.switchOff();
+  processTaskList(context_.jobs, taskList("127.0.6.23", {"one", "two", "three"}));
+  EXPECT_TRUE(reported("127.0.6.23", "打印机拒绝连接"));
+  printer.stopAnswering();
+  printer.switchOn();
+  EXPECT_TRUE(reported("127.0.6.23", "无法连接"));
+  printer.resetMidTicket(3 + 4);  // past the status request it ignores, in the middle of "one"
+  printer.answerAgain();
+  EXPECT_TRUE(reported("127.0.6.23", "打印中断，将重新打印"));
+
+  EXPECT_EQ(connections(printer, 4), (std::vector<std::string>{"!" + printed("on"), printed("one"), printed("two"),
+                                                               printed("three")}));
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+  EXPECT_TRUE(reportedNothing(backlog_));
+  EXPECT_EQ(test::openDescriptorCount(), descriptorsBefore);
+}
+
+// Spooler queues of a private scheduler, delivered to as the web process does.
+class SpoolerQueueDeliveryTest : public ::testing::Test {
+ protected:
+  SpoolerQueueDeliveryTest() { test::startQuickDelivery(context_, journalFolder_.path(), backlog_); }
+
+  test::PrivateCupsd cupsd_;
+  platform::CupsSpooler spooler_;
+  test::RecordingDialogs dialogs_;
+  test::TempDir journalFolder_;
+  test::BacklogRecorder backlog_;
+  Context context_{spooler_, dialogs_};
+};
+
+TEST_F(SpoolerQueueDeliveryTest, AQueueThatStopsWithOurTicketShowsWhyUntilItPrintedOrDroppedIt) {
+  test::FakeNetworkPrinter kitchen("127.0.6.30");
+  cupsd_.addStoppedQueue("Kitchen", kitchen.deviceUri());
+  cupsd_.addStoppedQueue("Grill", "socket://127.0.6.33:9100");
+  // Out of paper, but it holds nothing of ours: never the staff's concern.
+  cupsd_.addQueueWithReason("Bar", "socket://127.0.6.31:9100", "media-empty-error");
+  processTaskList(context_.jobs, "[" + spoolerTask("Kitchen", "soup") + "," + spoolerTask("Grill", "steak") + "]");
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));  // the spooler took them
+  EXPECT_TRUE(reported(backlog_, "Kitchen", "打印队列已暂停")) << cupsd_.errorLog();
+  EXPECT_TRUE(reported(backlog_, "Grill", "打印队列已暂停"));
+  cupsd_.deleteQueue("Grill");  // and our ticket with it
+  cupsd_.setReason("Kitchen", "media-empty-error");
+  EXPECT_TRUE(reported(backlog_, "Kitchen", "打印机缺纸，请装纸"));
+
+  cupsd_.setReason("Kitchen", "none");
+  cupsd_.startQueue("Kitchen");
+  EXPECT_EQ(kitchen.job(1), printed("soup"));
+  EXPECT_TRUE(reportedNothing(backlog_));
+  EXPECT_EQ(backlog_.reasonsSeen("Bar"), std::set<std::string>{});
+}
+
+TEST_F(SpoolerQueueDeliveryTest, AQueueThatRefusesTicketsShowsTheReasonItNamesAndPrintsThemOnceItTakesThem) {
+  test::FakeNetworkPrinter bar("127.0.6.32");
+  cupsd_.addQueueWithReason("Bar", bar.deviceUri(), "media-empty-error");
+  cupsd_.rejectJobs("Bar");
+  processTaskList(context_.jobs, spoolerTask("Bar", "beer"));
+  EXPECT_TRUE(reported(backlog_, "Bar", "打印机缺纸，请装纸")) << cupsd_.errorLog();
+  EXPECT_EQ(context_.jobs.outbox.waitingFor(PrinterKey{PrinterKind::spooler, "Bar"}), 1u);
+
+  cupsd_.setReason("Bar", "none");
+  cupsd_.acceptJobs("Bar");
+  EXPECT_EQ(bar.job(1), printed("beer"));
+  EXPECT_TRUE(reportedNothing(backlog_));
+}
+
+// The web process is killed while its printer slowly takes tickets; the
+// next one, started in the same folder, prints what the first had taken and
+// not delivered. Only the ticket on its way at the kill may come out twice.
+TEST(DeliveryCrashTest, NoTicketIsLostWhenTheProcessIsKilledInTheMiddleOfDelivering) {
+  FakeNetworkPrinter printer("127.0.6.40", 9100, 4096);
+  printer.readSlowly(512, std::chrono::milliseconds(2));
+  test::TempDir folder;
+  constexpr int kTickets = 20;
+  std::vector<int> handedOver;
+  {
+    test::ChildProcess first(DELIVERY_CHILD_EXECUTABLE, {folder.path().string()});
+    for (int ticket = 0; ticket < kTickets; ++ticket) {
+      first.writeInput(task("127.0.6.40", test::ticketText(ticket) + std::string(4000, '.') + "|") + "\n");
+      ASSERT_EQ(first.readLine(), "taken");
+      handedOver.push_back(ticket);
+    }
+    printer.waitForText(test::ticketText(3));
+    first.sendSignal(SIGKILL);
+    first.wait();
+  }
+  test::ChildProcess second(DELIVERY_CHILD_EXECUTABLE, {folder.path().string()});
+  printer.waitForText(test::ticketText(kTickets - 1) + std::string(4000, '.') + "|");
+  std::vector<std::string> streams;
+  for (const auto& connection : printer.connectionRecords()) streams.push_back(connection.bytes);
+  const test::PrintedTickets tickets = test::readTickets(streams, "\x1b\x40", std::string(4000, '.') + "|");
+  EXPECT_EQ(test::ticketFaults(handedOver, tickets), "");
+  EXPECT_LE(tickets.printedAgain() + tickets.cutOff, 1);
+}
+
+}  // namespace
+}  // namespace lumetra

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "handover/task_list_handover.h"
+#include "handover/sample_receipt.h"
+#include "platform/print/cups_spooler.h"
+#include "printer/model_config_loader.h"
+#include "printer/printers.h"
+#include "support/cupsd_fixture.h"
+#include "support/fake_network_printer.h"
+#include "support/test_context.h"
+
+namespace lumetra {
+namespace {
+
+// The receipt as one stream, as a device receives it.
+std::string sampleReceiptBytes() {
+  std::string all;
+  for (const std::string& write : test::sampleReceiptWrites()) all += write;
+  return all;
+}
+
+std::string lineTask(const std::string& address, const std::string& text) {
+  return R"({"printerName":"Kitchen","ipaddress":")" + address +
+         R"(","printerType":3,"printerModel":"","contents":[{"type":0,"content":")" + text + R"(","remark":8}]})";
+}
+
+class PrintTaskDeviceTest : public test::ContextTest {
+ protected:
+  void SetUp() override {
+    // Network tasks print with this table.
+    loadModelConfig(findOrCreateSession(context_.printers, kKitchenPrinterName).commands, u"RQ2");
+  }
+
+  test::ScopedWorkingDirectory cwd_{LUMETRA_SOURCE_DIR};
+};
+
+TEST_F(PrintTaskDeviceTest, ReceiptReachesANetworkPrinterByteExact) {
+  test::FakeNetworkPrinter printer("127.0.6.1");
+  processTaskList(context_.jobs, test::sampleReceiptTask("Bar", "127.0.6.1", 3));
+  EXPECT_EQ(test::withoutStatusRequests(printer.waitForClosedConnections(1)), std::vector<std::string>{sampleReceiptBytes()});
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+}
+
+TEST_F(PrintTaskDeviceTest, ReceiptReachesACupsRawQueueByteExact) {
+  test::PrivateCupsd cupsd;
+  test::FakeNetworkPrinter device("127.0.6.2");
+  cupsd.addRawQueue("Receipt", device.deviceUri());
+  platform::CupsSpooler spooler;
+  test::TempDir journal;
+  test::BacklogRecorder backlog;
+  Context withCups(spooler, dialogs_);
+  test::startQuickDelivery(withCups, journal.path(), backlog);
+  processTaskList(withCups.jobs, test::sampleReceiptTask("Receipt", "", 2));
+  EXPECT_EQ(device.job(1), sampleReceiptBytes()) << cupsd.errorLog();
+  EXPECT_TRUE(test::waitUntilDelivered(withCups.jobs));
+}
+
+TEST_F(PrintTaskDeviceTest, TasksForAPrinterThatIsDownPrintOnceInOrderWhenItComesUpAndHoldBackNoOther) {
+  test::FakeNetworkPrinter bar("127.0.6.5");
+  processTaskList(context_.jobs, "[" + lineTask("127.0.6.4", "A") + "," + lineTask("127.0.6.5", "B") + "," +
+                  lineTask("127.0.6.4", "C") + "]");
+  EXPECT_EQ(test::withoutStatusRequests(bar.waitForClosedConnections(1)), std::vector<std::string>{test::hexBytes("1b 40") + "B"});
+  backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) { return !backlog.empty(); });
+  EXPECT_EQ(context_.jobs.outbox.waitingFor(PrinterKey{PrinterKind::network, "127.0.6.4"}), 2u);
+
+  // Nothing more from the page: the printer gets its tickets once it is back.
+  test::FakeNetworkPrinter kitchen("127.0.6.4");
+  const std::vector<std::string> expected{test::hexBytes("1b 40") + "A", test::hexBytes("1b 40") + "C"};
+  EXPECT_EQ(test::withoutStatusRequests(kitchen.waitForClosedConnections(2)), expected);
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+}
+
+TEST_F(PrintTaskDeviceTest, ATaskWhoseAddressIsNoIpv4AddressIsRefusedAtOnce) {
+  test::FakeNetworkPrinter printer("127.0.6.6");
+  processTaskList(context_.jobs, "[" + lineTask("", "empty") + "," + lineTask("not-an-ip", "text") + "," +
+                  lineTask("127.0.6.6", "kept") + "]");
+  EXPECT_EQ(test::withoutStatusRequests(printer.waitForClosedConnections(1)), std::vector<std::string>{test::hexBytes("1b 40") + "kept"});
+  EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
+  EXPECT_TRUE(backlog_.last().empty());
+}
+
+}  // namespace
+}  // namespace lumetra

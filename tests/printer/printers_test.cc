@@ -1,0 +1,99 @@
+#include "printer/printers.h"
+
+#include <gtest/gtest.h>
+
+#include "printer/ansi_text.h"
+#include "printer/printer_sessions.h"
+#include "support/temp_dir.h"
+#include "support/test_context.h"
+
+namespace lumetra {
+namespace {
+
+using test::hexBytes;
+
+class PrinterRegistryTest : public test::ContextTest {
+ protected:
+};
+
+TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOne) {
+  PrinterSession& first = findOrCreateSession(context_.printers, u"POS-80");
+  EXPECT_FALSE(first.isOpen());
+  EXPECT_EQ(first.handle, platform::kNoPrinterHandle);
+  EXPECT_TRUE(first.modelName.empty());
+  EXPECT_EQ(first.commands.bytes, PrinterModelConfig{}.bytes);
+
+  first.handle = 0;  // zero is a real handle, not the marker
+  first.commands[7] = 0x42;
+  PrinterSession& second = findOrCreateSession(context_.printers, u"POS-80");
+  EXPECT_EQ(&first, &second);
+  EXPECT_TRUE(second.isOpen());
+  EXPECT_EQ(second.commands[7], 0x42);
+  EXPECT_EQ(context_.printers.registry.size(), 1u);
+}
+
+// CUPS takes "Kitchen" and "kitchen" for one queue; two sessions on it
+// would interleave two jobs on one printer.
+TEST_F(PrinterRegistryTest, NamesDifferingOnlyInAsciiCaseAreOneSessionLikeCupsQueues) {
+  Printers& printers = context_.printers;
+  findOrCreateSession(printers, u"Kitchen").handle = 1;
+  EXPECT_EQ(sessionHandle(printers, u"kitchen"), 1u);
+  EXPECT_EQ(sessionHandle(printers, u"KITCHEN"), 1u);
+  EXPECT_EQ(printers.registry.size(), 1u);
+  EXPECT_EQ(printers.registry.begin()->first, u"Kitchen") << "the first spelling stays";
+  // Only ASCII letters fold, as in CUPS: full-width and accented letters
+  // name other printers.
+  findOrCreateSession(printers, u"\xFF2Bitchen");
+  findOrCreateSession(printers, u"K\x00EEtchen");
+  findOrCreateSession(printers, u"K\x00CEtchen");
+  EXPECT_EQ(printers.registry.size(), 4u);
+}
+
+TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithAsciiLettersFoldedAndPrefixFirst) {
+  for (const char16_t* name : {u"\xFF21", u"ab", u"a", u"B", u"\x4E2D", u"_"}) {
+    findOrCreateSession(context_.printers, name);
+  }
+  std::vector<std::u16string> order;
+  for (const auto& entry : context_.printers.registry) order.push_back(entry.first);
+  EXPECT_EQ(order, (std::vector<std::u16string>{u"_", u"a", u"ab", u"B", u"\x4E2D", u"\xFF21"}));
+}
+
+TEST_F(PrinterRegistryTest, HandleLookupCreatesTheSessionWhenAbsent) {
+  EXPECT_EQ(sessionHandle(context_.printers, u"new"), platform::kNoPrinterHandle);
+  EXPECT_EQ(context_.printers.registry.count(u"new"), 1u);
+}
+
+TEST(AnsiTextTest, EmptyTextGivesExactlyOneNul) {
+  EXPECT_EQ(toAnsiBytes(u""), std::string(1, '\0'));
+}
+
+TEST(AnsiTextTest, ChineseTextGivesGbkBytesAndTerminator) {
+  EXPECT_EQ(toAnsiBytes(u"提示"), hexBytes("cc e1 ca be 00"));
+  EXPECT_EQ(toAnsiBytes(u"顾客显示A1"), hexBytes("b9 cb bf cd cf d4 ca be 41 31 00"));
+  // A second byte of 0x5C must survive as it is.
+  EXPECT_EQ(toAnsiBytes(u"嘰"), hexBytes("87 5c 00"));
+}
+
+TEST(AnsiTextTest, UnrepresentableCharactersBecomeQuestionMarks) {
+  // One "?" per character: a surrogate pair is one character, and a lone
+  // surrogate is one too.
+  EXPECT_EQ(toAnsiBytes(u"a\U0001F600b"), std::string("a?b") + '\0');
+  EXPECT_EQ(toAnsiBytes(std::u16string(u"x") + char16_t(0xD800) + u"y"), std::string("x?y") + '\0');
+  EXPECT_EQ(toAnsiBytes(std::u16string(u"z") + char16_t(0xDC00)), std::string("z?") + '\0');
+}
+
+TEST(AnsiTextTest, PrintersGetBytesUpToTheFirstNul) {
+  const std::string bytes = toAnsiBytes(std::u16string(u"ab\0cd", 5));
+  EXPECT_EQ(bytes, std::string("ab\0cd\0", 6));
+  EXPECT_EQ(bytesUpToNul(bytes), "ab");
+}
+
+TEST(AnsiTextTest, AnsiBytesConvertBackToUtf16) {
+  EXPECT_EQ(fromAnsiBytes(hexBytes("cc e1 ca be 00 41")), u"提示");
+  EXPECT_EQ(fromAnsiBytes(hexBytes("87 5c 41")), u"嘰A");
+  // 0xFF is no GBK lead byte.
+  EXPECT_EQ(fromAnsiBytes(hexBytes("41 ff 42")), u"A?B");
+}
+
+}  // namespace
+}  // namespace lumetra
