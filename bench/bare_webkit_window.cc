@@ -22,8 +22,8 @@ void printTitle(WebKitWebView* view, GParamSpec*, gpointer) {
 
 int main(int argc, char** argv) {
   if (argc != 2 || !gtk_init_check(&argc, &argv)) return 2;
-  WebKitSettings* settings =
-      webkit_settings_new_with_settings("hardware-acceleration-policy", WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER, nullptr);
+  WebKitSettings* settings = webkit_settings_new_with_settings("hardware-acceleration-policy",
+                                                               WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER, nullptr);
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWidget* view = webkit_web_view_new_with_settings(settings);
   g_object_unref(settings);

@@ -122,7 +122,8 @@ void measureState(Context& context, const PrinterState& state, const std::string
   std::vector<int> arrived = tickets.firstPrints();
   std::erase_if(arrived, [&](int number) { return number >= samples; });  // not the page's later tickets
   int cutShort = 0;  // connections the printer ended in the middle of a ticket
-  for (const auto& connection : printer.connectionRecords()) cutShort += connection.endedByPrinter && !connection.bytes.empty();
+  for (const auto& connection : printer.connectionRecords())
+    cutShort += connection.endedByPrinter && !connection.bytes.empty();
   const Percentiles held = percentiles(freeze);
   std::printf("| %-22s | %8.2f | %8.2f | %5d | %7zu | %10d | %7d | %4zu | %12.1f |\n", state.name, held.p50, held.p99,
               samples, arrived.size(), tickets.printedAgain(), cutShort,
@@ -137,13 +138,15 @@ void measureWithWaiting(Context& context, int waiting, int samples) {
   for (int filled = 0; filled < waiting;) {
     std::string list = "[";
     for (int n = 0; n < kPerCall && filled < waiting; ++n, ++filled) {
-      list += (list.size() > 1 ? "," : "") + receipt("127.0.12." + std::to_string(100 + filled % kDeadPrinters), filled);
+      list +=
+          (list.size() > 1 ? "," : "") + receipt("127.0.12." + std::to_string(100 + filled % kDeadPrinters), filled);
     }
     test::callFunction(context, "printTask", CallArguments({CallArgument::string(list + "]")}));
   }
   test::FakeNetworkPrinter printer("127.0.12.90");
   std::vector<double> freeze;
-  for (int number = 0; number < samples; ++number) freeze.push_back(timedPrintTask(context, receipt("127.0.12.90", number)));
+  for (int number = 0; number < samples; ++number)
+    freeze.push_back(timedPrintTask(context, receipt("127.0.12.90", number)));
   printer.waitForText(test::ticketText(samples - 1));
   const Percentiles held = percentiles(freeze);
   std::printf("| %6d waiting | %8.3f | %8.3f |\n", waiting, held.p50, held.p99);
@@ -151,14 +154,17 @@ void measureWithWaiting(Context& context, int waiting, int samples) {
 
 void measureThroughput(Context& context, int tickets) {
   std::vector<std::unique_ptr<test::FakeNetworkPrinter>> printers;
-  for (int i = 0; i < 6; ++i) printers.push_back(std::make_unique<test::FakeNetworkPrinter>("127.0.12." + std::to_string(60 + i)));
+  for (int i = 0; i < 6; ++i)
+    printers.push_back(std::make_unique<test::FakeNetworkPrinter>("127.0.12." + std::to_string(60 + i)));
   const Clock::time_point start = Clock::now();
   for (int number = 0; number < tickets; ++number) {
     timedPrintTask(context, receipt(printers[number % 6]->address(), number));
   }
-  for (int number = tickets - 6; number < tickets; ++number) printers[number % 6]->waitForText(test::ticketText(number));
+  for (int number = tickets - 6; number < tickets; ++number)
+    printers[number % 6]->waitForText(test::ticketText(number));
   const double seconds = millisecondsSince(start) / 1000;
-  std::printf("%d tickets to 6 healthy printers, one printTask each: %.0f tickets/s arrived\n", tickets, tickets / seconds);
+  std::printf("%d tickets to 6 healthy printers, one printTask each: %.0f tickets/s arrived\n", tickets,
+              tickets / seconds);
 }
 
 struct VirtualPrinterFault {
@@ -183,7 +189,8 @@ void measureFault(const VirtualPrinterFault& fault, const std::string& address) 
   test::ControlledPrinter printer(address, output, fault.options);
   const auto handOver = [&](int from, int to) {
     std::string list = "[";
-    for (int ticket = from; ticket <= to; ++ticket) list += (list.size() > 1 ? "," : "") + test::fourLineTicketTask(address, ticket);
+    for (int ticket = from; ticket <= to; ++ticket)
+      list += (list.size() > 1 ? "," : "") + test::fourLineTicketTask(address, ticket);
     test::callFunction(context, "printTask", CallArguments({CallArgument::string(list + "]")}));
   };
   handOver(1, 3);
@@ -191,7 +198,8 @@ void measureFault(const VirtualPrinterFault& fault, const std::string& address) 
   const Clock::time_point start = Clock::now();
   for (const std::string& command : fault.fault) printer.control(command);
   handOver(4, kTickets);
-  const bool seen = waitUntil([&] { return told.reasonsSeen(address).contains(fault.reason); }, std::chrono::seconds(60));
+  const bool seen =
+      waitUntil([&] { return told.reasonsSeen(address).contains(fault.reason); }, std::chrono::seconds(60));
   const double noticeAfter = millisecondsSince(start);
   const std::size_t printedWhileFaulty = test::ticketsInReceipts(output.path()).whole.size();
   std::this_thread::sleep_for(std::chrono::seconds(2));
@@ -229,8 +237,11 @@ int main(int argc, char** argv) {
        }},
       {"flapping", {}, {}},
   };
-  std::printf("page freeze of printTask (40-line receipt) per printer state, ms; tickets after the printer recovered\n");
-  std::printf("| printer state          |      p50 |      p99 |  sent | arrived | duplicated | cut off | lost | page held, s |\n");
+  std::printf(
+      "page freeze of printTask (40-line receipt) per printer state, ms; tickets after the printer recovered\n");
+  std::printf(
+      "| printer state          |      p50 |      p99 |  sent | arrived | duplicated | cut off | lost | page held, s "
+      "|\n");
   std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
   for (std::size_t i = 0; i < states.size(); ++i) {
     measureState(context, states[i], "127.0.12." + std::to_string(10 + i), samples);
@@ -247,7 +258,10 @@ int main(int argc, char** argv) {
       {"cover open", {}, {"cover-open"}, "打印机上盖打开，请合上", {"cover-close"}},
       {"stops reading (jam)", {}, {"stall"}, "打印机停止接收数据", {"resume"}},
       {"switched off", {}, {"power-off"}, "打印机拒绝连接", {"power-on"}},
-      {"power cycle while out of paper", {"--paper-lines", "18"}, {}, "打印机缺纸，请装纸",
+      {"power cycle while out of paper",
+       {"--paper-lines", "18"},
+       {},
+       "打印机缺纸，请装纸",
        {"power-off", "power-on", "paper-in"}},
   };
   std::printf("\nprinter faults with the virtual printer (shop timings): the staff's notice and the tickets\n");

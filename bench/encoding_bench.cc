@@ -11,11 +11,11 @@
 #include <iterator>
 #include <string>
 
+#include "printer/model_config_loader.h"
+#include "support/test_pictures.h"
 #include "tasks/image_text.h"
 #include "tasks/print_task.h"
 #include "tasks/task_layout.h"
-#include "printer/model_config_loader.h"
-#include "support/test_pictures.h"
 
 namespace {
 

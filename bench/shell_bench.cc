@@ -89,8 +89,9 @@ std::int64_t firstScriptTime(const std::string& text) {
 std::int64_t startUpMilliseconds(const e2e::XServer& x, const e2e::ShellHome& home) {
   std::filesystem::remove(home.consoleLog());
   const std::int64_t start = epochMilliseconds();
-  e2e::Shell shell(x, home, {.startPage = "file://" + (home.directory() / "start_up.html").string(),
-                             .switches = {"--multi-threaded-message-loop"}});
+  e2e::Shell shell(x, home,
+                   {.startPage = "file://" + (home.directory() / "start_up.html").string(),
+                    .switches = {"--multi-threaded-message-loop"}});
   if (!home.waitForConsole("first script at ")) return -1;
   return firstScriptTime(home.consoleText()) - start;
 }
@@ -157,8 +158,7 @@ int main() {
 
   e2e::Shell shell(x, home, {.startPage = "file://" + (home.directory() / "shell_bench.html").string()});
   if (!waitForConsole(home, "printed 1000")) {
-    std::fprintf(stderr, "shell_bench: the page did not run\n%s%s", home.consoleText().c_str(),
-                 shell.errors().c_str());
+    std::fprintf(stderr, "shell_bench: the page did not run\n%s%s", home.consoleText().c_str(), shell.errors().c_str());
     return 1;
   }
   const pid_t web = childProcessOf(shell.pid(), "WebKitWebProcess");
@@ -174,9 +174,10 @@ int main() {
               &plain);
   std::printf("| shell figure | measured | target |\n|---|---:|---:|\n");
   const auto printStartUps = [](const char* what, const StartUps& starts, const char* target) {
-    std::printf("| %s, exec to the page's first script: median of %d (fastest, slowest) | %lld ms (%lld, %lld) | %s |\n",
-                what, kStarts, static_cast<long long>(starts.median), static_cast<long long>(starts.fastest),
-                static_cast<long long>(starts.slowest), target);
+    std::printf(
+        "| %s, exec to the page's first script: median of %d (fastest, slowest) | %lld ms (%lld, %lld) | %s |\n", what,
+        kStarts, static_cast<long long>(starts.median), static_cast<long long>(starts.fastest),
+        static_cast<long long>(starts.slowest), target);
   };
   printStartUps("start-up, no splash", shellStarts, "< 250 ms");
   printStartUps("peer: a bare WebKitGTK window, same page", bareStarts, "-");

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "base/log.h"
 #include "app/error_page.h"
+#include "base/log.h"
 #include "base/process_messages.h"
 
 namespace lumetra::shell {
@@ -26,9 +26,7 @@ LoadFailure::Kind failureKind(const GError* error) {
   return LoadFailure::Kind::other;
 }
 
-gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer) {
-  return TRUE;
-}
+gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer) { return TRUE; }
 
 gboolean onPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
   if (!WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) return FALSE;
@@ -56,10 +54,10 @@ void BrowserClient::createMainBrowser(GtkWindow* window, const std::string& url)
 }
 
 WebKitWebView* BrowserClient::newView(WebKitWebView* related) {
-  auto* view = WEBKIT_WEB_VIEW(related ? webkit_web_view_new_with_related_view(related)
-                                       : g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", setup_.context,
-                                                      "settings", setup_.settings, "user-content-manager",
-                                                      setup_.content, nullptr));
+  auto* view =
+      WEBKIT_WEB_VIEW(related ? webkit_web_view_new_with_related_view(related)
+                              : g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", setup_.context, "settings",
+                                             setup_.settings, "user-content-manager", setup_.content, nullptr));
   ++browserCount_;
   g_signal_connect(view, "destroy", G_CALLBACK(onViewDestroyed), this);
   g_signal_connect(view, "close", G_CALLBACK(onViewClose), this);
@@ -115,8 +113,7 @@ gboolean BrowserClient::onUserMessage(WebKitWebView*, WebKitUserMessage* message
   if (name == kPrinterBacklogMessage && self->printerNotice_.showMessage(parameters)) return TRUE;
   if (name == kFocusedNodeChangedMessage) {
     if (self->traceMessages_ && parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_BOOLEAN)) {
-      logf(LogLevel::info, "message %s %s", name.data(),
-                   g_variant_get_boolean(parameters) ? "true" : "false");
+      logf(LogLevel::info, "message %s %s", name.data(), g_variant_get_boolean(parameters) ? "true" : "false");
     }
     return TRUE;
   }
@@ -130,8 +127,8 @@ gboolean BrowserClient::onLoadFailed(WebKitWebView* view, WebKitLoadEvent, const
     logf(LogLevel::error, "cannot load %s: %s", uri ? uri : "", error->message);
   }
   const char* current = webkit_web_view_get_uri(view);
-  const auto page = errorPageFor({failureKind(error), error->code, error->message, uri ? uri : "",
-                                  current ? current : ""});
+  const auto page =
+      errorPageFor({failureKind(error), error->code, error->message, uri ? uri : "", current ? current : ""});
   if (!page) return FALSE;
   webkit_web_view_load_alternate_html(view, page->c_str(), uri, nullptr);
   return TRUE;
@@ -155,7 +152,7 @@ void BrowserClient::onWebProcessTerminated(WebKitWebView* view, WebKitWebProcess
     return;
   }
   logf(LogLevel::warning, "web process of %s %s; reloading", uri ? uri : "",
-               reason == WEBKIT_WEB_PROCESS_CRASHED ? "crashed" : "ran out of memory");
+       reason == WEBKIT_WEB_PROCESS_CRASHED ? "crashed" : "ran out of memory");
   g_object_set_data(G_OBJECT(view), kReloadsKey, GINT_TO_POINTER(reloads + 1));
   webkit_web_view_reload(view);
 }

@@ -47,8 +47,7 @@ class BrowserClient {
   static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, const char* uri, GError* error,
                                gpointer client);
   static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer client);
-  static void onWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
-                                     gpointer client);
+  static void onWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason, gpointer client);
 
   WebSetup setup_;
   ConsoleLog consoleLog_;

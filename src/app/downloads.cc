@@ -1,10 +1,10 @@
 #include "app/downloads.h"
 
-#include "base/log.h"
-
 #include <gtk/gtk.h>
 
 #include <cstdio>
+
+#include "base/log.h"
 
 namespace lumetra::shell {
 namespace {

@@ -7,12 +7,23 @@ std::string escapeHtml(std::string_view text) {
   escaped.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      case '\'': escaped += "&#39;"; break;
-      default: escaped += c;
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&#39;";
+        break;
+      default:
+        escaped += c;
     }
   }
   return escaped;
@@ -25,9 +36,8 @@ std::optional<std::string> errorPageFor(const LoadFailure& failure) {
   }
   // URL and text come from the page: unescaped they would let a link inject
   // markup and script into the error page.
-  return "<html><body bgcolor=\"white\"><h2>Failed to load URL " + escapeHtml(failure.failedUrl) +
-         " with error " + escapeHtml(failure.text) + " (" + std::to_string(failure.code) +
-         ").</h2></body></html>";
+  return "<html><body bgcolor=\"white\"><h2>Failed to load URL " + escapeHtml(failure.failedUrl) + " with error " +
+         escapeHtml(failure.text) + " (" + std::to_string(failure.code) + ").</h2></body></html>";
 }
 
 }  // namespace lumetra::shell

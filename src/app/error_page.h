@@ -9,9 +9,9 @@ struct LoadFailure {
   enum class Kind { aborted, unknownScheme, other };
   Kind kind = Kind::other;
   int code = 0;
-  std::string text;       // the engine's description of the error
+  std::string text;  // the engine's description of the error
   std::string failedUrl;
-  std::string frameUrl;   // what the frame showed when the load failed
+  std::string frameUrl;  // what the frame showed when the load failed
 };
 
 // The page shown instead of a page that failed to load, or nothing when the

@@ -5,9 +5,9 @@
 #include <span>
 #include <string_view>
 
-#include "base/log.h"
 #include "app/message_box.h"
 #include "app/select_file_helper.h"
+#include "base/log.h"
 #include "platform/desktop/file_chooser.h"
 #include "platform/desktop/helper_dialogs.h"
 #include "platform/process/helper_process.h"

@@ -17,8 +17,7 @@ using platform::DialogButtons;
 DialogAnswer showMessageBox(std::string_view caption, std::string_view text, DialogButtons buttons) {
   const bool yesNo = buttons == DialogButtons::yesNo;
   const std::string message(text);
-  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL,
-                                             yesNo ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
+  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, yesNo ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
                                              yesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", message.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), std::string(caption).c_str());
   gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
@@ -35,7 +34,7 @@ DialogAnswer showMessageBox(std::string_view caption, std::string_view text, Dia
 int messageBoxHelper(std::span<char*> arguments) {
   if (arguments.size() != 3) {
     logf(LogLevel::error, "usage: lumetra %smessage-box CAPTION TEXT %s|%s", platform::kHelperSwitch,
-                 platform::kOkButtons, platform::kYesNoButtons);
+         platform::kOkButtons, platform::kYesNoButtons);
     return 2;
   }
   const std::string_view buttonsWord = arguments[2];

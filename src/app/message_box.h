@@ -10,8 +10,7 @@ namespace lumetra::shell {
 
 // A message box on the user's display: modal, above every other window,
 // with exactly the caption and text given. Needs GTK initialised.
-platform::DialogAnswer showMessageBox(std::string_view caption, std::string_view text,
-                                      platform::DialogButtons buttons);
+platform::DialogAnswer showMessageBox(std::string_view caption, std::string_view text, platform::DialogButtons buttons);
 
 // The UI process's own message boxes.
 class GtkDialogs final : public platform::Dialogs {

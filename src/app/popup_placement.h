@@ -17,8 +17,8 @@ struct PopupPlacement {
   int y = 0;
   int width = 0;
   int height = 0;
-  bool framed = true;           // decorated by the window manager
-  bool ownedByOpener = false;   // stays above its opener and closes with it
+  bool framed = true;          // decorated by the window manager
+  bool ownedByOpener = false;  // stays above its opener and closes with it
 };
 
 // The customer display goes borderless just right of the primary screen (on

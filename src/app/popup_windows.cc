@@ -49,8 +49,7 @@ GtkWidget* BrowserClient::onCreate(WebKitWebView* opener, WebKitNavigationAction
 void BrowserClient::onReadyToShow(WebKitWebView* popup, gpointer client) {
   if (g_object_get_data(G_OBJECT(popup), kPlacedKey)) return;
   g_object_set_data(G_OBJECT(popup), kPlacedKey, GINT_TO_POINTER(1));
-  webkit_web_view_evaluate_javascript(popup, "window.name", -1, nullptr, nullptr, nullptr, onWindowNameRead,
-                                      client);
+  webkit_web_view_evaluate_javascript(popup, "window.name", -1, nullptr, nullptr, nullptr, onWindowNameRead, client);
 }
 
 void BrowserClient::onWindowNameRead(GObject* popup, GAsyncResult* result, gpointer client) {

@@ -47,8 +47,8 @@ std::string singleLine(const std::string& text) {
 std::string printerLine(const PrinterBacklog& backlog, std::int64_t nowUnixSeconds) {
   // A printer that reports a condition (paper near its end) with nothing waiting.
   if (backlog.waiting == 0) return "打印机 " + singleLine(backlog.printer) + "：" + singleLine(backlog.reason);
-  std::string line = "打印机 " + singleLine(backlog.printer) + "：" + std::to_string(backlog.waiting) +
-                     " 张单据等待打印";
+  std::string line =
+      "打印机 " + singleLine(backlog.printer) + "：" + std::to_string(backlog.waiting) + " 张单据等待打印";
   if (backlog.sinceUnixSeconds > 0) {
     line += "（" + sinceText(backlog.sinceUnixSeconds, nowUnixSeconds) + " 起）";
   } else if (!backlog.reason.empty()) {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "base/log.h"
 #include "app/primary_screen.h"
 #include "app/printer_notice.h"
+#include "base/log.h"
 #include "base/process_messages.h"
 
 namespace lumetra::shell {

@@ -1,7 +1,5 @@
 #include "app/select_file_helper.h"
 
-#include "base/log.h"
-
 #include <gtk/gtk.h>
 
 #include <cctype>
@@ -9,6 +7,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "base/log.h"
 
 namespace lumetra::shell {
 namespace {
@@ -30,9 +30,9 @@ std::string caseInsensitivePattern(std::string_view pattern) {
 
 GtkWidget* newChooser(const char* filterName, const char* pattern) {
   // Button texts from GTK's own catalogue, so they follow the desktop's language.
-  GtkWidget* chooser = gtk_file_chooser_dialog_new("打开", nullptr, GTK_FILE_CHOOSER_ACTION_OPEN,
-                                                   g_dgettext("gtk30", "_Cancel"), GTK_RESPONSE_CANCEL,
-                                                   g_dgettext("gtk30", "_Open"), GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget* chooser =
+      gtk_file_chooser_dialog_new("打开", nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, g_dgettext("gtk30", "_Cancel"),
+                                  GTK_RESPONSE_CANCEL, g_dgettext("gtk30", "_Open"), GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileFilter* filter = gtk_file_filter_new();
   gtk_file_filter_set_name(filter, filterName);
   gtk_file_filter_add_pattern(filter, caseInsensitivePattern(pattern).c_str());

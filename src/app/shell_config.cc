@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "base/log.h"
 #include "app/shell_settings.h"
+#include "base/log.h"
 #include "base/profile.h"
 #include "base/utf.h"
 
@@ -28,8 +28,8 @@ std::optional<std::string> lastValue(const std::vector<std::filesystem::path>& f
                                      std::u16string_view key, std::filesystem::path* from = nullptr) {
   std::optional<std::string> value;
   for (const std::filesystem::path& file : files) {
-    if (auto found =  findProfileValue(file, section, key)) {
-      value =  utf16ToUtf8(*found);
+    if (auto found = findProfileValue(file, section, key)) {
+      value = utf16ToUtf8(*found);
       if (from) *from = file;
     }
   }
@@ -53,8 +53,8 @@ std::uint64_t numberSetting(const std::vector<std::filesystem::path>& files, std
   const auto [stop, error] = std::from_chars(value->data(), end, number);
   if (error == std::errc() && stop == end) return number;
   logf(LogLevel::warning, "%s: [%s] %s = \"%s\" is not a whole number; using %llu", file.c_str(),
-                utf16ToUtf8(section).c_str(),  utf16ToUtf8(key).c_str(), value->c_str(),
-               static_cast<unsigned long long>(fallback));
+       utf16ToUtf8(section).c_str(), utf16ToUtf8(key).c_str(), value->c_str(),
+       static_cast<unsigned long long>(fallback));
   return fallback;
 }
 
@@ -76,8 +76,8 @@ std::vector<std::filesystem::path> configFiles() {
 ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
   ShellConfig config;
   const std::string startPageOverride = environment(kStartPageVariable);
-  config.startPage = startPageOverride.empty() ? textSetting(files, u"shell", u"start_page", kStartPage)
-                                               : startPageOverride;
+  config.startPage =
+      startPageOverride.empty() ? textSetting(files, u"shell", u"start_page", kStartPage) : startPageOverride;
   config.workingFolder = expandHome(textSetting(files, u"shell", u"working_folder", ""));
   config.windowTitle = textSetting(files, u"shell", u"window_title", kMaximiseAfterSplashTitle);
   config.consoleLogMaxBytes =

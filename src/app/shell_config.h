@@ -11,11 +11,11 @@ namespace lumetra::shell {
 // own file (see configFiles). Every value has a default that keeps the
 // shell as it behaves with no file at all.
 struct ShellConfig {
-  std::string startPage;              // [shell] start_page
-  std::filesystem::path workingFolder;  // [shell] working_folder; empty: the current folder
-  std::string windowTitle;            // [shell] window_title: maximised after the splash
+  std::string startPage;                 // [shell] start_page
+  std::filesystem::path workingFolder;   // [shell] working_folder; empty: the current folder
+  std::string windowTitle;               // [shell] window_title: maximised after the splash
   std::uint64_t consoleLogMaxBytes = 0;  // [console_log] max_kilobytes; 0: never rotated
-  unsigned consoleLogKeptFiles = 0;   // [console_log] kept_files: console.log.1 .. .N
+  unsigned consoleLogKeptFiles = 0;      // [console_log] kept_files: console.log.1 .. .N
 };
 
 // Tests and development name another system-wide file here, so a till's

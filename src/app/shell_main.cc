@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "base/log.h"
 #include "app/browser_client.h"
 #include "app/downloads.h"
 #include "app/main_window.h"
@@ -20,6 +19,7 @@
 #include "app/splash.h"
 #include "app/startup_checks.h"
 #include "app/web_context.h"
+#include "base/log.h"
 #include "platform/desktop/desktop_windows.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/process/helper_process.h"
@@ -51,7 +51,7 @@ std::filesystem::path currentDirectory() {
 void enterWorkingFolder(const std::filesystem::path& folder) {
   if (folder.empty() || ::chdir(folder.c_str()) == 0) return;
   logf(LogLevel::warning, "cannot enter the working folder %s (%s); staying in %s", folder.c_str(),
-               std::strerror(errno), currentDirectory().c_str());
+       std::strerror(errno), currentDirectory().c_str());
 }
 
 // On a Wayland desktop the window and monitor functions need X: with
@@ -65,8 +65,9 @@ void chooseDisplayBackend() {
   }
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   if (wayland && *wayland) {
-    logf(LogLevel::warning, "no X server (DISPLAY is unset): running as a plain Wayland client; window "
-                         "placement and the window and monitor functions need XWayland");
+    logf(LogLevel::warning,
+         "no X server (DISPLAY is unset): running as a plain Wayland client; window "
+         "placement and the window and monitor functions need XWayland");
   }
 }
 

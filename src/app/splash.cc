@@ -36,8 +36,8 @@ bool Splash::show(platform::Dialogs& dialogs) {
     failWith(dialogs, kSplashWindowFailedText);
     return false;
   }
-  const PictureSize size = fitInside({gdk_pixbuf_get_width(picture), gdk_pixbuf_get_height(picture)},
-                                     {screen.width, screen.height});
+  const PictureSize size =
+      fitInside({gdk_pixbuf_get_width(picture), gdk_pixbuf_get_height(picture)}, {screen.width, screen.height});
   if (size.width != gdk_pixbuf_get_width(picture) || size.height != gdk_pixbuf_get_height(picture)) {
     GdkPixbuf* scaled = gdk_pixbuf_scale_simple(picture, size.width, size.height, GDK_INTERP_BILINEAR);
     g_object_unref(picture);
@@ -53,8 +53,7 @@ bool Splash::show(platform::Dialogs& dialogs) {
   gtk_window_set_decorated(GTK_WINDOW(window_), FALSE);
   gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_SPLASHSCREEN);
   gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
-  gtk_window_move(GTK_WINDOW(window_), screen.x + (screen.width - width) / 2,
-                  screen.y + (screen.height - height) / 2);
+  gtk_window_move(GTK_WINDOW(window_), screen.x + (screen.width - width) / 2, screen.y + (screen.height - height) / 2);
   gtk_container_add(GTK_CONTAINER(window_), gtk_image_new_from_pixbuf(picture));
   g_object_unref(picture);
   gtk_widget_show_all(window_);

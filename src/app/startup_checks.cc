@@ -29,8 +29,8 @@ void checkExtension(const std::optional<std::filesystem::path>& folder,
 // folder would lose both without a word.
 void checkWorkingFolder(const std::filesystem::path& folder, StartupReport& report) {
   if (::access(folder.c_str(), W_OK) == 0) return;
-  report.errorLines.push_back("the working folder " + folder.string() + " cannot be written (" +
-                              std::strerror(errno) + "): console.log and the pages' storage in cache/ are lost");
+  report.errorLines.push_back("the working folder " + folder.string() + " cannot be written (" + std::strerror(errno) +
+                              "): console.log and the pages' storage in cache/ are lost");
 }
 
 void checkModels(const std::filesystem::path& folder, StartupReport& report) {

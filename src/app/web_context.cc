@@ -26,17 +26,17 @@ WebKitWebsiteDataManager* createDataManager(const std::filesystem::path& cacheDi
 
 }  // namespace
 
-WebSetup createWebSetup(const std::filesystem::path& startupDirectory,
-                        const std::filesystem::path& extensionDirectory, const ShellSwitches& switches) {
+WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
+                        const ShellSwitches& switches) {
   WebSetup setup;
   WebKitWebsiteDataManager* manager = createDataManager(startupDirectory / "cache");
   setup.context = webkit_web_context_new_with_website_data_manager(manager);
   g_object_unref(manager);
   const char* const languages[] = {"zh-CN", nullptr};
   webkit_web_context_set_preferred_languages(setup.context, languages);
-  g_signal_connect_data(setup.context, "initialize-web-extensions", G_CALLBACK(onInitializeWebExtensions),
-                        g_strdup(extensionDirectory.c_str()), [](gpointer text, GClosure*) { g_free(text); },
-                        GConnectFlags{});
+  g_signal_connect_data(
+      setup.context, "initialize-web-extensions", G_CALLBACK(onInitializeWebExtensions),
+      g_strdup(extensionDirectory.c_str()), [](gpointer text, GClosure*) { g_free(text); }, GConnectFlags{});
 
   setup.settings = webkit_settings_new();
   webkit_settings_set_hardware_acceleration_policy(setup.settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
@@ -44,8 +44,8 @@ WebSetup createWebSetup(const std::filesystem::path& startupDirectory,
 
   setup.content = webkit_user_content_manager_new();
   if (switches.mouseCursorChangeDisabled) {
-    WebKitUserStyleSheet* style = webkit_user_style_sheet_new(
-        kFixedCursorStyle, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+    WebKitUserStyleSheet* style = webkit_user_style_sheet_new(kFixedCursorStyle, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                                              WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
     webkit_user_content_manager_add_style_sheet(setup.content, style);
     webkit_user_style_sheet_unref(style);
   }

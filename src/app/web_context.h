@@ -19,7 +19,7 @@ struct WebSetup {
 // "cache" under the start-up directory, Chinese as the preferred language,
 // certificate errors ignored, no hardware acceleration, the web extension
 // loaded from `extensionDirectory`, script-opened windows always allowed.
-WebSetup createWebSetup(const std::filesystem::path& startupDirectory,
-                        const std::filesystem::path& extensionDirectory, const ShellSwitches& switches);
+WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
+                        const ShellSwitches& switches);
 
 }  // namespace lumetra::shell

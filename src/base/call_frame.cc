@@ -19,9 +19,7 @@ std::string CallArguments::utf8(std::size_t index) const {
   return text ? *text : std::string();
 }
 
-std::u16string CallArguments::string(std::size_t index) const {
-  return  utf8ToUtf16(utf8(index));
-}
+std::u16string CallArguments::string(std::size_t index) const { return utf8ToUtf16(utf8(index)); }
 
 std::int32_t CallArguments::integer(std::size_t index) const {
   const CallArgument* argument = at(index);

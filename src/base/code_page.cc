@@ -126,9 +126,14 @@ EncodingTable buildEncodingTable() {
     char encoded[4];
     const auto byte = [&](int i) { return static_cast<unsigned char>(encoded[i]); };
     switch (converter.convertCharacter({utf16, sizeof utf16}, encoded, sizeof encoded)) {
-      case 1: table[unit] = byte(0); break;
-      case 2: table[unit] = static_cast<std::uint16_t>(byte(0) << 8 | byte(1)); break;
-      default: break;  // none, or longer than the code page's two bytes
+      case 1:
+        table[unit] = byte(0);
+        break;
+      case 2:
+        table[unit] = static_cast<std::uint16_t>(byte(0) << 8 | byte(1));
+        break;
+      default:
+        break;  // none, or longer than the code page's two bytes
     }
   }
   return table;
@@ -147,7 +152,8 @@ void appendUtf8AsAnsi(std::string& out, std::string_view text) {
   for (std::size_t pos = 0; pos < text.size();) {
     // Runs of ASCII, which the code page holds unchanged, eight bytes at a time.
     std::uint64_t eight = 0;
-    if (pos + sizeof eight <= text.size() && (std::memcpy(&eight, text.data() + pos, sizeof eight), !(eight & kHighBits))) {
+    if (pos + sizeof eight <= text.size() &&
+        (std::memcpy(&eight, text.data() + pos, sizeof eight), !(eight & kHighBits))) {
       std::memcpy(next, &eight, sizeof eight);
       next += sizeof eight;
       pos += sizeof eight;
@@ -178,8 +184,7 @@ std::u16string ansiToUtf16(std::string_view bytes) {
   std::u16string out;
   out.reserve(raw.size() / 2);
   for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
-    out += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) |
-                                 (static_cast<unsigned char>(raw[i + 1]) << 8));
+    out += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) | (static_cast<unsigned char>(raw[i + 1]) << 8));
   }
   return out;
 }

@@ -13,17 +13,15 @@ namespace {
 // The integer reader looks at no more than a 30-unit buffer of the value.
 constexpr std::size_t kIntegerBufferUnits = 30;
 
-bool isValidUtf8(std::string_view bytes) {
-  return utf16ToUtf8(utf8ToUtf16(bytes)) == bytes;
-}
+bool isValidUtf8(std::string_view bytes) { return utf16ToUtf8(utf8ToUtf16(bytes)) == bytes; }
 
 std::u16string decodeProfileFile(const std::string& bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
     std::u16string out;
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      out += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                   (static_cast<unsigned char>(bytes[i + 1]) << 8));
+      out +=
+          static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
     }
     return out;
   }
@@ -51,8 +49,7 @@ std::u16string_view trim(std::u16string_view text) {
 }
 
 std::u16string_view unquote(std::u16string_view value) {
-  if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
-      value.back() == value.front()) {
+  if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front()) {
     return value.substr(1, value.size() - 2);
   }
   return value;
@@ -94,16 +91,15 @@ std::optional<std::u16string> findProfileValue(const std::filesystem::path& file
 }
 
 std::u16string readProfileString(const std::filesystem::path& file, std::u16string_view section,
-                                 std::u16string_view key, std::u16string_view fallback,
-                                 std::size_t bufferUnits) {
+                                 std::u16string_view key, std::u16string_view fallback, std::size_t bufferUnits) {
   std::u16string value(findProfileValue(file, section, key).value_or(std::u16string(fallback)));
   const std::size_t limit = bufferUnits == 0 ? 0 : bufferUnits - 1;
   if (value.size() > limit) value.resize(limit);
   return value;
 }
 
-std::int32_t readProfileInt(const std::filesystem::path& file, std::u16string_view section,
-                            std::u16string_view key, std::int32_t fallback) {
+std::int32_t readProfileInt(const std::filesystem::path& file, std::u16string_view section, std::u16string_view key,
+                            std::int32_t fallback) {
   const std::u16string value = readProfileString(file, section, key, u"", kIntegerBufferUnits);
   if (value.empty()) return fallback;
   std::size_t i = 0;

@@ -27,14 +27,13 @@ std::optional<std::u16string> findProfileValue(const std::filesystem::path& file
 // The value, cut to `bufferUnits - 1` UTF-16 code units as a fixed-size
 // buffer of that many units would hold it.
 std::u16string readProfileString(const std::filesystem::path& file, std::u16string_view section,
-                                 std::u16string_view key, std::u16string_view fallback,
-                                 std::size_t bufferUnits);
+                                 std::u16string_view key, std::u16string_view fallback, std::size_t bufferUnits);
 
 // The value as an integer: optional leading blanks and sign, then decimal
 // digits up to the first other character (0 when there are none); wraps
 // modulo 2^32 like the unsigned accumulator it is read into. A missing or
 // empty value gives the default.
-std::int32_t readProfileInt(const std::filesystem::path& file, std::u16string_view section,
-                            std::u16string_view key, std::int32_t fallback);
+std::int32_t readProfileInt(const std::filesystem::path& file, std::u16string_view section, std::u16string_view key,
+                            std::int32_t fallback);
 
 }  // namespace lumetra

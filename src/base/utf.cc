@@ -1,8 +1,8 @@
 #include "base/utf.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 
 namespace lumetra {
 namespace {

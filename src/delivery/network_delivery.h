@@ -7,8 +7,8 @@
 #include <string>
 
 #include "delivery/delivery.h"
-#include "outbox/outbox.h"
 #include "net/ticket_send.h"
+#include "outbox/outbox.h"
 #include "platform/net/socket_wait.h"
 
 namespace lumetra {

@@ -60,7 +60,7 @@ bool SpoolerDelivery::deliverFirst(const PrinterKey& queue, Clock::time_point no
 }
 
 SpoolerDelivery::Spooled SpoolerDelivery::print(const Ticket& ticket) {
-  const std::optional<platform::PrinterHandle> handle = spooler_.open( utf8ToUtf16(ticket.printer.name));
+  const std::optional<platform::PrinterHandle> handle = spooler_.open(utf8ToUtf16(ticket.printer.name));
   if (!handle) return Spooled{Trouble::queueMissing};
   const std::uint32_t jobId = spooler_.startDocument(*handle, platform::DocumentInfo{});
   if (jobId == 0) {
@@ -78,7 +78,7 @@ SpoolerDelivery::Spooled SpoolerDelivery::print(const Ticket& ticket) {
 
 Trouble SpoolerDelivery::namedCause(const PrinterKey& queue, Trouble generic) {
   if (generic == Trouble::queueMissing) return generic;
-  const std::optional<platform::QueueActivity> activity = spooler_.queueActivity( utf8ToUtf16(queue.name));
+  const std::optional<platform::QueueActivity> activity = spooler_.queueActivity(utf8ToUtf16(queue.name));
   const Trouble named = activity ? queueTrouble(*activity) : Trouble::none;
   return named == Trouble::none ? generic : named;
 }

@@ -9,8 +9,8 @@
 
 #include "base/mutex.h"
 #include "delivery/delivery.h"
-#include "outbox/outbox.h"
 #include "delivery/spooler_queue_watch.h"
+#include "outbox/outbox.h"
 #include "platform/print/spooler.h"
 
 namespace lumetra {
@@ -53,7 +53,7 @@ class SpoolerDelivery {
   const DeliveryTimings timings_;
   std::function<void()> troublesChanged_;
   std::map<std::string, Clock::time_point> nextAttempt_;  // the delivery thread's
-  SpoolerQueueWatch watch_;                                // likewise
+  SpoolerQueueWatch watch_;                               // likewise
   Mutex mutex_;
   std::condition_variable_any woken_;
   bool wakeRequested_ GUARDED_BY(mutex_) = false;

@@ -51,7 +51,7 @@ std::optional<SpoolerQueueWatch::Clock::time_point> SpoolerQueueWatch::lookAtDue
 }
 
 bool SpoolerQueueWatch::lookAt(const PrinterKey& queue, Watched& watched) {
-  const std::optional<platform::QueueActivity> activity = spooler_.queueActivity( utf8ToUtf16(queue.name));
+  const std::optional<platform::QueueActivity> activity = spooler_.queueActivity(utf8ToUtf16(queue.name));
   if (!activity) {
     // A deleted queue took our documents with it; a scheduler that cannot
     // be reached still has them in its spool.

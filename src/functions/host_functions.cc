@@ -5,11 +5,11 @@
 #include <utility>
 
 #include "base/log.h"
+#include "base/shell_words.h"
 #include "platform/desktop/desktop_windows.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/monitors.h"
 #include "platform/process/processes.h"
-#include "base/shell_words.h"
 
 namespace lumetra {
 namespace {
@@ -28,8 +28,8 @@ CallResult actOnWindowByTitle(const CallArguments& args) {
 void startUpdater(const std::string& parameters) {
   // Parameters written for the Windows updater may leave a quote open: that
   // program would have taken it to run to the end, and so does this split.
-  std::optional<std::vector<std::string>> words =  splitShellWords(parameters);
-  std::vector<std::string> arguments = words ? std::move(*words) :  splitWindowsCommandLine(parameters);
+  std::optional<std::vector<std::string>> words = splitShellWords(parameters);
+  std::vector<std::string> arguments = words ? std::move(*words) : splitWindowsCommandLine(parameters);
   arguments.insert(arguments.begin(), kUpdaterProgram);
   if (!platform::startDetachedProcess(kUpdaterProgram, arguments, platform::ProgramLookup::asGiven)) {
     logf(LogLevel::error, "cannot start the updater %s", kUpdaterProgram);

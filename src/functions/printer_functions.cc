@@ -3,12 +3,12 @@
 #include <string>
 
 #include "base/utf.h"
-#include "tasks/image_text.h"
 #include "printer/ansi_text.h"
 #include "printer/model_config_loader.h"
 #include "printer/printer_commands.h"
 #include "printer/printer_sessions.h"
 #include "printer/spooler_document.h"
+#include "tasks/image_text.h"
 
 namespace lumetra {
 namespace {
@@ -50,7 +50,7 @@ CallResult getPrinterList(Context& context, const CallArguments&) {
   if (names.empty()) return CallResult::undefined();
   CallResult::Strings printers;
   for (const std::u16string& name : names) {
-    if (!isPseudoPrinter(name)) printers.push_back( utf16ToUtf8(name));
+    if (!isPseudoPrinter(name)) printers.push_back(utf16ToUtf8(name));
   }
   return CallResult::strings(std::move(printers));
 }
@@ -137,7 +137,7 @@ CallResult startPrintTask(Context& context, const CallArguments& arguments) {
       handle = sessionHandle(printers, name);
     }
     if (handle == platform::kNoPrinterHandle) {
-      failure = { utf16ToUtf8(name), "开启打印机失败！"};
+      failure = {utf16ToUtf8(name), "开启打印机失败！"};
     } else {
       const DocumentStartResult start = startSpoolerDocument(printers, name, handle);
       if (start.outcome == DocumentStart::documentRefused) failure = {"StartDocPrinter", std::to_string(start.error)};

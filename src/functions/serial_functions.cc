@@ -5,9 +5,7 @@
 
 namespace lumetra {
 
-CallResult listSerialPort(Context&, const CallArguments&) {
-  return CallResult::strings(platform::serialPortNames());
-}
+CallResult listSerialPort(Context&, const CallArguments&) { return CallResult::strings(platform::serialPortNames()); }
 
 CallResult openSerialPort(Context& context, const CallArguments& arguments) {
   return CallResult::boolean(openDisplayPort(context.display, arguments.utf8(0)));

@@ -78,8 +78,7 @@ CallResult WindowFunctionHandler::execute(Context& context, const CallArguments&
   try {
     return function_(context, arguments);
   } catch (const std::exception& error) {
-    logf(LogLevel::error, "%.*s failed: %s", static_cast<int>(name_.size()), name_.data(),
-                 error.what());
+    logf(LogLevel::error, "%.*s failed: %s", static_cast<int>(name_.size()), name_.data(), error.what());
   } catch (...) {
     logf(LogLevel::error, "%.*s failed", static_cast<int>(name_.size()), name_.data());
   }

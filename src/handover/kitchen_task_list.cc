@@ -39,7 +39,8 @@ class SlotPrinters {
   }
 
   const std::optional<PrinterKey>& of(int slot) {
-    if (!looked_[slot] && !addresses_[slot].empty()) printers_[slot] = networkPrinter(addresses_[slot], "kitchen ticket");
+    if (!looked_[slot] && !addresses_[slot].empty())
+      printers_[slot] = networkPrinter(addresses_[slot], "kitchen ticket");
     looked_[slot] = true;
     return printers_[slot];
   }

@@ -10,10 +10,10 @@ struct PrintJobs;
 // One queued kitchen ticket item. The texts are ANSI bytes (no NUL), as the
 // printer receives them.
 struct KitchenTaskItem {
-  std::int32_t slot = 0;   // network printer slot, 0..5
-  std::string leadText;    // sent first at the printer's current size; may hold commands
-  std::string bodyText;    // sent at the size `zoom` chooses
-  std::string zoom;        // "zoomIn", "zoomH", "zoomW"; other text keeps the size
+  std::int32_t slot = 0;       // network printer slot, 0..5
+  std::string leadText;        // sent first at the printer's current size; may hold commands
+  std::string bodyText;        // sent at the size `zoom` chooses
+  std::string zoom;            // "zoomIn", "zoomH", "zoomW"; other text keeps the size
   std::int32_t feedLines = 0;  // feed after the text; 0 or less: none
   bool cut = false;
   std::int32_t signal = 0;  // 1: the kitchen signal before everything else

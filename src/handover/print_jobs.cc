@@ -20,11 +20,10 @@ void handOverTickets(PrintJobs& jobs, std::vector<Ticket> tickets) {
 }
 
 std::optional<PrinterKey> networkPrinter(const std::u16string& address, std::string_view what) {
-  const platform::Ipv4Endpoint endpoint =
-      platform::ipv4Endpoint(bytesUpToNul(toAnsiBytes(address)), kRawPrinterPort);
+  const platform::Ipv4Endpoint endpoint = platform::ipv4Endpoint(bytesUpToNul(toAnsiBytes(address)), kRawPrinterPort);
   if (endpoint.address == platform::kNoIpv4Address) {
     logf(LogLevel::warning, "a %.*s for \"%s\" was refused: not an IPv4 address", static_cast<int>(what.size()),
-                 what.data(),  utf16ToUtf8(address).c_str());
+         what.data(), utf16ToUtf8(address).c_str());
     return std::nullopt;
   }
   return PrinterKey{PrinterKind::network, platform::dottedAddress(endpoint)};

@@ -9,9 +9,9 @@
 
 #include "delivery/delivery.h"
 #include "handover/kitchen_task_list.h"
+#include "net/net_printer_slots.h"
 #include "outbox/outbox.h"
 #include "outbox/printer_backlog.h"
-#include "net/net_printer_slots.h"
 
 namespace lumetra {
 

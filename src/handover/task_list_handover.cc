@@ -17,7 +17,7 @@ std::optional<PrinterKey> printerOf(const PrintTask& task) {
     logf(LogLevel::warning, "a print task for a spooler queue with no name was refused");
     return std::nullopt;
   }
-  return PrinterKey{PrinterKind::spooler,  utf16ToUtf8(task.printerName)};
+  return PrinterKey{PrinterKind::spooler, utf16ToUtf8(task.printerName)};
 }
 
 }  // namespace

@@ -34,9 +34,7 @@ bool ditherEdgePixel(int level, int threshold, int& carried) {
 
 // What an edge pixel hands to the next scan line: not its actual error but
 // its level's distance from its dot plus half its distance from the middle.
-int edgeError(int level, bool white) {
-  return level - (white ? kWhite : 0) + (kMiddle - level) / 2;
-}
+int edgeError(int level, bool white) { return level - (white ? kWhite : 0) + (kMiddle - level) / 2; }
 
 std::vector<std::uint8_t> ditherEdgeColumn(const GreyPicture& picture, unsigned x, int threshold) {
   std::vector<std::uint8_t> white(picture.height);

@@ -33,9 +33,7 @@ class Reader {
   std::size_t position_ = 0;
 };
 
-std::size_t colourTableSize(unsigned flags) {
-  return (flags & kColourTableFlag) != 0 ? 3u << ((flags & 7) + 1) : 0;
-}
+std::size_t colourTableSize(unsigned flags) { return (flags & kColourTableFlag) != 0 ? 3u << ((flags & 7) + 1) : 0; }
 
 bool within(unsigned long long width, unsigned long long height, unsigned long long maxPixels) {
   return width * height <= maxPixels;

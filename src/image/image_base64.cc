@@ -15,8 +15,7 @@ constexpr std::int8_t kNotInAlphabet = -1;
 constexpr std::array<std::int8_t, 256> makeDecodeTable() {
   std::array<std::int8_t, 256> table{};
   table.fill(kNotInAlphabet);
-  constexpr std::string_view alphabet =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   for (std::size_t i = 0; i < alphabet.size(); ++i) {
     table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
   }
@@ -41,12 +40,12 @@ std::size_t paddingLength(std::string_view text) {
 // 32 symbols before the end (each store writes four bytes past its twelve)
 // or before a group holding a symbol outside the alphabet, and returns how
 // many symbols it decoded; the rest is the plain loop's.
-__attribute__((target("ssse3"))) std::size_t decodeSixteenAtATime(const unsigned char* symbols,
-                                                                  std::size_t count, char* out) {
-  const __m128i classByLow = _mm_setr_epi8(0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1A,
-                                           0x1B, 0x1B, 0x1B, 0x1A);
-  const __m128i classByHigh = _mm_setr_epi8(0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10, 0x10, 0x10,
-                                            0x10, 0x10, 0x10, 0x10);
+__attribute__((target("ssse3"))) std::size_t decodeSixteenAtATime(const unsigned char* symbols, std::size_t count,
+                                                                  char* out) {
+  const __m128i classByLow =
+      _mm_setr_epi8(0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1A, 0x1B, 0x1B, 0x1B, 0x1A);
+  const __m128i classByHigh =
+      _mm_setr_epi8(0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10);
   const __m128i offsetByHigh = _mm_setr_epi8(0, 16, 19, 4, -65, -65, -71, -71, 0, 0, 0, 0, 0, 0, 0, 0);
   const __m128i slash = _mm_set1_epi8(0x2F);  // also keeps the bits the shuffle reads
   const __m128i sixBitPairs = _mm_set1_epi32(0x01400140);
@@ -56,8 +55,8 @@ __attribute__((target("ssse3"))) std::size_t decodeSixteenAtATime(const unsigned
   for (; at + 32 <= count; at += 16, out += 12) {
     const __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(symbols + at));
     const __m128i high = _mm_and_si128(_mm_srli_epi32(text, 4), slash);
-    const __m128i classes = _mm_and_si128(_mm_shuffle_epi8(classByLow, _mm_and_si128(text, slash)),
-                                          _mm_shuffle_epi8(classByHigh, high));
+    const __m128i classes =
+        _mm_and_si128(_mm_shuffle_epi8(classByLow, _mm_and_si128(text, slash)), _mm_shuffle_epi8(classByHigh, high));
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(classes, _mm_setzero_si128())) != 0xFFFF) break;
     // "/" shares its high bits with "+" and takes the entry before theirs.
     const __m128i offset = _mm_shuffle_epi8(offsetByHigh, _mm_add_epi8(_mm_cmpeq_epi8(text, slash), high));

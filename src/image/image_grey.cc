@@ -59,7 +59,7 @@ void lumaOf32BitPixels(const BYTE* pixels, unsigned width, std::uint8_t* grey) {
 // branches, so that the compiler converts many pixels per instruction.
 unsigned onWhite(unsigned channel, unsigned alpha) {
   const unsigned blend = (alpha * channel + (0xFF - alpha) * 0xFF) >> 8;
-  const unsigned opaque = (alpha + 1) >> 8;       // 1 for alpha 255, else 0
+  const unsigned opaque = (alpha + 1) >> 8;        // 1 for alpha 255, else 0
   const unsigned transparent = (alpha - 1) >> 31;  // 1 for alpha 0, else 0
   return blend + opaque * (channel - blend) + transparent * (0xFF - blend);
 }
@@ -81,7 +81,8 @@ bool allOpaque(const BYTE* pixels, unsigned width) {
   unsigned x = 0;
 #if defined(__SSE2__)
   __m128i all = _mm_set1_epi8(-1);
-  for (; x + 4 <= width; x += 4) all = _mm_and_si128(all, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * x)));
+  for (; x + 4 <= width; x += 4)
+    all = _mm_and_si128(all, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * x)));
   const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFFu << (8 * Order::alpha)));
   if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(all, alpha), alpha)) != 0xFFFF) return false;
 #endif

@@ -17,7 +17,9 @@ constexpr std::uint32_t kMaxChunkLength = 8000000;
 constexpr std::uint32_t kMaxSide = 1000000;
 
 std::uint32_t bigEndian32(std::string_view bytes, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])); };
+  const auto byte = [&](std::size_t i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i]));
+  };
   return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
 }
 
@@ -40,10 +42,14 @@ std::optional<Chunk> nextChunk(std::string_view file, std::size_t& at) {
 
 unsigned channelsOfColourType(unsigned colourType) {
   switch (colourType) {
-    case 0: return 1;  // grey
-    case 2: return 3;  // RGB
-    case 6: return 4;  // RGBA
-    default: return 0;
+    case 0:
+      return 1;  // grey
+    case 2:
+      return 3;  // RGB
+    case 6:
+      return 4;  // RGBA
+    default:
+      return 0;
   }
 }
 

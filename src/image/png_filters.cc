@@ -13,7 +13,8 @@ namespace lumetra {
 namespace {
 
 void unfilterSub(std::uint8_t* row, std::size_t length, unsigned bytesPerPixel) {
-  for (std::size_t i = bytesPerPixel; i < length; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - bytesPerPixel]);
+  for (std::size_t i = bytesPerPixel; i < length; ++i)
+    row[i] = static_cast<std::uint8_t>(row[i] + row[i - bytesPerPixel]);
 }
 
 void unfilterUp(std::uint8_t* row, const std::uint8_t* previous, std::size_t length) {
@@ -75,7 +76,8 @@ void unfilterPaethRows(std::uint8_t* const* rows, const std::uint8_t* previous, 
   for (std::size_t i = 0; i < length; i += kBytesPerPixel) {
     Lanes above = loadPixel<kBytesPerPixel>(previous + i);
     for (unsigned r = 0; r < kRows; ++r) {
-      const Lanes pixel = (loadPixel<kBytesPerPixel>(rows[r] + i) + paethPredictor(left[r], above, aboveLeft[r])) & 0xFF;
+      const Lanes pixel =
+          (loadPixel<kBytesPerPixel>(rows[r] + i) + paethPredictor(left[r], above, aboveLeft[r])) & 0xFF;
       storePixel<kBytesPerPixel>(rows[r] + i, pixel);
       aboveLeft[r] = above;
       left[r] = pixel;
@@ -88,9 +90,12 @@ template <unsigned kRows>
 void unfilterPaethRows(std::uint8_t* const* rows, const std::uint8_t* previous, std::size_t length,
                        unsigned bytesPerPixel) {
   switch (bytesPerPixel) {
-    case 1: return unfilterPaethRows<1, kRows>(rows, previous, length);
-    case 3: return unfilterPaethRows<3, kRows>(rows, previous, length);
-    default: return unfilterPaethRows<4, kRows>(rows, previous, length);
+    case 1:
+      return unfilterPaethRows<1, kRows>(rows, previous, length);
+    case 3:
+      return unfilterPaethRows<3, kRows>(rows, previous, length);
+    default:
+      return unfilterPaethRows<4, kRows>(rows, previous, length);
   }
 }
 
@@ -145,10 +150,11 @@ int pixelOrZero(const std::uint8_t* row, std::ptrdiff_t x, std::ptrdiff_t width)
 // one step before, so the groups' chains of arithmetic overlap. kWhole:
 // every row's pixel is inside it, so nothing needs checking.
 template <unsigned kBytesPerPixel, unsigned kVectors, bool kWhole>
-void paethWavefrontStep(std::uint8_t* const* rows, const std::uint8_t* previous, std::ptrdiff_t x,
-                        std::ptrdiff_t width, __m128i (&result)[kVectors], __m128i (&above)[kVectors]) {
+void paethWavefrontStep(std::uint8_t* const* rows, const std::uint8_t* previous, std::ptrdiff_t x, std::ptrdiff_t width,
+                        __m128i (&result)[kVectors], __m128i (&above)[kVectors]) {
   const auto load = [&](const std::uint8_t* row, std::ptrdiff_t at) {
-    return kWhole ? loadPixel32<kBytesPerPixel>(row + at * kBytesPerPixel) : pixelOrZero<kBytesPerPixel>(row, at, width);
+    return kWhole ? loadPixel32<kBytesPerPixel>(row + at * kBytesPerPixel)
+                  : pixelOrZero<kBytesPerPixel>(row, at, width);
   };
   // The lowest group first: it reads the step before's result of the group above.
   for (unsigned v = kVectors; v-- > 0;) {
@@ -207,8 +213,9 @@ void unfilterPaethRun(std::uint8_t* const* rows, unsigned count, const std::uint
 #if defined(__SSE2__)
   if (wavefrontTakes(bytesPerPixel) && count >= 4) {
     const bool eight = count == 8;
-    if (bytesPerPixel == 4) return eight ? unfilterPaethWavefront<4, 2>(rows, previous, length)
-                                         : unfilterPaethWavefront<4, 1>(rows, previous, length);
+    if (bytesPerPixel == 4)
+      return eight ? unfilterPaethWavefront<4, 2>(rows, previous, length)
+                   : unfilterPaethWavefront<4, 1>(rows, previous, length);
     return eight ? unfilterPaethWavefront<3, 2>(rows, previous, length)
                  : unfilterPaethWavefront<3, 1>(rows, previous, length);
   }
@@ -220,12 +227,22 @@ void unfilterPaethRun(std::uint8_t* const* rows, unsigned count, const std::uint
 bool unfilterRow(std::uint8_t filterType, std::uint8_t* row, const std::uint8_t* previous, std::size_t length,
                  unsigned bytesPerPixel) {
   switch (filterType) {
-    case 0: return true;
-    case 1: unfilterSub(row, length, bytesPerPixel); return true;
-    case 2: unfilterUp(row, previous, length); return true;
-    case 3: unfilterAverage(row, previous, length, bytesPerPixel); return true;
-    case 4: unfilterPaethRows<1>(&row, previous, length, bytesPerPixel); return true;
-    default: return false;
+    case 0:
+      return true;
+    case 1:
+      unfilterSub(row, length, bytesPerPixel);
+      return true;
+    case 2:
+      unfilterUp(row, previous, length);
+      return true;
+    case 3:
+      unfilterAverage(row, previous, length, bytesPerPixel);
+      return true;
+    case 4:
+      unfilterPaethRows<1>(&row, previous, length, bytesPerPixel);
+      return true;
+    default:
+      return false;
   }
 }
 

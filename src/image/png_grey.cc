@@ -44,7 +44,8 @@ std::optional<GreyPicture> greyLevelsOfPlainPng(std::string_view fileBytes) {
   if (!fitsDeclaredWindow(image->compressed, image->height * stride)) return std::nullopt;
   RowInflater inflater(image->compressed, image->height * stride);
   const GreyLine greyLine = greyLineFor(image->channels);
-  GreyPicture picture{image->width, image->height, std::vector<std::uint8_t>(std::size_t{image->width} * image->height)};
+  GreyPicture picture{image->width, image->height,
+                      std::vector<std::uint8_t>(std::size_t{image->width} * image->height)};
   const auto arrived = [&](unsigned count) { return inflater.waitFor(count * stride); };
   // Each row is made grey as soon as it is unfiltered, while it is still in
   // the cache. The file's top row comes first; the picture keeps the bottom

@@ -61,7 +61,8 @@ RowInflater::RowInflater(std::string_view stream, std::size_t size) : stream_(st
   if (size >= kInflateAsideFrom && std::thread::hardware_concurrency() > 1) {
     try {
       window_.resize(kHistory + kSlice);  // here, where a failure can be told
-      thread_ = std::jthread([this, &state = callersInflater()](std::stop_token stop) { inflateInSlices(state, stop); });
+      thread_ =
+          std::jthread([this, &state = callersInflater()](std::stop_token stop) { inflateInSlices(state, stop); });
       return;
     } catch (const std::system_error&) {
       // No thread to be had (a limit of the system): inflated here instead.

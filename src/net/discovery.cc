@@ -26,9 +26,7 @@ constexpr const char* kNoMultiplexerMessage = "创建信号失败！\n";
 constexpr const char* kNoNetworkMessage = "获取网络库失败！\n";
 constexpr const char* kCannotStartProbeMessage = "创建线程失败！\n";
 
-void showMessage(platform::Dialogs& dialogs, const char* text) {
-  dialogs.show("", text, platform::DialogButtons::ok);
-}
+void showMessage(platform::Dialogs& dialogs, const char* text) { dialogs.show("", text, platform::DialogButtons::ok); }
 
 void append(std::vector<std::uint32_t>& found, const std::vector<std::uint32_t>& more) {
   found.insert(found.end(), more.begin(), more.end());

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/net/socket_wait.h"
-#include "printer/realtime_status.h"
 #include "platform/net/tcp_connection.h"
+#include "printer/realtime_status.h"
 
 namespace lumetra {
 
@@ -60,8 +60,8 @@ class TicketSend {
     connecting,
     askingStatus,  // before sending; also while the printer reports it has stopped
     sending,
-    printing,      // every byte sent, waiting for the process ID or for the printer to print
-    finishing,     // sending side ended, waiting for the printer to end its side
+    printing,   // every byte sent, waiting for the process ID or for the printer to print
+    finishing,  // sending side ended, waiting for the printer to end its side
     delivered,
     refused,
     unanswered,

@@ -45,9 +45,7 @@ class BodyReader {
   std::string_view rest_;
 };
 
-std::uint32_t crc32(std::string_view bytes) {
-  return libdeflate_crc32(0, bytes.data(), bytes.size());
-}
+std::uint32_t crc32(std::string_view bytes) { return libdeflate_crc32(0, bytes.data(), bytes.size()); }
 
 std::string framed(const std::string& body) {
   std::string record(kRecordMagic);

@@ -1,13 +1,13 @@
 #include "outbox/outbox.h"
 
-#include "base/log.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <system_error>
+
+#include "base/log.h"
 
 namespace lumetra {
 namespace {
@@ -21,8 +21,7 @@ constexpr std::chrono::seconds kDeliveriesSyncedWithin{1};
 void note(const std::string& text) { logf(LogLevel::warning, "%s", text.c_str()); }
 
 std::int64_t unixSecondsNow() {
-  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 std::string damageNote(const std::filesystem::path& path, const JournalScan& scan) {
@@ -32,8 +31,8 @@ std::string damageNote(const std::filesystem::path& path, const JournalScan& sca
     bytes += to - from;
     where += (where.empty() ? "" : ", ") + std::to_string(from) + "-" + std::to_string(to);
   }
-  return path.string() + ": skipped " + std::to_string(bytes) + " damaged bytes (torn or corrupt records) at " +
-         where + "; every sound record is kept";
+  return path.string() + ": skipped " + std::to_string(bytes) + " damaged bytes (torn or corrupt records) at " + where +
+         "; every sound record is kept";
 }
 
 }  // namespace
@@ -168,8 +167,8 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
       PrinterQueue& queue = queues_[ticket.printer];
       if (queue.refusing != Trouble::none || queue.trouble != Trouble::none) backlogChanged_ = true;
       queue.refusing = Trouble::none;
-      queue.tickets.push_back(Queued{nextId_++, records.size(), static_cast<std::uint32_t>(record.size()),
-                                     record.size(), {}});
+      queue.tickets.push_back(
+          Queued{nextId_++, records.size(), static_cast<std::uint32_t>(record.size()), record.size(), {}});
       added.push_back(&queue.tickets.back());
       kept.push_back(std::make_shared<const Ticket>(std::move(ticket)));
       ++waitingTickets_;

@@ -29,15 +29,15 @@ struct OutboxLimits {
 // Why a printer's tickets wait.
 enum class Trouble {
   none,
-  unanswered,     // the printer does not answer a connection
-  refused,        // it refuses connections (switched on, port closed)
-  stalled,        // connected, but it has stopped taking or confirming bytes
-  interrupted,    // it ended or lost the connection in the middle of a ticket
-  queueMissing,   // the spooler does not know the queue (or cannot be reached)
-  queueRefused,   // the spooler refused the document
-  queueFailed,    // the spooler failed while taking it
-  printerFull,    // this printer's limit of waiting tickets was reached
-  outboxFull,     // the limit of waiting tickets of all printers was reached
+  unanswered,    // the printer does not answer a connection
+  refused,       // it refuses connections (switched on, port closed)
+  stalled,       // connected, but it has stopped taking or confirming bytes
+  interrupted,   // it ended or lost the connection in the middle of a ticket
+  queueMissing,  // the spooler does not know the queue (or cannot be reached)
+  queueRefused,  // the spooler refused the document
+  queueFailed,   // the spooler failed while taking it
+  printerFull,   // this printer's limit of waiting tickets was reached
+  outboxFull,    // the limit of waiting tickets of all printers was reached
   // What a printer reports of itself (real-time status, or the spooler's
   // state reasons of its queue):
   paperEnd,        // out of paper
@@ -119,8 +119,8 @@ class Outbox {
   };
   struct PrinterQueue {
     std::deque<Queued> tickets;
-    Trouble trouble = Trouble::none;  // of its deliveries, until the queue is empty
-    std::int64_t troubleSince = 0;    // Unix seconds
+    Trouble trouble = Trouble::none;   // of its deliveries, until the queue is empty
+    std::int64_t troubleSince = 0;     // Unix seconds
     Trouble refusing = Trouble::none;  // printerFull or outboxFull while tickets are refused
   };
 

@@ -62,10 +62,10 @@ constexpr ModelSetting kModelSettings[] = {
 
 void loadSetting(const std::filesystem::path& file, const ModelSetting& setting, PrinterModelConfig& table) {
   if (setting.length == 0) {
-    table[setting.offset] = static_cast<std::uint8_t>( readProfileInt(file, setting.section, setting.key, 0));
+    table[setting.offset] = static_cast<std::uint8_t>(readProfileInt(file, setting.section, setting.key, 0));
     return;
   }
-  const std::u16string value =  readProfileString(file, setting.section, setting.key, u"", kValueBufferUnits);
+  const std::u16string value = readProfileString(file, setting.section, setting.key, u"", kValueBufferUnits);
   const std::vector<std::uint8_t> bytes = parseByteList(bytesUpToNul(toAnsiBytes(value)), setting.length);
   for (std::size_t i = 0; i < bytes.size(); ++i) table[setting.offset + i] = bytes[i];
 }
@@ -98,7 +98,7 @@ std::optional<std::string> valueProblem(const ModelSetting& setting, std::u16str
   if (trimBlanks(value).empty()) return "is empty";
   if (setting.length == 0) {
     if (isByteNumber(value, -128)) return std::nullopt;
-    return "is not a number from -128 to 255: \"" +  utf16ToUtf8(value) + "\"";
+    return "is not a number from -128 to 255: \"" + utf16ToUtf8(value) + "\"";
   }
   // Empty pieces are skipped when the list is read, so they are no fault.
   for (std::size_t start = 0; start <= value.size();) {
@@ -106,7 +106,7 @@ std::optional<std::string> valueProblem(const ModelSetting& setting, std::u16str
     if (end == std::u16string_view::npos) end = value.size();
     const std::u16string_view piece = value.substr(start, end - start);
     if (!trimBlanks(piece).empty() && !isByteNumber(piece, 0)) {
-      return "is not a list of byte values 0 to 255: \"" +  utf16ToUtf8(value) + "\"";
+      return "is not a list of byte values 0 to 255: \"" + utf16ToUtf8(value) + "\"";
     }
     start = end + 1;
   }
@@ -134,7 +134,7 @@ bool isPlainModelName(std::u16string_view modelName) {
 
 std::optional<std::filesystem::path> modelSettingsPath(std::u16string_view modelName) {
   if (!isPlainModelName(modelName)) return std::nullopt;
-  const std::string file = modelName.empty() ? "normal" :  utf16ToUtf8(modelName);
+  const std::string file = modelName.empty() ? "normal" : utf16ToUtf8(modelName);
   return std::filesystem::path(".") / "dev" / (file + ".ini");
 }
 
@@ -165,7 +165,7 @@ void loadModelConfig(PrinterModelConfig& table, std::u16string_view modelName) {
   const std::optional<std::filesystem::path> file = modelSettingsPath(modelName);
   if (!file) {
     logf(LogLevel::warning, "model name \"%s\" is not a file name in dev/; no settings read",
-                  utf16ToUtf8(modelName).c_str());
+         utf16ToUtf8(modelName).c_str());
     return;
   }
   for (const ModelSetting& setting : kModelSettings) loadSetting(*file, setting, table);
@@ -177,8 +177,8 @@ std::vector<ModelFileProblem> checkModelFile(const std::filesystem::path& file) 
   if (!readable) return {{file, "", "cannot be read"}};
   std::vector<ModelFileProblem> problems;
   for (const ModelSetting& setting : kModelSettings) {
-    const std::string where = "[" +  utf16ToUtf8(setting.section) + "] " +  utf16ToUtf8(setting.key);
-    const std::optional<std::u16string> value =  findProfileValue(file, setting.section, setting.key);
+    const std::string where = "[" + utf16ToUtf8(setting.section) + "] " + utf16ToUtf8(setting.key);
+    const std::optional<std::u16string> value = findProfileValue(file, setting.section, setting.key);
     if (!value) {
       if (!setting.optional) problems.push_back({file, where, "is missing"});
     } else if (auto problem = valueProblem(setting, *value)) {

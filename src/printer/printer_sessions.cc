@@ -9,9 +9,8 @@ using namespace platform::printer_status;
 
 // Conditions under which a printer cannot print now, and the job conditions
 // that block a job the printer is working on.
-constexpr std::uint32_t kPrinterErrorMask = kError | kPaperJam | kPaperOut | kPaperProblem | kOffline |
-                                            kOutputBinFull | kNotAvailable | kNoToner | kOutOfMemory |
-                                            kDoorOpen;
+constexpr std::uint32_t kPrinterErrorMask = kError | kPaperJam | kPaperOut | kPaperProblem | kOffline | kOutputBinFull |
+                                            kNotAvailable | kNoToner | kOutOfMemory | kDoorOpen;
 constexpr std::uint32_t kJobErrorMask = platform::job_status::kError | platform::job_status::kOffline |
                                         platform::job_status::kPaperOut | platform::job_status::kBlockedDevq;
 

@@ -23,8 +23,7 @@ platform::PrinterHandle sessionHandle(Printers& printers, const std::u16string& 
 // Closes the session's handle, if any, and marks it not open. With
 // `forget`, an open session goes too (closeCurPrinter); otherwise its model
 // name and table stay.
-void closePrinterSession(Printers& printers, const std::u16string& name, bool forget)
-    EXCLUDES(printers.printerLock);
+void closePrinterSession(Printers& printers, const std::u16string& name, bool forget) EXCLUDES(printers.printerLock);
 
 // Closes every open printer; sessions, models and tables stay.
 void closeAllPrinterSessions(Printers& printers) EXCLUDES(printers.printerLock);

@@ -54,9 +54,7 @@ std::string_view fullStatusRequest() {
 
 std::string_view printerStatusRequest() { return fullStatusRequest().substr(0, 3); }
 
-std::string processIdRequest(std::string_view id) {
-  return std::string("\x1d(H\x06\x00\x30\x30", 7) + std::string(id);
-}
+std::string processIdRequest(std::string_view id) { return std::string("\x1d(H\x06\x00\x30\x30", 7) + std::string(id); }
 
 std::string processIdFor(std::uint64_t ticketNumber) {
   std::string id(4, '0');

@@ -63,9 +63,9 @@ class PrinterAnswers {
   void readStatusByte(std::uint8_t byte);
   void readAutomaticStatus();
 
-  std::deque<int> open_;                     // the requests' numbers, oldest first
+  std::deque<int> open_;                              // the requests' numbers, oldest first
   std::array<std::optional<std::uint8_t>, 5> round_;  // answers by request number, of the round under way
-  std::string partial_;                        // an automatic status block or process ID under way
+  std::string partial_;                               // an automatic status block or process ID under way
   std::vector<std::string> returnedIds_;
   std::optional<PrinterReport> report_;
   std::size_t reports_ = 0;

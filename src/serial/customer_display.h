@@ -24,8 +24,7 @@ void closeDisplayPort(CustomerDisplay& display) EXCLUDES(display.mutex);
 
 // Shows `text` (ANSI, up to its first NUL) with the price indicator lamp
 // `indicator` (its low 8 bits). False when no port is open.
-bool showOnDisplay(CustomerDisplay& display, std::int32_t indicator, std::u16string_view text)
-    EXCLUDES(display.mutex);
+bool showOnDisplay(CustomerDisplay& display, std::int32_t indicator, std::u16string_view text) EXCLUDES(display.mutex);
 
 // Asks the display for its status and waits briefly for the answer, which
 // is not passed on. False when no port is open.

@@ -6,15 +6,12 @@
 
 namespace lumetra {
 
-std::optional<std::string> rasterForImageText(std::string_view imageText,
-                                              const PrinterModelConfig& commands) {
+std::optional<std::string> rasterForImageText(std::string_view imageText, const PrinterModelConfig& commands) {
   const std::optional<DotImage> image = loadDotImage(decodeBase64(imageText));
   if (!image) return std::nullopt;
   return encodeRasterImage(*image, commands);
 }
 
-std::optional<unsigned> imageTextWidth(std::string_view imageText) {
-  return imageFileWidth(decodeBase64(imageText));
-}
+std::optional<unsigned> imageTextWidth(std::string_view imageText) { return imageFileWidth(decodeBase64(imageText)); }
 
 }  // namespace lumetra

@@ -57,8 +57,10 @@ class JsonEventReader {
 
   bool value() {
     switch (*cursor_) {
-      case '{': return object();
-      case '[': return array();
+      case '{':
+        return object();
+      case '[':
+        return array();
       case '"': {
         const char* text = nullptr;
         std::size_t length = 0;
@@ -67,10 +69,14 @@ class JsonEventReader {
         return plain ? handler_->StringWithoutNul(text, static_cast<unsigned>(length))
                      : handler_->String(text, static_cast<unsigned>(length), false);
       }
-      case 't': return literal("true", 4) && handler_->Bool(true);
-      case 'f': return literal("false", 5) && handler_->Bool(false);
-      case 'n': return literal("null", 4) && handler_->Null();
-      default: return number();
+      case 't':
+        return literal("true", 4) && handler_->Bool(true);
+      case 'f':
+        return literal("false", 5) && handler_->Bool(false);
+      case 'n':
+        return literal("null", 4) && handler_->Null();
+      default:
+        return number();
     }
   }
 
@@ -155,8 +161,9 @@ class JsonEventReader {
                  ? handler_->Int(static_cast<std::int32_t>(-magnitude))
                  : handler_->Int64(-magnitude);
     }
-    return magnitude <= std::numeric_limits<std::uint32_t>::max() ? handler_->Uint(static_cast<unsigned>(magnitude))
-                                                                  : handler_->Uint64(static_cast<std::uint64_t>(magnitude));
+    return magnitude <= std::numeric_limits<std::uint32_t>::max()
+               ? handler_->Uint(static_cast<unsigned>(magnitude))
+               : handler_->Uint64(static_cast<std::uint64_t>(magnitude));
   }
 
   static bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -225,16 +232,34 @@ class JsonEventReader {
     const char escaped = cursor_[1];
     cursor_ += 2;
     switch (escaped) {
-      case '"': *out++ = '"'; return true;
-      case '\\': *out++ = '\\'; return true;
-      case '/': *out++ = '/'; return true;
-      case 'b': *out++ = '\b'; return true;
-      case 'f': *out++ = '\f'; return true;
-      case 'n': *out++ = '\n'; return true;
-      case 'r': *out++ = '\r'; return true;
-      case 't': *out++ = '\t'; return true;
-      case 'u': break;
-      default: return false;
+      case '"':
+        *out++ = '"';
+        return true;
+      case '\\':
+        *out++ = '\\';
+        return true;
+      case '/':
+        *out++ = '/';
+        return true;
+      case 'b':
+        *out++ = '\b';
+        return true;
+      case 'f':
+        *out++ = '\f';
+        return true;
+      case 'n':
+        *out++ = '\n';
+        return true;
+      case 'r':
+        *out++ = '\r';
+        return true;
+      case 't':
+        *out++ = '\t';
+        return true;
+      case 'u':
+        break;
+      default:
+        return false;
     }
     unsigned codePoint = 0;
     for (int i = 0; i < 4; ++i) {

@@ -73,8 +73,7 @@ struct ParsedTaskList;
 class TaskSource {
  public:
   TaskSource() = default;
-  TaskSource(std::shared_ptr<const ParsedTaskList> list, std::size_t begin)
-      : list_(std::move(list)), begin_(begin) {}
+  TaskSource(std::shared_ptr<const ParsedTaskList> list, std::size_t begin) : list_(std::move(list)), begin_(begin) {}
 
   // The task object as compact JSON; empty for a task not read from text.
   std::string compactJson() const;

@@ -17,8 +17,7 @@ namespace lumetra {
 // RapidJSON decodes in place). One allocation per list.
 struct ParsedTaskList {
   explicit ParsedTaskList(std::string_view utf8Text)
-      : length(std::min(utf8Text.size(), utf8Text.find('\0'))),
-        bytes(new char[2 * (length + 1) + kJsonReadPadding]) {
+      : length(std::min(utf8Text.size(), utf8Text.find('\0'))), bytes(new char[2 * (length + 1) + kJsonReadPadding]) {
     std::memcpy(bytes.get(), utf8Text.data(), length);
     std::memset(bytes.get() + length, 0, 1 + kJsonReadPadding);
   }

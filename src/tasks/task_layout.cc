@@ -31,7 +31,7 @@ std::uint8_t lowByte(std::int32_t value) { return static_cast<std::uint8_t>(valu
 void appendCutToWidth(std::string& out, std::string_view text, std::size_t width) {
   std::size_t end = 0;
   while (end < text.size()) {
-    const std::size_t next = end + ( isAnsiLeadByte(text[end]) ? 2 : 1);
+    const std::size_t next = end + (isAnsiLeadByte(text[end]) ? 2 : 1);
     if (next > width) break;
     end = next;
   }
@@ -95,9 +95,9 @@ class TaskLayout {
   // its first NUL.
   std::string_view ansiTextOf(const ContentItem& item) {
     const std::string_view utf8 = item.content;
-    if ( isAscii(utf8)) return utf8;
+    if (isAscii(utf8)) return utf8;
     converted_.clear();
-     appendUtf8AsAnsi(converted_, utf8);
+    appendUtf8AsAnsi(converted_, utf8);
     return converted_;
   }
 
@@ -136,16 +136,23 @@ class TaskLayout {
 
   void addCommand(std::int32_t remark) {
     switch (remark) {
-      case command_remark::kFeed: addFeed(slots_[0]); break;
-      case command_remark::kCut: emit(at::kCut, len::kCut); break;
+      case command_remark::kFeed:
+        addFeed(slots_[0]);
+        break;
+      case command_remark::kCut:
+        emit(at::kCut, len::kCut);
+        break;
       case command_remark::kCashDrawer:
         commands_[at::kCashDrawer + 2] = lowByte(slots_[0]);
         commands_[at::kCashDrawer + 3] = lowByte(slots_[1]);
         commands_[at::kCashDrawer + 4] = lowByte(slots_[2]);
         emit(at::kCashDrawer, len::kCashDrawer);
         break;
-      case command_remark::kBeep: emit(at::kBeep, len::kBeep); break;
-      default: break;
+      case command_remark::kBeep:
+        emit(at::kBeep, len::kBeep);
+        break;
+      default:
+        break;
     }
   }
 
@@ -180,8 +187,8 @@ class TaskLayout {
 
 }  // namespace
 
-std::vector<TaskOutput> layoutTaskContents(const std::vector<ContentItem>& items,
-                                           PrinterModelConfig& commands, std::int32_t printerWidth) {
+std::vector<TaskOutput> layoutTaskContents(const std::vector<ContentItem>& items, PrinterModelConfig& commands,
+                                           std::int32_t printerWidth) {
   TaskLayout layout(commands, printerWidth);
   layout.reserve(items);
   for (const ContentItem& item : items) layout.add(item);

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tasks/print_task.h"
 #include "printer/printer_model_config.h"
+#include "tasks/print_task.h"
 
 namespace lumetra {
 
@@ -31,8 +31,8 @@ inline constexpr std::int32_t kMaxFeedUnits = 1000;
 // Lays out a task's items into ESC/POS bytes and ANSI text, starting with the
 // initialise command; the bytes before a picture become a piece of their own.
 // Parameter bytes stored into `commands` stay there, as for every command.
-std::vector<TaskOutput> layoutTaskContents(const std::vector<ContentItem>& items,
-                                           PrinterModelConfig& commands, std::int32_t printerWidth);
+std::vector<TaskOutput> layoutTaskContents(const std::vector<ContentItem>& items, PrinterModelConfig& commands,
+                                           std::int32_t printerWidth);
 
 // One text line padded with spaces to `width` bytes (alignment 0 left, 1
 // centre, other right) and ended with a line feed, or cut to `width` bytes

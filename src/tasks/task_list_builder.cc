@@ -34,15 +34,18 @@ namespace {
 TaskListBuilder::Member taskMember(std::string_view name) {
   using Member = TaskListBuilder::Member;
   switch (name.size()) {
-    case 8: return name == "contents" ? Member::kContents : Member::kOther;
-    case 9: return name == "ipaddress" ? Member::kIpaddress : Member::kOther;
+    case 8:
+      return name == "contents" ? Member::kContents : Member::kOther;
+    case 9:
+      return name == "ipaddress" ? Member::kIpaddress : Member::kOther;
     case 11:
       if (name == "printerName") return Member::kPrinterName;
       return name == "printerType" ? Member::kPrinterType : Member::kOther;
     case 12:
       if (name == "printerModel") return Member::kPrinterModel;
       return name == "printerWidth" ? Member::kPrinterWidth : Member::kOther;
-    default: return Member::kOther;
+    default:
+      return Member::kOther;
   }
 }
 
@@ -52,11 +55,13 @@ TaskListBuilder::Member itemMember(std::string_view name) {
     case 4:
       if (name == "type") return Member::kType;
       return name == "para" ? Member::kPara : Member::kOther;
-    case 6: return name == "remark" ? Member::kRemark : Member::kOther;
+    case 6:
+      return name == "remark" ? Member::kRemark : Member::kOther;
     case 7:
       if (name == "content") return Member::kContent;
       return name == "paraLen" ? Member::kParaLen : Member::kOther;
-    default: return Member::kOther;
+    default:
+      return Member::kOther;
   }
 }
 
@@ -77,8 +82,12 @@ bool TaskListBuilder::container(bool isObject) {
     frame = isObject ? Frame::kTask : Frame::kTaskList;
   } else {
     switch (top()) {
-      case Frame::kTaskList: frame = isObject ? Frame::kTask : Frame::kIgnored; break;
-      case Frame::kContents: frame = isObject ? Frame::kItem : Frame::kIgnored; break;
+      case Frame::kTaskList:
+        frame = isObject ? Frame::kTask : Frame::kIgnored;
+        break;
+      case Frame::kContents:
+        frame = isObject ? Frame::kItem : Frame::kIgnored;
+        break;
       case Frame::kTask:
       case Frame::kItem: {
         // A container is the wrong type for every member but these lists.
@@ -92,7 +101,8 @@ bool TaskListBuilder::container(bool isObject) {
       case Frame::kPara:
         if (item_.paraSize < kParameterSlots) item_.para[item_.paraSize++] = Scalar{};
         break;
-      case Frame::kIgnored: break;
+      case Frame::kIgnored:
+        break;
     }
   }
   if (frame == Frame::kTask) {
@@ -180,10 +190,10 @@ void TaskListBuilder::finishTask() {
   // A task without `contents` has nothing to print; one whose `contents` is
   // not a list is unusable.
   if (contents.present && !task_.contentsIsList) return;
-  tasks_.push_back(PrintTask{.printerName =  utf8ToUtf16(name.value.text),
-                             .ipaddress =  utf8ToUtf16(address.value.text),
+  tasks_.push_back(PrintTask{.printerName = utf8ToUtf16(name.value.text),
+                             .ipaddress = utf8ToUtf16(address.value.text),
                              .printerType = *typeValue,
-                             .printerModel =  utf8ToUtf16(model.value.text),
+                             .printerModel = utf8ToUtf16(model.value.text),
                              .printerWidth = *widthValue,
                              .contents = std::vector<ContentItem>(items_.begin(), items_.end()),
                              .source = TaskSource(list_, task_.begin)});

@@ -124,8 +124,10 @@ class TaskListBuilder {
       case Frame::kItem:
         if (Seen* slot = memberSlot()) return &slot->value;
         return nullptr;
-      case Frame::kPara: return item_.paraSize < kParameterSlots ? &item_.para[item_.paraSize++] : nullptr;
-      default: return nullptr;
+      case Frame::kPara:
+        return item_.paraSize < kParameterSlots ? &item_.para[item_.paraSize++] : nullptr;
+      default:
+        return nullptr;
     }
   }
   bool integer(std::int32_t value) {

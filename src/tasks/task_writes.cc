@@ -2,9 +2,9 @@
 
 #include <optional>
 
+#include "printer/model_config_loader.h"
 #include "tasks/image_text.h"
 #include "tasks/task_layout.h"
-#include "printer/model_config_loader.h"
 
 namespace lumetra {
 namespace {

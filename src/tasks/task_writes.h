@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "tasks/print_task.h"
 #include "printer/printers.h"
+#include "tasks/print_task.h"
 
 namespace lumetra {
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include "app/console_log.h"
 #include "app/error_page.h"
 #include "app/popup_placement.h"
@@ -9,8 +11,6 @@
 #include "app/splash_size.h"
 #include "app/startup_checks.h"
 #include "support/temp_dir.h"
-
-#include <ctime>
 
 namespace lumetra::shell {
 namespace {
@@ -58,8 +58,8 @@ TEST(ConsoleLogTest, AnUnwritableLogIsSkipped) {
 }
 
 TEST(ErrorPageTest, NamesUrlTextAndCodeWithEverythingFromThePageEscaped) {
-  const auto page = errorPageFor({LoadFailure::Kind::other, 303, "Error <b>\"x\" & 'y'",
-                                  "http://h/?q=</h2><script>alert(1)</script>", ""});
+  const auto page = errorPageFor(
+      {LoadFailure::Kind::other, 303, "Error <b>\"x\" & 'y'", "http://h/?q=</h2><script>alert(1)</script>", ""});
   ASSERT_TRUE(page);
   EXPECT_EQ(*page,
             "<html><body bgcolor=\"white\"><h2>Failed to load URL "
@@ -78,8 +78,7 @@ TEST(ErrorPageTest, AbortedLoadsAndUnknownSpotifyLinksShowNothing) {
 TEST(PopupPlacementTest, CustomerDisplayGoesRightOfThePrimaryScreenOthersOverIt) {
   const ScreenSize screen{1366, 768};
   const PopupPlacement customer = placePopup("顾客显示", screen);
-  EXPECT_EQ((std::array{customer.x, customer.y, customer.width, customer.height}),
-            (std::array{1366, 0, 1366, 768}));
+  EXPECT_EQ((std::array{customer.x, customer.y, customer.width, customer.height}), (std::array{1366, 0, 1366, 768}));
   EXPECT_FALSE(customer.framed);
   EXPECT_TRUE(customer.ownedByOpener);
 
@@ -111,11 +110,12 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   test::TempDir dir;
   test::ScopedEnv home("HOME", "/home/till");
   test::ScopedEnv unset(kStartPageVariable, "");
-  const auto system = dir.write("etc/lumetra.conf",
-                                "[Shell]\nstart_page = https://pos.example/till?a=1&b=" + std::string(80, 'x') +
-                                    "\nwindow_title=\"收银台\"\n[console_log]\nmax_kilobytes=2\nkept_files=1000\n");
-  const auto user = dir.write("user/lumetra.conf", "[shell]\nworking_folder=~/till\nWINDOW_TITLE=Front\n"
-                                                   "[console_log]\nmax_kilobytes=12k\n");
+  const auto system =
+      dir.write("etc/lumetra.conf", "[Shell]\nstart_page = https://pos.example/till?a=1&b=" + std::string(80, 'x') +
+                                        "\nwindow_title=\"收银台\"\n[console_log]\nmax_kilobytes=2\nkept_files=1000\n");
+  const auto user = dir.write("user/lumetra.conf",
+                              "[shell]\nworking_folder=~/till\nWINDOW_TITLE=Front\n"
+                              "[console_log]\nmax_kilobytes=12k\n");
   const ShellConfig none = readShellConfig({dir.path() / "absent.conf"});
   EXPECT_EQ(none.startPage, "file:///Vandrel/assets/www/index.html");
   EXPECT_EQ(none.workingFolder, "");
@@ -141,12 +141,11 @@ TEST(SplashSizeTest, APictureLargerThanTheScreenShrinksToFitKeepingItsProportion
     PictureSize picture, screen, shown;
   };
   const Case cases[] = {
-      {{1366, 768}, {1920, 1080}, {1366, 768}},  // fits: unchanged
-      {{1366, 768}, {1366, 768}, {1366, 768}},
-      {{1366, 768}, {1024, 600}, {1024, 575}},   // width decides
-      {{1366, 768}, {1366, 700}, {1245, 700}},   // height decides
-      {{1366, 768}, {600, 1024}, {600, 337}},    // portrait screen
-      {{4000, 10}, {100, 100}, {100, 1}},        // never thinner than a pixel
+      {{1366, 768}, {1920, 1080}, {1366, 768}},                                           // fits: unchanged
+      {{1366, 768}, {1366, 768}, {1366, 768}},  {{1366, 768}, {1024, 600}, {1024, 575}},  // width decides
+      {{1366, 768}, {1366, 700}, {1245, 700}},                                            // height decides
+      {{1366, 768}, {600, 1024}, {600, 337}},                                             // portrait screen
+      {{4000, 10}, {100, 100}, {100, 1}},                                                 // never thinner than a pixel
   };
   for (const Case& c : cases) {
     EXPECT_EQ(fitInside(c.picture, c.screen), c.shown) << c.screen.width << "x" << c.screen.height;
@@ -173,9 +172,10 @@ TEST(StartupChecksTest, NamesAMissingExtensionAnUnwritableFolderAndModelFileFaul
                                        (dir.path() / "lib").string() +
                                        ": pages get no window functions (no printing, no customer display)");
   EXPECT_EQ(missing.errorLines[1], (shop / "dev" / "normal.ini").string() + ": [roll] cmd is missing");
-  EXPECT_TRUE(missing.staffText.starts_with("找不到网页扩展 liblumetra-renderer.so，打印等本机功能都不能使用！\n"
-                                            "打印机型号设置有误，小票可能打印不正确：\n" +
-                                            (shop / "dev" / "normal.ini").string() + ": [roll] cmd is missing\n"))
+  EXPECT_TRUE(
+      missing.staffText.starts_with("找不到网页扩展 liblumetra-renderer.so，打印等本机功能都不能使用！\n"
+                                    "打印机型号设置有误，小票可能打印不正确：\n" +
+                                    (shop / "dev" / "normal.ini").string() + ": [roll] cmd is missing\n"))
       << missing.staffText;
   EXPECT_TRUE(missing.staffText.ends_with("……共 10 处\n")) << missing.staffText;
 
@@ -235,10 +235,12 @@ TEST_F(PrinterNoticeTest, PageChosenNamesStayOnOneShortLineAndPrintersBeyondTheL
   const std::string text = printerNoticeText(backlogs, kNow);
   EXPECT_EQ(text.substr(text.find('\n') + 1),
             "打印机 厨房 打印机 2：1 张单据等待打印\n"
-            "打印机 " + chinese.substr(0, 40 * 3) + "…：1 张单据等待打印\n"
-            "打印机 P0：1 张单据等待打印\n打印机 P1：1 张单据等待打印\n打印机 P2：1 张单据等待打印\n"
-            "打印机 P3：1 张单据等待打印\n"
-            "另有 2 台打印机有单据等待打印");
+            "打印机 " +
+                chinese.substr(0, 40 * 3) +
+                "…：1 张单据等待打印\n"
+                "打印机 P0：1 张单据等待打印\n打印机 P1：1 张单据等待打印\n打印机 P2：1 张单据等待打印\n"
+                "打印机 P3：1 张单据等待打印\n"
+                "另有 2 台打印机有单据等待打印");
 }
 
 TEST(PrinterNoticePlacementTest, BottomRightOfTheWorkAreaAndNeverOverItsCentre) {

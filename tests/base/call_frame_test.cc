@@ -19,13 +19,13 @@ TEST(CallArgumentsTest, MissingArgumentsReadAsEmptyZeroAndFalse) {
 }
 
 TEST(CallArgumentsTest, OtherTypesAreNotCoerced) {
-  const CallArguments a = args({CallArgument::number(12), CallArgument::string("1"),
-                                CallArgument::boolean(true), CallArgument::other()});
+  const CallArguments a =
+      args({CallArgument::number(12), CallArgument::string("1"), CallArgument::boolean(true), CallArgument::other()});
   EXPECT_EQ(a.count(), 4u);
-  EXPECT_EQ(a.string(0), u"");     // no toString of numbers
-  EXPECT_EQ(a.integer(1), 0);      // no parsing of strings
-  EXPECT_FALSE(a.boolean(1));      // no truthiness of "1"
-  EXPECT_EQ(a.integer(2), 0);      // true is not 1
+  EXPECT_EQ(a.string(0), u"");  // no toString of numbers
+  EXPECT_EQ(a.integer(1), 0);   // no parsing of strings
+  EXPECT_FALSE(a.boolean(1));   // no truthiness of "1"
+  EXPECT_EQ(a.integer(2), 0);   // true is not 1
   EXPECT_EQ(a.string(3), u"");
   EXPECT_TRUE(a.boolean(2));
 }
@@ -38,10 +38,19 @@ TEST(CallArgumentsTest, StringsArriveAsUtf16) {
 
 TEST(CallArgumentsTest, IntegersFollowTheInt32AndUint32Rules) {
   const double inf = std::numeric_limits<double>::infinity();
-  const std::vector<std::pair<double, std::int32_t>> cases = {
-      {40, 40}, {-5, -5}, {2147483647.0, 2147483647}, {-2147483648.0, -2147483647 - 1},
-      {4294967295.0, -1}, {2147483648.0, -2147483647 - 1}, {4294967296.0, 0},
-      {-2147483649.0, 0}, {1.5, 0}, {-0.0, 0}, {std::nan(""), 0}, {inf, 0}, {-inf, 0}};
+  const std::vector<std::pair<double, std::int32_t>> cases = {{40, 40},
+                                                              {-5, -5},
+                                                              {2147483647.0, 2147483647},
+                                                              {-2147483648.0, -2147483647 - 1},
+                                                              {4294967295.0, -1},
+                                                              {2147483648.0, -2147483647 - 1},
+                                                              {4294967296.0, 0},
+                                                              {-2147483649.0, 0},
+                                                              {1.5, 0},
+                                                              {-0.0, 0},
+                                                              {std::nan(""), 0},
+                                                              {inf, 0},
+                                                              {-inf, 0}};
   for (const auto& [number, expected] : cases) {
     EXPECT_EQ(args({CallArgument::number(number)}).integer(0), expected) << number;
   }

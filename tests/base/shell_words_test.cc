@@ -1,7 +1,7 @@
 #include "base/shell_words.h"
 
-#include <glib.h>
 #include <gtest/gtest.h>
+#include <glib.h>
 
 #include <random>
 
@@ -35,11 +35,39 @@ std::optional<std::vector<std::string>> splitLikeAShell(const std::string& text)
 }
 
 TEST(ShellWordsTest, SplitsTrickyTextsLikeGLib) {
-  const std::vector<std::string> texts = {
-      "", " \t\n ", "a", "  a  b\tc\nd  ", "\"\"", "''", "a\"\"b", "\"a b\" 'c d'", "a\\ b", "a\\\\ b",
-      "\"a\\\"b\"", "\"a\\\\\"b", "\"\\a\\$\\`\\\n\"", "'a\\'", "a\\\nb", "#c", "a #c\nb", "a#b", "a\t#b",
-      "a\\ #b\nc", "a #", "a\\#", "#", "\"a\n#b\"", "'", "\"", "a\\", "\"a\\\"", "'a\"b'\"c'd\"", "x;rm -rf /", "$(id) `id` |&<>",
-      "--url \"http://h/a b.zip\" --restart 'Lumetra'", "中文 \"参数 一\" 提示\\ 二"};
+  const std::vector<std::string> texts = {"",
+                                          " \t\n ",
+                                          "a",
+                                          "  a  b\tc\nd  ",
+                                          "\"\"",
+                                          "''",
+                                          "a\"\"b",
+                                          "\"a b\" 'c d'",
+                                          "a\\ b",
+                                          "a\\\\ b",
+                                          "\"a\\\"b\"",
+                                          "\"a\\\\\"b",
+                                          "\"\\a\\$\\`\\\n\"",
+                                          "'a\\'",
+                                          "a\\\nb",
+                                          "#c",
+                                          "a #c\nb",
+                                          "a#b",
+                                          "a\t#b",
+                                          "a\\ #b\nc",
+                                          "a #",
+                                          "a\\#",
+                                          "#",
+                                          "\"a\n#b\"",
+                                          "'",
+                                          "\"",
+                                          "a\\",
+                                          "\"a\\\"",
+                                          "'a\"b'\"c'd\"",
+                                          "x;rm -rf /",
+                                          "$(id) `id` |&<>",
+                                          "--url \"http://h/a b.zip\" --restart 'Lumetra'",
+                                          "中文 \"参数 一\" 提示\\ 二"};
   for (const std::string& text : texts) {
     EXPECT_EQ(splitShellWords(text), splitLikeAShell(text)) << "text: [" << text << "]";
   }

@@ -25,8 +25,10 @@ std::string task(const std::string& address, const std::string& text) {
 }
 
 std::string spoolerTask(const std::string& queue, const std::string& text) {
-  return R"({"printerName":")" + queue + R"(","ipaddress":"","printerType":2,"printerModel":"","contents":[)"
-         R"({"type":0,"content":")" + text + R"(","remark":8}]})";
+  return R"({"printerName":")" + queue +
+         R"(","ipaddress":"","printerType":2,"printerModel":"","contents":[)"
+         R"({"type":0,"content":")" +
+         text + R"(","remark":8}]})";
 }
 
 std::string taskList(const std::string& address, const std::vector<std::string>& texts) {
@@ -51,9 +53,8 @@ std::vector<std::string> connections(const FakeNetworkPrinter& printer, std::siz
 // Whether the staff are shown `reason` for `printer` (within a hang guard).
 bool reported(const test::BacklogRecorder& backlog, const std::string& printer, const std::string& reason) {
   backlog.waitFor([&](const std::vector<PrinterBacklog>& now) {
-    return std::any_of(now.begin(), now.end(), [&](const PrinterBacklog& entry) {
-      return entry.printer == printer && entry.reason == reason;
-    });
+    return std::any_of(now.begin(), now.end(),
+                       [&](const PrinterBacklog& entry) { return entry.printer == printer && entry.reason == reason; });
   });
   return backlog.reasonsSeen(printer).contains(reason);
 }
@@ -129,8 +130,8 @@ TEST_F(DeliveryTest, AFlappingPrinterGetsEveryTicketInOrderAndOnlyTheOneAResetHi
   printer.answerAgain();
   EXPECT_TRUE(reported("127.0.6.23", "打印中断，将重新打印"));
 
-  EXPECT_EQ(connections(printer, 4), (std::vector<std::string>{"!" + printed("on"), printed("one"), printed("two"),
-                                                               printed("three")}));
+  EXPECT_EQ(connections(printer, 4),
+            (std::vector<std::string>{"!" + printed("on"), printed("one"), printed("two"), printed("three")}));
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
   EXPECT_TRUE(reportedNothing(backlog_));
   EXPECT_EQ(test::openDescriptorCount(), descriptorsBefore);

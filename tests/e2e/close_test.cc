@@ -42,9 +42,8 @@ TEST(CloseTest, ClosingTheMainWindowClosesTheCustomerDisplayWhileOtherPopupsKeep
   // The popup's page still runs and its messages still reach the log: the
   // shell is alive.
   const std::size_t logSize = home.consoleText().size();
-  ASSERT_TRUE(eventually([&] {
-    return home.consoleText().find("tick", logSize) != std::string::npos;
-  })) << shell.errors();
+  ASSERT_TRUE(eventually([&] { return home.consoleText().find("tick", logSize) != std::string::npos; }))
+      << shell.errors();
   EXPECT_TRUE(findWindow(display, "Plain popup"));
 
   closeWindow(display, *plain);

@@ -1,6 +1,5 @@
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "e2e/support/processes.h"
 #include "e2e/support/shell.h"

@@ -1,10 +1,9 @@
+#include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -91,7 +90,8 @@ TEST(DemoScriptTest, WithoutADisplayPrintsThroughBothPathsShowsTheReceiptAndStop
 
   EXPECT_FALSE(printerAnswers());
   EXPECT_TRUE(fs::is_empty(temporary.path()));
-  EXPECT_EQ(readText(work / "www" / "demo-config.js"), readText(fs::path(LUMETRA_SOURCE_DIR) / "www" / "demo-config.js"))
+  EXPECT_EQ(readText(work / "www" / "demo-config.js"),
+            readText(fs::path(LUMETRA_SOURCE_DIR) / "www" / "demo-config.js"))
       << "the page would go on printing on its own";
 }
 

@@ -25,8 +25,7 @@ class MessageBoxHelperTest : public ::testing::Test {
   }
   void press(Window window, const char* key) {
     SpawnOptions options;
-    options.arguments = {"xdotool", "windowactivate", "--sync", std::to_string(window), "key", "--clearmodifiers",
-                         key};
+    options.arguments = {"xdotool", "windowactivate", "--sync", std::to_string(window), "key", "--clearmodifiers", key};
     options.environment = {{"DISPLAY", x_.display()}};
     ASSERT_EQ(waitForExit(spawn(options)), 0);
   }

@@ -1,6 +1,5 @@
-#include <signal.h>
-
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -37,8 +36,8 @@ std::optional<std::string> noticeText(const Shell& shell) {
 // day, for `reason`, as the last line of the notice.
 std::regex waitingLine(std::string printer, int tickets, const std::string& reason = "[^|]+") {
   printer = std::regex_replace(printer, std::regex("\\."), "\\.");
-  return std::regex("\\|打印机 " + printer + "：" + std::to_string(tickets) + " 张单据等待打印（[0-9]{2}:[0-9]{2} 起）" +
-                    reason + "$");
+  return std::regex("\\|打印机 " + printer + "：" + std::to_string(tickets) +
+                    " 张单据等待打印（[0-9]{2}:[0-9]{2} 起）" + reason + "$");
 }
 
 // The numbers of the "notice ticket N" lines in `text`, in order.
@@ -91,15 +90,15 @@ TEST(PrinterNoticeTest, WaitingTicketsShowANoticeBesideTheTillUntilTheyPrint) {
 
   ASSERT_TRUE(home.waitForConsole("tickets handed over")) << home.consoleText() << shell.errors();
   std::optional<Window> notice;
-  ASSERT_TRUE(eventually([&] { return (notice = findWindow(display, kNoticeTitle)).has_value(); }))
-      << shell.errors();
+  ASSERT_TRUE(eventually([&] { return (notice = findWindow(display, kNoticeTitle)).has_value(); })) << shell.errors();
   ASSERT_TRUE(noticeSays(waiting(3))) << noticeText(shell).value_or("no notice");
   EXPECT_TRUE(hasState(display, *notice, "_NET_WM_STATE_ABOVE"));
   // In the bottom-right corner, clear of the till's centre.
   EXPECT_TRUE(eventually([&] {
     const Geometry area = clientGeometry(display, *notice);
     return area.x + area.width == x.width() - 16 && area.y + area.height == x.height() - 16;
-  })) << clientGeometry(display, *notice).x << "," << clientGeometry(display, *notice).y;
+  })) << clientGeometry(display, *notice).x
+      << "," << clientGeometry(display, *notice).y;
   EXPECT_GT(clientGeometry(display, *notice).x, x.width() / 2);
 
   typeOnKeyboard(x, "42");
@@ -182,8 +181,8 @@ TEST(PrinterNoticeTest, APrinterReportingAFaultHoldsItsTicketsWithTheReasonUntil
   ASSERT_NE(printer.control("power-off").find("power=off"), std::string::npos);
   EXPECT_TRUE(noticeSays(waitingLine(kStatusPrinter, 3, "(?!打印机上盖打开，请合上)[^|]+")))
       << noticeText(shell).value_or("no notice");
-  std::cout << "fault power-off: notice after " << millisecondsSince(fault) << " ms: "
-            << noticeText(shell).value_or("") << std::endl;
+  std::cout << "fault power-off: notice after " << millisecondsSince(fault) << " ms: " << noticeText(shell).value_or("")
+            << std::endl;
   recovery = std::chrono::steady_clock::now();
   ASSERT_NE(printer.control("power-on").find(" cover=open "), std::string::npos);
   EXPECT_TRUE(noticeSays(waitingLine(kStatusPrinter, 3, "打印机上盖打开，请合上")))

@@ -1,6 +1,5 @@
-#include <signal.h>
-
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include "e2e/support/processes.h"
 #include "e2e/support/shell.h"

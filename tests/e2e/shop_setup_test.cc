@@ -45,8 +45,10 @@ TEST(ShopSetupTest, AMissingWebExtensionAndMissingModelsAreNamedOnStderrAndOnceT
   const std::filesystem::path bin = home.directory() / "bin";
   std::filesystem::create_directory(bin);
   std::filesystem::copy_file(LUMETRA_EXECUTABLE_PATH, bin / "lumetra");
-  Shell shell(x, home, {.startPage = pageUrl("velmora.html"), .switches = {"--multi-threaded-message-loop"},
-                        .executable = bin / "lumetra"});
+  Shell shell(x, home,
+              {.startPage = pageUrl("velmora.html"),
+               .switches = {"--multi-threaded-message-loop"},
+               .executable = bin / "lumetra"});
   // Without the extension no console message reaches the log: the box is
   // what there is to wait for.
   ASSERT_TRUE(eventually([&] { return !readText(home.dialogLog()).empty(); })) << shell.errors();
@@ -58,9 +60,10 @@ TEST(ShopSetupTest, AMissingWebExtensionAndMissingModelsAreNamedOnStderrAndOnceT
   EXPECT_NE(errors.find("lumetra: " + (shop / "dev").string() + " is missing: printers get no commands\n"),
             std::string::npos)
       << errors;
-  EXPECT_EQ(readText(home.dialogLog()), "提示\t找不到网页扩展 liblumetra-renderer.so，打印等本机功能都不能使用！\\n"
-                                        "打印机型号设置有误，小票可能打印不正确：\\n" +
-                                            (shop / "dev").string() + " is missing: printers get no commands\\n\n");
+  EXPECT_EQ(readText(home.dialogLog()),
+            "提示\t找不到网页扩展 liblumetra-renderer.so，打印等本机功能都不能使用！\\n"
+            "打印机型号设置有误，小票可能打印不正确：\\n" +
+                (shop / "dev").string() + " is missing: printers get no commands\\n\n");
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
-#include "functions/printer_functions.h"
-
-#include <dirent.h>
 #include <gtest/gtest.h>
+#include <dirent.h>
 
+#include "functions/printer_functions.h"
 #include "printer/printers.h"
 #include "support/temp_dir.h"
 #include "support/test_context.h"
@@ -31,7 +30,6 @@ std::vector<std::string> enumerationOrder(const std::filesystem::path& folder) {
 
 class ModelFunctionsTest : public test::ContextTest {
  protected:
-
   test::TempDir dir_;
   test::ScopedWorkingDirectory cwd_{dir_.path()};
 };

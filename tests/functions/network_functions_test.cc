@@ -16,8 +16,7 @@ TEST_F(NetPrinterFunctionsTest, DirectCommandsReachTheBoundPrinterOnOneConnectio
   call("cutPaperByNet", {arg(0)});
   EXPECT_TRUE(call("endIPPrintTask", {}).isUndefined());
 
-  const std::vector<std::string> expected{
-      hexBytes("1b 21 20  41  1b 21 00  1b 4a 18  1d 56 01  1d 56 01")};
+  const std::vector<std::string> expected{hexBytes("1b 21 20  41  1b 21 00  1b 4a 18  1d 56 01  1d 56 01")};
   EXPECT_EQ(printer.waitForClosedConnections(1), expected);
   EXPECT_EQ(dialogs(), "");
 }
@@ -27,19 +26,19 @@ TEST_F(NetPrinterFunctionsTest, TextSizeFollowsTheZoomOnlyWithExactlyThreeArgume
   call("startIPPrintTask", {arg("127.0.5.21"), arg(2)});
   call("printTextByNet", {arg(2), arg("a"), arg("zoomIn")});
   call("printTextByNet", {arg(2), arg("b"), arg("zoomH")});
-  call("printTextByNet", {arg(2), arg("c"), arg("ZOOMW")});      // unknown: keeps the stored 0
+  call("printTextByNet", {arg(2), arg("c"), arg("ZOOMW")});          // unknown: keeps the stored 0
   call("printTextByNet", {arg(2), arg("d"), arg("zoomW"), arg(1)});  // no size before the text
-  call("printTextByNet", {arg(2), arg("提示")});                  // GBK
+  call("printTextByNet", {arg(2), arg("提示")});                     // GBK
   call("printTextByNet", {arg(2), CallArgument::string(std::string("e\0f", 3))});
   call("endIPPrintTask", {});
 
-  const std::vector<std::string> expected{hexBytes(
-      "1b 21 30 61 1b 21 00"
-      "1b 21 10 62 1b 21 00"
-      "1b 21 00 63 1b 21 00"
-      "64 1b 21 00"
-      "cc e1 ca be 1b 21 00"
-      "65 1b 21 00")};
+  const std::vector<std::string> expected{
+      hexBytes("1b 21 30 61 1b 21 00"
+               "1b 21 10 62 1b 21 00"
+               "1b 21 00 63 1b 21 00"
+               "64 1b 21 00"
+               "cc e1 ca be 1b 21 00"
+               "65 1b 21 00")};
   EXPECT_EQ(printer.waitForClosedConnections(1), expected);
 }
 
@@ -49,14 +48,14 @@ TEST_F(NetPrinterFunctionsTest, FeedRepeatsThePreFeedAndKeepsTheLowByte) {
   kitchenTable()[model_offset::kPreFeedRepeat] = 3;
   call("startIPPrintTask", {arg("127.0.5.22"), arg(5)});
   call("rollPaperByNet", {arg(5), arg(1)});
-  call("rollPaperByNet", {arg(5)});  // wrong count: nothing
+  call("rollPaperByNet", {arg(5)});                     // wrong count: nothing
   kitchenTable()[model_offset::kPreFeedRepeat] = 0xff;  // -1 repeats: no pre-feed
   call("rollPaperByNet", {arg(5), arg(300)});
   call("endIPPrintTask", {});
 
-  const std::vector<std::string> expected{hexBytes(
-      "1b 4a 0e  1b 4a 0e  1b 4a 0e  1b 4a 07"
-      "1b 4a 34")};  // 300 * 7 = 2100 = 0x834
+  const std::vector<std::string> expected{
+      hexBytes("1b 4a 0e  1b 4a 0e  1b 4a 0e  1b 4a 07"
+               "1b 4a 34")};  // 300 * 7 = 2100 = 0x834
   EXPECT_EQ(printer.waitForClosedConnections(1), expected);
 }
 
@@ -87,7 +86,7 @@ TEST_F(NetPrinterFunctionsTest, WrongCountsAndSlotsOutsideTheTableChangeNothing)
 
 TEST_F(NetPrinterFunctionsTest, UnreachablePrinterIsSilentAndNotRetriedUntilBoundAgain) {
   call("startIPPrintTask", {arg("127.0.5.24"), arg(1)});
-  call("startIPPrintTask", {arg("127.0.5.24"), arg(2)});  // the same printer on another slot
+  call("startIPPrintTask", {arg("127.0.5.24"), arg(2)});        // the same printer on another slot
   call("printTextByNet", {arg(1), arg("lost"), arg("zoomW")});  // nothing listens: refused
   FakeNetworkPrinter printer("127.0.5.24");
   call("cutPaperByNet", {arg(1)});

@@ -1,5 +1,3 @@
-#include "functions/printer_functions.h"
-
 #include <gtest/gtest.h>
 
 #include "functions/printer_functions.h"
@@ -89,8 +87,8 @@ TEST_F(PrintJobFunctionsTest, TagContentIsTheTextThenCrLfAsTwoWrites) {
   EXPECT_EQ(call("printTagContent", callArgs(kPrinter, "")), kTrue);
   EXPECT_EQ(call("printTagContent", callArgs(kPrinter, "SIZE 40 mm,30 mm")), kTrue);
   EXPECT_EQ(call("printTagContent", callArgs(kPrinter, "标签")), kTrue);
-  EXPECT_EQ(spooler_.writes(), (Calls{std::string(1, '\0'), "\r\n", "SIZE 40 mm,30 mm", "\r\n",
-                                      test::hexBytes("b1 ea c7 a9"), "\r\n"}));
+  EXPECT_EQ(spooler_.writes(),
+            (Calls{std::string(1, '\0'), "\r\n", "SIZE 40 mm,30 mm", "\r\n", test::hexBytes("b1 ea c7 a9"), "\r\n"}));
 }
 
 TEST_F(PrintJobFunctionsTest, WrongCountsAndClosedPrintersTouchNothing) {

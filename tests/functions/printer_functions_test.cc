@@ -41,8 +41,8 @@ TEST_F(LocalPrinterFunctionsTest, PrintTextSendsSizeTextAndResetAsSeparateWrites
 
 TEST_F(LocalPrinterFunctionsTest, PrintTextWithoutAKnownModeKeepsTheCurrentSize) {
   PrinterSession& session = openPrinterWithTable(receiptTable());
-  session.commands[model_offset::kSizeValue] = 0x22;  // as another function may leave it
-  call("printText", callArgs(kPrinter, "a", "ZOOMIN"));       // modes are case-sensitive
+  session.commands[model_offset::kSizeValue] = 0x22;     // as another function may leave it
+  call("printText", callArgs(kPrinter, "a", "ZOOMIN"));  // modes are case-sensitive
   call("printText", callArgs(kPrinter, "b", "zoomIn", "extra"));
   call("printText", callArgs(kPrinter, ""));
   EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1d 21 22"), "a", hexBytes("1d 21 00"),  //
@@ -85,8 +85,8 @@ TEST_F(LocalPrinterFunctionsTest, RollPaperFeedsSevenUnitsPerLineAfterThePreFeed
   call("rollPaper", callArgs(kPrinter, 2));
   session.commands[model_offset::kPreFeedRepeat] = 0xFF;  // -1: no pre-feed write
   call("rollPaper", callArgs(kPrinter, -1));
-  call("rollPaper", callArgs(kPrinter, 2147483647));  // wraps like the byte, no overflow
-  EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1b 4a 18"),                                          //
+  call("rollPaper", callArgs(kPrinter, 2147483647));          // wraps like the byte, no overflow
+  EXPECT_EQ(spooler_.writes(), (Writes{hexBytes("1b 4a 18"),  //
                                        hexBytes("1b 4a 23"), hexBytes("1b 4a 23"), hexBytes("1b 4a 0e"),  //
                                        hexBytes("1b 4a f9"), hexBytes("1b 4a f9")}));
   EXPECT_EQ(session.commands[model_offset::kFeedAmount], 0xf9);
@@ -101,10 +101,10 @@ TEST_F(LocalPrinterFunctionsTest, ClosedPrintersAndWrongArgumentCountsTouchNothi
 
   openPrinterWithTable(receiptTable());
   for (const CallResult& result :
-       {call("printText", callArgs(kPrinter)), call("rollPaper", callArgs(kPrinter)), call("rollPaper", callArgs(kPrinter, 1, 2)),
-        call("openPrinter", callArgs(kPrinter, "RQ2")), call("openPrinterWithModel", callArgs(kPrinter)),
-        call("closeCurPrinter", callArgs(kPrinter, 1)), call("getPrinterStatus", callArgs()), call("openCashDraw", callArgs()),
-        call("cutPaper", callArgs())}) {
+       {call("printText", callArgs(kPrinter)), call("rollPaper", callArgs(kPrinter)),
+        call("rollPaper", callArgs(kPrinter, 1, 2)), call("openPrinter", callArgs(kPrinter, "RQ2")),
+        call("openPrinterWithModel", callArgs(kPrinter)), call("closeCurPrinter", callArgs(kPrinter, 1)),
+        call("getPrinterStatus", callArgs()), call("openCashDraw", callArgs()), call("cutPaper", callArgs())}) {
     EXPECT_EQ(result, kFalse);
   }
   EXPECT_TRUE(spooler_.calls().empty());

@@ -1,14 +1,13 @@
 #include "functions/serial_functions.h"
 
+#include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include "support/pseudo_terminal.h"
-#include "support/test_context.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {

@@ -9,15 +9,15 @@
 #include "image/freeimage_bitmap.h"
 #include "image/image_grey.h"
 #include "image/image_loading.h"
+#include "image/png_grey.h"
 #include "printer/image_raster.h"
 #include "tasks/image_text.h"
-#include "image/png_grey.h"
 
 namespace {
 
 void checkAgainstFreeImage(std::string_view bytes, const lumetra::GreyPicture& fast) {
-  FIMEMORY* memory = FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
-                                          static_cast<DWORD>(bytes.size()));
+  FIMEMORY* memory =
+      FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), static_cast<DWORD>(bytes.size()));
   const lumetra::Bitmap bitmap(FreeImage_LoadFromMemory(FIF_PNG, memory, 0));
   FreeImage_CloseMemory(memory);
   if (!bitmap) __builtin_trap();

@@ -2,6 +2,8 @@
 // arbitrary arguments, in arbitrary order. Every address a call gives is
 // replaced by one of 127.0.11.1 .. 127.0.11.9: a fuzzer must never reach a
 // real printer. Printers listen on the first four; the others refuse.
+#include <unistd.h>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -10,8 +12,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-
-#include <unistd.h>
 
 #include "functions/network_functions.h"
 #include "support/fake_network_printer.h"

@@ -49,8 +49,8 @@ void answerStatusRequests() {
   }
 }
 
-constexpr std::array<std::string_view, 5> kSerialFunctions{
-    "listSerialPort", "openSerialPort", "closeSerialPort", "sendData2SerialPort", "sendData2SerialPortRAW"};
+constexpr std::array<std::string_view, 5> kSerialFunctions{"listSerialPort", "openSerialPort", "closeSerialPort",
+                                                           "sendData2SerialPort", "sendData2SerialPortRAW"};
 
 }  // namespace
 

@@ -1,9 +1,9 @@
 #include "handover/kitchen_task_list.h"
 
+#include <optional>
+
 #include "functions/network_functions.h"
 #include "support/net_printer_fixture.h"
-
-#include <optional>
 
 namespace lumetra::test {
 namespace {
@@ -30,11 +30,11 @@ TEST_F(KitchenTaskListTest, ItemsReachTheirSlotsPrintersInQueueOrderAndLeaveNoSo
   EXPECT_TRUE(addItem(2, "", "unbound slot", "", 0, true, 1).isUndefined());
   EXPECT_TRUE(call("printMultiKitchenTaskList", {}).isUndefined());
 
-  const std::vector<std::string> hotTicket{hexBytes(
-      "1b 43 03 01 01  1b 21 30  c8 c8 b2 cb  1b 21 00  1b 4a 03  1d 56 01")};
-  const std::vector<std::string> coldTickets{hexBytes(
-      "4c  1b 21 10  62 6f 64 79  1b 21 00"
-      "1b 21 00  78  1b 21 00")};  // "ZOOMH" keeps the size stored last
+  const std::vector<std::string> hotTicket{
+      hexBytes("1b 43 03 01 01  1b 21 30  c8 c8 b2 cb  1b 21 00  1b 4a 03  1d 56 01")};
+  const std::vector<std::string> coldTickets{
+      hexBytes("4c  1b 21 10  62 6f 64 79  1b 21 00"
+               "1b 21 00  78  1b 21 00")};  // "ZOOMH" keeps the size stored last
   EXPECT_EQ(test::withoutStatusRequests(hot.waitForClosedConnections(1)), hotTicket);
   EXPECT_EQ(test::withoutStatusRequests(cold.waitForClosedConnections(1)), coldTickets);
   ASSERT_TRUE(waitUntilDelivered(context_.jobs));
@@ -53,8 +53,7 @@ TEST_F(KitchenTaskListTest, FeedRunsThePreFeedThenTheLineCountItself) {
   call("startIPPrintTask", {arg("127.0.5.42"), arg(5)});
   addItem(5, "", "", "zoomW", 4, false, 0);
   call("printMultiKitchenTaskList", {});
-  const std::vector<std::string> expected{
-      hexBytes("1b 21 20  1b 21 00  1b 4a 15  1b 4a 15  1b 4a 04")};
+  const std::vector<std::string> expected{hexBytes("1b 21 20  1b 21 00  1b 4a 15  1b 4a 15  1b 4a 04")};
   EXPECT_EQ(test::withoutStatusRequests(printer.waitForClosedConnections(1)), expected);
 }
 
@@ -80,7 +79,8 @@ TEST_F(KitchenTaskListTest, ADeadPrinterHoldsBackNoOtherAndItsTicketsWaitWithout
   addItem(0, "", "a", "", 0, false, 0);
   call("printMultiKitchenTaskList", {});
 
-  EXPECT_EQ(test::withoutStatusRequests(first.waitForClosedConnections(1)), std::vector<std::string>{hexBytes("1b 21 00 61 1b 21 00")});
+  EXPECT_EQ(test::withoutStatusRequests(first.waitForClosedConnections(1)),
+            std::vector<std::string>{hexBytes("1b 21 00 61 1b 21 00")});
   const std::vector<PrinterBacklog> waiting = backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) {
     return backlog.size() == 2 && backlog[1].reason == "无法连接";
   });
@@ -96,8 +96,10 @@ TEST_F(KitchenTaskListTest, ADeadPrinterHoldsBackNoOtherAndItsTicketsWaitWithout
   FakeNetworkPrinter second("127.0.5.45");
   silent.reset();
   FakeNetworkPrinter third("127.0.5.46");
-  EXPECT_EQ(test::withoutStatusRequests(second.waitForClosedConnections(1)), std::vector<std::string>{hexBytes("1b 21 00 62 1b 21 00")});
-  EXPECT_EQ(test::withoutStatusRequests(third.waitForClosedConnections(1)), std::vector<std::string>{hexBytes("1b 21 00 63 1b 21 00")});
+  EXPECT_EQ(test::withoutStatusRequests(second.waitForClosedConnections(1)),
+            std::vector<std::string>{hexBytes("1b 21 00 62 1b 21 00")});
+  EXPECT_EQ(test::withoutStatusRequests(third.waitForClosedConnections(1)),
+            std::vector<std::string>{hexBytes("1b 21 00 63 1b 21 00")});
   EXPECT_TRUE(backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) { return backlog.empty(); }).empty());
   EXPECT_EQ(first.waitForConnections(1) + second.waitForConnections(1) + third.waitForConnections(1), 3u);
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "handover/task_list_handover.h"
 #include "handover/sample_receipt.h"
+#include "handover/task_list_handover.h"
 #include "platform/print/cups_spooler.h"
 #include "printer/model_config_loader.h"
 #include "printer/printers.h"
@@ -37,7 +37,8 @@ class PrintTaskDeviceTest : public test::ContextTest {
 TEST_F(PrintTaskDeviceTest, ReceiptReachesANetworkPrinterByteExact) {
   test::FakeNetworkPrinter printer("127.0.6.1");
   processTaskList(context_.jobs, test::sampleReceiptTask("Bar", "127.0.6.1", 3));
-  EXPECT_EQ(test::withoutStatusRequests(printer.waitForClosedConnections(1)), std::vector<std::string>{sampleReceiptBytes()});
+  EXPECT_EQ(test::withoutStatusRequests(printer.waitForClosedConnections(1)),
+            std::vector<std::string>{sampleReceiptBytes()});
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
 }
 
@@ -58,8 +59,9 @@ TEST_F(PrintTaskDeviceTest, ReceiptReachesACupsRawQueueByteExact) {
 TEST_F(PrintTaskDeviceTest, TasksForAPrinterThatIsDownPrintOnceInOrderWhenItComesUpAndHoldBackNoOther) {
   test::FakeNetworkPrinter bar("127.0.6.5");
   processTaskList(context_.jobs, "[" + lineTask("127.0.6.4", "A") + "," + lineTask("127.0.6.5", "B") + "," +
-                  lineTask("127.0.6.4", "C") + "]");
-  EXPECT_EQ(test::withoutStatusRequests(bar.waitForClosedConnections(1)), std::vector<std::string>{test::hexBytes("1b 40") + "B"});
+                                     lineTask("127.0.6.4", "C") + "]");
+  EXPECT_EQ(test::withoutStatusRequests(bar.waitForClosedConnections(1)),
+            std::vector<std::string>{test::hexBytes("1b 40") + "B"});
   backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) { return !backlog.empty(); });
   EXPECT_EQ(context_.jobs.outbox.waitingFor(PrinterKey{PrinterKind::network, "127.0.6.4"}), 2u);
 
@@ -73,8 +75,9 @@ TEST_F(PrintTaskDeviceTest, TasksForAPrinterThatIsDownPrintOnceInOrderWhenItCome
 TEST_F(PrintTaskDeviceTest, ATaskWhoseAddressIsNoIpv4AddressIsRefusedAtOnce) {
   test::FakeNetworkPrinter printer("127.0.6.6");
   processTaskList(context_.jobs, "[" + lineTask("", "empty") + "," + lineTask("not-an-ip", "text") + "," +
-                  lineTask("127.0.6.6", "kept") + "]");
-  EXPECT_EQ(test::withoutStatusRequests(printer.waitForClosedConnections(1)), std::vector<std::string>{test::hexBytes("1b 40") + "kept"});
+                                     lineTask("127.0.6.6", "kept") + "]");
+  EXPECT_EQ(test::withoutStatusRequests(printer.waitForClosedConnections(1)),
+            std::vector<std::string>{test::hexBytes("1b 40") + "kept"});
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
   EXPECT_TRUE(backlog_.last().empty());
 }

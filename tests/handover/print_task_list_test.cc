@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "handover/task_list_handover.h"
 #include "handover/sample_receipt.h"
+#include "handover/task_list_handover.h"
 #include "printer/printers.h"
 #include "support/recording_spooler.h"
 #include "support/test_context.h"
@@ -11,8 +11,9 @@ namespace {
 
 using test::hexBytes;
 
-const std::vector<std::string> kPrinted = {"open Receipt", "startDocument My Document RAW", "startPage",
-                                           "write", "write", "write", "endPage", "endDocument", "close"};
+const std::vector<std::string> kPrinted = {
+    "open Receipt", "startDocument My Document RAW", "startPage", "write", "write", "write", "endPage", "endDocument",
+    "close"};
 
 std::string textTask(const std::string& printer, const std::string& text, int type = 2) {
   return R"({"printerName":")" + printer + R"(","ipaddress":"","printerType":)" + std::to_string(type) +
@@ -49,9 +50,10 @@ TEST_F(PrintTaskListTest, ListsPrintInOrderAndWhatCanNeverPrintIsNotQueued) {
   processTaskList(context_.jobs, "[" + textTask("Receipt", "one") + "," + textTask("Receipt", "two") + "]");
   for (const char* nothing : {"[]", "[ ]", "", "not json", "{}", "[1,2]"}) processTaskList(context_.jobs, nothing);
   EXPECT_EQ(call("printTask", CallArguments()), CallResult::undefined());
-  processTaskList(context_.jobs, "[" + textTask("", "no queue named") + "," + textTask("Receipt", "other type", 0) + "]");
-  EXPECT_EQ(writesUpTo("three"),
-            (std::vector<std::string>{hexBytes("1b 40") + "one", hexBytes("1b 40") + "two", hexBytes("1b 40") + "three"}));
+  processTaskList(context_.jobs,
+                  "[" + textTask("", "no queue named") + "," + textTask("Receipt", "other type", 0) + "]");
+  EXPECT_EQ(writesUpTo("three"), (std::vector<std::string>{hexBytes("1b 40") + "one", hexBytes("1b 40") + "two",
+                                                           hexBytes("1b 40") + "three"}));
 }
 
 TEST_F(PrintTaskListTest, AQueueThePageHoldsOpenLendsItsTableAndStaysOpen) {
@@ -59,7 +61,7 @@ TEST_F(PrintTaskListTest, AQueueThePageHoldsOpenLendsItsTableAndStaysOpen) {
   session.handle = *spooler_.open(u"Receipt");
   session.commands[model_offset::kCut + 2] = 0x42;
   processTaskList(context_.jobs, R"({"printerName":"Receipt","ipaddress":"","printerType":2,"printerModel":"",)"
-                  R"("contents":[{"type":1,"remark":1}]})");
+                                 R"("contents":[{"type":1,"remark":1}]})");
   ASSERT_TRUE(test::waitUntilDelivered(context_.jobs));
   EXPECT_EQ(spooler_.writes(), std::vector<std::string>{hexBytes("1b 40 00 00 42")});
   // The ticket went out as a document of its own; the page's handle is untouched.

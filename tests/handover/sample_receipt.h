@@ -10,16 +10,17 @@ namespace lumetra::test {
 
 // A receipt with every kind of item and a logo in the middle, as a task for
 // `printerName` / `ipaddress` of `printerType` with the model RQ2.
-inline std::string sampleReceiptTask(const std::string& printerName, const std::string& ipaddress,
-                                     int printerType) {
+inline std::string sampleReceiptTask(const std::string& printerName, const std::string& ipaddress, int printerType) {
   const std::string logo = base64(greyPng(8, 1, [](unsigned x, unsigned) { return x == 0 ? 0 : 255; }));
-  return R"({"printerName":")" + printerName + R"(","ipaddress":")" + ipaddress +
-         R"(","printerType":)" + std::to_string(printerType) +
+  return R"({"printerName":")" + printerName + R"(","ipaddress":")" + ipaddress + R"(","printerType":)" +
+         std::to_string(printerType) +
          R"(,"printerModel":"RQ2","printerWidth":10,"printerFlag":0,"contents":[)"
          R"({"type":0,"content":"欢迎","remark":3},)"
          R"({"type":0,"content":"A1","remark":9},)"
          R"({"type":0,"content":"Tea","remark":4,"paraLen":1,"para":[1]},)"
-         R"({"type":2,"content":")" + logo + R"("},)"
+         R"({"type":2,"content":")" +
+         logo +
+         R"("},)"
          R"({"type":1,"remark":0,"paraLen":1,"para":[25]},)"
          R"({"type":1,"remark":2,"paraLen":3,"para":[0,25,250]},)"
          R"({"type":1,"remark":3},)"

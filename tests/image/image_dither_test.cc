@@ -1,7 +1,7 @@
 // Our grey conversion and dithering against FreeImage's own (composite onto
 // white, FreeImage_Dither with FID_FS): every dot of every picture must agree.
-#include <FreeImage.h>
 #include <gtest/gtest.h>
+#include <FreeImage.h>
 
 #include <algorithm>
 #include <array>
@@ -33,7 +33,8 @@ Bitmap picture(unsigned width, unsigned height, unsigned bpp, const PixelBytes& 
   const unsigned bytesPerPixel = bpp < 8 ? 1 : bpp / 8;
   const unsigned units = bpp < 8 ? FreeImage_GetLine(bitmap.get()) : width;
   for (unsigned y = 0; y < height; ++y) {
-    for (unsigned x = 0; x < units; ++x) write(x, y, FreeImage_GetScanLine(bitmap.get(), static_cast<int>(y)) + x * bytesPerPixel);
+    for (unsigned x = 0; x < units; ++x)
+      write(x, y, FreeImage_GetScanLine(bitmap.get(), static_cast<int>(y)) + x * bytesPerPixel);
   }
   return bitmap;
 }
@@ -92,7 +93,7 @@ std::vector<std::pair<std::string, Pattern>> patterns() {
           {"white", [](unsigned, unsigned) { return BYTE{255}; }}};
 }
 
-const std::vector<std::pair<unsigned, unsigned>> kSizes = {{1, 1},  {1, 40}, {40, 1}, {2, 2},   {2, 30},
+const std::vector<std::pair<unsigned, unsigned>> kSizes = {{1, 1},  {1, 40}, {40, 1},  {2, 2},    {2, 30},
                                                            {7, 13}, {9, 9},  {64, 48}, {577, 31}, {3, 577}};
 
 TEST(ImageDitherTest, GreyAndColourPicturesGiveFreeImagesDots) {
@@ -103,23 +104,30 @@ TEST(ImageDitherTest, GreyAndColourPicturesGiveFreeImagesDots) {
       const std::string name = patternName + " " + std::to_string(width) + "x" + std::to_string(height);
       expectSameDots(picture(width, height, 8, [&](unsigned x, unsigned y, BYTE* p) { *p = level(x, y); }).get(),
                      name + " grey8");
-      expectSameDots(picture(width, height, 24, [&](unsigned x, unsigned y, BYTE* p) {
-                       p[0] = level(x, y);
-                       p[1] = static_cast<BYTE>(level(y, x) ^ 0x5A);
-                       p[2] = static_cast<BYTE>(colours());
-                     }).get(),
+      expectSameDots(picture(width, height, 24,
+                             [&](unsigned x, unsigned y, BYTE* p) {
+                               p[0] = level(x, y);
+                               p[1] = static_cast<BYTE>(level(y, x) ^ 0x5A);
+                               p[2] = static_cast<BYTE>(colours());
+                             })
+                         .get(),
                      name + " rgb24");
-      expectSameDots(picture(width, height, 32, [&](unsigned x, unsigned y, BYTE* p) {
-                       p[0] = p[1] = p[2] = level(x, y);
-                       p[3] = 0xFF;
-                     }).get(),
+      expectSameDots(picture(width, height, 32,
+                             [&](unsigned x, unsigned y, BYTE* p) {
+                               p[0] = p[1] = p[2] = level(x, y);
+                               p[3] = 0xFF;
+                             })
+                         .get(),
                      name + " opaque32");
-      expectSameDots(picture(width, height, 32, [&](unsigned x, unsigned y, BYTE* p) {
-                       p[0] = level(x, y);
-                       p[1] = static_cast<BYTE>(colours());
-                       p[2] = static_cast<BYTE>(x * 5);
-                       p[3] = static_cast<BYTE>(std::array<unsigned, 4>{0, 255, static_cast<unsigned>(colours()), 128}[(x + y) % 4]);
-                     }).get(),
+      expectSameDots(picture(width, height, 32,
+                             [&](unsigned x, unsigned y, BYTE* p) {
+                               p[0] = level(x, y);
+                               p[1] = static_cast<BYTE>(colours());
+                               p[2] = static_cast<BYTE>(x * 5);
+                               p[3] = static_cast<BYTE>(
+                                   std::array<unsigned, 4>{0, 255, static_cast<unsigned>(colours()), 128}[(x + y) % 4]);
+                             })
+                         .get(),
                      name + " alpha32");
     }
   }
@@ -135,7 +143,9 @@ void fillPalette(FIBITMAP* bitmap, std::mt19937& random) {
 TEST(ImageDitherTest, PalettesSixteenBitAndTransparentPalettesGiveFreeImagesDots) {
   std::mt19937 random(11);
   auto randomBytes = [&](unsigned, unsigned, BYTE* p) { *p = static_cast<BYTE>(random()); };
-  auto randomWords = [&](unsigned, unsigned, BYTE* p) { p[0] = static_cast<BYTE>(random()), p[1] = static_cast<BYTE>(random()); };
+  auto randomWords = [&](unsigned, unsigned, BYTE* p) {
+    p[0] = static_cast<BYTE>(random()), p[1] = static_cast<BYTE>(random());
+  };
   for (const auto& [width, height] : kSizes) {
     const std::string name = std::to_string(width) + "x" + std::to_string(height);
     Bitmap colour8 = picture(width, height, 8, randomBytes);
@@ -161,10 +171,12 @@ TEST(ImageDitherTest, PalettesSixteenBitAndTransparentPalettesGiveFreeImagesDots
     FreeImage_SetTransparencyTable(seeThrough.get(), alphas.data(), 256);
     expectSameDots(seeThrough.get(), name + " transparent palette8");
 
-    expectSameDots(picture(width, height, 16, randomWords, FI16_565_RED_MASK, FI16_565_GREEN_MASK, FI16_565_BLUE_MASK).get(),
-                   name + " rgb565");
-    expectSameDots(picture(width, height, 16, randomWords, FI16_555_RED_MASK, FI16_555_GREEN_MASK, FI16_555_BLUE_MASK).get(),
-                   name + " rgb555");
+    expectSameDots(
+        picture(width, height, 16, randomWords, FI16_565_RED_MASK, FI16_565_GREEN_MASK, FI16_565_BLUE_MASK).get(),
+        name + " rgb565");
+    expectSameDots(
+        picture(width, height, 16, randomWords, FI16_555_RED_MASK, FI16_555_GREEN_MASK, FI16_555_BLUE_MASK).get(),
+        name + " rgb555");
   }
 }
 
@@ -206,7 +218,8 @@ TEST(ImageDitherTest, LoadedPngGivesFreeImagesDots) {
     const auto level = static_cast<std::uint8_t>((x * x + y * y) / 97 + x / 3);
     return std::pair<std::uint8_t, std::uint8_t>{level, y < 288 ? 255 : static_cast<std::uint8_t>(575 - y)};
   });
-  FIMEMORY* memory = FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(file.data())), static_cast<DWORD>(file.size()));
+  FIMEMORY* memory =
+      FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(file.data())), static_cast<DWORD>(file.size()));
   const Bitmap loaded(FreeImage_LoadFromMemory(FIF_PNG, memory, 0));
   FreeImage_CloseMemory(memory);
   ASSERT_TRUE(loaded);

@@ -3,10 +3,8 @@
 // decoder does not take must still load exactly as FreeImage loads it.
 #include "image/png_grey.h"
 
-#include "image/png_chunks.h"
-
-#include <FreeImage.h>
 #include <gtest/gtest.h>
+#include <FreeImage.h>
 
 #include <array>
 #include <cstring>
@@ -18,6 +16,7 @@
 #include "image/freeimage_bitmap.h"
 #include "image/image_grey.h"
 #include "image/image_loading.h"
+#include "image/png_chunks.h"
 #include "support/png_writer.h"
 #include "support/test_pictures.h"
 
@@ -27,8 +26,8 @@ namespace {
 using test::PngPixels;
 
 Bitmap freeImageLoad(const std::string& file, int flags = 0) {
-  FIMEMORY* memory = FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(file.data())),
-                                          static_cast<DWORD>(file.size()));
+  FIMEMORY* memory =
+      FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(file.data())), static_cast<DWORD>(file.size()));
   Bitmap bitmap(FreeImage_LoadFromMemory(FIF_PNG, memory, flags));
   FreeImage_CloseMemory(memory);
   return bitmap;
@@ -75,8 +74,10 @@ void expectFreeImagesGreyLevels(const std::string& file, const std::string& name
 using Pattern = std::function<std::uint8_t(unsigned x, unsigned y, unsigned channel)>;
 std::vector<std::pair<std::string, Pattern>> patterns() {
   auto noise = std::make_shared<std::mt19937>(20240612);
-  return {{"gradient", [](unsigned x, unsigned y, unsigned c) { return static_cast<std::uint8_t>(x * 7 + y * 3 + c * 50); }},
-          {"rings", [](unsigned x, unsigned y, unsigned c) { return static_cast<std::uint8_t>((x * x + y * y) / 37 + c * 90); }},
+  return {{"gradient",
+           [](unsigned x, unsigned y, unsigned c) { return static_cast<std::uint8_t>(x * 7 + y * 3 + c * 50); }},
+          {"rings",
+           [](unsigned x, unsigned y, unsigned c) { return static_cast<std::uint8_t>((x * x + y * y) / 37 + c * 90); }},
           {"noise", [noise](unsigned, unsigned, unsigned) { return static_cast<std::uint8_t>((*noise)()); }}};
 }
 
@@ -87,7 +88,10 @@ using Opacity = std::function<std::uint8_t(unsigned x, unsigned y)>;
 std::vector<std::pair<std::string, Opacity>> opacities() {
   return {{"opaque", [](unsigned, unsigned) { return std::uint8_t{255}; }},
           {"transparent", [](unsigned, unsigned) { return std::uint8_t{0}; }},
-          {"mixed", [](unsigned x, unsigned y) { return std::array<std::uint8_t, 5>{0, 255, 1, 128, 254}[(x + 2 * y) % 5]; }},
+          {"mixed",
+           [](unsigned x, unsigned y) {
+             return std::array<std::uint8_t, 5>{0, 255, 1, 128, 254}[(x + 2 * y) % 5];
+           }},
           {"opaque lines", [](unsigned x, unsigned y) { return static_cast<std::uint8_t>(y % 3 ? 255 : x * 11); }}};
 }
 
@@ -118,7 +122,8 @@ unsigned filterOfRow(unsigned variant, unsigned row) {
 std::string plainPng(const PngPixels& picture, unsigned variant) {
   const std::string stream =
       test::zlibStream(test::filteredRows(picture, [variant](unsigned row) { return filterOfRow(variant, row); }));
-  std::vector<std::string> chunks{test::pngHeaderChunk(picture.width, picture.height, 8, colourTypeOf(picture.channels))};
+  std::vector<std::string> chunks{
+      test::pngHeaderChunk(picture.width, picture.height, 8, colourTypeOf(picture.channels))};
   if (variant % 2 == 0) {
     chunks.push_back(test::pngChunk("IDAT", stream));
   } else {
@@ -132,14 +137,16 @@ std::string plainPng(const PngPixels& picture, unsigned variant) {
   return test::pngFile(chunks);
 }
 
-const std::vector<std::pair<unsigned, unsigned>> kSizes = {{1, 1}, {1, 40}, {40, 1}, {7, 13}, {577, 31}, {3, 577}, {576, 576}};
+const std::vector<std::pair<unsigned, unsigned>> kSizes = {{1, 1},    {1, 40},  {40, 1},   {7, 13},
+                                                           {577, 31}, {3, 577}, {576, 576}};
 
 TEST(PngGreyTest, GreyRgbAndRgbaFilesGiveFreeImagesGreyLevelsAndDots) {
   for (const auto& [patternName, pattern] : patterns()) {
     const Pattern& level = pattern;
     for (const auto& [width, height] : kSizes) {
       // Every filter on every row position for the small pictures.
-      for (unsigned variant : width * height > 100000 ? std::vector<unsigned>{0, 5} : std::vector<unsigned>{0, 1, 2, 3, 4, 5}) {
+      for (unsigned variant :
+           width* height > 100000 ? std::vector<unsigned>{0, 5} : std::vector<unsigned>{0, 1, 2, 3, 4, 5}) {
         const std::string name = patternName + " " + std::to_string(width) + "x" + std::to_string(height) +
                                  " variant " + std::to_string(variant);
         const auto opaque = opacities().front().second;
@@ -159,11 +166,15 @@ TEST(PngGreyTest, GreyRgbAndRgbaFilesGiveFreeImagesGreyLevelsAndDots) {
 TEST(PngGreyTest, FilesWrittenByFreeImageGiveItsGreyLevels) {
   for (const auto& [width, height] : kSizes) {
     const std::string name = std::to_string(width) + "x" + std::to_string(height);
-    expectFreeImagesGreyLevels(test::greyPng(width, height, [](unsigned x, unsigned y) { return static_cast<std::uint8_t>(x ^ y); }),
-                               name + " rgb");
-    expectFreeImagesGreyLevels(test::greyAlphaPng(width, height, [](unsigned x, unsigned y) {
-                                 return std::pair<std::uint8_t, std::uint8_t>(static_cast<std::uint8_t>(x * y), static_cast<std::uint8_t>(x + y));
-                               }),
+    expectFreeImagesGreyLevels(
+        test::greyPng(width, height, [](unsigned x, unsigned y) { return static_cast<std::uint8_t>(x ^ y); }),
+        name + " rgb");
+    expectFreeImagesGreyLevels(test::greyAlphaPng(width, height,
+                                                  [](unsigned x, unsigned y) {
+                                                    return std::pair<std::uint8_t, std::uint8_t>(
+                                                        static_cast<std::uint8_t>(x * y),
+                                                        static_cast<std::uint8_t>(x + y));
+                                                  }),
                                name + " rgba");
   }
 }
@@ -207,16 +218,19 @@ TEST(PngGreyTest, ChunksThatChangePixelsAreLeftToFreeImage) {
   expectLeftToFreeImage(parts.file({test::pngChunk("prVt", "private"), parts.imageData()}), "unknown chunk");
 
   const PngPixels grey = pixels(19, 11, 1, patterns()[0].second, opacities()[0].second);
-  const std::string greyData = test::pngChunk("IDAT", test::zlibStream(test::filteredRows(grey, [](unsigned) { return 1u; })));
+  const std::string greyData =
+      test::pngChunk("IDAT", test::zlibStream(test::filteredRows(grey, [](unsigned) { return 1u; })));
   const std::string greyHeader = test::pngHeaderChunk(19, 11, 8, 0);
-  const std::string keyed = test::pngFile({greyHeader, test::pngChunk("tRNS", std::string("\0\x07", 2)), greyData, parts.end});
+  const std::string keyed =
+      test::pngFile({greyHeader, test::pngChunk("tRNS", std::string("\0\x07", 2)), greyData, parts.end});
   expectLeftToFreeImage(keyed, "grey tRNS");
   EXPECT_NE(freeImagePathDots(keyed)->dots, freeImagePathDots(test::pngFile({greyHeader, greyData, parts.end}))->dots);
 }
 
 TEST(PngGreyTest, OtherPixelFormatsAreLeftToFreeImage) {
-  expectLeftToFreeImage(test::grey16Png(23, 17, [](unsigned x, unsigned y) { return static_cast<std::uint16_t>(x * 3001 + y * 77); }),
-                        "16-bit grey");
+  expectLeftToFreeImage(
+      test::grey16Png(23, 17, [](unsigned x, unsigned y) { return static_cast<std::uint16_t>(x * 3001 + y * 77); }),
+      "16-bit grey");
   const SampleParts parts;
   const Bitmap bitmap = freeImageLoad(parts.file({parts.imageData()}));
   FIMEMORY* memory = FreeImage_OpenMemory();
@@ -230,11 +244,13 @@ TEST(PngGreyTest, OtherPixelFormatsAreLeftToFreeImage) {
 
   const PngPixels indices = pixels(19, 11, 1, patterns()[2].second, opacities()[0].second);
   std::string palette;
-  for (unsigned i = 0; i < 256; ++i) palette += {static_cast<char>(i), static_cast<char>(255 - i), static_cast<char>(i * 7)};
-  expectLeftToFreeImage(test::pngFile({test::pngHeaderChunk(19, 11, 8, 3), test::pngChunk("PLTE", palette),
-                                       test::pngChunk("IDAT", test::zlibStream(test::filteredRows(indices, [](unsigned) { return 0u; }))),
-                                       parts.end}),
-                        "palette");
+  for (unsigned i = 0; i < 256; ++i)
+    palette += {static_cast<char>(i), static_cast<char>(255 - i), static_cast<char>(i * 7)};
+  expectLeftToFreeImage(
+      test::pngFile({test::pngHeaderChunk(19, 11, 8, 3), test::pngChunk("PLTE", palette),
+                     test::pngChunk("IDAT", test::zlibStream(test::filteredRows(indices, [](unsigned) { return 0u; }))),
+                     parts.end}),
+      "palette");
 }
 
 TEST(PngGreyTest, DamagedFilesAreLeftToFreeImage) {
@@ -262,9 +278,10 @@ TEST(PngGreyTest, DamagedFilesAreLeftToFreeImage) {
     ++withDictionary[1];
   }
   expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", withDictionary)}), "preset dictionary");
-  expectLeftToFreeImage(parts.file({test::pngChunk("IDAT", stream.substr(0, 100)), test::pngChunk("tEXt", std::string("a\0b", 3)),
-                                    test::pngChunk("IDAT", stream.substr(100))}),
-                        "image data split by another chunk");
+  expectLeftToFreeImage(
+      parts.file({test::pngChunk("IDAT", stream.substr(0, 100)), test::pngChunk("tEXt", std::string("a\0b", 3)),
+                  test::pngChunk("IDAT", stream.substr(100))}),
+      "image data split by another chunk");
   const std::string whole = parts.file({parts.imageData()});
   expectLeftToFreeImage(whole.substr(0, whole.size() - parts.end.size()), "no IEND");
 
@@ -283,7 +300,8 @@ TEST(PngGreyTest, LargePicturesInflatedAsideAreCheckedAsSmallOnes) {
   std::string rows = test::filteredRows(picture, filters);
   const std::string stream = test::zlibStream(rows);
   const auto file = [](const std::string& data, unsigned height = 150) {
-    return test::pngFile({test::pngHeaderChunk(600, height, 8, 6), test::pngChunk("IDAT", data), test::pngChunk("IEND", "")});
+    return test::pngFile(
+        {test::pngHeaderChunk(600, height, 8, 6), test::pngChunk("IDAT", data), test::pngChunk("IEND", "")});
   };
   ASSERT_TRUE(greyLevelsOfPlainPng(file(stream)));
   expectFreeImagesGreyLevels(file(stream), "600x150");
@@ -329,12 +347,15 @@ TEST(PngGreyTest, PicturesBeyondTheLimitsAreRefusedFromTheirHeader) {
   const std::string huge = test::pngFile({test::pngHeaderChunk(1000000, 1000000, 8, 6), parts.imageData(), parts.end});
   EXPECT_FALSE(greyLevelsOfPlainPng(huge));
   EXPECT_FALSE(loadDotImage(huge));
-  EXPECT_FALSE(greyLevelsOfPlainPng(test::pngFile({test::pngHeaderChunk(4097, 4096, 8, 0), parts.imageData(), parts.end})));
+  EXPECT_FALSE(
+      greyLevelsOfPlainPng(test::pngFile({test::pngHeaderChunk(4097, 4096, 8, 0), parts.imageData(), parts.end})));
 
   // Within the pixel limit but wider than libpng takes.
   const PngPixels wide{1000001, 1, 1, std::vector<std::uint8_t>(1000001, 200)};
-  const std::string wideData = test::pngChunk("IDAT", test::zlibStream(test::filteredRows(wide, [](unsigned) { return 0u; })));
-  expectLeftToFreeImage(test::pngFile({test::pngHeaderChunk(1000001, 1, 8, 0), wideData, parts.end}), "wider than libpng takes");
+  const std::string wideData =
+      test::pngChunk("IDAT", test::zlibStream(test::filteredRows(wide, [](unsigned) { return 0u; })));
+  expectLeftToFreeImage(test::pngFile({test::pngHeaderChunk(1000001, 1, 8, 0), wideData, parts.end}),
+                        "wider than libpng takes");
   // A chunk longer than libpng takes.
   expectLeftToFreeImage(parts.file({test::pngChunk("tEXt", "Comment" + std::string(8000001, 'x')), parts.imageData()}),
                         "8 MB text");

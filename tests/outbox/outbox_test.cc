@@ -167,7 +167,8 @@ TEST_F(OutboxTest, APrintersConditionShowsWithOrWithoutTicketsUntilClearedAndATr
 TEST_F(OutboxTest, CompactionKeepsEveryWaitingTicketByteForByte) {
   auto outbox = opened();
   std::vector<Ticket> tickets;
-  for (int i = 0; i < 600; ++i) tickets.push_back(ticket(i % 2 ? kBar : kKitchen, std::to_string(i) + std::string(4000, 'p')));
+  for (int i = 0; i < 600; ++i)
+    tickets.push_back(ticket(i % 2 ? kBar : kKitchen, std::to_string(i) + std::string(4000, 'p')));
   outbox->handOver(std::move(tickets));
   const std::uint64_t full = recordsEnd();
   for (int i = 0; i < 500; ++i) {

@@ -1,8 +1,7 @@
-#include "printer/model_config_loader.h"
-
 #include <gtest/gtest.h>
 
 #include "base/utf.h"
+#include "printer/model_config_loader.h"
 #include "printer/printers.h"
 #include "support/temp_dir.h"
 #include "support/test_context.h"
@@ -15,7 +14,6 @@ using test::hexBytes;
 // Loads settings files from a private ./dev folder.
 class ModelConfigTest : public test::ContextTest {
  protected:
-
   void writeModel(const std::string& model, const std::string& content) {
     dir_.write("dev/" + model + ".ini", content);
   }
@@ -39,15 +37,15 @@ TEST_F(ModelConfigTest, FillsEveryFieldAtItsOffset) {
              "[beep]\ncmd=27,66,3,2,0\n");
   loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"RQ2");
   EXPECT_EQ(tableBytes(u"P", 0, 40),
-            hexBytes("1b 4a 00 02 03"            // roll cmd, p1, p2
-                     "1d 56 42 01"               // cut cmd, p
-                     "1d 21 00"                  // zoom cmd
-                     "1b 61 00"                  // align cmd
-                     "10 01 11 22"               // zoom p1, p2, p1|p2, p3
-                     "1d 76 30 00 01 02 03 04"   // img
-                     "1b 4a 00"                  // imgPrint
-                     "1b 70 00 32 32"            // cashdraw
-                     "1b 42 03 02 00"));         // beep
+            hexBytes("1b 4a 00 02 03"           // roll cmd, p1, p2
+                     "1d 56 42 01"              // cut cmd, p
+                     "1d 21 00"                 // zoom cmd
+                     "1b 61 00"                 // align cmd
+                     "10 01 11 22"              // zoom p1, p2, p1|p2, p3
+                     "1d 76 30 00 01 02 03 04"  // img
+                     "1b 4a 00"                 // imgPrint
+                     "1b 70 00 32 32"           // cashdraw
+                     "1b 42 03 02 00"));        // beep
 }
 
 TEST_F(ModelConfigTest, ByteListsSplitLikeStrtokAndConvertLikeAtoi) {
@@ -132,13 +130,13 @@ TEST_F(ModelConfigTest, AModelNameThatIsAPathReadsNothing) {
   writeModel("normal", "[cut]\ncmd=29,86,0\n");
   dir_.write("outside.ini", "[cut]\ncmd=29,86,7\n");
   dir_.write("dev/sub/inner.ini", "[cut]\ncmd=29,86,8\n");
-  const std::u16string absolute =  utf8ToUtf16((dir_.path() / "outside").string());
+  const std::u16string absolute = utf8ToUtf16((dir_.path() / "outside").string());
   for (const std::u16string& name : {absolute, std::u16string(u"../outside"), std::u16string(u"sub/inner"),
                                      std::u16string(u".."), std::u16string(u"normal\0x", 8)}) {
     PrinterModelConfig table;
     table.bytes.fill(0xEE);
     loadModelConfig(table, name);
-    EXPECT_EQ(table.bytes, PrinterModelConfig{}.bytes) <<  utf16ToUtf8(name);
+    EXPECT_EQ(table.bytes, PrinterModelConfig{}.bytes) << utf16ToUtf8(name);
     EXPECT_FALSE(modelSettingsPath(name));
   }
 }
@@ -149,30 +147,31 @@ TEST_F(ModelConfigTest, ChecksNameTheFileAndSettingOfEveryMissingOrGarbledValue)
   EXPECT_EQ(checkModelFolder("dev").size(), 1u);
   EXPECT_EQ(describe(checkModelFolder("dev").front()), "dev is missing: printers get no commands");
 
-  writeModel("good", "[roll]\ncmd=27,74,\n[cut]\ncmd=29,86,0\np=1\n[zoom]\ncmd=29,33,0\np1=16\np2=-1\n"
-                     "[align]\ncmd=27,97,0\n[img]\ncmd=29,118,48,0,0,0,24,0\n[imgPrint]\ncmd= 27 , 74,0\n"
-                     "[cashdraw]\ncmd=27,112,0,60,120\n[beep]\ncmd=27,66,3,2\n");
-  writeModel("bad", "[roll]\ncmd=27,74,,x\np1=x\n[cut]\ncmd=\np=1\n[zoom]\ncmd=29;33;0\np1=16\np2=256\n"
-                    "[align]\ncmd=27,97,0\n[img]\ncmd=29,118,48,0,0,0,24,0\n[imgPrint]\ncmd=27,74,0\n"
-                    "[cashdraw]\ncmd=27,112,0,60,1200\n");
+  writeModel("good",
+             "[roll]\ncmd=27,74,\n[cut]\ncmd=29,86,0\np=1\n[zoom]\ncmd=29,33,0\np1=16\np2=-1\n"
+             "[align]\ncmd=27,97,0\n[img]\ncmd=29,118,48,0,0,0,24,0\n[imgPrint]\ncmd= 27 , 74,0\n"
+             "[cashdraw]\ncmd=27,112,0,60,120\n[beep]\ncmd=27,66,3,2\n");
+  writeModel("bad",
+             "[roll]\ncmd=27,74,,x\np1=x\n[cut]\ncmd=\np=1\n[zoom]\ncmd=29;33;0\np1=16\np2=256\n"
+             "[align]\ncmd=27,97,0\n[img]\ncmd=29,118,48,0,0,0,24,0\n[imgPrint]\ncmd=27,74,0\n"
+             "[cashdraw]\ncmd=27,112,0,60,1200\n");
   writeModel("empty", "");
   std::vector<std::string> found;
   for (const ModelFileProblem& problem : checkModelFolder("dev")) found.push_back(describe(problem));
-  EXPECT_EQ(found, (std::vector<std::string>{
-                       "dev/normal.ini is missing: printers with no model get no commands",
-                       "dev/bad.ini: [roll] cmd is not a list of byte values 0 to 255: \"27,74,,x\"",
-                       "dev/bad.ini: [roll] p1 is not a number from -128 to 255: \"x\"",
-                       "dev/bad.ini: [cut] cmd is empty",
-                       "dev/bad.ini: [zoom] cmd is not a list of byte values 0 to 255: \"29;33;0\"",
-                       "dev/bad.ini: [zoom] p2 is not a number from -128 to 255: \"256\"",
-                       "dev/bad.ini: [cashdraw] cmd is not a list of byte values 0 to 255: \"27,112,0,60,1200\"",
-                       "dev/bad.ini: [beep] cmd is missing",
-                       "dev/empty.ini: [roll] cmd is missing", "dev/empty.ini: [cut] cmd is missing",
-                       "dev/empty.ini: [cut] p is missing", "dev/empty.ini: [zoom] cmd is missing",
-                       "dev/empty.ini: [zoom] p1 is missing", "dev/empty.ini: [zoom] p2 is missing",
-                       "dev/empty.ini: [align] cmd is missing", "dev/empty.ini: [img] cmd is missing",
-                       "dev/empty.ini: [imgPrint] cmd is missing", "dev/empty.ini: [cashdraw] cmd is missing",
-                       "dev/empty.ini: [beep] cmd is missing"}));
+  EXPECT_EQ(found,
+            (std::vector<std::string>{
+                "dev/normal.ini is missing: printers with no model get no commands",
+                "dev/bad.ini: [roll] cmd is not a list of byte values 0 to 255: \"27,74,,x\"",
+                "dev/bad.ini: [roll] p1 is not a number from -128 to 255: \"x\"", "dev/bad.ini: [cut] cmd is empty",
+                "dev/bad.ini: [zoom] cmd is not a list of byte values 0 to 255: \"29;33;0\"",
+                "dev/bad.ini: [zoom] p2 is not a number from -128 to 255: \"256\"",
+                "dev/bad.ini: [cashdraw] cmd is not a list of byte values 0 to 255: \"27,112,0,60,1200\"",
+                "dev/bad.ini: [beep] cmd is missing", "dev/empty.ini: [roll] cmd is missing",
+                "dev/empty.ini: [cut] cmd is missing", "dev/empty.ini: [cut] p is missing",
+                "dev/empty.ini: [zoom] cmd is missing", "dev/empty.ini: [zoom] p1 is missing",
+                "dev/empty.ini: [zoom] p2 is missing", "dev/empty.ini: [align] cmd is missing",
+                "dev/empty.ini: [img] cmd is missing", "dev/empty.ini: [imgPrint] cmd is missing",
+                "dev/empty.ini: [cashdraw] cmd is missing", "dev/empty.ini: [beep] cmd is missing"}));
   // The shipped files are complete.
   for (const auto& model : {"normal", "RQ2", "QV52K"}) {
     const auto shipped = std::filesystem::path(LUMETRA_SOURCE_DIR) / "dev" / (std::string(model) + ".ini");

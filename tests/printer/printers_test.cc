@@ -63,9 +63,7 @@ TEST_F(PrinterRegistryTest, HandleLookupCreatesTheSessionWhenAbsent) {
   EXPECT_EQ(context_.printers.registry.count(u"new"), 1u);
 }
 
-TEST(AnsiTextTest, EmptyTextGivesExactlyOneNul) {
-  EXPECT_EQ(toAnsiBytes(u""), std::string(1, '\0'));
-}
+TEST(AnsiTextTest, EmptyTextGivesExactlyOneNul) { EXPECT_EQ(toAnsiBytes(u""), std::string(1, '\0')); }
 
 TEST(AnsiTextTest, ChineseTextGivesGbkBytesAndTerminator) {
   EXPECT_EQ(toAnsiBytes(u"提示"), hexBytes("cc e1 ca be 00"));

@@ -41,7 +41,9 @@ TEST(RealtimeStatusTest, EachAnswerOfAFullRequestFeedsTheReportOnlyOnceAllHaveCo
       {"paper out, in pieces", {hexBytes("1a"), hexBytes("32 12"), hexBytes("72")}, stoppedBy(false, true, false)},
       {"cover open", {hexBytes("1a 16 12 12")}, stoppedBy(true, false, false)},
       {"cutter error", {hexBytes("1a 52 1a 12")}, stoppedBy(false, false, true)},
-      {"paper near its end, still printing", {hexBytes("12 12 12 1e")}, PrinterReport{false, false, false, false, true}},
+      {"paper near its end, still printing",
+       {hexBytes("12 12 12 1e")},
+       PrinterReport{false, false, false, false, true}},
       {"three of four answers", {hexBytes("12 12 12")}, std::nullopt},
       {"other bytes pass over", {hexBytes("00 ff 41"), hexBytes("12 12 12 12")}, PrinterReport{}},
   };

@@ -1,5 +1,6 @@
-#include <algorithm>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "functions/printer_functions.h"
 #include "printer/model_config_loader.h"

@@ -78,7 +78,7 @@ TEST(RenderMessagesTest, OnlyChangesOfEditabilityAreReportedStartingFromNotEdita
   FocusedNodeReporter reporter;
   EXPECT_EQ(reporter.focusChanged(false), std::nullopt);  // a button before any field
   EXPECT_EQ(reporter.focusChanged(true), true);
-  EXPECT_EQ(reporter.focusChanged(true), std::nullopt);   // field to field
+  EXPECT_EQ(reporter.focusChanged(true), std::nullopt);  // field to field
   EXPECT_EQ(reporter.focusChanged(false), false);
   EXPECT_EQ(reporter.focusChanged(false), std::nullopt);
 }

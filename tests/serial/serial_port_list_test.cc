@@ -55,9 +55,7 @@ TEST_F(SerialPortListTest, LeavesOutTerminalsWithoutARealPort) {
   EXPECT_EQ(platform::serialPortNames(roots_), (std::vector<std::string>{"ttyS0"}));
 }
 
-TEST_F(SerialPortListTest, NoTerminalFolderGivesAnEmptyList) {
-  EXPECT_TRUE(platform::serialPortNames(roots_).empty());
-}
+TEST_F(SerialPortListTest, NoTerminalFolderGivesAnEmptyList) { EXPECT_TRUE(platform::serialPortNames(roots_).empty()); }
 
 }  // namespace
 }  // namespace lumetra

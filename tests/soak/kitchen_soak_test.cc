@@ -40,8 +40,8 @@ TEST_F(KitchenSoakTest, EveryTicketComesOutInOrderWhilePrintersFail) {
     for (int ticket = 0; ticket < kTickets; ++runs) {
       for (int n = batch(random); n > 0 && ticket < kTickets; --n, ++ticket) {
         const int printer = slot(random);
-        call("addMultiPrinterTaskItem", {arg(printer), arg(""), arg(ticketText(ticket).c_str()), arg(""),
-                                       arg(0), arg(true), arg(0)});
+        call("addMultiPrinterTaskItem",
+             {arg(printer), arg(""), arg(ticketText(ticket).c_str()), arg(""), arg(0), arg(true), arg(0)});
         handedOver[printer].push_back(ticket);
       }
       call("printMultiKitchenTaskList", {});
@@ -56,12 +56,13 @@ TEST_F(KitchenSoakTest, EveryTicketComesOutInOrderWhilePrintersFail) {
   EXPECT_EQ(tally.printed, kTickets) << "seed " << seed;
   std::set<std::string> reasons;
   for (const auto& printer : printers) reasons.merge(backlog_.reasonsSeen(printer->address()));
-  EXPECT_EQ(reasons, (std::set<std::string>{"打印机拒绝连接", "无法连接", "打印机停止接收数据", "打印中断，将重新打印"}))
+  EXPECT_EQ(reasons,
+            (std::set<std::string>{"打印机拒绝连接", "无法连接", "打印机停止接收数据", "打印中断，将重新打印"}))
       << "seed " << seed;
   EXPECT_EQ(dialogs(), "");
-  std::cout << "kitchen soak (seed " << seed << "): " << kTickets << " tickets in " << runs << " runs to "
-            << kPrinters << " printers, " << tally.printed << " printed, " << tally.reprinted
-            << " printed again and " << tally.cutOff << " cut off (" << tally.hit << " hit by a fault); faults:";
+  std::cout << "kitchen soak (seed " << seed << "): " << kTickets << " tickets in " << runs << " runs to " << kPrinters
+            << " printers, " << tally.printed << " printed, " << tally.reprinted << " printed again and "
+            << tally.cutOff << " cut off (" << tally.hit << " hit by a fault); faults:";
   for (const auto& [fault, count] : faults) std::cout << " " << faultName(fault) << " " << count;
   std::cout << "\n";
 }

@@ -78,21 +78,19 @@ void PrivateCupsd::writeConfiguration() const {
   fs::permissions(root, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
   for (const char* folder : {"spool/tmp", "cache", "state", "log", "home"}) fs::create_directories(root / folder);
   for (const char* file : {"raw.types", "raw.convs"}) fs::copy_file(fs::path("/etc/cups") / file, root / file);
-  dir_.write("cupsd.conf",
-             "Listen " + socket_.string() +
-                 "\n"
-                 "Browsing No\nBrowseLocalProtocols none\nDefaultShared No\nWebInterface No\n"
-                 "LogLevel warn\nDefaultPolicy open\n"
-                 "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
-                 "<Policy open>\nJobPrivateAccess all\nJobPrivateValues none\n"
-                 "SubscriptionPrivateAccess all\nSubscriptionPrivateValues none\n"
-                 "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n");
+  dir_.write("cupsd.conf", "Listen " + socket_.string() +
+                               "\n"
+                               "Browsing No\nBrowseLocalProtocols none\nDefaultShared No\nWebInterface No\n"
+                               "LogLevel warn\nDefaultPolicy open\n"
+                               "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
+                               "<Policy open>\nJobPrivateAccess all\nJobPrivateValues none\n"
+                               "SubscriptionPrivateAccess all\nSubscriptionPrivateValues none\n"
+                               "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n");
   const std::string at = root.string();
   dir_.write("cups-files.conf", "ServerRoot " + at + "\nRequestRoot " + at + "/spool\nTempDir " + at +
-                                    "/spool/tmp\nCacheDir " + at + "/cache\nStateDir " + at +
-                                    "/state\nErrorLog " + at + "/log/error_log\nAccessLog " + at +
-                                    "/log/access_log\nPageLog " + at + "/log/page_log\nPrintcap " + at +
-                                    "/printcap\n");
+                                    "/spool/tmp\nCacheDir " + at + "/cache\nStateDir " + at + "/state\nErrorLog " + at +
+                                    "/log/error_log\nAccessLog " + at + "/log/access_log\nPageLog " + at +
+                                    "/log/page_log\nPrintcap " + at + "/printcap\n");
 }
 
 void PrivateCupsd::start() {
@@ -102,8 +100,8 @@ void PrivateCupsd::start() {
   const int log = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (log < 0) throw std::runtime_error("cannot create " + output);
   try {
-    pid_ = spawnTiedToTest(kCupsd, {kCupsd, "-f", "-c", cupsdConf, "-s", filesConf}, currentEnvironment(),
-                           {-1, log, log});
+    pid_ =
+        spawnTiedToTest(kCupsd, {kCupsd, "-f", "-c", cupsdConf, "-s", filesConf}, currentEnvironment(), {-1, log, log});
   } catch (...) {
     ::close(log);
     throw;

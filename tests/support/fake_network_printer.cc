@@ -7,9 +7,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -22,9 +22,7 @@ namespace {
 // never delivers, and then the test fails on what it got.
 constexpr std::chrono::seconds kHangGuard{30};
 
-[[noreturn]] void fail(const std::string& what) {
-  throw std::runtime_error(what + ": " + std::strerror(errno));
-}
+[[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what + ": " + std::strerror(errno)); }
 
 sockaddr_in socketAddress(const std::string& address, std::uint16_t port) {
   sockaddr_in socketAddress{};
@@ -145,9 +143,7 @@ std::vector<std::string> FakeNetworkPrinter::waitForClosedConnections(std::size_
   return streams;
 }
 
-std::string FakeNetworkPrinter::deviceUri() const {
-  return "socket://" + address_ + ":" + std::to_string(port_);
-}
+std::string FakeNetworkPrinter::deviceUri() const { return "socket://" + address_ + ":" + std::to_string(port_); }
 
 std::string FakeNetworkPrinter::job(std::size_t number) const {
   const std::vector<std::string> streams = waitForClosedConnections(number);

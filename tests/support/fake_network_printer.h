@@ -100,7 +100,18 @@ class FakeNetworkPrinter {
     bool endedByPrinter = false;
   };
   enum class Request {
-    none, drop, stopReading, resumeReading, readSlowly, switchOff, switchOn, reset, cutPower, armReset, stopAnswering, answerAgain,
+    none,
+    drop,
+    stopReading,
+    resumeReading,
+    readSlowly,
+    switchOff,
+    switchOn,
+    reset,
+    cutPower,
+    armReset,
+    stopAnswering,
+    answerAgain,
     quit
   };
 
@@ -117,22 +128,22 @@ class FakeNetworkPrinter {
 
   std::string address_;
   std::uint16_t port_;
-  int listener_ = -1;  // none while switched off or not answering
+  int listener_ = -1;    // none while switched off or not answering
   int unanswered_ = -1;  // while not answering: a listener whose queue is full
   int queueFiller_ = -1;
   int wakeup_ = -1;  // eventfd: requests from the test's thread
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
-  std::vector<Connection> connections_;  // guarded by mutex_
-  Request pending_ = Request::none;      // guarded by mutex_
-  std::size_t requestedResetAfter_ = 0;  // guarded by mutex_
-  std::size_t requestedReadSize_ = 0;    // likewise
+  std::vector<Connection> connections_;          // guarded by mutex_
+  Request pending_ = Request::none;              // guarded by mutex_
+  std::size_t requestedResetAfter_ = 0;          // guarded by mutex_
+  std::size_t requestedReadSize_ = 0;            // likewise
   std::chrono::milliseconds requestedPause_{0};  // likewise
-  std::size_t receiveBuffer_ = 0;        // 0: the system's
-  std::size_t readSize_ = 65536;         // touched by the serving thread only
-  std::chrono::milliseconds pause_{0};   // likewise
-  bool reading_ = true;                  // touched by the serving thread only
-  std::size_t resetAfter_ = 0;           // likewise; 0: no reset armed
+  std::size_t receiveBuffer_ = 0;                // 0: the system's
+  std::size_t readSize_ = 65536;                 // touched by the serving thread only
+  std::chrono::milliseconds pause_{0};           // likewise
+  bool reading_ = true;                          // touched by the serving thread only
+  std::size_t resetAfter_ = 0;                   // likewise; 0: no reset armed
   std::thread thread_;
 };
 

@@ -30,9 +30,7 @@ class NetPrinterTest : public ::testing::Test {
   PrinterModelConfig& kitchenTable() { return findOrCreateSession(context_.printers, kKitchenPrinterName).commands; }
 
   // Message boxes shown so far, one "caption<TAB>text" line each.
-  std::string dialogs() const {
-    return std::filesystem::exists(dialogLog_) ? readFile(dialogLog_) : std::string();
-  }
+  std::string dialogs() const { return std::filesystem::exists(dialogLog_) ? readFile(dialogLog_) : std::string(); }
 
   CallResult call(std::string_view name, std::initializer_list<CallArgument> arguments) {
     return callFunction(context_, name, CallArguments(std::vector<CallArgument>(arguments)));

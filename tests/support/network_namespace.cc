@@ -1,8 +1,5 @@
 #include "support/network_namespace.h"
 
-#include "net/discovery_targets.h"
-#include "platform/net/network_interfaces.h"
-
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -17,6 +14,9 @@
 
 #include <filesystem>
 #include <stdexcept>
+
+#include "net/discovery_targets.h"
+#include "platform/net/network_interfaces.h"
 
 extern char** environ;
 
@@ -127,8 +127,7 @@ Listener::Listener(const std::string& address, int port, int backlog)
     : socket_(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {
   const sockaddr_in local = socketAddress(address, port);
   const int reuse = 1;
-  if (socket_ < 0 ||
-      ::setsockopt(socket_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
+  if (socket_ < 0 || ::setsockopt(socket_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
       ::bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
       ::listen(socket_, backlog) != 0) {
     if (socket_ >= 0) ::close(socket_);

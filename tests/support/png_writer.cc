@@ -27,12 +27,18 @@ std::uint8_t paeth(std::uint8_t left, std::uint8_t up, std::uint8_t upLeft) {
 
 std::uint8_t predicted(unsigned filter, std::uint8_t left, std::uint8_t up, std::uint8_t upLeft) {
   switch (filter) {
-    case 0: return 0;
-    case 1: return left;
-    case 2: return up;
-    case 3: return static_cast<std::uint8_t>((left + up) / 2);
-    case 4: return paeth(left, up, upLeft);
-    default: throw std::invalid_argument("no such PNG filter");
+    case 0:
+      return 0;
+    case 1:
+      return left;
+    case 2:
+      return up;
+    case 3:
+      return static_cast<std::uint8_t>((left + up) / 2);
+    case 4:
+      return paeth(left, up, upLeft);
+    default:
+      throw std::invalid_argument("no such PNG filter");
   }
 }
 
@@ -91,7 +97,8 @@ std::string pngFile(const std::vector<std::string>& chunks) {
 
 std::vector<std::string> imageDataChunks(std::string_view stream, std::size_t pieceSize) {
   std::vector<std::string> chunks;
-  for (std::size_t at = 0; at < stream.size(); at += pieceSize) chunks.push_back(pngChunk("IDAT", stream.substr(at, pieceSize)));
+  for (std::size_t at = 0; at < stream.size(); at += pieceSize)
+    chunks.push_back(pngChunk("IDAT", stream.substr(at, pieceSize)));
   return chunks;
 }
 

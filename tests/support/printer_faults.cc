@@ -220,7 +220,8 @@ SoakTally tallySoak(const std::vector<std::unique_ptr<FakeNetworkPrinter>>& prin
         readTickets(connectionsEndingWith(*printers[i], handedOver[i].back(), end), start, end);
     const std::set<int> hit = ticketsHitByFaults(*printers[i], start);
     std::string faults = ticketFaults(handedOver[i], tickets);
-    for (const int ticket : reprintsNoFaultExplains(tickets, hit)) faults += " reprinted unhit: " + std::to_string(ticket);
+    for (const int ticket : reprintsNoFaultExplains(tickets, hit))
+      faults += " reprinted unhit: " + std::to_string(ticket);
     if (!faults.empty()) tally.faults += printers[i]->address() + ": " + faults + "\n";
     tally.printed += static_cast<int>(tickets.firstPrints().size());
     tally.reprinted += tickets.printedAgain();

@@ -64,7 +64,7 @@ class PrinterFaults {
 // Numbered tickets as a printer got them: "#0042;" between a fixed start and
 // end, so whole ones can be told from cut-off ones.
 struct PrintedTickets {
-  std::vector<int> whole;  // in the order printed
+  std::vector<int> whole;          // in the order printed
   std::vector<int> cutOffNumbers;  // tickets cut off, where their number could be read
   int cutOff = 0;
   // Each ticket's first whole print, in order: what the shop needs.
@@ -97,8 +97,9 @@ struct SoakTally {
   int printed = 0;    // first whole prints
   int reprinted = 0;  // further whole prints
   int cutOff = 0;
-  int hit = 0;        // tickets in connections a fault cut short
-  std::string faults;  // "" when every printer printed every ticket it was handed, in order, and reprinted only what a fault hit
+  int hit = 0;         // tickets in connections a fault cut short
+  std::string faults;  // "" when every printer printed every ticket it was handed, in order, and reprinted only what a
+                       // fault hit
 };
 SoakTally tallySoak(const std::vector<std::unique_ptr<FakeNetworkPrinter>>& printers,
                     const std::vector<std::vector<int>>& handedOver, const std::string& start, const std::string& end);

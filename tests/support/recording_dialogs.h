@@ -13,7 +13,8 @@ namespace lumetra::test {
 // records even when a test has taken every descriptor away.
 class RecordingDialogs : public platform::Dialogs {
  public:
-  platform::DialogAnswer show(std::string_view caption, std::string_view text, platform::DialogButtons buttons) override;
+  platform::DialogAnswer show(std::string_view caption, std::string_view text,
+                              platform::DialogButtons buttons) override;
   std::optional<std::string> chooseFile(const std::string&, const std::string&) override { return std::nullopt; }
   const std::vector<std::string>& shown() const { return shown_; }
 

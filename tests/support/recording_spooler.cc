@@ -59,7 +59,7 @@ const RecordingSpooler::Printer* RecordingSpooler::printerOf(platform::PrinterHa
 
 std::optional<platform::PrinterHandle> RecordingSpooler::open(std::u16string_view printerName) {
   std::lock_guard lock(mutex_);
-  if (!record("open " +  utf16ToUtf8(printerName), platform::kNoPrinterHandle)) {
+  if (!record("open " + utf16ToUtf8(printerName), platform::kNoPrinterHandle)) {
     return std::nullopt;
   }
   for (const auto& entry : printers_) {
@@ -79,11 +79,9 @@ bool RecordingSpooler::close(platform::PrinterHandle handle) {
   return true;
 }
 
-std::uint32_t RecordingSpooler::startDocument(platform::PrinterHandle handle,
-                                              const platform::DocumentInfo& info) {
+std::uint32_t RecordingSpooler::startDocument(platform::PrinterHandle handle, const platform::DocumentInfo& info) {
   std::lock_guard lock(mutex_);
-  const std::string operation = "startDocument " +  utf16ToUtf8(info.name) + " " +
-                                 utf16ToUtf8(info.dataType);
+  const std::string operation = "startDocument " + utf16ToUtf8(info.name) + " " + utf16ToUtf8(info.dataType);
   return record(operation, handle) ? nextJob_++ : 0;
 }
 
@@ -138,7 +136,7 @@ std::optional<std::vector<std::uint32_t>> RecordingSpooler::jobStatuses(platform
 
 std::optional<platform::QueueActivity> RecordingSpooler::queueActivity(std::u16string_view printerName) {
   std::lock_guard lock(mutex_);
-  if (!record("queueActivity " +  utf16ToUtf8(printerName), platform::kNoPrinterHandle)) return std::nullopt;
+  if (!record("queueActivity " + utf16ToUtf8(printerName), platform::kNoPrinterHandle)) return std::nullopt;
   for (const auto& [name, printer] : printers_) {
     if (name == printerName) {
       return platform::QueueActivity{.status = printer.status, .stopped = false, .unfinishedJobs = {}};

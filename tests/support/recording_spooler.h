@@ -2,8 +2,8 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -48,8 +48,7 @@ class RecordingSpooler final : public platform::Spooler {
   bool endDocument(platform::PrinterHandle handle) override;
   std::vector<std::u16string> printerNames() override;
   std::optional<platform::PrinterDetails> printerDetails(platform::PrinterHandle handle) override;
-  std::optional<std::vector<std::uint32_t>> jobStatuses(platform::PrinterHandle handle,
-                                                        std::uint32_t maxJobs) override;
+  std::optional<std::vector<std::uint32_t>> jobStatuses(platform::PrinterHandle handle, std::uint32_t maxJobs) override;
   // Its printers print every document the moment it ends: no job of ours is
   // ever unfinished.
   std::optional<platform::QueueActivity> queueActivity(std::u16string_view printerName) override;

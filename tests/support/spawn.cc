@@ -58,8 +58,7 @@ pid_t spawnTiedToTest(const std::string& program, const std::vector<std::string>
   if (pid == 0) {
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (::getppid() != parent) ::_exit(127);
-    becomeProgram(program.c_str(), argv.data(), envp.data(), streams, workingDirectory.c_str(), keepOpen,
-                  report[1]);
+    becomeProgram(program.c_str(), argv.data(), envp.data(), streams, workingDirectory.c_str(), keepOpen, report[1]);
   }
   ::close(report[1]);
   int failure = 0;

@@ -86,7 +86,8 @@ class ContextTest : public ::testing::Test {
 // again at every box so that a test can change the environment between calls.
 class EnvironmentDialogs : public platform::Dialogs {
  public:
-  platform::DialogAnswer show(std::string_view caption, std::string_view text, platform::DialogButtons buttons) override;
+  platform::DialogAnswer show(std::string_view caption, std::string_view text,
+                              platform::DialogButtons buttons) override;
   std::optional<std::string> chooseFile(const std::string& filterName, const std::string& pattern) override;
 };
 

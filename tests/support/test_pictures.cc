@@ -52,8 +52,7 @@ Bitmap greyBitmap(unsigned width, unsigned height, const std::function<std::uint
 
 }  // namespace
 
-std::string greyPng(unsigned width, unsigned height,
-                    const std::function<std::uint8_t(unsigned, unsigned)>& grey) {
+std::string greyPng(unsigned width, unsigned height, const std::function<std::uint8_t(unsigned, unsigned)>& grey) {
   return save(greyBitmap(width, height, grey).get());
 }
 
@@ -61,10 +60,14 @@ std::string greyPicture(unsigned width, unsigned height, const std::function<std
                         PictureFormat format) {
   const Bitmap bitmap = greyBitmap(width, height, grey);
   switch (format) {
-    case PictureFormat::bmp: return save(bitmap.get(), FIF_BMP);
-    case PictureFormat::jpeg: return save(bitmap.get(), FIF_JPEG, JPEG_QUALITYSUPERB);
-    case PictureFormat::targa: return save(bitmap.get(), FIF_TARGA);
-    case PictureFormat::gif: break;
+    case PictureFormat::bmp:
+      return save(bitmap.get(), FIF_BMP);
+    case PictureFormat::jpeg:
+      return save(bitmap.get(), FIF_JPEG, JPEG_QUALITYSUPERB);
+    case PictureFormat::targa:
+      return save(bitmap.get(), FIF_TARGA);
+    case PictureFormat::gif:
+      break;
   }
   const Bitmap palette(FreeImage_ConvertToGreyscale(bitmap.get()));
   if (!palette) throw std::runtime_error("cannot reduce picture to a palette");
@@ -100,8 +103,7 @@ std::string whiteFirstOneBitBmp(unsigned width, unsigned height,
   return save(bitmap.get(), FIF_BMP);
 }
 
-std::string grey16Png(unsigned width, unsigned height,
-                      const std::function<std::uint16_t(unsigned, unsigned)>& grey) {
+std::string grey16Png(unsigned width, unsigned height, const std::function<std::uint16_t(unsigned, unsigned)>& grey) {
   const Bitmap bitmap(FreeImage_AllocateT(FIT_UINT16, static_cast<int>(width), static_cast<int>(height)));
   if (!bitmap) throw std::runtime_error("cannot allocate picture");
   for (unsigned y = 0; y < height; ++y) {

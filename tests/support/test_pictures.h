@@ -11,13 +11,12 @@ namespace lumetra::test {
 // Coordinates count from the top-left pixel, as a viewer shows the picture.
 
 // A 24-bit PNG: each pixel's grey level (0 black .. 255 white).
-std::string greyPng(unsigned width, unsigned height,
-                    const std::function<std::uint8_t(unsigned x, unsigned y)>& grey);
+std::string greyPng(unsigned width, unsigned height, const std::function<std::uint8_t(unsigned x, unsigned y)>& grey);
 
 // The same picture in another file format (GIF: 8-bit grey palette).
 enum class PictureFormat { bmp, jpeg, gif, targa };
-std::string greyPicture(unsigned width, unsigned height, const std::function<std::uint8_t(unsigned x, unsigned y)>& grey,
-                        PictureFormat format);
+std::string greyPicture(unsigned width, unsigned height,
+                        const std::function<std::uint8_t(unsigned x, unsigned y)>& grey, PictureFormat format);
 
 // A 32-bit PNG with alpha: each pixel's grey level and opacity (0 transparent).
 std::string greyAlphaPng(unsigned width, unsigned height,

@@ -1,7 +1,7 @@
 #include "support/virtual_printer_control.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>

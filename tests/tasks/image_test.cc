@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "functions/printer_functions.h"
 #include "image/gif_header.h"
 #include "image/image_base64.h"
 #include "printer/image_raster.h"
-#include "tasks/image_text.h"
 #include "printer/printers.h"
 #include "support/recording_spooler.h"
 #include "support/temp_dir.h"
 #include "support/test_context.h"
 #include "support/test_pictures.h"
-
-#include <random>
+#include "tasks/image_text.h"
 
 namespace lumetra {
 namespace {
@@ -60,8 +60,8 @@ TEST(ImageTextTest, AcceptsOnlyStrictBase64) {
   EXPECT_EQ(decodeBase64("TWE="), "Ma");
   EXPECT_EQ(decodeBase64("TQ=="), "M");
   EXPECT_EQ(decodeBase64("+/+/"), hexBytes("fb ff bf"));
-  for (const char* bad : {"TWF", "TW Fu", "TWFu\n", "TWFu\r\nTWFu", "data:image/png;base64,TWFu",
-                          "T=Fu", "TQ=a", "TQ===", "====", "TWFuTQ==TWFu", "TW-_", "TWFu="}) {
+  for (const char* bad : {"TWF", "TW Fu", "TWFu\n", "TWFu\r\nTWFu", "data:image/png;base64,TWFu", "T=Fu", "TQ=a",
+                          "TQ===", "====", "TWFuTQ==TWFu", "TW-_", "TWFu="}) {
     EXPECT_EQ(decodeBase64(bad), "") << bad;
   }
 }
@@ -94,22 +94,22 @@ TEST(ImageTextTest, DecodesEveryLengthAndEveryByteValue) {
 }
 
 TEST(ImageRasterTest, TwoFullBandsTopRowFirstMostSignificantBitLeftmost) {
-  const auto raster = rasterOf(test::greyPng(384, 48, [](unsigned x, unsigned y) { return onlyCorners(384, 48, x, y); }));
+  const auto raster =
+      rasterOf(test::greyPng(384, 48, [](unsigned x, unsigned y) { return onlyCorners(384, 48, x, y); }));
   ASSERT_TRUE(raster);
-  const std::string expected = kInitialise + gsv0Header(48) + bandData(48, {{0, '\x80'}}) + kBandEnd +
-                               gsv0Header(48) + bandData(48, {{48 * 24 - 1, '\x01'}}) + kBandEnd;
+  const std::string expected = kInitialise + gsv0Header(48) + bandData(48, {{0, '\x80'}}) + kBandEnd + gsv0Header(48) +
+                               bandData(48, {{48 * 24 - 1, '\x01'}}) + kBandEnd;
   EXPECT_EQ(*raster, expected);
   EXPECT_EQ(raster->size(), 2u + 2 * (8 + 1152 + 3));
 }
 
 TEST(ImageRasterTest, LastBandIsFilledWithBlankRows) {
   // Row 29 is row 5 of the second band; rows 6 to 23 of that band stay blank.
-  const auto raster = rasterOf(test::greyPng(384, 30, [](unsigned x, unsigned y) {
-    return x < 8 && (y == 0 || y == 29) ? 0 : 255;
-  }));
+  const auto raster =
+      rasterOf(test::greyPng(384, 30, [](unsigned x, unsigned y) { return x < 8 && (y == 0 || y == 29) ? 0 : 255; }));
   ASSERT_TRUE(raster);
-  const std::string expected = kInitialise + gsv0Header(48) + bandData(48, {{0, '\xff'}}) + kBandEnd +
-                               gsv0Header(48) + bandData(48, {{5 * 48, '\xff'}}) + kBandEnd;
+  const std::string expected = kInitialise + gsv0Header(48) + bandData(48, {{0, '\xff'}}) + kBandEnd + gsv0Header(48) +
+                               bandData(48, {{5 * 48, '\xff'}}) + kBandEnd;
   EXPECT_EQ(*raster, expected);
 }
 
@@ -117,7 +117,8 @@ TEST(ImageRasterTest, HeaderAndBandEndComeFromTheModelTable) {
   PrinterModelConfig table;
   const std::string image = hexBytes("01 02 03 04 05 06 07 08 09 0a 0b");
   std::copy(image.begin(), image.end(), table.bytes.begin() + model_offset::kImage);
-  const auto raster = rasterForImageText(test::base64(test::greyPng(576, 1, [](unsigned, unsigned) { return 255; })), table);
+  const auto raster =
+      rasterForImageText(test::base64(test::greyPng(576, 1, [](unsigned, unsigned) { return 255; })), table);
   ASSERT_TRUE(raster);
   EXPECT_EQ(*raster, kInitialise + hexBytes("01 02 03 00 48 00 07 00") + bandData(72) + hexBytes("09 0a 0b"));
 }
@@ -172,8 +173,8 @@ TEST(ImageRasterTest, UnusableTextGivesNothing) {
   const std::string png = test::greyPng(8, 8, [](unsigned, unsigned) { return 0; });
   EXPECT_FALSE(rasterForImageText(test::base64(png.substr(0, png.size() / 2)), gsv0Model()));
   // Announces 20 million pixels: refused rather than decoded.
-  EXPECT_FALSE(rasterForImageText(test::base64(test::whiteFirstOneBitBmp(5000, 4000, [](unsigned, unsigned) { return 0; })),
-                                  gsv0Model()));
+  EXPECT_FALSE(rasterForImageText(
+      test::base64(test::whiteFirstOneBitBmp(5000, 4000, [](unsigned, unsigned) { return 0; })), gsv0Model()));
 }
 
 // Logo formats load; the others are refused, even whole files, since
@@ -184,7 +185,9 @@ CallResult checkImage(const CallArguments& arguments) {
 }
 
 TEST(ImageRasterTest, OnlyLogoFormatsAreLoaded) {
-  const auto pattern = [](unsigned x, unsigned y) -> std::uint8_t { return static_cast<std::uint8_t>(x * 37 + y * 91); };
+  const auto pattern = [](unsigned x, unsigned y) -> std::uint8_t {
+    return static_cast<std::uint8_t>(x * 37 + y * 91);
+  };
   const auto fromPng = rasterOf(test::greyPng(16, 8, pattern));
   ASSERT_TRUE(fromPng);
   EXPECT_EQ(rasterOf(test::greyPicture(16, 8, pattern, test::PictureFormat::bmp)), fromPng);
@@ -193,7 +196,10 @@ TEST(ImageRasterTest, OnlyLogoFormatsAreLoaded) {
   EXPECT_FALSE(rasterOf(test::greyPicture(16, 8, pattern, test::PictureFormat::targa)));
 
   const std::string strayTarga = hexBytes("32 00 0a 00 02 00 00 00 00 00 00 b7 0e d5 01 00 20 30 00");
-  const std::string strayPnm = "P4g\xb8" "2" + std::string(89, '9') + "P=72[" + std::string(1, '\0') + "7'";
+  const std::string strayPnm =
+      "P4g\xb8"
+      "2" +
+      std::string(89, '9') + "P=72[" + std::string(1, '\0') + "7'";
   for (const std::string& stray : {strayTarga, strayPnm}) {
     EXPECT_FALSE(rasterOf(stray));
     EXPECT_EQ(checkImage(args({test::base64(stray)})), CallResult::boolean(false));
@@ -203,9 +209,13 @@ TEST(ImageRasterTest, OnlyLogoFormatsAreLoaded) {
 // FreeImage allocates a GIF's announced size before reading its pixels, so
 // the size is read here first: these few bytes would cost gigabytes.
 TEST(ImageRasterTest, GifsAnnouncingHugePicturesAreRefusedUnread) {
-  const auto screen = [](const char* size) { return "GIF89a" + hexBytes(size) + hexBytes("80 00 00") + std::string(6, '\0'); };
+  const auto screen = [](const char* size) {
+    return "GIF89a" + hexBytes(size) + hexBytes("80 00 00") + std::string(6, '\0');
+  };
   const std::string comment = hexBytes("21 fe 03") + "abc" + std::string(1, '\0');
-  const auto picture = [](const char* size) { return hexBytes("2c 00 00 00 00") + hexBytes(size) + hexBytes("00 02 02 4c 01 00 3b"); };
+  const auto picture = [](const char* size) {
+    return hexBytes("2c 00 00 00 00") + hexBytes(size) + hexBytes("00 02 02 4c 01 00 3b");
+  };
   constexpr unsigned long long kLimit = 16ull * 1024 * 1024;
   EXPECT_TRUE(gifSizeWithin(screen("10 00 08 00") + comment + picture("10 00 08 00"), kLimit));
   EXPECT_TRUE(gifSizeWithin(screen("00 10 00 10") + picture("00 10 00 10"), kLimit));  // 4096 x 4096
@@ -255,8 +265,9 @@ TEST_F(PrintLogoTest, GivesTrueWithoutPrintingWhenNothingCanBePrinted) {
   EXPECT_EQ(call("printLogo", args({"Receipt", logo_})), CallResult::boolean(true));  // not open
   openThePrinter();
   EXPECT_EQ(call("printLogo", args({"Receipt", "abc"})), CallResult::boolean(true));
-  EXPECT_EQ(call("printLogo", args({"Receipt", test::base64(test::greyPng(2048, 1, [](unsigned, unsigned) { return 0; }))})),
-            CallResult::boolean(true));
+  EXPECT_EQ(
+      call("printLogo", args({"Receipt", test::base64(test::greyPng(2048, 1, [](unsigned, unsigned) { return 0; }))})),
+      CallResult::boolean(true));
   EXPECT_EQ(call("printLogo", args({"Receipt"})), CallResult::boolean(false));
   EXPECT_EQ(call("printLogo", args({"Receipt", logo_, "x"})), CallResult::boolean(false));
   EXPECT_TRUE(spooler_.writes().empty());

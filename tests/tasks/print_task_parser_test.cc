@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
 #include "tasks/print_task.h"
 #include "tasks/task_layout.h"
-#include "support/temp_dir.h"
 
 namespace lumetra {
 namespace {
@@ -81,13 +81,14 @@ TEST(PrintTaskParserTest, LeavesOutTasksWithUnusableMembers) {
 }
 
 TEST(PrintTaskParserTest, LeavesOutUnusableItemsAndReadsUsableParameters) {
-  const auto tasks = tasksOf(task(R"(,"contents":[)"
-                                  R"(7,{"type":"0","content":"a"},{"type":0},{"type":2,"content":5},)"
-                                  R"({"type":0,"content":"b","remark":1.5},{"type":1,"paraLen":1,"para":3},)"
-                                  R"({"type":1,"paraLen":2,"para":[1,"2"]},{"type":1,"paraLen":"1","para":[1]},)"
-                                  R"({"type":1,"paraLen":4,"para":[1,2]},{"type":1,"paraLen":9,"para":[1,2,3,4,5,6,7]},)"
-                                  R"({"type":1,"paraLen":9},{"type":1,"paraLen":0,"para":[1]},{"type":1},)"
-                                  R"({"type":4,"content":[],"paraLen":1,"para":[8]}])"));
+  const auto tasks =
+      tasksOf(task(R"(,"contents":[)"
+                   R"(7,{"type":"0","content":"a"},{"type":0},{"type":2,"content":5},)"
+                   R"({"type":0,"content":"b","remark":1.5},{"type":1,"paraLen":1,"para":3},)"
+                   R"({"type":1,"paraLen":2,"para":[1,"2"]},{"type":1,"paraLen":"1","para":[1]},)"
+                   R"({"type":1,"paraLen":4,"para":[1,2]},{"type":1,"paraLen":9,"para":[1,2,3,4,5,6,7]},)"
+                   R"({"type":1,"paraLen":9},{"type":1,"paraLen":0,"para":[1]},{"type":1},)"
+                   R"({"type":4,"content":[],"paraLen":1,"para":[8]}])"));
   ASSERT_EQ(tasks.size(), 1u);
   const auto& items = tasks[0].contents;
   ASSERT_EQ(items.size(), 6u);
@@ -159,25 +160,60 @@ TEST(PrintTaskParserTest, FirstOfARepeatedMemberCountsAndTextEndsAtNul) {
 // The quick reader gives up on what it cannot read exactly like RapidJSON;
 // either way the result is RapidJSON's own, value for value.
 TEST(PrintTaskParserTest, QuickReaderAgreesWithRapidJsonAtEveryEdge) {
-  const auto item = [](std::string_view members) { return task(R"(,"contents":[{"type":1,)" + std::string(members) + "}]"); };
+  const auto item = [](std::string_view members) {
+    return task(R"(,"contents":[{"type":1,)" + std::string(members) + "}]");
+  };
   const std::string cases[] = {
-      item(R"("remark":-0)"), item(R"("remark":-2147483648)"), item(R"("remark":2147483647)"),
-      item(R"("remark":2147483648)"), item(R"("remark":-2147483649)"), item(R"("remark":4294967295)"),
-      item(R"("remark":4294967296)"), item(R"("remark":9999999999)"), item(R"("remark":12345678901)"),
-      item(R"("remark":1.0)"), item(R"("remark":1e2)"), item(R"("remark":1E+2)"), item(R"("remark":1e999)"),
-      item(R"("remark":01)"), item(R"("remark":-)"), item(R"("remark":-a)"), item(R"("remark":+1)"),
-      item(R"("remark":.5)"), item(R"("remark":0x10)"),
+      item(R"("remark":-0)"),
+      item(R"("remark":-2147483648)"),
+      item(R"("remark":2147483647)"),
+      item(R"("remark":2147483648)"),
+      item(R"("remark":-2147483649)"),
+      item(R"("remark":4294967295)"),
+      item(R"("remark":4294967296)"),
+      item(R"("remark":9999999999)"),
+      item(R"("remark":12345678901)"),
+      item(R"("remark":1.0)"),
+      item(R"("remark":1e2)"),
+      item(R"("remark":1E+2)"),
+      item(R"("remark":1e999)"),
+      item(R"("remark":01)"),
+      item(R"("remark":-)"),
+      item(R"("remark":-a)"),
+      item(R"("remark":+1)"),
+      item(R"("remark":.5)"),
+      item(R"("remark":0x10)"),
       task(R"(,"contents":[{"type":0,"content":"\ud83d\ude00 \u00e9\u4e2d\u0041"}])"),
-      task(R"(,"contents":[{"type":0,"content":"\udc00"}])"), task(R"(,"contents":[{"type":0,"content":"\ud800"}])"),
-      task(R"(,"contents":[{"type":0,"content":"\ud800\u0041"}])"), task(R"(,"contents":[{"type":0,"content":"\u12G4"}])"),
-      task(R"(,"contents":[{"type":0,"content":"\x"}])"), task(R"(,"contents":[{"type":0,"content":"\/\b\f\n\r\t\\"}])"),
-      task(R"(,"contents":[{"type":0,"content":"a\u0000b"}])"), task("\"\\u0063ontents\":[]"),
-      task(R"(,"printerModel":"\u0000x")"), task(",\"contents\":[{\"type\":0,\"content\":\"\xff\xfe\x80\"}]"),
-      task(",\"contents\":[{\"type\":0,\"content\":\"tab\there\"}]"), task(R"(,"contents":[1,],)"),
-      task(R"(,"x":tru)"), task(R"(,"x":nul)"), task(R"(,"x":[true,false,null,{}, [] ,{"a":{"b":[]}}])"),
-      " \t\r\n[ " + task("") + " ]\n", "[" + task("") + ",]", "\xEF\xBB\xBF" + task(""), "{\"a\" 1}",
-      "{\"a\":1,}", "{,}", "[1 2]", "\"open", "[\"a\\", "{\"printerName\":\"P\"", "[1]]", "  ", "\"x\" 1",
-      std::string(64, '[') + std::string(64, ']'), std::string(65, '[') + std::string(65, ']'),
+      task(R"(,"contents":[{"type":0,"content":"\udc00"}])"),
+      task(R"(,"contents":[{"type":0,"content":"\ud800"}])"),
+      task(R"(,"contents":[{"type":0,"content":"\ud800\u0041"}])"),
+      task(R"(,"contents":[{"type":0,"content":"\u12G4"}])"),
+      task(R"(,"contents":[{"type":0,"content":"\x"}])"),
+      task(R"(,"contents":[{"type":0,"content":"\/\b\f\n\r\t\\"}])"),
+      task(R"(,"contents":[{"type":0,"content":"a\u0000b"}])"),
+      task("\"\\u0063ontents\":[]"),
+      task(R"(,"printerModel":"\u0000x")"),
+      task(",\"contents\":[{\"type\":0,\"content\":\"\xff\xfe\x80\"}]"),
+      task(",\"contents\":[{\"type\":0,\"content\":\"tab\there\"}]"),
+      task(R"(,"contents":[1,],)"),
+      task(R"(,"x":tru)"),
+      task(R"(,"x":nul)"),
+      task(R"(,"x":[true,false,null,{}, [] ,{"a":{"b":[]}}])"),
+      " \t\r\n[ " + task("") + " ]\n",
+      "[" + task("") + ",]",
+      "\xEF\xBB\xBF" + task(""),
+      "{\"a\" 1}",
+      "{\"a\":1,}",
+      "{,}",
+      "[1 2]",
+      "\"open",
+      "[\"a\\",
+      "{\"printerName\":\"P\"",
+      "[1]]",
+      "  ",
+      "\"x\" 1",
+      std::string(64, '[') + std::string(64, ']'),
+      std::string(65, '[') + std::string(65, ']'),
       "[" + std::string(63, '[') + task("") + std::string(63, ']') + "]",
   };
   for (const std::string& text : cases) {

@@ -1,11 +1,12 @@
+#include "tasks/task_layout.h"
+
 #include <gtest/gtest.h>
 
-#include "tasks/print_task.h"
-#include "tasks/task_layout.h"
 #include "printer/model_config_loader.h"
 #include "printer/printers.h"
 #include "support/temp_dir.h"
 #include "support/test_context.h"
+#include "tasks/print_task.h"
 
 namespace lumetra {
 namespace {
@@ -31,8 +32,8 @@ class TaskLayoutTest : public test::ContextTest {
     return pieces.empty() ? "" : pieces[0].data;
   }
   std::vector<TaskOutput> piecesOf(std::string_view contents, std::int32_t width = 10) {
-    const std::string json = R"({"printerName":"P","ipaddress":"","printerModel":"","contents":[)" +
-                             std::string(contents) + "]}";
+    const std::string json =
+        R"({"printerName":"P","ipaddress":"","printerModel":"","contents":[)" + std::string(contents) + "]}";
     const auto tasks = parsePrintTaskList(json);
     EXPECT_TRUE(tasks && tasks->size() == 1) << json;
     if (!tasks || tasks->empty()) return {};
@@ -57,8 +58,8 @@ TEST_F(TaskLayoutTest, AlignedLinesArePaddedWhenTheModelCannotAlign) {
       R"({"content":"ab","remark":12,"paraLen":1,"para":[1]},{"content":"abcdefghijkl","remark":4})";
   EXPECT_EQ(bytesOf(items),
             hexBytes("1b 40") + hexBytes("1d 21 00") + "ab        \n" + hexBytes("1d 21 01") + "    ab\n" +
-                hexBytes("1d 21 10") + "   ab\n" + hexBytes("1d 21 11") + "   ab\n" + " ab\n" +
-                hexBytes("1d 21 00") + "abcdefghij");  // too long: cut, no line end
+                hexBytes("1d 21 10") + "   ab\n" + hexBytes("1d 21 11") + "   ab\n" + " ab\n" + hexBytes("1d 21 00") +
+                "abcdefghij");  // too long: cut, no line end
   // Without a width those lines come out empty; so with a width no printer has.
   EXPECT_EQ(bytesOf(R"({"content":"ab","remark":4})", 0), hexBytes("1b 40 1d 21 00"));
   EXPECT_EQ(bytesOf(R"({"content":"ab","remark":4})", 5000), hexBytes("1b 40 1d 21 00"));

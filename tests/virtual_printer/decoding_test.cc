@@ -89,9 +89,9 @@ TEST_F(DecodingTest, PrintTaskReceiptIsCutIntoTwoPiecesWithEveryCommandNamed) {
 TEST_F(DecodingTest, DirectPrinterFunctionsAndKitchenTicketDecode) {
   // printText(zoomIn), rollPaper(4), openCashDraw, cutPaper(name, 1) on RQ2;
   // then a kitchen ticket on QV52K: signal, ESC ! sizes, pre-feed, cut.
-  const std::vector<std::string> transcripts = print(hexBytes(
-      "1d 21 11 cc e1 ca be 1d 21 00  0a 1d 21 00  1b 4a 1c  1b 70 01 32 32  1d 56 01"
-      "1b 43 03 01 01  1b 21 30 bf a7 b7 c8 0a 1b 21 00  1b 4a 15 1b 4a 03  1d 56 01"));
+  const std::vector<std::string> transcripts =
+      print(hexBytes("1d 21 11 cc e1 ca be 1d 21 00  0a 1d 21 00  1b 4a 1c  1b 70 01 32 32  1d 56 01"
+                     "1b 43 03 01 01  1b 21 30 bf a7 b7 c8 0a 1b 21 00  1b 4a 15 1b 4a 03  1d 56 01"));
   ASSERT_EQ(transcripts.size(), 2u);
   EXPECT_EQ(transcripts[0],
             "source: test\n"

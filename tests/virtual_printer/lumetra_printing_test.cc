@@ -1,23 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
 #include <regex>
+#include <set>
+#include <sstream>
+#include <thread>
 
-#include "handover/task_list_handover.h"
 #include "handover/sample_receipt.h"
+#include "handover/task_list_handover.h"
 #include "platform/print/cups_spooler.h"
 #include "printer/model_config_loader.h"
 #include "printer/printers.h"
 #include "support/child_process.h"
 #include "support/cupsd_fixture.h"
 #include "support/temp_dir.h"
-#include "support/virtual_printer_control.h"
 #include "support/test_context.h"
-
-#include <map>
-#include <optional>
-#include <set>
-#include <thread>
-#include <sstream>
+#include "support/virtual_printer_control.h"
 
 namespace lumetra {
 namespace {
@@ -115,7 +114,13 @@ TEST_F(LumetraPrintingTest, EachFaultHoldsTheTicketsSaysWhyAndEveryTicketPrintsO
   const std::vector<FaultCase> cases = {
       {"paper out", {}, {"paper-out"}, "打印机缺纸，请装纸", 0, {"paper-in"}, false},
       // Four lines a ticket: the paper ends before "end 2".
-      {"paper runs out inside the second ticket", {"--paper-lines", "7"}, {}, "打印机缺纸，请装纸", 1, {"paper-in"}, false},
+      {"paper runs out inside the second ticket",
+       {"--paper-lines", "7"},
+       {},
+       "打印机缺纸，请装纸",
+       1,
+       {"paper-in"},
+       false},
       {"cover open", {}, {"cover-open"}, "打印机上盖打开，请合上", 0, {"cover-close"}, false},
       {"stops reading", {}, {"stall"}, "打印机停止接收数据", 0, {"resume"}, false},
       {"switched off", {}, {"power-off"}, "打印机拒绝连接", 0, {"power-on"}, false},
@@ -136,7 +141,8 @@ TEST_F(LumetraPrintingTest, EachFaultHoldsTheTicketsSaysWhyAndEveryTicketPrintsO
     test::ControlledPrinter printer(address, output, fault.options);
     for (const std::string& command : fault.fault) ASSERT_EQ(printer.control(command).substr(0, 3), "ok ");
     std::string list = "[";
-    for (int ticket = 1; ticket <= 3; ++ticket) list += (ticket > 1 ? "," : "") + test::fourLineTicketTask(address, ticket);
+    for (int ticket = 1; ticket <= 3; ++ticket)
+      list += (ticket > 1 ? "," : "") + test::fourLineTicketTask(address, ticket);
     processTaskList(context_.jobs, list + "]");
     ASSERT_TRUE(toldTheStaff(address, fault.reason));
     const test::ReceiptTickets held = test::waitForTicketsInReceipts(output.path(), fault.printedBefore);

@@ -58,8 +58,8 @@ TEST_F(PaperLayoutTest, AlignmentPlacesWholeLinesAndHoldsForALineAlreadyStarted)
   EXPECT_EQ(receipt.lines[1].left, 576 - 36);
   EXPECT_EQ(receipt.lines[2].left, (576 - 36) / 2);
   EXPECT_EQ(receipt.lines[3].left, 0);
-  EXPECT_EQ(remarks, (std::vector<std::string>{"the line already started keeps its alignment",
-                                               "ignored: not an alignment"}));
+  EXPECT_EQ(remarks,
+            (std::vector<std::string>{"the line already started keeps its alignment", "ignored: not an alignment"}));
 }
 
 TEST_F(PaperLayoutTest, TextWiderThanThePaperWrapsAtWholeCharacters) {

@@ -1,5 +1,5 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -10,8 +10,8 @@
 #include <string>
 
 #include "support/child_process.h"
-#include "support/virtual_printer_control.h"
 #include "support/temp_dir.h"
+#include "support/virtual_printer_control.h"
 
 namespace lumetra::test {
 namespace {
@@ -112,8 +112,9 @@ TEST(VirtualPrinterProgramTest, AsACupsBackendItPrintsJobsIntoTheDeviceFolder) {
   const std::string uri = "lumetra-virtual:" + (dir.path() / "out").string();
 
   ChildProcess discovery(backend, {});
-  EXPECT_EQ(discovery.readLine(), "direct lumetra-virtual \"Lumetra Virtual Receipt Printer\" "
-                                  "\"Lumetra virtual receipt printer (pictures in a folder)\"");
+  EXPECT_EQ(discovery.readLine(),
+            "direct lumetra-virtual \"Lumetra Virtual Receipt Printer\" "
+            "\"Lumetra virtual receipt printer (pictures in a folder)\"");
   EXPECT_EQ(discovery.wait(), 0);
 
   ChildProcess twoCopies(backend, {"7", "alice", "table 4", "2", "", jobFile.string()}, {"DEVICE_URI=" + uri}, uri);
@@ -124,7 +125,8 @@ TEST(VirtualPrinterProgramTest, AsACupsBackendItPrintsJobsIntoTheDeviceFolder) {
   EXPECT_EQ(fromStdin.wait(), 0);
   EXPECT_EQ(readFile(dir.path() / "out" / "receipt-0002.txt").rfind("source: CUPS job 7 \"table 4\" from alice\n", 0),
             0u);
-  EXPECT_EQ(readFile(dir.path() / "out" / "receipt-0003.txt").rfind("source: CUPS job 8 \"table 5\" from bob\n", 0), 0u);
+  EXPECT_EQ(readFile(dir.path() / "out" / "receipt-0003.txt").rfind("source: CUPS job 8 \"table 5\" from bob\n", 0),
+            0u);
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "receipt-0003.png"));
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "receipt-0004.txt"));
 
@@ -167,9 +169,10 @@ TEST(VirtualPrinterFaultTest, AutomaticStatusComesOnEnablingAndWithEveryChange) 
   PrinterClient client("127.0.11.10");
   client.send(hexBytes("1d 61 ff"));
   EXPECT_EQ(client.receive(4), hexBytes("10 00 00 00"));
-  const std::pair<const char*, const char*> changes[] = {
-      {"paper-out", "18 00 0f 00"}, {"cover-open", "38 00 0f 00"}, {"paper-in", "38 00 00 00"},
-      {"cover-close", "10 00 00 00"}};
+  const std::pair<const char*, const char*> changes[] = {{"paper-out", "18 00 0f 00"},
+                                                         {"cover-open", "38 00 0f 00"},
+                                                         {"paper-in", "38 00 00 00"},
+                                                         {"cover-close", "10 00 00 00"}};
   for (const auto& [command, status] : changes) {
     printer.control(command);
     EXPECT_EQ(client.receive(4), hexBytes(status)) << command;
@@ -245,12 +248,14 @@ TEST(VirtualPrinterFaultTest, ControlAnswersOneLineAndPagesOverHttp) {
   ControlledPrinter printer("127.0.11.14", dir, {"--paper-lines", "200", "--near-end-lines", "30"});
   const std::pair<const char*, const char*> replies[] = {
       {"status", "ok power=on online=yes paper=ok lines=200/200 cover=closed reading=normal connections=0 held=0"},
-      {"slow 16 500", "ok power=on online=yes paper=ok lines=200/200 cover=closed reading=slow:16/500ms "
-                      "connections=0 held=0"},
+      {"slow 16 500",
+       "ok power=on online=yes paper=ok lines=200/200 cover=closed reading=slow:16/500ms "
+       "connections=0 held=0"},
       {"slow 0 500", "error usage: slow BYTES MS"},
       {"paper-out now", "error paper-out takes no values"},
-      {"eject", "error unknown command; known: paper-out, paper-in, cover-open, cover-close, stall, resume, slow, "
-                "power-off, power-on, status"},
+      {"eject",
+       "error unknown command; known: paper-out, paper-in, cover-open, cover-close, stall, resume, slow, "
+       "power-off, power-on, status"},
   };
   for (const auto& [command, reply] : replies) EXPECT_EQ(printer.control(command), reply);
   const std::string response = printer.httpGet("/cover-open");

@@ -1,5 +1,5 @@
-#include <FreeImage.h>
 #include <gtest/gtest.h>
+#include <FreeImage.h>
 
 #include <memory>
 #include <string>
@@ -101,7 +101,8 @@ TEST_F(ReceiptPictureTest, LogoReceiptPngHasEveryDotOfTheImageAndAPerforationAtT
       const int grey = palette[index].rgbGreen;
       black += grey == 0;
       perforation += grey == kPerforation;
-      const bool expected = y < 48 && x >= kSideMarginDots && x < kSideMarginDots + 384 && logoDot(x - kSideMarginDots, y);
+      const bool expected =
+          y < 48 && x >= kSideMarginDots && x < kSideMarginDots + 384 && logoDot(x - kSideMarginDots, y);
       misplaced += (grey == 0) != expected;
     }
   }

@@ -24,14 +24,13 @@ CallResult giveList(Context&, const CallArguments&) { return CallResult::strings
 CallResult giveNotHandled(Context&, const CallArguments&) { return CallResult::notHandled(); }
 CallResult fail(Context&, const CallArguments&) { throw std::runtime_error("device gone"); }
 
-constexpr std::array kHandlers{
-    WindowFunctionHandler("record", anyCount(), recordArguments),
-    WindowFunctionHandler("giveTrue", anyCount(), giveTrue),
-    WindowFunctionHandler("giveInteger", anyCount(), giveInteger),
-    WindowFunctionHandler("giveText", anyCount(), giveText),
-    WindowFunctionHandler("giveList", anyCount(), giveList),
-    WindowFunctionHandler("giveNotHandled", anyCount(), giveNotHandled),
-    WindowFunctionHandler("fail", anyCount(), fail)};
+constexpr std::array kHandlers{WindowFunctionHandler("record", anyCount(), recordArguments),
+                               WindowFunctionHandler("giveTrue", anyCount(), giveTrue),
+                               WindowFunctionHandler("giveInteger", anyCount(), giveInteger),
+                               WindowFunctionHandler("giveText", anyCount(), giveText),
+                               WindowFunctionHandler("giveList", anyCount(), giveList),
+                               WindowFunctionHandler("giveNotHandled", anyCount(), giveNotHandled),
+                               WindowFunctionHandler("fail", anyCount(), fail)};
 
 // A bare JavaScriptCore context stands in for a page's: the same values,
 // the same calls, no browser around them.
@@ -47,7 +46,8 @@ class JsBridgeTest : public ::testing::Test {
   // The script's value as JSON text (undefined as "undefined").
   std::string evaluate(const std::string& script) {
     JSCValue* value = jsc_context_evaluate(
-        context_, ("(() => { const v = " + script + "; return v === undefined ? 'undefined' : JSON.stringify(v); })()").c_str(),
+        context_,
+        ("(() => { const v = " + script + "; return v === undefined ? 'undefined' : JSON.stringify(v); })()").c_str(),
         -1);
     char* text = jsc_value_to_string(value);
     std::string result = text ? text : "";

@@ -15,11 +15,16 @@ struct NamedAction {
 };
 
 constexpr std::array kActions{
-    NamedAction{"paper-out", ControlAction::PaperOut},   NamedAction{"paper-in", ControlAction::PaperIn},
-    NamedAction{"cover-open", ControlAction::CoverOpen}, NamedAction{"cover-close", ControlAction::CoverClose},
-    NamedAction{"stall", ControlAction::Stall},          NamedAction{"resume", ControlAction::Resume},
-    NamedAction{"slow", ControlAction::Slow},            NamedAction{"power-off", ControlAction::PowerOff},
-    NamedAction{"power-on", ControlAction::PowerOn},     NamedAction{"status", ControlAction::Status},
+    NamedAction{"paper-out", ControlAction::PaperOut},
+    NamedAction{"paper-in", ControlAction::PaperIn},
+    NamedAction{"cover-open", ControlAction::CoverOpen},
+    NamedAction{"cover-close", ControlAction::CoverClose},
+    NamedAction{"stall", ControlAction::Stall},
+    NamedAction{"resume", ControlAction::Resume},
+    NamedAction{"slow", ControlAction::Slow},
+    NamedAction{"power-off", ControlAction::PowerOff},
+    NamedAction{"power-on", ControlAction::PowerOn},
+    NamedAction{"status", ControlAction::Status},
 };
 
 constexpr std::size_t kMostSlowBytes = 1 << 20;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <poll.h>
+
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <poll.h>
 
 #include "tcp_sockets.h"
 

@@ -74,9 +74,10 @@ int runCupsBackend(const std::vector<std::string>& arguments, const std::filesys
   try {
     const GlyphFont glyphs(font);
     const ReceiptRenderer renderer(glyphs);
-    ReceiptFolder folder(folderPath, renderer, [](const std::filesystem::path& transcript, const std::filesystem::path*) {
-      std::cerr << "INFO: printed " << transcript.string() << "\n";
-    });
+    ReceiptFolder folder(folderPath, renderer,
+                         [](const std::filesystem::path& transcript, const std::filesystem::path*) {
+                           std::cerr << "INFO: printed " << transcript.string() << "\n";
+                         });
     return printJob(arguments, folder);
   } catch (const std::exception& failure) {
     std::cerr << "ERROR: " << failure.what() << "\n";

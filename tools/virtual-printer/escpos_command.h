@@ -10,30 +10,30 @@ namespace lumetra::virtual_printer {
 // The commands of the receipt printer language that Lumetra and the shops'
 // web apps send. Anything else is NotUnderstood and shown as such.
 enum class CommandKind {
-  Initialise,        // ESC @
-  Text,              // printable ASCII and GBK double-byte characters
-  LineFeed,          // LF
-  CarriageReturn,    // CR
-  Tab,               // HT
-  Nul,               // NUL: filler that printers skip
-  PrintMode,         // ESC ! n
-  CharacterSize,     // GS ! n
-  Emphasis,          // ESC E n
-  Underline,         // ESC - n
-  Align,             // ESC a n
+  Initialise,          // ESC @
+  Text,                // printable ASCII and GBK double-byte characters
+  LineFeed,            // LF
+  CarriageReturn,      // CR
+  Tab,                 // HT
+  Nul,                 // NUL: filler that printers skip
+  PrintMode,           // ESC ! n
+  CharacterSize,       // GS ! n
+  Emphasis,            // ESC E n
+  Underline,           // ESC - n
+  Align,               // ESC a n
   DefaultLineSpacing,  // ESC 2
-  LineSpacing,       // ESC 3 n
-  FeedDots,          // ESC J n
-  FeedLines,         // ESC d n
-  Cut,               // GS V m [n]
-  DrawerPulse,       // ESC p m t1 t2
-  Buzzer,            // ESC B n t
-  Signal,            // ESC C m t n
-  RasterImage,       // GS v 0 m xL xH yL yH data
-  RealTimeStatus,    // DLE EOT n: answered as soon as read, never printed
-  AutomaticStatus,   // GS a n: status sent by itself on every change (0: off)
-  ProcessId,         // GS ( H 6 0 48 48 d1..d4: answered once all before it printed
-  NotUnderstood,     // bytes of no known command, or a command cut short
+  LineSpacing,         // ESC 3 n
+  FeedDots,            // ESC J n
+  FeedLines,           // ESC d n
+  Cut,                 // GS V m [n]
+  DrawerPulse,         // ESC p m t1 t2
+  Buzzer,              // ESC B n t
+  Signal,              // ESC C m t n
+  RasterImage,         // GS v 0 m xL xH yL yH data
+  RealTimeStatus,      // DLE EOT n: answered as soon as read, never printed
+  AutomaticStatus,     // GS a n: status sent by itself on every change (0: off)
+  ProcessId,           // GS ( H 6 0 48 48 d1..d4: answered once all before it printed
+  NotUnderstood,       // bytes of no known command, or a command cut short
 };
 
 // One command as it arrived: its kind, where it started in the stream and

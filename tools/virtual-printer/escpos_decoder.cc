@@ -31,20 +31,13 @@ struct FixedCommand {
 };
 
 constexpr std::array kFixedCommands{
-    FixedCommand{kEsc, '@', 2, CommandKind::Initialise},
-    FixedCommand{kEsc, '!', 3, CommandKind::PrintMode},
-    FixedCommand{kEsc, 'E', 3, CommandKind::Emphasis},
-    FixedCommand{kEsc, '-', 3, CommandKind::Underline},
-    FixedCommand{kEsc, 'a', 3, CommandKind::Align},
-    FixedCommand{kEsc, '2', 2, CommandKind::DefaultLineSpacing},
-    FixedCommand{kEsc, '3', 3, CommandKind::LineSpacing},
-    FixedCommand{kEsc, 'J', 3, CommandKind::FeedDots},
-    FixedCommand{kEsc, 'd', 3, CommandKind::FeedLines},
-    FixedCommand{kEsc, 'p', 5, CommandKind::DrawerPulse},
-    FixedCommand{kEsc, 'B', 4, CommandKind::Buzzer},
-    FixedCommand{kEsc, 'C', 5, CommandKind::Signal},
-    FixedCommand{kGs, '!', 3, CommandKind::CharacterSize},
-    FixedCommand{kGs, 'a', 3, CommandKind::AutomaticStatus},
+    FixedCommand{kEsc, '@', 2, CommandKind::Initialise},   FixedCommand{kEsc, '!', 3, CommandKind::PrintMode},
+    FixedCommand{kEsc, 'E', 3, CommandKind::Emphasis},     FixedCommand{kEsc, '-', 3, CommandKind::Underline},
+    FixedCommand{kEsc, 'a', 3, CommandKind::Align},        FixedCommand{kEsc, '2', 2, CommandKind::DefaultLineSpacing},
+    FixedCommand{kEsc, '3', 3, CommandKind::LineSpacing},  FixedCommand{kEsc, 'J', 3, CommandKind::FeedDots},
+    FixedCommand{kEsc, 'd', 3, CommandKind::FeedLines},    FixedCommand{kEsc, 'p', 5, CommandKind::DrawerPulse},
+    FixedCommand{kEsc, 'B', 4, CommandKind::Buzzer},       FixedCommand{kEsc, 'C', 5, CommandKind::Signal},
+    FixedCommand{kGs, '!', 3, CommandKind::CharacterSize}, FixedCommand{kGs, 'a', 3, CommandKind::AutomaticStatus},
 };
 
 std::uint8_t at(std::string_view bytes, std::size_t index) { return static_cast<std::uint8_t>(bytes[index]); }
@@ -59,8 +52,15 @@ CommandExtent sized(std::string_view bytes, CommandKind kind, std::size_t length
 // GS V m cuts at once; the m values that mean "feed n, then cut" carry n.
 std::size_t cutLength(std::uint8_t mode) {
   switch (mode) {
-    case 65: case 66: case 97: case 98: case 103: case 104: return 4;
-    default: return 3;
+    case 65:
+    case 66:
+    case 97:
+    case 98:
+    case 103:
+    case 104:
+      return 4;
+    default:
+      return 3;
   }
 }
 
@@ -82,8 +82,8 @@ CommandExtent measureResponseRequest(std::string_view bytes, bool endOfStream) {
   const CommandExtent extent = sized(bytes, CommandKind::ProcessId, length, endOfStream);
   if (extent.length == 0 || extent.kind != CommandKind::ProcessId) return extent;
   const auto idByte = [&](std::size_t index) { return at(bytes, index) >= 0x30 && at(bytes, index) <= 0x7E; };
-  const bool processId = length == 11 && bytes[5] == 48 && bytes[6] == 48 && idByte(7) && idByte(8) && idByte(9) &&
-                         idByte(10);
+  const bool processId =
+      length == 11 && bytes[5] == 48 && bytes[6] == 48 && idByte(7) && idByte(8) && idByte(9) && idByte(10);
   return {processId ? CommandKind::ProcessId : CommandKind::NotUnderstood, length};
 }
 
@@ -133,16 +133,22 @@ bool isKnownCutMode(std::uint8_t mode) {
 CommandExtent measureCommand(std::string_view bytes, bool endOfStream) {
   switch (bytes[0]) {
     case kEsc:
-    case kGs: return measureEscapeOrGroup(bytes, endOfStream);
+    case kGs:
+      return measureEscapeOrGroup(bytes, endOfStream);
     case kDle:
       if (bytes.size() >= 2 && bytes[1] == kEot) return sized(bytes, CommandKind::RealTimeStatus, 3, endOfStream);
       if (bytes.size() == 1 && !endOfStream) return {CommandKind::RealTimeStatus, 0};
       return {CommandKind::NotUnderstood, 1};
-    case '\n': return {CommandKind::LineFeed, 1};
-    case '\r': return {CommandKind::CarriageReturn, 1};
-    case '\t': return {CommandKind::Tab, 1};
-    case '\0': return {CommandKind::Nul, 1};
-    default: return measureText(bytes, endOfStream);
+    case '\n':
+      return {CommandKind::LineFeed, 1};
+    case '\r':
+      return {CommandKind::CarriageReturn, 1};
+    case '\t':
+      return {CommandKind::Tab, 1};
+    case '\0':
+      return {CommandKind::Nul, 1};
+    default:
+      return measureText(bytes, endOfStream);
   }
 }
 

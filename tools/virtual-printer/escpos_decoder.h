@@ -35,8 +35,8 @@ class StreamDecoder {
   void holdNotUnderstood(Command command, std::vector<Command>& commands);
   void releaseNotUnderstood(std::vector<Command>& commands);
 
-  std::string pending_;            // bytes of commands not yet complete
-  std::size_t pendingOffset_ = 0;  // stream offset of pending_[0]
+  std::string pending_;                   // bytes of commands not yet complete
+  std::size_t pendingOffset_ = 0;         // stream offset of pending_[0]
   std::optional<Command> notUnderstood_;  // unknown bytes that may go on
 };
 

@@ -21,7 +21,7 @@ std::size_t characterLength(std::string_view bytes) {
 
 char32_t decodeCharacter(std::string_view bytes) {
   if (bytes.size() == 1) return static_cast<char32_t>(at(bytes, 0));
-  const std::u16string decoded =  ansiToUtf16(bytes);
+  const std::u16string decoded = ansiToUtf16(bytes);
   // The code page converter answers "?" for a pair GBK leaves unassigned.
   if (decoded.size() != 1 || decoded[0] == u'?') return kReplacement;
   return decoded[0];
@@ -56,7 +56,7 @@ std::vector<TextCharacter> splitGbkText(std::string_view run) {
 std::string gbkToUtf8(std::string_view run) {
   std::u16string units;
   for (const TextCharacter& character : splitGbkText(run)) units.push_back(static_cast<char16_t>(character.codePoint));
-  return  utf16ToUtf8(units);
+  return utf16ToUtf8(units);
 }
 
 }  // namespace lumetra::virtual_printer

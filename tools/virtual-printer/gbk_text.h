@@ -17,8 +17,8 @@ std::size_t gbkTextRunLength(std::string_view bytes);
 
 // One printed character: its bytes and what they mean.
 struct TextCharacter {
-  std::string bytes;     // one or two bytes
-  char32_t codePoint;    // U+FFFD when GBK has no character there
+  std::string bytes;   // one or two bytes
+  char32_t codePoint;  // U+FFFD when GBK has no character there
   bool doubleByte() const { return bytes.size() == 2; }
 };
 

@@ -78,15 +78,24 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
     }
     const std::string& value = arguments[++i];
     bool valid = true;
-    if (name == "--listen") valid = parseListen(value, options.printer.listen);
-    else if (name == "--control") valid = parseControl(value, options.printer.control);
-    else if (name == "--input") options.input = value;
-    else if (name == "--output") options.output = value;
-    else if (name == "--font") options.font = value;
-    else if (name == "--paper-dots") valid = parseNumber(value, 8, 4096, options.paperDots);
-    else if (name == "--buffer-bytes") valid = parseNumber<std::size_t>(value, 64, 1 << 20, options.printer.bufferBytes);
-    else if (name == "--paper-lines") valid = parseNumber(value, 1, 1000000, condition.rollLines.emplace());
-    else if (name == "--near-end-lines") valid = parseNumber(value, 0, 1000000, condition.nearEndLines);
+    if (name == "--listen")
+      valid = parseListen(value, options.printer.listen);
+    else if (name == "--control")
+      valid = parseControl(value, options.printer.control);
+    else if (name == "--input")
+      options.input = value;
+    else if (name == "--output")
+      options.output = value;
+    else if (name == "--font")
+      options.font = value;
+    else if (name == "--paper-dots")
+      valid = parseNumber(value, 8, 4096, options.paperDots);
+    else if (name == "--buffer-bytes")
+      valid = parseNumber<std::size_t>(value, 64, 1 << 20, options.printer.bufferBytes);
+    else if (name == "--paper-lines")
+      valid = parseNumber(value, 1, 1000000, condition.rollLines.emplace());
+    else if (name == "--near-end-lines")
+      valid = parseNumber(value, 0, 1000000, condition.nearEndLines);
     else {
       error = "unknown option " + name;
       return std::nullopt;

@@ -12,7 +12,7 @@ namespace lumetra::virtual_printer {
 inline constexpr int kDefaultPaperDots = 576;
 
 struct Options {
-  PrinterSettings printer;  // listening: address, control, buffer and how it starts
+  PrinterSettings printer;           // listening: address, control, buffer and how it starts
   std::optional<std::string> input;  // a file to print, "-" for standard input
   std::filesystem::path output = "receipts";
   int paperDots = kDefaultPaperDots;

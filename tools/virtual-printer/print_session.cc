@@ -38,8 +38,7 @@ void PrintSession::end(const std::string& remark) {
 // requests are told with the piece they came in.
 void PrintSession::writePiece() {
   if (statusRequests_ > 0) {
-    transcript_.addRemark("real-time status requests (DLE EOT) answered meanwhile: " +
-                          std::to_string(statusRequests_));
+    transcript_.addRemark("real-time status requests (DLE EOT) answered meanwhile: " + std::to_string(statusRequests_));
     statusRequests_ = 0;
   }
   statusOnly_ = true;

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "escpos_decoder.h"
-#include "receipt_builder.h"
 #include "piece_sink.h"
+#include "receipt_builder.h"
 #include "transcript.h"
 
 namespace lumetra::virtual_printer {

@@ -49,24 +49,28 @@ void PrinterCondition::usePaper(int lines) {
 std::string realTimeStatus(const PrinterCondition& condition, std::uint8_t n) {
   std::uint8_t status = kRealTimeStatusBits;
   switch (n) {
-    case 1: status |= bitIf(!condition.online(), kOffline); break;
+    case 1:
+      status |= bitIf(!condition.online(), kOffline);
+      break;
     case 2:
       status |= bitIf(condition.coverOpen, kCoverOpen) | bitIf(condition.paperEnd(), kStoppedByPaperEnd);
       break;
-    case 3: break;  // no autocutter or other errors are played
+    case 3:
+      break;  // no autocutter or other errors are played
     case 4:
       status |= bitIf(condition.paperNearEnd(), kPaperNearEnd) | bitIf(condition.paperEnd(), kPaperEnd);
       break;
-    default: return {};
+    default:
+      return {};
   }
   return std::string(1, static_cast<char>(status));
 }
 
 std::string automaticStatus(const PrinterCondition& condition) {
-  const std::uint8_t first = kAutomaticStatusBits | bitIf(!condition.online(), kAsbOffline) |
-                             bitIf(condition.coverOpen, kAsbCoverOpen);
-  const std::uint8_t paper = bitIf(condition.paperNearEnd(), kAsbPaperNearEnd) |
-                             bitIf(condition.paperEnd(), kAsbPaperEnd);
+  const std::uint8_t first =
+      kAutomaticStatusBits | bitIf(!condition.online(), kAsbOffline) | bitIf(condition.coverOpen, kAsbCoverOpen);
+  const std::uint8_t paper =
+      bitIf(condition.paperNearEnd(), kAsbPaperNearEnd) | bitIf(condition.paperEnd(), kAsbPaperEnd);
   return {static_cast<char>(first), 0, static_cast<char>(paper), 0};
 }
 

@@ -17,8 +17,8 @@ struct ReadingPace {
 // What the person playing with the printer did to it: the paper roll, the
 // cover, the power switch, and a printer that hangs or reads slowly.
 struct PrinterCondition {
-  std::optional<int> rollLines;   // lines a fresh roll holds; none: it never runs out
-  std::optional<int> linesLeft;   // none: paper that never runs out is in
+  std::optional<int> rollLines;  // lines a fresh roll holds; none: it never runs out
+  std::optional<int> linesLeft;  // none: paper that never runs out is in
   int nearEndLines = 20;
   bool coverOpen = false;
   bool poweredOn = true;

@@ -119,8 +119,10 @@ void PrinterServer::usePaper(int lines) {
   if (lines == 0) return;
   const bool nearEnd = condition_.paperNearEnd();
   condition_.usePaper(lines);
-  if (condition_.paperEnd()) announce("paper end, printing stopped");
-  else if (condition_.paperNearEnd() != nearEnd) announce("paper near end");
+  if (condition_.paperEnd())
+    announce("paper end, printing stopped");
+  else if (condition_.paperNearEnd() != nearEnd)
+    announce("paper near end");
 }
 
 void PrinterServer::answerAndClose() {
@@ -160,17 +162,35 @@ std::string PrinterServer::runControl(const std::string& line) {
 
 std::string PrinterServer::apply(ControlAction action, const ReadingPace& pace) {
   switch (action) {
-    case ControlAction::PaperOut: condition_.linesLeft = 0; announce("paper out"); break;
-    case ControlAction::PaperIn: condition_.linesLeft = condition_.rollLines; announce("paper in"); break;
-    case ControlAction::CoverOpen: condition_.coverOpen = true; announce("cover open"); break;
-    case ControlAction::CoverClose: condition_.coverOpen = false; announce("cover closed"); break;
-    case ControlAction::Stall: condition_.stalled = true; announce("stalled, reading and answering nothing"); break;
+    case ControlAction::PaperOut:
+      condition_.linesLeft = 0;
+      announce("paper out");
+      break;
+    case ControlAction::PaperIn:
+      condition_.linesLeft = condition_.rollLines;
+      announce("paper in");
+      break;
+    case ControlAction::CoverOpen:
+      condition_.coverOpen = true;
+      announce("cover open");
+      break;
+    case ControlAction::CoverClose:
+      condition_.coverOpen = false;
+      announce("cover closed");
+      break;
+    case ControlAction::Stall:
+      condition_.stalled = true;
+      announce("stalled, reading and answering nothing");
+      break;
     case ControlAction::Resume:
       condition_.stalled = false;
       condition_.pace = {};
       announce("reading again");
       break;
-    case ControlAction::Slow: condition_.pace = pace; announce("reading slowly"); break;
+    case ControlAction::Slow:
+      condition_.pace = pace;
+      announce("reading slowly");
+      break;
     case ControlAction::PowerOff:
       if (condition_.poweredOn) switchOff();
       break;
@@ -183,7 +203,8 @@ std::string PrinterServer::apply(ControlAction action, const ReadingPace& pace) 
       announce("switched on");
       break;
     }
-    case ControlAction::Status: break;
+    case ControlAction::Status:
+      break;
   }
   return "ok " + statusLine();
 }

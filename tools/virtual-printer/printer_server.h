@@ -1,13 +1,13 @@
 #pragma once
 
+#include <poll.h>
+
 #include <cstddef>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
-
-#include <poll.h>
 
 #include "control_commands.h"
 #include "control_port.h"

@@ -27,32 +27,52 @@ ReceiptBuilder::ReceiptBuilder(int paperDots) { receipt_.paperDots = paperDots; 
 
 std::string ReceiptBuilder::apply(const Command& command) {
   switch (command.kind) {
-    case CommandKind::Initialise: return initialise();
-    case CommandKind::Text: return addText(command);
+    case CommandKind::Initialise:
+      return initialise();
+    case CommandKind::Text:
+      return addText(command);
     case CommandKind::LineFeed: {
       const int printed = line_.height;
       printLine();
       feed(std::max(modes_.lineSpacing - printed, 0));
       return {};
     }
-    case CommandKind::CarriageReturn: return "ignored: the line is printed by LF";
-    case CommandKind::Tab: tab(); return {};
-    case CommandKind::PrintMode: return setPrintMode(command.byte(2));
-    case CommandKind::CharacterSize: return setCharacterSize(command.byte(2));
-    case CommandKind::Emphasis: modes_.emphasised = command.byte(2) & 1; return {};
-    case CommandKind::Underline: return setUnderline(command.byte(2));
-    case CommandKind::Align: return setAlignment(command.byte(2));
-    case CommandKind::DefaultLineSpacing: modes_.lineSpacing = PrintModes{}.lineSpacing; return {};
-    case CommandKind::LineSpacing: modes_.lineSpacing = command.byte(2); return {};
-    case CommandKind::FeedDots: printLine(); feed(command.byte(2)); return {};
+    case CommandKind::CarriageReturn:
+      return "ignored: the line is printed by LF";
+    case CommandKind::Tab:
+      tab();
+      return {};
+    case CommandKind::PrintMode:
+      return setPrintMode(command.byte(2));
+    case CommandKind::CharacterSize:
+      return setCharacterSize(command.byte(2));
+    case CommandKind::Emphasis:
+      modes_.emphasised = command.byte(2) & 1;
+      return {};
+    case CommandKind::Underline:
+      return setUnderline(command.byte(2));
+    case CommandKind::Align:
+      return setAlignment(command.byte(2));
+    case CommandKind::DefaultLineSpacing:
+      modes_.lineSpacing = PrintModes{}.lineSpacing;
+      return {};
+    case CommandKind::LineSpacing:
+      modes_.lineSpacing = command.byte(2);
+      return {};
+    case CommandKind::FeedDots:
+      printLine();
+      feed(command.byte(2));
+      return {};
     case CommandKind::FeedLines: {
       const int printed = line_.height;
       printLine();
       feed(std::max(command.byte(2) * modes_.lineSpacing - printed, 0));
       return {};
     }
-    case CommandKind::Cut: return cut(command);
-    case CommandKind::RasterImage: return placeImage(command);
+    case CommandKind::Cut:
+      return cut(command);
+    case CommandKind::RasterImage:
+      return placeImage(command);
     case CommandKind::Nul:
     case CommandKind::DrawerPulse:
     case CommandKind::Buzzer:
@@ -60,7 +80,8 @@ std::string ReceiptBuilder::apply(const Command& command) {
     case CommandKind::RealTimeStatus:
     case CommandKind::AutomaticStatus:
     case CommandKind::ProcessId:
-    case CommandKind::NotUnderstood: return {};
+    case CommandKind::NotUnderstood:
+      return {};
   }
   return {};
 }
@@ -125,8 +146,8 @@ void ReceiptBuilder::tab() {
 
 void ReceiptBuilder::printLine() {
   if (!line_.glyphs.empty()) {
-    receipt_.lines.push_back({receipt_.length, alignedLeft(line_.alignment, line_.width), line_.height,
-                              std::move(line_.glyphs)});
+    receipt_.lines.push_back(
+        {receipt_.length, alignedLeft(line_.alignment, line_.width), line_.height, std::move(line_.glyphs)});
     receipt_.length += line_.height;
     ++linesPrinted_;
   }
@@ -138,9 +159,12 @@ void ReceiptBuilder::feed(int dots) { receipt_.length += dots; }
 int ReceiptBuilder::alignedLeft(Alignment alignment, int width) const {
   const int room = std::max(receipt_.paperDots - width, 0);
   switch (alignment) {
-    case Alignment::Left: return 0;
-    case Alignment::Centre: return room / 2;
-    case Alignment::Right: return room;
+    case Alignment::Left:
+      return 0;
+    case Alignment::Centre:
+      return room / 2;
+    case Alignment::Right:
+      return room;
   }
   return 0;
 }
@@ -189,8 +213,12 @@ std::string ReceiptBuilder::placeImage(const Command& command) {
   const std::uint8_t mode = command.byte(3);
   const bool known = mode <= 3 || (mode >= '0' && mode <= '3');
   const int scaleBits = known ? (mode & 0x03) : 0;
-  PrintedImage image{receipt_.length, 0, command.byte(4) + command.byte(5) * 256,
-                     command.byte(6) + command.byte(7) * 256, (scaleBits & 1) ? 2 : 1, (scaleBits & 2) ? 2 : 1,
+  PrintedImage image{receipt_.length,
+                     0,
+                     command.byte(4) + command.byte(5) * 256,
+                     command.byte(6) + command.byte(7) * 256,
+                     (scaleBits & 1) ? 2 : 1,
+                     (scaleBits & 2) ? 2 : 1,
                      command.bytes.substr(8)};
   if (image.rows == 0 || image.rowBytes == 0) return "empty image: nothing printed";
   const int width = image.rowBytes * 8 * image.widthScale;

@@ -81,33 +81,46 @@ std::string rasterMeaning(const Command& command) {
 
 CommandDescription describeEscape(const Command& command) {
   switch (command.kind) {
-    case CommandKind::Initialise: return {"ESC @", "initialise"};
-    case CommandKind::PrintMode: return {named(command, "ESC !", 2), printModeMeaning(command.byte(2))};
-    case CommandKind::CharacterSize: return {named(command, "GS !", 2), sizeMeaning(command.byte(2))};
+    case CommandKind::Initialise:
+      return {"ESC @", "initialise"};
+    case CommandKind::PrintMode:
+      return {named(command, "ESC !", 2), printModeMeaning(command.byte(2))};
+    case CommandKind::CharacterSize:
+      return {named(command, "GS !", 2), sizeMeaning(command.byte(2))};
     case CommandKind::Emphasis:
       return {named(command, "ESC E", 2), (command.byte(2) & 1) ? "emphasis on" : "emphasis off"};
-    case CommandKind::Underline: return {named(command, "ESC -", 2), "underline mode " + param(command, 2)};
-    case CommandKind::Align: return {named(command, "ESC a", 2), alignMeaning(command.byte(2))};
-    case CommandKind::DefaultLineSpacing: return {"ESC 2", "default line spacing"};
-    case CommandKind::LineSpacing: return {named(command, "ESC 3", 2), "line spacing " + param(command, 2) + " dots"};
-    case CommandKind::FeedDots: return {named(command, "ESC J", 2), "print and feed " + param(command, 2) + " dots"};
+    case CommandKind::Underline:
+      return {named(command, "ESC -", 2), "underline mode " + param(command, 2)};
+    case CommandKind::Align:
+      return {named(command, "ESC a", 2), alignMeaning(command.byte(2))};
+    case CommandKind::DefaultLineSpacing:
+      return {"ESC 2", "default line spacing"};
+    case CommandKind::LineSpacing:
+      return {named(command, "ESC 3", 2), "line spacing " + param(command, 2) + " dots"};
+    case CommandKind::FeedDots:
+      return {named(command, "ESC J", 2), "print and feed " + param(command, 2) + " dots"};
     case CommandKind::FeedLines:
       return {named(command, "ESC d", 2), "print and feed " + param(command, 2) + " lines"};
-    case CommandKind::Cut: return {named(command, "GS V", 2), cutMeaning(command)};
-    case CommandKind::DrawerPulse: return {named(command, "ESC p", 2), drawerMeaning(command)};
+    case CommandKind::Cut:
+      return {named(command, "GS V", 2), cutMeaning(command)};
+    case CommandKind::DrawerPulse:
+      return {named(command, "ESC p", 2), drawerMeaning(command)};
     case CommandKind::Buzzer:
       return {named(command, "ESC B", 2),
               "buzzer " + param(command, 2) + " times, " + std::to_string(command.byte(3) * 50) + " ms each"};
     case CommandKind::Signal:
-      return {named(command, "ESC C", 2), "signal buzzer " + param(command, 2) + " times (" + param(command, 3) +
-                                              ", " + param(command, 4) + ")"};
-    case CommandKind::RasterImage: return {"GS v 0 " + param(command, 3), rasterMeaning(command)};
-    case CommandKind::RealTimeStatus: return {named(command, "DLE EOT", 2), "real-time status request"};
+      return {named(command, "ESC C", 2),
+              "signal buzzer " + param(command, 2) + " times (" + param(command, 3) + ", " + param(command, 4) + ")"};
+    case CommandKind::RasterImage:
+      return {"GS v 0 " + param(command, 3), rasterMeaning(command)};
+    case CommandKind::RealTimeStatus:
+      return {named(command, "DLE EOT", 2), "real-time status request"};
     case CommandKind::AutomaticStatus:
       return {named(command, "GS a", 2), command.byte(2) ? "automatic status back on" : "automatic status back off"};
     case CommandKind::ProcessId:
       return {"GS ( H 48", "process ID request \"" + command.bytes.substr(7) + "\" (answered once printed)"};
-    default: return {"?", "not understood"};
+    default:
+      return {"?", "not understood"};
   }
 }
 
@@ -130,12 +143,18 @@ std::string columns(const std::string& offset, const std::string& bytes, const s
 
 CommandDescription describeCommand(const Command& command) {
   switch (command.kind) {
-    case CommandKind::Text: return {"text", quoted(gbkToUtf8(command.bytes))};
-    case CommandKind::LineFeed: return {"LF", "print line and feed"};
-    case CommandKind::CarriageReturn: return {"CR", "carriage return"};
-    case CommandKind::Tab: return {"HT", "tab"};
-    case CommandKind::Nul: return {"NUL", "nothing (skipped by printers)"};
-    default: return describeEscape(command);
+    case CommandKind::Text:
+      return {"text", quoted(gbkToUtf8(command.bytes))};
+    case CommandKind::LineFeed:
+      return {"LF", "print line and feed"};
+    case CommandKind::CarriageReturn:
+      return {"CR", "carriage return"};
+    case CommandKind::Tab:
+      return {"HT", "tab"};
+    case CommandKind::Nul:
+      return {"NUL", "nothing (skipped by printers)"};
+    default:
+      return describeEscape(command);
   }
 }
 

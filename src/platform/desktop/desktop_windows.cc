@@ -107,8 +107,7 @@ bool takesPartInProtocol(Display* display, Window window, Atom protocol) {
   return found;
 }
 
-void sendToWindowManager(Display* display, Window window, const char* messageType, long data0, long data1,
-                         long data2) {
+void sendToWindowManager(Display* display, Window window, const char* messageType, long data0, long data1, long data2) {
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
@@ -118,8 +117,7 @@ void sendToWindowManager(Display* display, Window window, const char* messageTyp
   event.xclient.data.l[1] = data1;
   event.xclient.data.l[2] = data2;
   event.xclient.data.l[3] = 1;  // a state change asked for by an application
-  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-             &event);
+  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 #include "platform/desktop/dialogs.h"
 
-#include "base/log.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+
+#include "base/log.h"
 
 namespace lumetra::platform {
 namespace {
@@ -45,7 +45,7 @@ std::string environmentText(const char* name) {
 
 DialogAnswer StderrDialogs::show(std::string_view caption, std::string_view text, DialogButtons buttons) {
   logf(LogLevel::warning, "[%.*s] %.*s", static_cast<int>(caption.size()), caption.data(),
-               static_cast<int>(text.size()), text.data());
+       static_cast<int>(text.size()), text.data());
   return buttons == DialogButtons::ok ? DialogAnswer::ok : DialogAnswer::no;
 }
 
@@ -68,8 +68,7 @@ std::optional<std::string> LoggedDialogs::chooseFile(const std::string&, const s
 std::unique_ptr<LoggedDialogs> loggedDialogsFromEnvironment() {
   const std::string log = environmentText("LUMETRA_DIALOG_LOG");
   if (log.empty()) return nullptr;
-  const DialogAnswer answer =
-      environmentText("LUMETRA_DIALOG_ANSWER") == "yes" ? DialogAnswer::yes : DialogAnswer::no;
+  const DialogAnswer answer = environmentText("LUMETRA_DIALOG_ANSWER") == "yes" ? DialogAnswer::yes : DialogAnswer::no;
   return std::make_unique<LoggedDialogs>(log, answer, environmentText("LUMETRA_FILE_CHOICE"));
 }
 

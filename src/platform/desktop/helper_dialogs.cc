@@ -21,8 +21,8 @@ const char* answerWord(DialogAnswer answer) {
 
 DialogAnswer HelperDialogs::show(std::string_view caption, std::string_view text, DialogButtons buttons) {
   const bool yesNo = buttons == DialogButtons::yesNo;
-  const auto outcome = runHelper(kMessageBoxMode, {std::string(caption), std::string(text),
-                                                   yesNo ? kYesNoButtons : kOkButtons});
+  const auto outcome =
+      runHelper(kMessageBoxMode, {std::string(caption), std::string(text), yesNo ? kYesNoButtons : kOkButtons});
   if (!outcome || outcome->exitStatus != 0) return StderrDialogs().show(caption, text, buttons);
   if (!yesNo) return DialogAnswer::ok;
   // Anything but a clear "yes" is a no: a question must never be taken as

@@ -1,10 +1,10 @@
 #include "platform/desktop/x_display.h"
 
-#include "base/log.h"
-
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+
+#include "base/log.h"
 
 namespace lumetra::platform {
 namespace {
@@ -18,9 +18,9 @@ void reportNoDisplay() {
   if (reported.exchange(true)) return;
   const char* name = std::getenv("DISPLAY");
   logf(LogLevel::warning,
-               "no X server (DISPLAY=%s): window and monitor functions (getMonitors, setWindowMinisize, "
-               "closeOtherWindow) do nothing; run the shell under X or on a Wayland desktop with XWayland",
-               name && *name ? name : "unset");
+       "no X server (DISPLAY=%s): window and monitor functions (getMonitors, setWindowMinisize, "
+       "closeOtherWindow) do nothing; run the shell under X or on a Wayland desktop with XWayland",
+       name && *name ? name : "unset");
 }
 
 }  // namespace

@@ -75,7 +75,8 @@ bool readTableMessage(const nlmsghdr* message, NeighbourTableLimits& limits) {
   const auto* table = static_cast<const ndtmsg*>(NLMSG_DATA(message));
   if (message->nlmsg_len < NLMSG_LENGTH(sizeof *table) || table->ndtm_family != AF_INET) return false;
   int left = static_cast<int>(message->nlmsg_len - NLMSG_LENGTH(sizeof *table));
-  const rtattr* attribute = reinterpret_cast<const rtattr*>(reinterpret_cast<const char*>(table) + NLMSG_ALIGN(sizeof *table));
+  const rtattr* attribute =
+      reinterpret_cast<const rtattr*>(reinterpret_cast<const char*>(table) + NLMSG_ALIGN(sizeof *table));
   bool named = false;
   for (; RTA_OK(attribute, left); attribute = RTA_NEXT(attribute, left)) {
     if (attribute->rta_type == NDTA_NAME) {

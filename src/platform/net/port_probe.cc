@@ -18,13 +18,11 @@ constexpr int kEventsPerWait = 64;
 
 // Shortages that end when earlier sockets close; the caller may wait and retry.
 bool isPassingShortage(int error) {
-  return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM ||
-         error == EADDRNOTAVAIL || error == EAGAIN;
+  return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM || error == EADDRNOTAVAIL ||
+         error == EAGAIN;
 }
 
-int openStreamSocket() {
-  return ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
-}
+int openStreamSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP); }
 
 sockaddr_in socketAddress(std::uint32_t address, std::uint16_t port) {
   sockaddr_in target{};

@@ -2,9 +2,9 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <linux/sockios.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -32,8 +32,7 @@ std::string dottedAddress(const Ipv4Endpoint& endpoint) {
 
 TcpConnection::~TcpConnection() { close(); }
 
-TcpConnection::TcpConnection(TcpConnection&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)) {}
+TcpConnection::TcpConnection(TcpConnection&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
 
 TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept {
   if (this != &other) {

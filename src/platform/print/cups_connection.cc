@@ -16,8 +16,8 @@ int giveUpWaiting(http_t*, void*) { return 0; }
 }  // namespace
 
 Connection connectToServer() {
-  Connection connection(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
-                                     1, kConnectTimeoutMs, nullptr));
+  Connection connection(
+      httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeoutMs, nullptr));
   if (connection) httpSetTimeout(connection.get(), kAnswerTimeoutSeconds, giveUpWaiting, nullptr);
   return connection;
 }
@@ -25,23 +25,22 @@ Connection connectToServer() {
 std::string printerUri(std::string_view printerName) {
   char uri[HTTP_MAX_URI];
   const std::string name(printerName);
-  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
-                   "/printers/%s", name.c_str());
+  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                   name.c_str());
   return uri;
 }
 
 IppMessage newPrinterRequest(ipp_op_t operation, std::string_view printerName) {
   IppMessage request(ippNewRequest(operation));
-  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-               printerUri(printerName).c_str());
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri(printerName).c_str());
   ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
   return request;
 }
 
 void requestAttributes(ipp_t* request, std::initializer_list<const char*> names) {
   const std::vector<const char*> list(names);
-  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                static_cast<int>(list.size()), nullptr, list.data());
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", static_cast<int>(list.size()),
+                nullptr, list.data());
 }
 
 IppMessage send(http_t* connection, IppMessage request) {

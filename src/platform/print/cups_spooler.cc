@@ -55,7 +55,7 @@ std::optional<std::string> CupsSpooler::queueOf(PrinterHandle handle) {
 }
 
 std::optional<PrinterHandle> CupsSpooler::open(std::u16string_view printerName) {
-  const std::string queue =  utf16ToUtf8(printerName);
+  const std::string queue = utf16ToUtf8(printerName);
   if (queue.empty()) {
     fail(spooler_error::kInvalidPrinterName);
     return std::nullopt;
@@ -101,7 +101,7 @@ std::uint32_t CupsSpooler::startDocument(PrinterHandle handle, const DocumentInf
 
   cups::Connection connection = connect();
   if (!connection) return 0;
-  const std::string documentName =  utf16ToUtf8(info.name);
+  const std::string documentName = utf16ToUtf8(info.name);
   const int jobId = cupsCreateJob(connection.get(), printer->queue.c_str(), documentName.c_str(), 0, nullptr);
   if (jobId <= 0) return fail(cups::lastServerError());
 
@@ -114,9 +114,8 @@ std::uint32_t CupsSpooler::startDocument(PrinterHandle handle, const DocumentInf
 
 bool CupsSpooler::startStreaming(OpenPrinter& printer) {
   if (printer.document == Document::streaming) return true;
-  const http_status_t status =
-      cupsStartDocument(printer.jobConnection.get(), printer.queue.c_str(), printer.jobId,
-                        printer.documentName.c_str(), CUPS_FORMAT_RAW, 1);
+  const http_status_t status = cupsStartDocument(printer.jobConnection.get(), printer.queue.c_str(), printer.jobId,
+                                                 printer.documentName.c_str(), CUPS_FORMAT_RAW, 1);
   if (status != HTTP_STATUS_CONTINUE) return fail(cups::lastServerError());
   printer.document = Document::streaming;
   return true;

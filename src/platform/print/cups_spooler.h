@@ -56,9 +56,9 @@ class CupsSpooler final : public Spooler {
   // handle only; other handles go on meanwhile.
   struct OpenPrinter {
     std::mutex mutex;
-    bool closed = false;            // set by close; later calls fail as with an unknown handle
-    std::string queue;              // the queue's name, UTF-8
-    cups::Connection jobConnection; // only while a document is in progress
+    bool closed = false;             // set by close; later calls fail as with an unknown handle
+    std::string queue;               // the queue's name, UTF-8
+    cups::Connection jobConnection;  // only while a document is in progress
     int jobId = 0;
     std::string documentName;
     Document document = Document::none;

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/print/cups_printer_state.h"
 #include "base/log.h"
-#include "platform/print/cups_spooler.h"
 #include "base/utf.h"
+#include "platform/print/cups_printer_state.h"
+#include "platform/print/cups_spooler.h"
 
 namespace lumetra::platform {
 namespace {
@@ -38,8 +38,8 @@ cups::QueueState queueStateOf(ipp_t* answer) {
 // not answer them (cupsLastError() says why).
 cups::IppMessage askQueueState(http_t* connection, const std::string& queue) {
   cups::IppMessage request = cups::newPrinterRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue);
-  cups::requestAttributes(request.get(), {"printer-state", "printer-state-reasons", "printer-is-accepting-jobs",
-                                          "queued-job-count"});
+  cups::requestAttributes(request.get(),
+                          {"printer-state", "printer-state-reasons", "printer-is-accepting-jobs", "queued-job-count"});
   return cups::send(connection, std::move(request));
 }
 
@@ -61,8 +61,7 @@ std::optional<std::vector<UnfinishedJob>> unfinishedJobsOf(http_t* connection, c
 
 // The service check reports only here, for whoever looks after the till.
 void reportUnreachableServer(const char* why) {
-  logf(LogLevel::warning, "GetServicestateerror。 the CUPS server %s cannot be reached: %s", cupsServer(),
-               why);
+  logf(LogLevel::warning, "GetServicestateerror。 the CUPS server %s cannot be reached: %s", cupsServer(), why);
 }
 
 }  // namespace
@@ -84,7 +83,7 @@ std::vector<std::u16string> CupsSpooler::printerNames() {
        attribute = ippNextAttribute(answer.get())) {
     const char* attributeName = ippGetName(attribute);
     if (attributeName && std::strcmp(attributeName, "printer-name") == 0) {
-      names.push_back( utf8ToUtf16(ippGetString(attribute, 0, nullptr)));
+      names.push_back(utf8ToUtf16(ippGetString(attribute, 0, nullptr)));
     }
   }
   return names;
@@ -125,7 +124,7 @@ std::optional<std::vector<std::uint32_t>> CupsSpooler::jobStatuses(PrinterHandle
 }
 
 std::optional<QueueActivity> CupsSpooler::queueActivity(std::u16string_view printerName) {
-  const std::string queue =  utf16ToUtf8(printerName);
+  const std::string queue = utf16ToUtf8(printerName);
   const cups::Connection connection = connect();
   if (!connection) return std::nullopt;
   const cups::IppMessage state = askQueueState(connection.get(), queue);

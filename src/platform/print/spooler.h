@@ -92,8 +92,7 @@ class Spooler {
   // Inquiry:
   virtual std::vector<std::u16string> printerNames() = 0;
   virtual std::optional<PrinterDetails> printerDetails(PrinterHandle handle) = 0;
-  virtual std::optional<std::vector<std::uint32_t>> jobStatuses(PrinterHandle handle,
-                                                                std::uint32_t maxJobs) = 0;
+  virtual std::optional<std::vector<std::uint32_t>> jobStatuses(PrinterHandle handle, std::uint32_t maxJobs) = 0;
   // By the queue's name, without a handle; lastError() is
   // kInvalidPrinterName once the queue no longer exists.
   virtual std::optional<QueueActivity> queueActivity(std::u16string_view printerName) = 0;
@@ -118,9 +117,7 @@ class UnavailableSpooler final : public Spooler {
   bool endDocument(PrinterHandle) override { return false; }
   std::vector<std::u16string> printerNames() override { return {}; }
   std::optional<PrinterDetails> printerDetails(PrinterHandle) override { return std::nullopt; }
-  std::optional<std::vector<std::uint32_t>> jobStatuses(PrinterHandle, std::uint32_t) override {
-    return std::nullopt;
-  }
+  std::optional<std::vector<std::uint32_t>> jobStatuses(PrinterHandle, std::uint32_t) override { return std::nullopt; }
   std::optional<QueueActivity> queueActivity(std::u16string_view) override { return std::nullopt; }
   bool ensureServiceRunning() override { return false; }
   std::uint32_t lastError() const override { return spooler_error::kServiceUnavailable; }

@@ -34,9 +34,7 @@ long uartType(const fs::path& typeFile) {
 }
 
 // USB adapters are not driven by the serial core and have no type to check.
-bool isUsbSerialName(std::string_view name) {
-  return name.starts_with("ttyUSB") || name.starts_with("ttyACM");
-}
+bool isUsbSerialName(std::string_view name) { return name.starts_with("ttyUSB") || name.starts_with("ttyACM"); }
 
 // Virtual terminals and pseudo-terminals have no device behind them.
 bool isRealSerialPort(const fs::path& ttyEntry, const std::string& name) {

@@ -22,8 +22,8 @@ struct WebProcess {
   // they are shown by a helper, or logged in headless runs.
   lumetra::platform::HelperDialogs onScreenDialogs;
   std::unique_ptr<lumetra::platform::LoggedDialogs> loggedDialogs = lumetra::platform::loggedDialogsFromEnvironment();
-  lumetra::Context context{spooler, loggedDialogs ? static_cast<lumetra::platform::Dialogs&>(*loggedDialogs)
-                                                  : onScreenDialogs};
+  lumetra::Context context{spooler,
+                           loggedDialogs ? static_cast<lumetra::platform::Dialogs&>(*loggedDialogs) : onScreenDialogs};
 };
 
 }  // namespace

@@ -1,10 +1,10 @@
 #include "renderer/web_extension/page_scripts.h"
 
-#include "base/log.h"
-
 #include <gio/gio.h>
 
 #include <cstdio>
+
+#include "base/log.h"
 
 namespace lumetra {
 namespace {
@@ -28,8 +28,7 @@ JSCValue* evaluateResource(JSCContext* context, const char* path) {
   }
   gsize size = 0;
   const auto* text = static_cast<const char*>(g_bytes_get_data(code, &size));
-  JSCValue* result = jsc_context_evaluate_with_source_uri(context, text, static_cast<gssize>(size),
-                                                          path, 1);
+  JSCValue* result = jsc_context_evaluate_with_source_uri(context, text, static_cast<gssize>(size), path, 1);
   g_bytes_unref(code);
   if (JSCException* exception = jsc_context_get_exception(context)) {
     logf(LogLevel::warning, "page script %s failed: %s", path, jsc_exception_get_message(exception));
@@ -43,10 +42,9 @@ JSCValue* evaluateResource(JSCContext* context, const char* path) {
 void runPageScripts(JSCContext* context, FocusReport report, gpointer data) {
   g_object_unref(evaluateResource(context, "/lumetra/renderer/js/message_router.js"));
 
-  JSCValue* hook = jsc_value_new_function(context, nullptr, G_CALLBACK(onFocusReported),
-                                          new FocusHook{report, data},
-                                          [](gpointer hook) { delete static_cast<FocusHook*>(hook); },
-                                          G_TYPE_NONE, 1, G_TYPE_BOOLEAN);
+  JSCValue* hook = jsc_value_new_function(
+      context, nullptr, G_CALLBACK(onFocusReported), new FocusHook{report, data},
+      [](gpointer hook) { delete static_cast<FocusHook*>(hook); }, G_TYPE_NONE, 1, G_TYPE_BOOLEAN);
   JSCValue* install = evaluateResource(context, "/lumetra/renderer/js/focus_listener.js");
   if (jsc_value_is_function(install)) {
     g_object_unref(jsc_value_function_call(install, JSC_TYPE_VALUE, hook, G_TYPE_NONE));

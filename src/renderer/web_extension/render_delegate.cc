@@ -4,12 +4,12 @@
 #include <unordered_set>
 #include <vector>
 
+#include "functions/window_function_table.h"
 #include "renderer/render_messages.h"
 #include "renderer/script_context_lifecycle.h"
 #include "renderer/web_extension/backlog_messages.h"
 #include "renderer/web_extension/page_scripts.h"
 #include "renderer/web_extension/window_function_installer.h"
-#include "functions/window_function_table.h"
 
 namespace lumetra {
 namespace {
@@ -33,8 +33,7 @@ void sendToView(guint64 pageId, const char* name, GVariant* parameters) {
     g_variant_unref(g_variant_ref_sink(parameters));
     return;
   }
-  webkit_web_page_send_message_to_view(page, webkit_user_message_new(name, parameters), nullptr, nullptr,
-                                       nullptr);
+  webkit_web_page_send_message_to_view(page, webkit_user_message_new(name, parameters), nullptr, nullptr, nullptr);
 }
 
 // The page is looked up by id: it can be gone before its document's last
@@ -69,8 +68,7 @@ void onConsoleMessage(WebKitWebPage* page, WebKitConsoleMessage* message, gpoint
   const char* text = webkit_console_message_get_text(message);
   const char* source = webkit_console_message_get_source_id(message);
   sendToView(webkit_web_page_get_id(page), std::string(kConsoleMessage).c_str(),
-             g_variant_new("(ssu)", text ? text : "", source ? source : "",
-                           webkit_console_message_get_line(message)));
+             g_variant_new("(ssu)", text ? text : "", source ? source : "", webkit_console_message_get_line(message)));
 }
 
 gboolean onMessageFromView(WebKitWebPage*, WebKitUserMessage* message, gpointer) {
@@ -90,8 +88,8 @@ void startRenderDelegate(WebKitWebExtension* extension, Context& context) {
   delegate.context = &context;
   for (const WindowFunctionHandler& handler : windowFunctionTable()) delegate.functions.push_back({&handler, &context});
   g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
-  g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
-                   G_CALLBACK(onWindowObjectCleared), nullptr);
+  g_signal_connect(webkit_script_world_get_default(), "window-object-cleared", G_CALLBACK(onWindowObjectCleared),
+                   nullptr);
 }
 
 }  // namespace lumetra

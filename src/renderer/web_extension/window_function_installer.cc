@@ -21,9 +21,9 @@ void installWindowFunctions(JSCContext* context, std::span<const BoundWindowFunc
   JSCValue* global = jsc_context_get_global_object(context);
   for (const BoundWindowFunction& binding : functions) {
     const std::string name(binding.handler->name());
-    JSCValue* function = jsc_value_new_function_variadic(
-        context, name.c_str(), G_CALLBACK(callWindowFunction), const_cast<BoundWindowFunction*>(&binding),
-        nullptr, JSC_TYPE_VALUE);
+    JSCValue* function =
+        jsc_value_new_function_variadic(context, name.c_str(), G_CALLBACK(callWindowFunction),
+                                        const_cast<BoundWindowFunction*>(&binding), nullptr, JSC_TYPE_VALUE);
     jsc_value_object_set_property(global, name.c_str(), function);
     g_object_unref(function);
   }

@@ -1,6 +1,5 @@
 // Before the X11 headers: their None and Bool macros break gtest.
 #include <gtest/gtest.h>
-
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -8,12 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "functions/host_functions.h"
 #include "e2e/support/processes.h"
 #include "e2e/support/x_server.h"
 #include "e2e/support/x_windows.h"
-#include "support/test_context.h"
+#include "functions/host_functions.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {

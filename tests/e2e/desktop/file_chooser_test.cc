@@ -8,10 +8,10 @@
 #include "e2e/support/processes.h"
 #include "e2e/support/x_server.h"
 #include "e2e/support/x_windows.h"
-#include "platform/process/helper_process.h"
 #include "functions/host_functions.h"
-#include "support/test_context.h"
+#include "platform/process/helper_process.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -29,8 +29,9 @@ class FileChooserTest : public ::testing::Test {
       std::optional<Window> chooser;
       const bool answered =
           e2e::eventually([&] { return (chooser = e2e::findWindow(x_.connection(), "打开")).has_value(); }) &&
-          xdotool({"windowactivate", "--sync", std::to_string(*chooser)}) && xdotool(keys) &&
-          e2e::eventually([&] { return closed || (xdotool({"key", repeatedKey}), false); });
+          xdotool({"windowactivate", "--sync", std::to_string(*chooser)}) && xdotool(keys) && e2e::eventually([&] {
+            return closed || (xdotool({"key", repeatedKey}), false);
+          });
       if (!answered) stopChooser();
     });
     CallResult result = call("selectFile", {});
@@ -68,8 +69,7 @@ TEST_F(FileChooserTest, PicksTheFileTypedIntoTheChooser) {
   // ASCII only: xdotool types other characters through a keymap change that
   // GTK may not have seen yet.
   const auto song = home_.write("music/Opening 1.MP3", "ID3");
-  EXPECT_EQ(selectFileAnswering({"key", "ctrl+l", "type", song.string()}, "Return"),
-            CallResult::string(song.string()));
+  EXPECT_EQ(selectFileAnswering({"key", "ctrl+l", "type", song.string()}, "Return"), CallResult::string(song.string()));
 }
 
 TEST_F(FileChooserTest, CancellingGivesUndefined) {

@@ -2,8 +2,8 @@
 
 #include "e2e/support/x_server.h"
 #include "functions/host_functions.h"
-#include "support/test_context.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {

@@ -4,11 +4,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/process/processes.h"
-#include "functions/host_functions.h"
-#include "support/test_context.h"
-#include "support/temp_dir.h"
 #include "e2e/support/processes.h"
+#include "functions/host_functions.h"
+#include "platform/process/processes.h"
+#include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "platform/process/helper_process.h"
 #include "functions/host_functions.h"
-#include "support/test_context.h"
+#include "platform/process/helper_process.h"
 #include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {

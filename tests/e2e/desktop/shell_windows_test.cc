@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "support/test_context.h"
-
 #include "e2e/support/processes.h"
 #include "e2e/support/shell.h"
 #include "e2e/support/x_windows.h"
 #include "functions/host_functions.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -32,7 +31,8 @@ TEST(ShellWindowsTest, MinimisingTheMainPagesTitleMinimisesTheShellsWindow) {
   })) << shell.errors();
 
   test::ScopedEnv display("DISPLAY", x.display());
-  EXPECT_EQ(test::HostContext().call("setWindowMinisize", CallArguments({CallArgument::string("Velmora")})), CallResult::boolean(true));
+  EXPECT_EQ(test::HostContext().call("setWindowMinisize", CallArguments({CallArgument::string("Velmora")})),
+            CallResult::boolean(true));
   EXPECT_TRUE(e2e::eventually([&] { return e2e::isMinimised(x.connection(), *main); }));
 }
 

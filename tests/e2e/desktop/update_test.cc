@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "functions/host_functions.h"
-#include "support/test_context.h"
-#include "support/temp_dir.h"
 #include "e2e/support/processes.h"
+#include "functions/host_functions.h"
+#include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace lumetra {
 namespace {
@@ -80,10 +80,28 @@ TEST_F(DownloadUpdateTest, TheUpdaterGetsExactlyTheArgumentsTheTextHoldsAndNothi
       "; touch pwned1 $(touch pwned2) `touch pwned3` && touch pwned4 | tee pwned5 marker";
   EXPECT_EQ(call("downloadUpdate", CallArguments({CallArgument::string(parameters)})), CallResult::boolean(true));
 
-  const std::vector<std::string> expected = {
-      "./HttpDownLoader", "--url", "http://10.0.0.5/update v2.zip", "--title", "收银 台", "a b", "say \"hi\"", "",
-      ";", "touch", "pwned1", "$(touch", "pwned2)", "`touch", "pwned3`", "&&", "touch", "pwned4", "|", "tee",
-      "pwned5", "marker"};
+  const std::vector<std::string> expected = {"./HttpDownLoader",
+                                             "--url",
+                                             "http://10.0.0.5/update v2.zip",
+                                             "--title",
+                                             "收银 台",
+                                             "a b",
+                                             "say \"hi\"",
+                                             "",
+                                             ";",
+                                             "touch",
+                                             "pwned1",
+                                             "$(touch",
+                                             "pwned2)",
+                                             "`touch",
+                                             "pwned3`",
+                                             "&&",
+                                             "touch",
+                                             "pwned4",
+                                             "|",
+                                             "tee",
+                                             "pwned5",
+                                             "marker"};
   std::vector<std::vector<std::string>> all;
   ASSERT_TRUE(e2e::eventually([&] { return !(all = runs()).empty(); }));
   EXPECT_EQ(all, std::vector<std::vector<std::string>>{expected});

@@ -17,8 +17,7 @@ HttpServer::HttpServer(std::map<std::string, std::string> pages) : pages_(std::m
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
   if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener_, 16) != 0 ||
-      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      ::listen(listener_, 16) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     throw std::runtime_error("cannot listen on 127.0.0.1");
   }
   port_ = ntohs(address.sin_port);
@@ -59,8 +58,7 @@ void HttpServer::answer(int connection) {
   const auto page = pages_.find(request.substr(start, request.find(' ', start) - start));
   if (page == pages_.end()) return;
   const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
-                               std::to_string(page->second.size()) + "\r\nConnection: close\r\n\r\n" +
-                               page->second;
+                               std::to_string(page->second.size()) + "\r\nConnection: close\r\n\r\n" + page->second;
   const ssize_t written = ::write(connection, response.data(), response.size());
   (void)written;
 }

@@ -44,9 +44,8 @@ pid_t spawn(const SpawnOptions& options) {
   const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   pid_t pid = -1;
   if (out >= 0 && err >= 0) {
-    pid = test::spawnTiedToTest(options.arguments.front(), options.arguments,
-                                mergedEnvironment(options.environment), {-1, out, err},
-                                options.workingDirectory.string(), options.extraFd);
+    pid = test::spawnTiedToTest(options.arguments.front(), options.arguments, mergedEnvironment(options.environment),
+                                {-1, out, err}, options.workingDirectory.string(), options.extraFd);
   }
   if (out >= 0) ::close(out);
   if (err >= 0) ::close(err);

@@ -14,16 +14,15 @@ namespace lumetra::e2e {
 
 // Polls `condition` until it holds; false when it still does not after
 // `limit`, which only guards against a hang and is not what is tested.
-bool eventually(const std::function<bool()>& condition,
-                std::chrono::seconds limit = std::chrono::seconds(90));
+bool eventually(const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(90));
 
 struct SpawnOptions {
-  std::vector<std::string> arguments;        // argv[0] first
+  std::vector<std::string> arguments;              // argv[0] first
   std::map<std::string, std::string> environment;  // added to this process's
   std::filesystem::path workingDirectory;
-  std::filesystem::path outputFile;          // stdout; /dev/null when not given
-  std::filesystem::path errorFile;           // stderr; /dev/null when not given
-  int extraFd = -1;                          // kept open in the child under the same number
+  std::filesystem::path outputFile;  // stdout; /dev/null when not given
+  std::filesystem::path errorFile;   // stderr; /dev/null when not given
+  int extraFd = -1;                  // kept open in the child under the same number
 };
 
 pid_t spawn(const SpawnOptions& options);

@@ -50,8 +50,8 @@ void XServer::startXvfb() {
   const int screenWidth = options_.secondMonitor ? 2 * options_.width : options_.width;
   const std::string screen = std::to_string(screenWidth) + "x" + std::to_string(options_.height) + "x24";
   SpawnOptions spawnOptions;
-  spawnOptions.arguments = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-                            "-nolisten", "tcp", "-noreset"};
+  spawnOptions.arguments = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten",
+                            "tcp",  "-noreset"};
   spawnOptions.extraFd = fds[1];
   xvfb_ = spawn(spawnOptions);
   ::close(fds[1]);
@@ -97,8 +97,8 @@ void XServer::startWindowManager() {
   // that always gets its frame.
   const std::filesystem::path ready = home_ / "ready";
   spawnOptions.arguments = {"openbox", "--sm-disable", "--startup", "touch '" + ready.string() + "'"};
-  spawnOptions.environment = {{"DISPLAY", display_}, {"HOME", home_.string()},
-                              {"XDG_CONFIG_HOME", (home_ / "config").string()}};
+  spawnOptions.environment = {
+      {"DISPLAY", display_}, {"HOME", home_.string()}, {"XDG_CONFIG_HOME", (home_ / "config").string()}};
   spawnOptions.errorFile = home_ / "openbox.log";
   windowManager_ = spawn(spawnOptions);
   if (windowManager_ < 0 || !eventually([&] { return std::filesystem::exists(ready); })) {

@@ -15,8 +15,8 @@ std::vector<long> longProperty(Display* display, Window window, const char* name
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   std::vector<long> values;
-  if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, type, &actualType,
-                         &format, &count, &after, &data) == Success &&
+  if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, type, &actualType, &format,
+                         &count, &after, &data) == Success &&
       data && format == 32) {
     const auto* items = reinterpret_cast<const long*>(data);
     values.assign(items, items + count);
@@ -139,8 +139,7 @@ void closeWindow(Display* display, Window window) {
   event.xclient.format = 32;
   event.xclient.data.l[0] = CurrentTime;
   event.xclient.data.l[1] = 2;  // as a pager or taskbar would ask
-  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-             &event);
+  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
   XFlush(display);
 }
 

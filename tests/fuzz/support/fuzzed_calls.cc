@@ -1,7 +1,7 @@
 #include "support/fuzzed_calls.h"
 
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <string>
 

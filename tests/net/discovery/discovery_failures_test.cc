@@ -104,7 +104,8 @@ void scanInChild(bool loopbackPrinters, const std::function<void()>& fault, int 
   platform::UnavailableSpooler spooler;
   Context context(spooler, dialogs);
   const CallResult result = test::callFunction(context, "getIPPrinterList", {});
-  std::string report = describe(result) + '\n' + std::to_string(static_cast<long>(test::openDescriptorCount()) - before) + '\n';
+  std::string report =
+      describe(result) + '\n' + std::to_string(static_cast<long>(test::openDescriptorCount()) - before) + '\n';
   for (const std::string& dialog : dialogs.shown()) report += dialog;
   if (::write(reportTo, report.data(), report.size()) != static_cast<ssize_t>(report.size())) ::_exit(94);
   ::_exit(0);

@@ -1,9 +1,10 @@
-#include "net/discovery_pace.h"
 #include "net/discovery_targets.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+
+#include "net/discovery_pace.h"
 
 namespace lumetra {
 namespace {

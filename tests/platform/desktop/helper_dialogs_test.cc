@@ -13,9 +13,9 @@ namespace {
 class HelperDialogsTest : public ::testing::Test {
  protected:
   void answerWith(const std::string& output, int exitCode) {
-    const auto script = dir_.write(
-        "fake-lumetra", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + (dir_.path() / "arguments").string() +
-                            "'\nprintf '" + output + "'\nexit " + std::to_string(exitCode) + "\n");
+    const auto script =
+        dir_.write("fake-lumetra", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + (dir_.path() / "arguments").string() +
+                                       "'\nprintf '" + output + "'\nexit " + std::to_string(exitCode) + "\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     executable_.emplace(kExecutableVariable, script.string());
   }

@@ -24,8 +24,7 @@ const CallResult kFalse = CallResult::boolean(false);
 class LocalPrintingTest : public ::testing::Test {
  protected:
   LocalPrintingTest() {
-    folder_.write("dev/T80.ini",
-                  "[roll]\ncmd=27,74,0\n[cut]\ncmd=29,86,0\np=1\n[zoom]\ncmd=29,33,0\np1=16\np2=1\n");
+    folder_.write("dev/T80.ini", "[roll]\ncmd=27,74,0\n[cut]\ncmd=29,86,0\np=1\n[zoom]\ncmd=29,33,0\np1=16\np2=1\n");
   }
   std::string dialogs() const { return test::readFile(folder_.path() / "dialogs.log"); }
   CallResult call(std::string_view name, const CallArguments& arguments) {
@@ -54,12 +53,12 @@ TEST_F(LocalPrintingTest, AReceiptTaskReachesTheDeviceAsExactlyItsBytes) {
   EXPECT_EQ(call("endPrintTask", callArgs("Receipt")), kTrue);
 
   EXPECT_EQ(device.job(1), hexBytes("1d 21 11"                             // double size
-                                       "b9 ac b1 a3 bc a6 b6 a1 20 78 31 0a"  // 宫保鸡丁 x1 in GBK
-                                       "1d 21 00"                             // normal size
-                                       "1d 21 00"                             // the empty text's reset
-                                       "1b 4a 15"                             // feed 3 lines
-                                       "1d 56 00"                             // cut
-                                       "1b 70 01 32 32"));                    // drawer pulse
+                                    "b9 ac b1 a3 bc a6 b6 a1 20 78 31 0a"  // 宫保鸡丁 x1 in GBK
+                                    "1d 21 00"                             // normal size
+                                    "1d 21 00"                             // the empty text's reset
+                                    "1b 4a 15"                             // feed 3 lines
+                                    "1d 56 00"                             // cut
+                                    "1b 70 01 32 32"));                    // drawer pulse
   EXPECT_EQ(dialogs(), "");
 }
 

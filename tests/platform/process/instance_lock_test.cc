@@ -1,9 +1,8 @@
 #include "platform/process/instance_lock.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 
