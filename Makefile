@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build test test-asan test-tsan fuzz-smoke bench demo package package-check clean
+.PHONY: setup build test test-asan test-tsan fuzz-smoke bench demo package package-check format format-check clean
 
 setup:
 	@scripts/setup
@@ -67,6 +67,15 @@ package: build
 
 package-check: package
 	scripts/package-check $(BUILD_DIR)
+
+# The house style (.clang-format): `format` applies it, `format-check` (CI)
+# fails on any file that differs from it.
+FORMATTED = git ls-files '*.cc' '*.h'
+format:
+	$(FORMATTED) | xargs clang-format -i
+
+format-check: setup
+	$(FORMATTED) | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-fuzz
