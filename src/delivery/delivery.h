@@ -31,6 +31,9 @@ struct DeliveryTimings {
   std::chrono::milliseconds statusWait{500};
   std::chrono::milliseconds statusEvery{1'000};
   std::chrono::milliseconds processIdWait{5'000};
+  // A printer that has acknowledged every byte but keeps its side of the
+  // connection open has the ticket once it still answers after this.
+  std::chrono::milliseconds peerEndWait{3'000};
   // How often a spooler queue that holds unfinished documents of ours is
   // asked whether it has stopped.
   std::chrono::milliseconds queueWatchInterval{3'000};

@@ -27,8 +27,8 @@ Trouble stoppedBecause(const PrinterReport& report) {
 NetworkDelivery::NetworkDelivery(Outbox& outbox, const DeliveryTimings& timings, BacklogListener listener)
     : outbox_(outbox),
       timings_(timings),
-      sendTimings_{timings.retryInterval, timings.answerWait,  timings.silenceLimit,
-                   timings.statusWait,    timings.statusEvery, timings.processIdWait},
+      sendTimings_{timings.retryInterval, timings.answerWait,    timings.silenceLimit, timings.statusWait,
+                   timings.statusEvery,   timings.processIdWait, timings.peerEndWait},
       listener_(std::move(listener)) {}
 
 void NetworkDelivery::run(std::stop_token stop) {

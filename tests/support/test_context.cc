@@ -24,6 +24,7 @@ DeliveryTimings quickDeliveryTimings() {
                          .statusWait = milliseconds(100),
                          .statusEvery = milliseconds(100),
                          .processIdWait = milliseconds(500),
+                         .peerEndWait = milliseconds(200),
                          .queueWatchInterval = milliseconds(100)};
 }
 

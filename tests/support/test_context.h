@@ -26,8 +26,9 @@ CallResult callFunction(Context& context, std::string_view name, const CallArgum
 
 // Delivery timings for tests: a printer that cannot be reached is tried
 // again within a tenth of a second, one that takes nothing is reported
-// after a few tenths, a spooler queue holding documents is looked at every
-// tenth.
+// after a few tenths, one that keeps its side open has its ticket at its
+// first answer after a fifth, a spooler queue holding documents is looked
+// at every tenth.
 DeliveryTimings quickDeliveryTimings();
 
 // The backlog reports the delivery thread gives, as the host receives them.
