@@ -9,6 +9,12 @@ namespace lumetra::shell {
 namespace {
 
 constexpr const char* kGuardKey = "lumetra-certificate-guard";
+// A page chooses its addresses: stderr gets no more of one than this.
+constexpr std::size_t kMostLoggedUrlCharacters = 512;
+
+std::string loggedUrl(const std::string& url) {
+  return url.size() <= kMostLoggedUrlCharacters ? url : url.substr(0, kMostLoggedUrlCharacters) + "...";
+}
 
 std::string hostOf(const std::string& url) {
   g_autoptr(GUri) uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
@@ -60,7 +66,7 @@ CertificateGuard::Decision CertificateGuard::decide(const std::string& url, GTls
   refusal = {url, hostOf(url), fingerprintOf(certificate), {}, {}};
   if (refusal.host.empty() || refusal.presented.empty()) {
     refusal.basis = "none: the certificate or its host cannot be read";
-    logf(LogLevel::error, "certificate refused for %s: %s", url.c_str(), refusal.basis.c_str());
+    logf(LogLevel::error, "certificate refused for %s: %s", loggedUrl(url).c_str(), refusal.basis.c_str());
     return Decision::refused;
   }
   const CertificateVerdict verdict = judge_.judge(refusal.host, refusal.presented);
@@ -69,7 +75,7 @@ CertificateGuard::Decision CertificateGuard::decide(const std::string& url, GTls
     refusal.basis = verdict.basis;
     if (verdict.firstInRun) {
       logf(LogLevel::error, "certificate of %s (%s) refused for %s: presented SHA-256 %s, expected %s",
-           refusal.host.c_str(), describeErrors(errors).c_str(), url.c_str(), refusal.presented.c_str(),
+           refusal.host.c_str(), describeErrors(errors).c_str(), loggedUrl(url).c_str(), refusal.presented.c_str(),
            describeExpectedCertificate(refusal).c_str());
       notice_.addAlert(certificateRefusedNotice(refusal.host));
     }
@@ -78,7 +84,7 @@ CertificateGuard::Decision CertificateGuard::decide(const std::string& url, GTls
   if (!verdict.firstInRun) return Decision::allowedBefore;
   if (verdict.outcome == CertificateVerdict::Outcome::pinned) {
     logf(LogLevel::notice, "pinned the certificate of %s (%s) at its first use, for %s: SHA-256 %s",
-         refusal.host.c_str(), describeErrors(errors).c_str(), url.c_str(), refusal.presented.c_str());
+         refusal.host.c_str(), describeErrors(errors).c_str(), loggedUrl(url).c_str(), refusal.presented.c_str());
   }
   webkit_web_context_allow_tls_certificate_for_host(context_, certificate, refusal.host.c_str());
   return Decision::allowedNow;

@@ -156,6 +156,9 @@ CertificateVerdict CertificateJudge::judge(std::string_view host, std::string_vi
   CertificateVerdict verdict;
   if (settings_.mode == CertificateMode::acceptAny) {
     verdict = {CertificateVerdict::Outcome::accepted, true, {}, "certificates = accept-any"};
+  } else if (!isHost(name)) {
+    // Nor could it be kept in certificates.pinned.
+    verdict = refusal("none: not a host name or address");
   } else if (const auto listed = settings_.listed.find(name); listed != settings_.listed.end()) {
     verdict = verdictAgainst(listed->second, presented, "listed in [pinned_certificates] of lumetra.conf");
   } else if (settings_.mode == CertificateMode::verify) {
