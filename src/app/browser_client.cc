@@ -36,8 +36,11 @@ gboolean onPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, g
 
 }  // namespace
 
-BrowserClient::BrowserClient(WebSetup setup, std::filesystem::path startupDirectory, LogRotation consoleLogRotation)
-    : setup_(setup), consoleLog_(std::move(startupDirectory), consoleLogRotation) {
+BrowserClient::BrowserClient(WebSetup setup, std::filesystem::path startupDirectory, LogRotation consoleLogRotation,
+                             CertificateJudge certificateJudge)
+    : setup_(setup),
+      consoleLog_(std::move(startupDirectory), consoleLogRotation),
+      certificates_(setup.context, std::move(certificateJudge), printerNotice_) {
   const char* trace = std::getenv("LUMETRA_TRACE_MESSAGES");
   traceMessages_ = trace && *trace && std::string_view(trace) != "0";
   if (traceMessages_) printerNotice_.traceChanges();
@@ -70,6 +73,7 @@ WebKitWebView* BrowserClient::newView(WebKitWebView* related) {
   g_signal_connect(view, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
   g_signal_connect(view, "context-menu", G_CALLBACK(onContextMenu), nullptr);
   g_signal_connect(view, "permission-request", G_CALLBACK(onPermissionRequest), nullptr);
+  certificates_.watch(view);
   return view;
 }
 

@@ -72,6 +72,10 @@ std::string printerNoticeText(const std::vector<PrinterBacklog>& backlogs, std::
   return text;
 }
 
+std::string certificateRefusedNotice(const std::string& host) {
+  return "安全提醒：" + singleLine(host) + " 的证书不符，已拒绝连接，请联系维护人员";
+}
+
 ScreenArea placePrinterNotice(ScreenArea workArea, int naturalWidth, int naturalHeight) {
   // Half the area less a margin on each side keeps the centre clear.
   const int margin = std::min({kNoticeMargin, workArea.width / 8, workArea.height / 8});

@@ -63,7 +63,23 @@ bool PrinterNoticeWindow::showMessage(GVariant* parameters) {
 }
 
 void PrinterNoticeWindow::show(const std::vector<PrinterBacklog>& backlogs) {
-  text_ = printerNoticeText(backlogs, g_get_real_time() / G_USEC_PER_SEC);
+  printerText_ = printerNoticeText(backlogs, g_get_real_time() / G_USEC_PER_SEC);
+  refresh();
+}
+
+void PrinterNoticeWindow::addAlert(const std::string& line) {
+  if (alerts_.size() == kPrinterNoticeMaxAlerts || std::find(alerts_.begin(), alerts_.end(), line) != alerts_.end()) {
+    return;
+  }
+  alerts_.push_back(line);
+  refresh();
+}
+
+void PrinterNoticeWindow::refresh() {
+  text_.clear();
+  for (const std::string& alert : alerts_) text_ += alert + "\n";
+  text_ += printerText_;
+  if (!text_.empty() && text_.back() == '\n') text_.pop_back();
   if (traceChanges_) traceText(text_);
   if (text_.empty()) {
     if (window_) gtk_widget_hide(window_);

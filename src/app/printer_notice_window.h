@@ -12,6 +12,8 @@ namespace lumetra::shell {
 // The staff's notice of printers with tickets waiting: a small window above
 // the till in the primary monitor's bottom-right corner that never takes
 // the keyboard from it, updated in place and hidden once nothing waits.
+// Alerts of the shell's own (a refused certificate) stand above the
+// printers' lines for the rest of the run.
 class PrinterNoticeWindow {
  public:
   PrinterNoticeWindow() = default;
@@ -26,10 +28,13 @@ class PrinterNoticeWindow {
   // (and nothing changes) when they are not such a list.
   bool showMessage(GVariant* parameters);
   void show(const std::vector<PrinterBacklog>& backlogs);
+  // A line said once however often it is added; the first few are kept.
+  void addAlert(const std::string& line);
   // From now on each new text goes to stderr too, on one line.
   void traceChanges() { traceChanges_ = true; }
 
  private:
+  void refresh();
   void create();
   void fitToText();
   static void onSizeAllocate(GtkWidget* window, GdkRectangle* allocation, gpointer notice);
@@ -37,6 +42,8 @@ class PrinterNoticeWindow {
   GtkWindow* till_ = nullptr;
   GtkWidget* window_ = nullptr;
   GtkWidget* label_ = nullptr;
+  std::vector<std::string> alerts_;
+  std::string printerText_;
   std::string text_;  // what it says; empty while hidden
   bool traceChanges_ = false;
 };

@@ -63,6 +63,32 @@ std::filesystem::path expandHome(const std::string& path) {
   return path;
 }
 
+// A typing error in the mode falls back to the default, which still checks
+// certificates; a malformed pin is skipped, and named.
+CertificateSettings certificateSettings(const std::vector<std::filesystem::path>& files) {
+  CertificateSettings settings;
+  std::filesystem::path from;
+  const std::optional<std::string> mode = lastValue(files, u"security", u"certificates", &from);
+  if (mode && !mode->empty()) {
+    if (const std::optional<CertificateMode> parsed = parseCertificateMode(*mode)) {
+      settings.mode = *parsed;
+    } else {
+      logf(LogLevel::warning,
+           "%s: [security] certificates = \"%s\" is none of pin-first-use, verify, accept-any; using pin-first-use",
+           from.c_str(), mode->c_str());
+    }
+  }
+  for (const std::filesystem::path& file : files) {
+    std::vector<std::string> rejected;
+    for (auto& [host, fingerprints] : readPinSection(file, rejected)) settings.listed[host] = std::move(fingerprints);
+    for (const std::string& line : rejected) {
+      logf(LogLevel::warning, "%s: [pinned_certificates] \"%s\" is not \"host = SHA-256 fingerprint\"; skipped",
+           file.c_str(), line.c_str());
+    }
+  }
+  return settings;
+}
+
 }  // namespace
 
 std::vector<std::filesystem::path> configFiles() {
@@ -84,6 +110,7 @@ ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
       numberSetting(files, u"console_log", u"max_kilobytes", kDefaultConsoleLogKilobytes) * 1024;
   config.consoleLogKeptFiles = static_cast<unsigned>(std::min(
       numberSetting(files, u"console_log", u"kept_files", kDefaultConsoleLogKeptFiles), kMostConsoleLogKeptFiles));
+  config.certificates = certificateSettings(files);
   return config;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/certificate_judge.h"
+
 namespace lumetra::shell {
 
 // What a vendor sets for a till, from the system-wide file and the user's
@@ -16,6 +18,7 @@ struct ShellConfig {
   std::string windowTitle;               // [shell] window_title: maximised after the splash
   std::uint64_t consoleLogMaxBytes = 0;  // [console_log] max_kilobytes; 0: never rotated
   unsigned consoleLogKeptFiles = 0;      // [console_log] kept_files: console.log.1 .. .N
+  CertificateSettings certificates;      // [security] certificates, [pinned_certificates]
 };
 
 // Tests and development name another system-wide file here, so a till's

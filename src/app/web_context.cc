@@ -12,11 +12,13 @@ void onInitializeWebExtensions(WebKitWebContext* context, gpointer directory) {
   webkit_web_context_set_web_extensions_directory(context, static_cast<const char*>(directory));
 }
 
-WebKitWebsiteDataManager* createDataManager(const std::filesystem::path& cacheDirectory) {
+WebKitWebsiteDataManager* createDataManager(const std::filesystem::path& cacheDirectory, CertificateMode certificates) {
   const std::string cache = cacheDirectory.string();
   auto* manager = WEBKIT_WEBSITE_DATA_MANAGER(webkit_website_data_manager_new(
       "base-cache-directory", cache.c_str(), "base-data-directory", cache.c_str(), nullptr));
-  webkit_website_data_manager_set_tls_errors_policy(manager, WEBKIT_TLS_ERRORS_POLICY_IGNORE);
+  webkit_website_data_manager_set_tls_errors_policy(manager, certificates == CertificateMode::acceptAny
+                                                                 ? WEBKIT_TLS_ERRORS_POLICY_IGNORE
+                                                                 : WEBKIT_TLS_ERRORS_POLICY_FAIL);
   WebKitCookieManager* cookies = webkit_website_data_manager_get_cookie_manager(manager);
   webkit_cookie_manager_set_accept_policy(cookies, WEBKIT_COOKIE_POLICY_ACCEPT_ALWAYS);
   webkit_cookie_manager_set_persistent_storage(cookies, (cacheDirectory / "cookies.sqlite").c_str(),
@@ -27,9 +29,9 @@ WebKitWebsiteDataManager* createDataManager(const std::filesystem::path& cacheDi
 }  // namespace
 
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches) {
+                        const ShellSwitches& switches, CertificateMode certificates) {
   WebSetup setup;
-  WebKitWebsiteDataManager* manager = createDataManager(startupDirectory / "cache");
+  WebKitWebsiteDataManager* manager = createDataManager(startupDirectory / "cache", certificates);
   setup.context = webkit_web_context_new_with_website_data_manager(manager);
   g_object_unref(manager);
   const char* const languages[] = {"zh-CN", nullptr};

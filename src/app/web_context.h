@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/certificate_judge.h"
 #include "app/shell_settings.h"
 
 namespace lumetra::shell {
@@ -17,9 +18,10 @@ struct WebSetup {
 
 // The browser engine as the shell runs it: cache, cookies and storage in
 // "cache" under the start-up directory, Chinese as the preferred language,
-// certificate errors ignored, no hardware acceleration, the web extension
+// loads failing on certificate errors (which certificate_guard.h then
+// judges) unless the mode accepts any, no hardware acceleration, the web extension
 // loaded from `extensionDirectory`, script-opened windows always allowed.
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches);
+                        const ShellSwitches& switches, CertificateMode certificates);
 
 }  // namespace lumetra::shell

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "app/certificate_judge.h"
 #include "app/console_log.h"
 #include "app/error_page.h"
 #include "app/popup_placement.h"
@@ -10,6 +11,7 @@
 #include "app/shell_settings.h"
 #include "app/splash_size.h"
 #include "app/startup_checks.h"
+#include "base/log.h"
 #include "support/temp_dir.h"
 
 namespace lumetra::shell {
@@ -67,6 +69,20 @@ TEST(ErrorPageTest, NamesUrlTextAndCodeWithEverythingFromThePageEscaped) {
             "Error &lt;b&gt;&quot;x&quot; &amp; &#39;y&#39; (303).</h2></body></html>");
 }
 
+TEST(ErrorPageTest, ARefusedCertificateNamesTheHostAndBothFingerprintsWithEverythingEscaped) {
+  CertificateRefusal refusal{"https://h/?q=<b>", "h<i>", "AA:01", {"BB:02", "CC:03"}, "listed & <kept>"};
+  EXPECT_EQ(certificateRefusedPage(refusal),
+            "<html><head><meta charset=\"utf-8\"><title>证书不符</title></head><body bgcolor=\"white\">\n"
+            "<h2>证书不符，页面未打开。请联系维护人员。</h2>\n"
+            "<p>The certificate of h&lt;i&gt; was refused: it is not the one this till expects.</p>\n"
+            "<p>Expected SHA-256: BB:02, CC:03 (listed &amp; &lt;kept&gt;)</p>\n"
+            "<p>Presented SHA-256: AA:01</p>\n"
+            "<p>Address: https://h/?q=&lt;b&gt;</p>\n</body></html>");
+  refusal.expected.clear();
+  refusal.basis = "none: not listed";
+  EXPECT_EQ(describeExpectedCertificate(refusal), "none: not listed");
+}
+
 TEST(ErrorPageTest, AbortedLoadsAndUnknownSpotifyLinksShowNothing) {
   EXPECT_FALSE(errorPageFor({LoadFailure::Kind::aborted, 302, "cancelled", "http://h/file.zip", ""}));
   EXPECT_FALSE(errorPageFor({LoadFailure::Kind::unknownScheme, 301, "?", "spotify:track:1", "spotify:track:1"}));
@@ -112,16 +128,22 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   test::ScopedEnv unset(kStartPageVariable, "");
   const auto system =
       dir.write("etc/lumetra.conf", "[Shell]\nstart_page = https://pos.example/till?a=1&b=" + std::string(80, 'x') +
-                                        "\nwindow_title=\"收银台\"\n[console_log]\nmax_kilobytes=2\nkept_files=1000\n");
+                                        "\nwindow_title=\"收银台\"\n[console_log]\nmax_kilobytes=2\nkept_files=1000\n"
+                                        "[security]\ncertificates = Verify\n[pinned_certificates]\npos.example = " +
+                                        std::string(64, 'a') + "\nkitchen.local = xyz\n");
   const auto user = dir.write("user/lumetra.conf",
                               "[shell]\nworking_folder=~/till\nWINDOW_TITLE=Front\n"
-                              "[console_log]\nmax_kilobytes=12k\n");
+                              "[console_log]\nmax_kilobytes=12k\n[pinned_certificates]\nPOS.example = " +
+                                  std::string(64, 'b') + "\nkitchen.local=" + std::string(64, 'c') + "\n");
+  std::vector<std::string> warnings;
+  ScopedLogCapture capture([&](LogLevel, std::string_view line) { warnings.emplace_back(line); });
   const ShellConfig none = readShellConfig({dir.path() / "absent.conf"});
   EXPECT_EQ(none.startPage, "file:///Vandrel/assets/www/index.html");
   EXPECT_EQ(none.workingFolder, "");
   EXPECT_EQ(none.windowTitle, "Velmora");
   EXPECT_EQ(none.consoleLogMaxBytes, 10u * 1024 * 1024);
   EXPECT_EQ(none.consoleLogKeptFiles, 5u);
+  EXPECT_EQ(none.certificates, CertificateSettings{});
 
   const ShellConfig both = readShellConfig({system, user});
   EXPECT_EQ(both.startPage, "https://pos.example/till?a=1&b=" + std::string(80, 'x'));
@@ -129,6 +151,24 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   EXPECT_EQ(both.windowTitle, "Front");
   EXPECT_EQ(both.consoleLogMaxBytes, 10u * 1024 * 1024) << "12k is no number: the default, not the system's 2";
   EXPECT_EQ(both.consoleLogKeptFiles, 100u) << "bounded";
+  const auto fingerprint = [](const std::string& pair) {
+    std::string text = pair;
+    for (int i = 1; i < 32; ++i) text += ":" + pair;
+    return text;
+  };
+  EXPECT_EQ(both.certificates,
+            (CertificateSettings{CertificateMode::verify,
+                                 {{"kitchen.local", {fingerprint("CC")}}, {"pos.example", {fingerprint("BB")}}}}));
+  EXPECT_EQ(warnings.back(), system.string() +
+                                 ": [pinned_certificates] \"kitchen.local = xyz\" is not \"host = "
+                                 "SHA-256 fingerprint\"; skipped");
+  EXPECT_EQ(readShellConfig({system}).certificates.listed, (CertificatePins{{"pos.example", {fingerprint("AA")}}}));
+  // A garbled mode still checks certificates.
+  const auto garbled = dir.write("garbled.conf", "[security]\ncertificates=accept_any\n");
+  EXPECT_EQ(readShellConfig({system, garbled}).certificates.mode, CertificateMode::pinFirstUse);
+  EXPECT_EQ(warnings.end()[-2], garbled.string() +
+                                    ": [security] certificates = \"accept_any\" is none of "
+                                    "pin-first-use, verify, accept-any; using pin-first-use");
   EXPECT_EQ(readShellConfig({system}).windowTitle, "收银台");
   EXPECT_EQ(readShellConfig({system}).consoleLogMaxBytes, 2048u);
 
