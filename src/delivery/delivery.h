@@ -4,6 +4,7 @@
 #include <memory>
 #include <thread>
 
+#include "net/ticket_send.h"
 #include "outbox/outbox.h"
 #include "outbox/printer_backlog.h"
 #include "platform/print/spooler.h"
@@ -11,26 +12,17 @@
 namespace lumetra {
 
 struct DeliveryTimings {
-  // Between attempts for a printer that cannot be reached; a connection
-  // request may also go unanswered this long (the system repeats it, so a
-  // printer that comes back meanwhile is seen at once).
+  // One ticket's connection to a network printer: how long it may go
+  // unanswered, how often the printer is asked its status (net/ticket_send.h).
+  TicketSendTimings ticket;
+  // Between attempts for a printer that cannot be reached. As long as
+  // ticket.connectWait: a connection request that goes unanswered that long
+  // is repeated by the system meanwhile, so a printer that comes back is
+  // seen at once, and the next attempt starts as the last one gives up.
   std::chrono::milliseconds retryInterval{10'000};
-  // A printer that answers or takes nothing this long is reported to the
-  // staff; its ticket stays on its way.
-  std::chrono::milliseconds answerWait{3'000};
-  // A connection to a printer that answers nothing at all this long is
-  // given up: it lost power or its cable, and what it held.
-  std::chrono::seconds silenceLimit{10};
   // The longest pause for a printer that keeps failing in the middle of a
   // ticket, so that it does not print half tickets without end.
   std::chrono::milliseconds longestBackoff{160'000};
-  // Real-time status of network printers: how long a printer not known
-  // to answer is given (below answerWait), how often a stopped or printing
-  // printer is asked, and how long a printing one may take to send a
-  // ticket's process ID back before it counts as not sending them.
-  std::chrono::milliseconds statusWait{500};
-  std::chrono::milliseconds statusEvery{1'000};
-  std::chrono::milliseconds processIdWait{5'000};
   // How often a spooler queue that holds unfinished documents of ours is
   // asked whether it has stopped.
   std::chrono::milliseconds queueWatchInterval{3'000};

@@ -25,11 +25,7 @@ Trouble stoppedBecause(const PrinterReport& report) {
 }  // namespace
 
 NetworkDelivery::NetworkDelivery(Outbox& outbox, const DeliveryTimings& timings, BacklogListener listener)
-    : outbox_(outbox),
-      timings_(timings),
-      sendTimings_{timings.retryInterval, timings.answerWait,  timings.silenceLimit,
-                   timings.statusWait,    timings.statusEvery, timings.processIdWait},
-      listener_(std::move(listener)) {}
+    : outbox_(outbox), timings_(timings), listener_(std::move(listener)) {}
 
 void NetworkDelivery::run(std::stop_token stop) {
   const std::stop_callback wakeOnStop(stop, [this] { wakeup_.signal(); });
@@ -61,7 +57,7 @@ void NetworkDelivery::startDue(Clock::time_point now) {
     line.ticketId = ticket->id;
     line.attemptStarted = now;
     line.send.emplace(platform::ipv4Endpoint(line.printer.name, kRawPrinterPort), oneStream(ticket->ticket),
-                      sendTimings_, now, abilities_[line.printer.name], processIdFor(ticket->id));
+                      timings_.ticket, now, abilities_[line.printer.name], processIdFor(ticket->id));
     ++entry;
   }
 }

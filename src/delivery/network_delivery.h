@@ -47,7 +47,6 @@ class NetworkDelivery {
 
   Outbox& outbox_;
   const DeliveryTimings timings_;
-  const TicketSendTimings sendTimings_;
   BacklogListener listener_;
   platform::Wakeup wakeup_;
   std::map<std::string, Line> lines_;  // by address

@@ -86,16 +86,12 @@ Trouble SpoolerDelivery::namedCause(const PrinterKey& queue, Trouble generic) {
 void SpoolerDelivery::wake() {
   MutexLock lock(mutex_);
   wakeRequested_ = true;
-  woken_.notify_all();
+  woken_.notifyAll();
 }
 
 void SpoolerDelivery::waitUntil(std::stop_token& stop, Clock::time_point until) {
-  std::unique_lock lock(mutex_.native());
-  woken_.wait_until(lock, stop, until, [this] {
-    mutex_.assertHeld();
-    return wakeRequested_;
-  });
-  mutex_.assertHeld();
+  MutexLock lock(mutex_);
+  if (!wakeRequested_) woken_.waitUntil(mutex_, stop, until);
   wakeRequested_ = false;
 }
 

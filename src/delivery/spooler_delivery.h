@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <map>
 #include <stop_token>
@@ -55,7 +54,7 @@ class SpoolerDelivery {
   std::map<std::string, Clock::time_point> nextAttempt_;  // the delivery thread's
   SpoolerQueueWatch watch_;                               // likewise
   Mutex mutex_;
-  std::condition_variable_any woken_;
+  CondVar woken_;
   bool wakeRequested_ GUARDED_BY(mutex_) = false;
 };
 

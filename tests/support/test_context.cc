@@ -17,13 +17,14 @@ CallResult callFunction(Context& context, std::string_view name, const CallArgum
 
 DeliveryTimings quickDeliveryTimings() {
   using std::chrono::milliseconds;
-  return DeliveryTimings{.retryInterval = milliseconds(100),
-                         .answerWait = milliseconds(300),
-                         .silenceLimit = std::chrono::seconds(2),
+  return DeliveryTimings{.ticket = {.connectWait = milliseconds(100),
+                                    .answerWait = milliseconds(300),
+                                    .silenceLimit = std::chrono::seconds(2),
+                                    .statusWait = milliseconds(100),
+                                    .statusEvery = milliseconds(100),
+                                    .processIdWait = milliseconds(500)},
+                         .retryInterval = milliseconds(100),
                          .longestBackoff = milliseconds(400),
-                         .statusWait = milliseconds(100),
-                         .statusEvery = milliseconds(100),
-                         .processIdWait = milliseconds(500),
                          .queueWatchInterval = milliseconds(100)};
 }
 
