@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <string>
 #include <system_error>
 
@@ -17,8 +16,6 @@ constexpr char kJournalName[] = "outbox.journal";
 constexpr std::uint64_t kCompactFrom = std::uint64_t{1} << 20;
 // How long a delivered record may wait for a sync of the disk.
 constexpr std::chrono::seconds kDeliveriesSyncedWithin{1};
-
-void note(const std::string& text) { logf(LogLevel::warning, "%s", text.c_str()); }
 
 std::int64_t unixSecondsNow() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -84,14 +81,14 @@ void Outbox::open(const std::filesystem::path& folder) {
     opened_ = true;
     path_ = folder / kJournalName;
     std::string error;
-    std::unique_ptr<platform::JournalFile> file = platform::JournalFile::open(path_, error);
+    std::unique_ptr<platform::JournalFile> file = files_.open(path_, error);
     if (!file) {
-      note("outbox: " + error + "; tickets are kept in memory only until they print");
+      logf(LogLevel::error, "outbox: %s; tickets are kept in memory only until they print", error.c_str());
       return;
     }
     const platform::JournalFile& opened = *file;
     const JournalScan scan = scanJournal(opened);
-    if (!scan.damaged.empty()) note(damageNote(path_, scan));
+    if (!scan.damaged.empty()) logLine(LogLevel::warning, damageNote(path_, scan));
     journal_ = std::move(file);
     journal_->setEnd(scan.end);
     readBack(scan);
@@ -101,7 +98,7 @@ void Outbox::open(const std::filesystem::path& folder) {
     if (!rewrite) journal_->makeRoom();
   }
   std::string error;
-  if (rewrite && !compact(error)) note("outbox: " + error);
+  if (rewrite && !compact(error)) logf(LogLevel::warning, "outbox: %s; the journal is kept as it is", error.c_str());
 }
 
 void Outbox::readBack(const JournalScan& scan) {
@@ -133,11 +130,12 @@ Trouble Outbox::overLimit(const PrinterKey& printer, std::uint64_t bytes) {
 void Outbox::refuse(const Ticket& ticket, Trouble limit) {
   PrinterQueue& queue = queues_[ticket.printer];
   if (limit == Trouble::printerFull) {
-    note("outbox: " + std::to_string(queue.tickets.size()) + " tickets already wait for " + ticket.printer.name +
-         "; a new ticket for it was not taken");
+    logf(LogLevel::warning, "outbox: %zu tickets already wait for %s; a new ticket for it was not taken",
+         queue.tickets.size(), ticket.printer.name.c_str());
   } else {
-    note("outbox: " + std::to_string(waitingTickets_) + " tickets (" + std::to_string(waitingBytes_ >> 20) +
-         " MiB) already wait for their printers; a new ticket for " + ticket.printer.name + " was not taken");
+    logf(LogLevel::warning,
+         "outbox: %zu tickets (%llu MiB) already wait for their printers; a new ticket for %s was not taken",
+         waitingTickets_, static_cast<unsigned long long>(waitingBytes_ >> 20), ticket.printer.name.c_str());
   }
   if (queue.refusing != limit) {
     queue.refusing = limit;
@@ -152,7 +150,7 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
   {
     MutexLock lock(mutex_);
     if (!opened_) {
-      note("outbox: tickets handed over before delivery started were not taken");
+      logLine(LogLevel::error, "outbox: tickets handed over before delivery started were not taken");
       return;
     }
     std::string records;
@@ -179,8 +177,8 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
     const std::uint64_t start = journal_ ? journal_->end() : 0;
     const bool journalled = journal_ && journal_->append(records);
     if (journal_ && !journalled) {
-      note("outbox: cannot write " + path_.string() + " (" + std::generic_category().message(errno) +
-           "); these tickets are kept in memory only until they print");
+      logf(LogLevel::error, "outbox: cannot write %s (%s); these tickets are kept in memory only until they print",
+           path_.c_str(), std::generic_category().message(errno).c_str());
     }
     for (std::size_t i = 0; i < added.size(); ++i) {
       if (journalled) {
@@ -193,7 +191,9 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
     }
     if (journalled) journal = journal_;
   }
-  if (journal && !journal->sync()) note("outbox: cannot sync the journal: tickets may not survive a power cut");
+  if (journal && !journal->sync()) {
+    logLine(LogLevel::warning, "outbox: cannot sync the journal: tickets may not survive a power cut");
+  }
 }
 
 std::vector<PrinterKey> Outbox::printersWaiting(PrinterKind kind) const {
@@ -218,12 +218,15 @@ std::optional<TicketToDeliver> Outbox::first(const PrinterKey& printer) {
     }
     if (front.inMemory) return TicketToDeliver{front.id, *front.inMemory};
     // The journal in hand still holds the record, even when it has been
-    // rewritten since: the old file stays open until it is let go.
-    if (std::optional<TicketRecord> record = readTicketRecord(*journal, front.offset, front.size)) {
-      return TicketToDeliver{front.id, std::move(record->ticket)};
+    // rewritten since: the old file stays open until it is let go. A read
+    // the disk failed once may well succeed when tried again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      if (std::optional<TicketRecord> record = readTicketRecord(*journal, front.offset, front.size)) {
+        return TicketToDeliver{front.id, std::move(record->ticket)};
+      }
     }
-    note("outbox: ticket " + std::to_string(front.id) + " for " + printer.name +
-         " cannot be read back from the journal (disk error); it is dropped");
+    logf(LogLevel::error, "outbox: ticket %llu for %s cannot be read back from the journal (disk error); it is dropped",
+         static_cast<unsigned long long>(front.id), printer.name.c_str());
     delivered(printer, front.id);
   }
 }
@@ -253,7 +256,9 @@ void Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
     const Queued front = queue->second.tickets.front();
     queue->second.tickets.pop_front();
     if (front.size != 0 && journal_) {
-      if (!journal_->append(deliveredRecord(id))) note("outbox: cannot record a delivered ticket; it may print again");
+      if (!journal_->append(deliveredRecord(id))) {
+        logLine(LogLevel::warning, "outbox: cannot record a delivered ticket; it may print again");
+      }
       if (!unsyncedDeliverySince_) unsyncedDeliverySince_ = std::chrono::steady_clock::now();
     }
     release(queue->second, front);
@@ -278,7 +283,9 @@ std::optional<std::chrono::steady_clock::time_point> Outbox::syncDeliveriesWhenD
     unsyncedDeliverySince_.reset();
     journal = journal_;
   }
-  journal->sync();
+  if (!journal->sync()) {
+    logLine(LogLevel::warning, "outbox: cannot sync the journal: delivered tickets may print again after a power cut");
+  }
   return std::nullopt;
 }
 
@@ -345,15 +352,18 @@ std::size_t Outbox::waitingFor(const PrinterKey& printer) const {
 void Outbox::compactWhenWorthIt() {
   {
     MutexLock lock(mutex_);
-    if (!journal_ || compacting_ || journal_->end() < kCompactFrom || liveJournalBytes_ * 2 > journal_->end()) {
+    const std::uint64_t end = journal_ ? journal_->end() : 0;
+    if (!journal_ || compacting_ || end < std::max(kCompactFrom, compactNoSoonerThan_) || liveJournalBytes_ * 2 > end) {
       return;
     }
     compacting_ = true;
   }
   std::string error;
-  if (!compact(error)) note("outbox: " + error);
+  const bool compacted = compact(error);
+  if (!compacted) logf(LogLevel::warning, "outbox: %s; the journal is kept as it is", error.c_str());
   MutexLock lock(mutex_);
   compacting_ = false;
+  if (!compacted) compactNoSoonerThan_ = journal_->end() + kCompactFrom;
 }
 
 bool Outbox::compact(std::string& error) {
@@ -377,7 +387,7 @@ bool Outbox::compact(std::string& error) {
   }
   std::sort(records.begin(), records.end());
   const std::filesystem::path freshPath = path.string() + ".new";
-  std::shared_ptr<platform::JournalFile> fresh = platform::JournalFile::create(freshPath, error);
+  std::shared_ptr<platform::JournalFile> fresh = files_.create(freshPath, error);
   if (!fresh) return false;
   std::map<std::uint64_t, std::uint64_t> moved;
   bool copied = fresh->append(kJournalHeader);
@@ -390,10 +400,9 @@ bool Outbox::compact(std::string& error) {
   const std::uint64_t tailStart = fresh->end();
   const std::uint64_t tailSize = old->end() - copiedUpTo;
   copied = copied && (tailSize == 0 || fresh->append(old->read(copiedUpTo, tailSize)));
-  if (!copied || !fresh->makeRoom() || !platform::replaceFile(freshPath, path, error)) {
+  if (!copied || !fresh->makeRoom() || !files_.replace(freshPath, path, error)) {
     if (error.empty()) error = "cannot rewrite " + path.string() + ": " + std::generic_category().message(errno);
-    std::error_code ignored;
-    std::filesystem::remove(freshPath, ignored);
+    files_.remove(freshPath);
     return false;
   }
   for (auto& [printer, queue] : queues_) {

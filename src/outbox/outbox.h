@@ -66,12 +66,15 @@ struct TicketToDeliver {
 // or syncing the disk.
 class Outbox {
  public:
-  explicit Outbox(OutboxLimits limits = {}) : limits_(limits) {}
+  // The journal's files are made through `files` (the system's, or a
+  // test's that fails a chosen call).
+  explicit Outbox(OutboxLimits limits = {}, platform::JournalFiles& files = platform::systemJournalFiles())
+      : limits_(limits), files_(files) {}
   Outbox(const Outbox&) = delete;
   Outbox& operator=(const Outbox&) = delete;
 
   // Opens the journal "outbox.journal" in `folder` and queues what it still
-  // holds. Without a usable journal tickets are kept in memory only (a note
+  // holds. Without a usable journal tickets are kept in memory only (a line
   // on stderr says why). Tickets are refused until this has run.
   void open(const std::filesystem::path& folder) EXCLUDES(mutex_);
 
@@ -82,7 +85,9 @@ class Outbox {
 
   // Printers of that kind with tickets waiting.
   std::vector<PrinterKey> printersWaiting(PrinterKind kind) const EXCLUDES(mutex_);
-  // The printer's first waiting ticket, read back from the journal.
+  // The printer's first waiting ticket, read back from the journal. One
+  // that cannot be read back, also when tried again, is dropped with a line
+  // on stderr: without its bytes it can never print.
   std::optional<TicketToDeliver> first(const PrinterKey& printer) EXCLUDES(mutex_);
   // The printer has confirmed its first ticket (`id`): it leaves the queue.
   // The record of it is synced to the disk within a second (by
@@ -135,6 +140,7 @@ class Outbox {
   bool compact(std::string& error) EXCLUDES(mutex_);
 
   const OutboxLimits limits_;
+  platform::JournalFiles& files_;
   mutable Mutex mutex_;
   bool opened_ GUARDED_BY(mutex_) = false;
   std::filesystem::path path_ GUARDED_BY(mutex_);
@@ -149,6 +155,10 @@ class Outbox {
   // When the oldest delivered record not yet synced was written.
   std::optional<std::chrono::steady_clock::time_point> unsyncedDeliverySince_ GUARDED_BY(mutex_);
   bool compacting_ GUARDED_BY(mutex_) = false;
+  // After a failed compaction, none is tried before the journal reaches
+  // this size: a disk that refuses would otherwise be asked to copy the
+  // whole journal again at every delivered ticket.
+  std::uint64_t compactNoSoonerThan_ GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace lumetra

@@ -8,13 +8,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/breakable_journal_files.h"
+#include "support/captured_log.h"
 #include "support/temp_dir.h"
 
 namespace lumetra {
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
+using Call = test::BreakableJournalFiles::Call;
 
 const PrinterKey kBar{PrinterKind::network, "10.0.0.7"};
 const PrinterKey kKitchen{PrinterKind::spooler, "厨房"};
@@ -26,7 +27,7 @@ class OutboxTest : public ::testing::Test {
   std::filesystem::path journal() const { return folder_.path() / "outbox.journal"; }
 
   std::unique_ptr<Outbox> opened(OutboxLimits limits = {}) {
-    auto outbox = std::make_unique<Outbox>(limits);
+    auto outbox = std::make_unique<Outbox>(limits, files_);
     outbox->open(folder_.path());
     return outbox;
   }
@@ -60,7 +61,31 @@ class OutboxTest : public ::testing::Test {
     file.put(byte);
   }
 
+  // Hands over `count` tickets of about 4 KB, every other for each
+  // printer, and delivers all but the last `left`, which makes compaction
+  // worth it on the way. The texts left waiting, as deliverAll gives them.
+  static std::vector<std::string> halfDelivered(Outbox& outbox, int count, int left) {
+    std::vector<Ticket> tickets;
+    for (int i = 0; i < count; ++i) {
+      tickets.push_back(ticket(i % 2 ? kBar : kKitchen, std::to_string(i) + std::string(4000, 'p')));
+    }
+    outbox.handOver(std::move(tickets));
+    for (int i = 0; i < count - left; ++i) {
+      const PrinterKey& printer = i % 2 ? kBar : kKitchen;
+      outbox.delivered(printer, outbox.first(printer)->id);
+    }
+    std::vector<std::string> waiting;
+    for (const int parity : {1, 0}) {
+      for (int i = count - left; i < count; ++i) {
+        if (i % 2 == parity)
+          waiting.push_back((parity ? "10.0.0.7:" : "厨房:") + std::to_string(i) + std::string(4000, 'p'));
+      }
+    }
+    return waiting;
+  }
+
   test::TempDir folder_;
+  test::BreakableJournalFiles files_;
 };
 
 TEST_F(OutboxTest, WaitingTicketsSurviveARestartInTheirOrderAndDeliveredOnesDoNot) {
@@ -87,17 +112,19 @@ TEST_F(OutboxTest, ATornLastRecordIsSkippedWithOneNoteAndTheJournalMendedForWhat
   const std::uint64_t end = recordsEnd();
   for (std::uint64_t at = end - 3; at < end; ++at) damageByte(at, test::readFile(journal())[at]);
 
-  CaptureStderr();
-  auto outbox = opened();
-  const std::string note = GetCapturedStderr();
-  EXPECT_EQ(std::count(note.begin(), note.end(), '\n'), 1) << note;
-  EXPECT_NE(note.find("damaged bytes"), std::string::npos) << note;
+  std::unique_ptr<Outbox> outbox;
+  {
+    test::CapturedLog log;
+    outbox = opened();
+    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.count("damaged bytes"), 1u);
+  }
   outbox->handOver({ticket(kBar, "after")});
   outbox.reset();
 
-  CaptureStderr();
+  test::CapturedLog log;
   outbox = opened();
-  EXPECT_EQ(GetCapturedStderr(), "");
+  EXPECT_TRUE(log.lines().empty());
   EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:kept 1", "10.0.0.7:kept 2", "10.0.0.7:after"}));
 }
 
@@ -105,27 +132,26 @@ TEST_F(OutboxTest, DamageInsideTheJournalCostsOnlyTheRecordItHit) {
   opened()->handOver({ticket(kBar, "one"), ticket(kKitchen, "two"), ticket(kBar, "three")});
   damageByte(recordsEnd() / 2);  // inside the second of three records of about equal size
 
-  CaptureStderr();
+  test::CapturedLog log;
   auto outbox = opened();
-  EXPECT_NE(GetCapturedStderr().find("damaged bytes"), std::string::npos);
+  EXPECT_EQ(log.count("damaged bytes"), 1u);
   EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:one", "10.0.0.7:three"}));
 }
 
 TEST_F(OutboxTest, AFileThatIsNoJournalIsPassedOverAndReplaced) {
   folder_.write("outbox.journal", std::string(5000, 'x'));
-  CaptureStderr();
+  test::CapturedLog log;
   opened()->handOver({ticket(kKitchen, "new")});
-  EXPECT_NE(GetCapturedStderr().find("skipped 5000 damaged bytes"), std::string::npos);
+  EXPECT_EQ(log.count("skipped 5000 damaged bytes"), 1u);
   EXPECT_EQ(deliverAll(*opened()), std::vector<std::string>{"厨房:new"});
 }
 
 TEST_F(OutboxTest, LimitsRefuseNewTicketsSayWhyAndDropNoneWaiting) {
   auto outbox = opened(OutboxLimits{2, 3, std::uint64_t{1} << 20});
-  CaptureStderr();
+  test::CapturedLog log;
   outbox->handOver({ticket(kBar, "1"), ticket(kBar, "2"), ticket(kBar, "3"), ticket(kKitchen, "4"),
                     ticket(PrinterKey{PrinterKind::network, "10.0.0.8"}, "5")});
-  const std::string notes = GetCapturedStderr();
-  EXPECT_EQ(std::count(notes.begin(), notes.end(), '\n'), 2) << notes;
+  EXPECT_EQ(log.count("was not taken"), 2u);
   std::vector<PrinterBacklog> backlog = *outbox->backlogChange();
   ASSERT_EQ(backlog.size(), 2u);
   EXPECT_EQ(backlog[0].printer, "10.0.0.7");
@@ -166,34 +192,145 @@ TEST_F(OutboxTest, APrintersConditionShowsWithOrWithoutTicketsUntilClearedAndATr
 
 TEST_F(OutboxTest, CompactionKeepsEveryWaitingTicketByteForByte) {
   auto outbox = opened();
-  std::vector<Ticket> tickets;
-  for (int i = 0; i < 600; ++i)
-    tickets.push_back(ticket(i % 2 ? kBar : kKitchen, std::to_string(i) + std::string(4000, 'p')));
-  outbox->handOver(std::move(tickets));
-  const std::uint64_t full = recordsEnd();
-  for (int i = 0; i < 500; ++i) {
-    const PrinterKey& printer = i % 2 ? kBar : kKitchen;
-    outbox->delivered(printer, outbox->first(printer)->id);
-  }
-  EXPECT_LT(recordsEnd(), full / 2);
+  std::vector<std::string> expected = halfDelivered(*outbox, 600, 100);
+  EXPECT_LT(recordsEnd(), std::uint64_t{600 * 4000 / 2});
   outbox->handOver({ticket(kBar, "late")});
   outbox.reset();
 
-  std::vector<std::string> expected;
-  for (int i = 501; i < 600; i += 2) expected.push_back("10.0.0.7:" + std::to_string(i) + std::string(4000, 'p'));
-  expected.push_back("10.0.0.7:late");
-  for (int i = 500; i < 600; i += 2) expected.push_back("厨房:" + std::to_string(i) + std::string(4000, 'p'));
+  expected.insert(expected.begin() + 50, "10.0.0.7:late");
   EXPECT_EQ(deliverAll(*opened()), expected);
 }
 
 TEST_F(OutboxTest, ASecondProcessOnTheSameFolderKeepsItsTicketsInMemory) {
   auto first = opened();
-  CaptureStderr();
+  test::CapturedLog log;
   auto second = opened();
-  EXPECT_NE(GetCapturedStderr().find("in use by another process"), std::string::npos);
+  EXPECT_EQ(log.count("in use by another process"), 1u);
   second->handOver({ticket(kBar, "only in memory")});
   EXPECT_EQ(deliverAll(*second), std::vector<std::string>{"10.0.0.7:only in memory"});
   EXPECT_TRUE(deliverAll(*first).empty());
+}
+
+// What the disk refuses: tickets the journal cannot take are kept in memory
+// and printed, each failure is told on stderr, and what the journal holds
+// is never lost.
+TEST_F(OutboxTest, AJournalThatCannotBeOpenedKeepsTicketsInMemoryUntilTheyPrint) {
+  files_.fail(Call::open);
+  test::CapturedLog log;
+  auto outbox = opened();
+  EXPECT_EQ(log.lines(), std::vector<std::string>{"error: outbox: cannot open " + journal().string() +
+                                                  ": Input/output error; tickets are kept in memory only until they "
+                                                  "print"});
+  outbox->handOver({ticket(kBar, "1"), ticket(kKitchen, "2")});
+  EXPECT_EQ(outbox->waiting(), 2u);
+  EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:1", "厨房:2"}));
+  EXPECT_FALSE(std::filesystem::exists(journal()));
+}
+
+TEST_F(OutboxTest, TicketsTheJournalCannotTakeAreKeptInMemoryInTheirPlace) {
+  auto outbox = opened();
+  outbox->handOver({ticket(kBar, "journalled")});
+  files_.fail(Call::append);
+  test::CapturedLog log;
+  outbox->handOver({ticket(kBar, "in memory 1"), ticket(kKitchen, "in memory 2")});
+  EXPECT_EQ(log.lines(), std::vector<std::string>{"error: outbox: cannot write " + journal().string() +
+                                                  " (Input/output error); these tickets are kept in memory only "
+                                                  "until they print"});
+  outbox->handOver({ticket(kBar, "journalled again")});
+  EXPECT_EQ(outbox->waiting(), 4u);
+  EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:journalled", "10.0.0.7:in memory 1",
+                                                           "10.0.0.7:journalled again", "厨房:in memory 2"}));
+}
+
+TEST_F(OutboxTest, ASyncThatFailsIsToldAndTheTicketsStayJournalled) {
+  auto outbox = opened();
+  files_.fail(Call::sync);
+  {
+    test::CapturedLog log;
+    outbox->handOver({ticket(kBar, "1"), ticket(kBar, "2")});
+    EXPECT_EQ(log.lines(), std::vector<std::string>{
+                               "warning: outbox: cannot sync the journal: tickets may not survive a power cut"});
+  }
+  outbox->delivered(kBar, outbox->first(kBar)->id);
+  files_.fail(Call::sync);
+  {
+    test::CapturedLog log;
+    EXPECT_FALSE(outbox->syncDeliveriesWhenDue(std::chrono::steady_clock::now() + std::chrono::seconds(2)));
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"warning: outbox: cannot sync the journal: delivered tickets "
+                                                    "may print again after a power cut"});
+  }
+  outbox.reset();
+  EXPECT_EQ(deliverAll(*opened()), std::vector<std::string>{"10.0.0.7:2"});
+}
+
+TEST_F(OutboxTest, ADeliveredRecordTheJournalCannotTakePrintsTheTicketAgainAfterARestartRatherThanLoseIt) {
+  auto outbox = opened();
+  outbox->handOver({ticket(kBar, "1"), ticket(kBar, "2")});
+  files_.fail(Call::append);
+  test::CapturedLog log;
+  outbox->delivered(kBar, outbox->first(kBar)->id);
+  EXPECT_EQ(log.lines(),
+            std::vector<std::string>{"warning: outbox: cannot record a delivered ticket; it may print again"});
+  EXPECT_EQ(outbox->waiting(), 1u);
+  outbox.reset();
+  EXPECT_EQ(deliverAll(*opened()), (std::vector<std::string>{"10.0.0.7:1", "10.0.0.7:2"}));
+}
+
+TEST_F(OutboxTest, ATicketReadBackOnceWrongIsReadAgainAndOneThatNeverReadsBackIsDroppedAndTold) {
+  auto outbox = opened();
+  outbox->handOver({ticket(kBar, "1"), ticket(kBar, "2"), ticket(kBar, "3")});
+  files_.fail(Call::read);
+  std::optional<TicketToDeliver> next = outbox->first(kBar);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->ticket.writes.at(1), "1");
+  outbox->delivered(kBar, next->id);
+
+  files_.fail(Call::read, 2);
+  test::CapturedLog log;
+  next = outbox->first(kBar);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->ticket.writes.at(1), "3");
+  EXPECT_EQ(log.lines(), std::vector<std::string>{"error: outbox: ticket 2 for 10.0.0.7 cannot be read back from the "
+                                                  "journal (disk error); it is dropped"});
+  outbox.reset();
+  EXPECT_EQ(deliverAll(*opened()), std::vector<std::string>{"10.0.0.7:3"});
+}
+
+// A compaction that fails at any step leaves the journal as it was, every
+// waiting ticket in it, and is not tried again at once.
+TEST_F(OutboxTest, ACompactionThatFailsKeepsTheJournalAsItWasAndWaitsBeforeTryingAgain) {
+  struct Case {
+    Call call;
+    const char* fileName;
+  };
+  for (const Case& failing : {Case{Call::create, "outbox.journal.new"}, Case{Call::read, "outbox.journal"},
+                              Case{Call::append, "outbox.journal.new"}, Case{Call::makeRoom, "outbox.journal.new"},
+                              Case{Call::replace, "outbox.journal"}}) {
+    SCOPED_TRACE(static_cast<int>(failing.call));
+    std::filesystem::remove(journal());
+    auto outbox = opened();
+    const int creates = files_.calls(Call::create);
+    files_.before(Call::create, [&] { files_.fail(failing.call, 1, failing.fileName); });
+    test::CapturedLog log;
+    const std::vector<std::string> waiting = halfDelivered(*outbox, 600, 100);
+    EXPECT_EQ(log.count("; the journal is kept as it is"), 1u);
+    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(journal().string() + ".new"));
+    outbox->delivered(kBar, outbox->first(kBar)->id);
+    EXPECT_EQ(files_.calls(Call::create), creates + 1) << "tried again before the journal grew";
+    outbox.reset();
+    EXPECT_EQ(deliverAll(*opened()), std::vector<std::string>(waiting.begin() + 1, waiting.end()));
+  }
+}
+
+TEST_F(OutboxTest, ANewJournalWhoseHeaderCannotBeWrittenStillKeepsItsTickets) {
+  files_.fail(Call::create);
+  test::CapturedLog log;
+  auto outbox = opened();
+  EXPECT_EQ(log.count("; the journal is kept as it is"), 1u);
+  outbox->handOver({ticket(kBar, "1")});
+  outbox.reset();
+  EXPECT_EQ(deliverAll(*opened()), std::vector<std::string>{"10.0.0.7:1"});
 }
 
 }  // namespace
