@@ -91,10 +91,12 @@ void Outbox::open(const std::filesystem::path& folder) {
     if (!scan.damaged.empty()) logLine(LogLevel::warning, damageNote(path_, scan));
     journal_ = std::move(file);
     journal_->setEnd(scan.end);
+    salt_ = scan.salt;
     readBack(scan);
-    // A new journal gets its header, a damaged one loses its damage, so
-    // that what is appended follows sound records.
-    rewrite = !scan.hasHeader || !scan.damaged.empty();
+    // A new journal gets its header, one of the first format a salt, a
+    // damaged one loses its damage, so that what is appended follows sound
+    // records.
+    rewrite = !scan.salt || !scan.damaged.empty();
     if (!rewrite) journal_->makeRoom();
   }
   std::string error;
@@ -111,7 +113,7 @@ void Outbox::readBack(const JournalScan& scan) {
       waiting[entry.id] = &entry;
     }
   }
-  liveJournalBytes_ = kJournalHeader.size();
+  liveJournalBytes_ = 0;
   for (const auto& [id, entry] : waiting) {
     queues_[entry->ticket->ticket.printer].tickets.push_back(Queued{id, entry->offset, entry->size, entry->size, {}});
     ++waitingTickets_;
@@ -157,7 +159,7 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
     std::vector<Queued*> added;
     std::vector<std::shared_ptr<const Ticket>> kept;
     for (Ticket& ticket : tickets) {
-      std::string record = ticketRecord(TicketRecord{nextId_, now, ticket});
+      std::string record = ticketRecord(TicketRecord{nextId_, now, ticket}, salt_);
       if (const Trouble limit = overLimit(ticket.printer, record.size()); limit != Trouble::none) {
         refuse(ticket, limit);
         continue;
@@ -209,19 +211,21 @@ std::optional<TicketToDeliver> Outbox::first(const PrinterKey& printer) {
   for (;;) {
     Queued front;
     std::shared_ptr<platform::JournalFile> journal;
+    JournalSalt salt;
     {
       MutexLock lock(mutex_);
       const auto queue = queues_.find(printer);
       if (queue == queues_.end() || queue->second.tickets.empty()) return std::nullopt;
       front = queue->second.tickets.front();
       journal = journal_;
+      salt = salt_;
     }
     if (front.inMemory) return TicketToDeliver{front.id, *front.inMemory};
     // The journal in hand still holds the record, even when it has been
     // rewritten since: the old file stays open until it is let go. A read
     // the disk failed once may well succeed when tried again.
     for (int attempt = 0; attempt < 2; ++attempt) {
-      if (std::optional<TicketRecord> record = readTicketRecord(*journal, front.offset, front.size)) {
+      if (std::optional<TicketRecord> record = readTicketRecord(*journal, salt, front.offset, front.size)) {
         return TicketToDeliver{front.id, std::move(record->ticket)};
       }
     }
@@ -256,7 +260,7 @@ void Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
     const Queued front = queue->second.tickets.front();
     queue->second.tickets.pop_front();
     if (front.size != 0 && journal_) {
-      if (!journal_->append(deliveredRecord(id))) {
+      if (!journal_->append(deliveredRecord(id, salt_))) {
         logLine(LogLevel::warning, "outbox: cannot record a delivered ticket; it may print again");
       }
       if (!unsyncedDeliverySince_) unsyncedDeliverySince_ = std::chrono::steady_clock::now();
@@ -369,14 +373,17 @@ void Outbox::compactWhenWorthIt() {
 bool Outbox::compact(std::string& error) {
   // The waiting tickets' records are copied without the lock; what is
   // appended meanwhile is copied after them with the lock held, then the
-  // new journal takes the old one's name in one rename.
+  // new journal takes the old one's name in one rename. A journal of the
+  // first format is given a salt on the way.
   std::shared_ptr<platform::JournalFile> old;
+  JournalSalt oldSalt;
   std::uint64_t copiedUpTo = 0;
   std::vector<std::pair<std::uint64_t, std::uint32_t>> records;
   std::filesystem::path path;
   {
     MutexLock lock(mutex_);
     old = journal_;
+    oldSalt = salt_;
     copiedUpTo = old->end();
     path = path_;
     for (const auto& [printer, queue] : queues_) {
@@ -385,21 +392,27 @@ bool Outbox::compact(std::string& error) {
       }
     }
   }
+  const std::uint64_t salt = oldSalt ? *oldSalt : newJournalSalt();
+  // The records in [from, from + size) of the old journal, at the end of the new one.
+  const auto copy = [&](platform::JournalFile& fresh, std::uint64_t from, std::uint64_t size) {
+    const std::string bytes = old->read(from, static_cast<std::size_t>(size));
+    const std::optional<std::string> resealed = resealedRecords(bytes, oldSalt, salt);
+    return bytes.size() == size && resealed && fresh.append(*resealed);
+  };
   std::sort(records.begin(), records.end());
   const std::filesystem::path freshPath = path.string() + ".new";
   std::shared_ptr<platform::JournalFile> fresh = files_.create(freshPath, error);
   if (!fresh) return false;
   std::map<std::uint64_t, std::uint64_t> moved;
-  bool copied = fresh->append(kJournalHeader);
+  bool copied = fresh->append(journalHeader(salt));
   for (const auto& [offset, size] : records) {
-    const std::string record = old->read(offset, size);
     moved[offset] = fresh->end();
-    copied = copied && record.size() == size && fresh->append(record);
+    copied = copied && copy(*fresh, offset, size);
   }
   MutexLock lock(mutex_);
   const std::uint64_t tailStart = fresh->end();
   const std::uint64_t tailSize = old->end() - copiedUpTo;
-  copied = copied && (tailSize == 0 || fresh->append(old->read(copiedUpTo, tailSize)));
+  copied = copied && (tailSize == 0 || copy(*fresh, copiedUpTo, tailSize));
   if (!copied || !fresh->makeRoom() || !files_.replace(freshPath, path, error)) {
     if (error.empty()) error = "cannot rewrite " + path.string() + ": " + std::generic_category().message(errno);
     files_.remove(freshPath);
@@ -412,6 +425,7 @@ bool Outbox::compact(std::string& error) {
     }
   }
   journal_ = std::move(fresh);
+  salt_ = salt;
   liveJournalBytes_ = journal_->end();
   return true;
 }

@@ -145,6 +145,7 @@ class Outbox {
   bool opened_ GUARDED_BY(mutex_) = false;
   std::filesystem::path path_ GUARDED_BY(mutex_);
   std::shared_ptr<platform::JournalFile> journal_ GUARDED_BY(mutex_);  // null: memory only
+  JournalSalt salt_ GUARDED_BY(mutex_);                                // of its records
   std::uint64_t liveJournalBytes_ GUARDED_BY(mutex_) = 0;
   std::map<PrinterKey, PrinterQueue> queues_ GUARDED_BY(mutex_);
   std::map<PrinterKey, Trouble> conditions_ GUARDED_BY(mutex_);

@@ -138,6 +138,43 @@ TEST_F(OutboxTest, DamageInsideTheJournalCostsOnlyTheRecordItHit) {
   EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:one", "10.0.0.7:three"}));
 }
 
+// A page chooses a ticket's bytes: they may hold whole records, framed as
+// the journal frames them (a ticket for another printer, an earlier ticket
+// marked delivered). When the record around them is damaged, the search for
+// the next sound record must not take them for the journal's own.
+TEST_F(OutboxTest, RecordsHiddenInADamagedTicketsBytesAreNeverTakenForTheJournals) {
+  auto outbox = opened();
+  outbox->handOver({ticket(kBar, "one")});
+  const std::string forged = ticketRecord(TicketRecord{99, 0, ticket(kKitchen, "forged")}, std::nullopt) +
+                             deliveredRecord(1, std::nullopt) + deliveredRecord(1, 0);
+  outbox->handOver({ticket(kBar, forged), ticket(kBar, "three")});
+  const std::string bytes = test::readFile(journal());
+  damageByte(bytes.find(forged) - 40);  // in the second ticket's record, ahead of what it hides
+  outbox.reset();
+
+  test::CapturedLog log;
+  EXPECT_EQ(deliverAll(*opened()), (std::vector<std::string>{"10.0.0.7:one", "10.0.0.7:three"}));
+  EXPECT_EQ(log.count("damaged bytes"), 1u);
+}
+
+TEST_F(OutboxTest, AJournalOfTheFirstFormatIsReadAndWrittenAnewWithASalt) {
+  const auto record = [](std::uint64_t id, const PrinterKey& printer, const std::string& text) {
+    return ticketRecord(TicketRecord{id, 1700000000, ticket(printer, text)}, std::nullopt);
+  };
+  folder_.write("outbox.journal", "LUMETRA OUTBOX 1" + record(1, kBar, "1") + record(2, kKitchen, "2") +
+                                      deliveredRecord(1, std::nullopt) + record(3, kBar, "3"));
+  std::unique_ptr<Outbox> outbox;
+  {
+    test::CapturedLog log;
+    outbox = opened();
+    EXPECT_TRUE(log.lines().empty());
+  }
+  EXPECT_TRUE(test::readFile(journal()).starts_with("LUMETRA OUTBOX 2"));
+  outbox->handOver({ticket(kBar, "4")});
+  outbox.reset();
+  EXPECT_EQ(deliverAll(*opened()), (std::vector<std::string>{"10.0.0.7:3", "10.0.0.7:4", "厨房:2"}));
+}
+
 TEST_F(OutboxTest, AFileThatIsNoJournalIsPassedOverAndReplaced) {
   folder_.write("outbox.journal", std::string(5000, 'x'));
   test::CapturedLog log;
