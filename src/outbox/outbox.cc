@@ -32,6 +32,16 @@ std::string damageNote(const std::filesystem::path& path, const JournalScan& sca
          "; every sound record is kept";
 }
 
+// Appends the whole records in [from, from + size) of `journal`, whose
+// salt is `salt`, to `fresh`, whose salt is `freshSalt`.
+bool copyRecords(const platform::JournalFile& journal, JournalSalt salt, std::uint64_t from, std::uint64_t size,
+                 platform::JournalFile& fresh, std::uint64_t freshSalt) {
+  if (size == 0) return true;
+  const std::string bytes = journal.read(from, static_cast<std::size_t>(size));
+  const std::optional<std::string> resealed = resealedRecords(bytes, salt, freshSalt);
+  return bytes.size() == size && resealed && fresh.append(*resealed);
+}
+
 }  // namespace
 
 std::string_view troubleText(Trouble trouble) {
@@ -75,31 +85,30 @@ std::string_view troubleText(Trouble trouble) {
 }
 
 void Outbox::open(const std::filesystem::path& folder) {
-  bool rewrite = false;
+  const std::filesystem::path path = folder / kJournalName;
+  std::string error;
+  std::shared_ptr<platform::JournalFile> file = files_.open(path, error);
+  if (!file) logf(LogLevel::error, "outbox: %s; tickets are kept in memory only until they print", error.c_str());
+  JournalScan scan;
+  if (file) {
+    scan = scanJournal(*file);
+    if (!scan.damaged.empty()) logLine(LogLevel::warning, damageNote(path, scan));
+    file->setEnd(scan.end);
+  }
+  // A new journal gets its header, one of the first format a salt, a
+  // damaged one loses its damage, so that what is appended follows sound
+  // records. Nothing can be appended yet: room is made without the lock.
+  const bool rewrite = file && (!scan.salt || !scan.damaged.empty());
+  if (file && !rewrite) file->makeRoom();
   {
     MutexLock lock(mutex_);
     opened_ = true;
-    path_ = folder / kJournalName;
-    std::string error;
-    std::unique_ptr<platform::JournalFile> file = files_.open(path_, error);
-    if (!file) {
-      logf(LogLevel::error, "outbox: %s; tickets are kept in memory only until they print", error.c_str());
-      return;
-    }
-    const platform::JournalFile& opened = *file;
-    const JournalScan scan = scanJournal(opened);
-    if (!scan.damaged.empty()) logLine(LogLevel::warning, damageNote(path_, scan));
+    path_ = path;
+    if (!file) return;
     journal_ = std::move(file);
-    journal_->setEnd(scan.end);
     salt_ = scan.salt;
     readBack(scan);
-    // A new journal gets its header, one of the first format a salt, a
-    // damaged one loses its damage, so that what is appended follows sound
-    // records.
-    rewrite = !scan.salt || !scan.damaged.empty();
-    if (!rewrite) journal_->makeRoom();
   }
-  std::string error;
   if (rewrite && !compact(error)) logf(LogLevel::warning, "outbox: %s; the journal is kept as it is", error.c_str());
 }
 
@@ -155,6 +164,8 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
       logLine(LogLevel::error, "outbox: tickets handed over before delivery started were not taken");
       return;
     }
+    // Its records must reach the journal that keeps the name.
+    while (committing_) committed_.wait(mutex_);
     std::string records;
     std::vector<Queued*> added;
     std::vector<std::shared_ptr<const Ticket>> kept;
@@ -260,10 +271,8 @@ void Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
     const Queued front = queue->second.tickets.front();
     queue->second.tickets.pop_front();
     if (front.size != 0 && journal_) {
-      if (!journal_->append(deliveredRecord(id, salt_))) {
-        logLine(LogLevel::warning, "outbox: cannot record a delivered ticket; it may print again");
-      }
-      if (!unsyncedDeliverySince_) unsyncedDeliverySince_ = std::chrono::steady_clock::now();
+      deliveredUnrecorded_.push_back(id);
+      if (!committing_) recordDeliveries();
     }
     release(queue->second, front);
     if (queue->second.trouble != Trouble::none) backlogChanged_ = true;
@@ -274,6 +283,17 @@ void Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
     }
   }
   compactWhenWorthIt();
+}
+
+void Outbox::recordDeliveries() {
+  std::string records;
+  for (const std::uint64_t id : deliveredUnrecorded_) records += deliveredRecord(id, salt_);
+  deliveredUnrecorded_.clear();
+  if (records.empty()) return;
+  if (!journal_->append(records)) {
+    logLine(LogLevel::warning, "outbox: cannot record a delivered ticket; it may print again");
+  }
+  if (!unsyncedDeliverySince_) unsyncedDeliverySince_ = std::chrono::steady_clock::now();
 }
 
 std::optional<std::chrono::steady_clock::time_point> Outbox::syncDeliveriesWhenDue(
@@ -357,76 +377,107 @@ void Outbox::compactWhenWorthIt() {
   {
     MutexLock lock(mutex_);
     const std::uint64_t end = journal_ ? journal_->end() : 0;
-    if (!journal_ || compacting_ || end < std::max(kCompactFrom, compactNoSoonerThan_) || liveJournalBytes_ * 2 > end) {
-      return;
-    }
-    compacting_ = true;
+    if (!journal_ || end < std::max(kCompactFrom, compactNoSoonerThan_) || liveJournalBytes_ * 2 > end) return;
   }
   std::string error;
-  const bool compacted = compact(error);
-  if (!compacted) logf(LogLevel::warning, "outbox: %s; the journal is kept as it is", error.c_str());
-  MutexLock lock(mutex_);
-  compacting_ = false;
-  if (!compacted) compactNoSoonerThan_ = journal_->end() + kCompactFrom;
+  if (!compact(error)) logf(LogLevel::warning, "outbox: %s; the journal is kept as it is", error.c_str());
 }
 
 bool Outbox::compact(std::string& error) {
-  // The waiting tickets' records are copied without the lock; what is
-  // appended meanwhile is copied after them with the lock held, then the
-  // new journal takes the old one's name in one rename. A journal of the
-  // first format is given a salt on the way.
-  std::shared_ptr<platform::JournalFile> old;
-  JournalSalt oldSalt;
-  std::uint64_t copiedUpTo = 0;
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> records;
-  std::filesystem::path path;
+  CompactionSource source;
   {
     MutexLock lock(mutex_);
-    old = journal_;
-    oldSalt = salt_;
-    copiedUpTo = old->end();
-    path = path_;
-    for (const auto& [printer, queue] : queues_) {
-      for (const Queued& ticket : queue.tickets) {
-        if (ticket.size != 0) records.emplace_back(ticket.offset, ticket.size);
-      }
+    if (compacting_) return true;  // another thread is at it
+    compacting_ = true;
+    source = compactionSource();
+  }
+  const bool compacted = rewriteJournal(source, error);
+  MutexLock lock(mutex_);
+  compacting_ = false;
+  if (!compacted) compactNoSoonerThan_ = journal_->end() + kCompactFrom;
+  return compacted;
+}
+
+Outbox::CompactionSource Outbox::compactionSource() const {
+  CompactionSource source{journal_, salt_, journal_->end(), path_, {}};
+  for (const auto& [printer, queue] : queues_) {
+    for (const Queued& ticket : queue.tickets) {
+      if (ticket.size != 0) source.records.emplace_back(ticket.offset, ticket.size);
     }
   }
-  const std::uint64_t salt = oldSalt ? *oldSalt : newJournalSalt();
-  // The records in [from, from + size) of the old journal, at the end of the new one.
-  const auto copy = [&](platform::JournalFile& fresh, std::uint64_t from, std::uint64_t size) {
-    const std::string bytes = old->read(from, static_cast<std::size_t>(size));
-    const std::optional<std::string> resealed = resealedRecords(bytes, oldSalt, salt);
-    return bytes.size() == size && resealed && fresh.append(*resealed);
-  };
-  std::sort(records.begin(), records.end());
-  const std::filesystem::path freshPath = path.string() + ".new";
+  std::sort(source.records.begin(), source.records.end());
+  return source;
+}
+
+std::shared_ptr<platform::JournalFile> Outbox::writeWaiting(const CompactionSource& source, std::uint64_t salt,
+                                                            const std::filesystem::path& freshPath,
+                                                            std::map<std::uint64_t, std::uint64_t>& moved,
+                                                            std::string& error) {
   std::shared_ptr<platform::JournalFile> fresh = files_.create(freshPath, error);
-  if (!fresh) return false;
-  std::map<std::uint64_t, std::uint64_t> moved;
-  bool copied = fresh->append(journalHeader(salt));
-  for (const auto& [offset, size] : records) {
+  if (!fresh) return nullptr;
+  bool written = fresh->append(journalHeader(salt));
+  for (const auto& [offset, size] : source.records) {
     moved[offset] = fresh->end();
-    copied = copied && copy(*fresh, offset, size);
+    written = written && copyRecords(*source.journal, source.salt, offset, size, *fresh, salt);
   }
-  MutexLock lock(mutex_);
-  const std::uint64_t tailStart = fresh->end();
-  const std::uint64_t tailSize = old->end() - copiedUpTo;
-  copied = copied && (tailSize == 0 || copy(*fresh, copiedUpTo, tailSize));
-  if (!copied || !fresh->makeRoom() || !files_.replace(freshPath, path, error)) {
-    if (error.empty()) error = "cannot rewrite " + path.string() + ": " + std::generic_category().message(errno);
-    files_.remove(freshPath);
-    return false;
-  }
+  if (!written || !fresh->makeRoom()) return nullptr;
+  return fresh;
+}
+
+void Outbox::takeUp(std::shared_ptr<platform::JournalFile> fresh, std::uint64_t salt, const CompactionSource& source,
+                    const std::map<std::uint64_t, std::uint64_t>& moved, std::uint64_t tailStart) {
+  liveJournalBytes_ = journalHeader(salt).size();
   for (auto& [printer, queue] : queues_) {
     for (Queued& ticket : queue.tickets) {
       if (ticket.size == 0) continue;
-      ticket.offset = ticket.offset < copiedUpTo ? moved[ticket.offset] : ticket.offset - copiedUpTo + tailStart;
+      ticket.offset = ticket.offset < source.end ? moved.at(ticket.offset) : ticket.offset - source.end + tailStart;
+      liveJournalBytes_ += ticket.size;
     }
   }
   journal_ = std::move(fresh);
   salt_ = salt;
-  liveJournalBytes_ = journal_->end();
+}
+
+// The records waiting when it starts are copied without the lock; what is
+// appended meanwhile is copied after them with the lock held. From then on
+// nothing is appended until the new journal, synced, has taken the old
+// one's name (hand-overs wait, delivered tickets are recorded after), so
+// both hold every record while either may be the one found after a crash.
+bool Outbox::rewriteJournal(const CompactionSource& source, std::string& error) {
+  const std::uint64_t salt = source.salt ? *source.salt : newJournalSalt();
+  const std::filesystem::path freshPath = source.path.string() + ".new";
+  const auto failed = [&] {
+    if (error.empty()) error = "cannot rewrite " + source.path.string() + ": " + std::generic_category().message(errno);
+    files_.remove(freshPath);
+    return false;
+  };
+  std::map<std::uint64_t, std::uint64_t> moved;
+  std::shared_ptr<platform::JournalFile> fresh = writeWaiting(source, salt, freshPath, moved, error);
+  if (!fresh) return failed();
+  std::uint64_t tailStart = 0;
+  bool tailCopied = false;
+  {
+    MutexLock lock(mutex_);
+    tailStart = fresh->end();
+    tailCopied =
+        copyRecords(*source.journal, source.salt, source.end, source.journal->end() - source.end, *fresh, salt);
+    committing_ = tailCopied;
+  }
+  if (!tailCopied) return failed();
+  const bool renamed = fresh->sync() && files_.rename(freshPath, source.path, error);
+  std::string folderError;
+  const bool durable = renamed && files_.syncFolder(source.path.parent_path(), folderError);
+  {
+    MutexLock lock(mutex_);
+    committing_ = false;
+    if (renamed) takeUp(std::move(fresh), salt, source, moved, tailStart);
+    recordDeliveries();
+    committed_.notifyAll();
+  }
+  if (!renamed) return failed();
+  if (!durable) {
+    logf(LogLevel::warning, "outbox: %s: the rewritten journal may lose its name in a power cut", folderError.c_str());
+  }
   return true;
 }
 

@@ -134,10 +134,35 @@ class Outbox {
   Trouble overLimit(const PrinterKey& printer, std::uint64_t bytes) REQUIRES(mutex_);
   void refuse(const Ticket& ticket, Trouble limit) REQUIRES(mutex_);
   void release(PrinterQueue& queue, const Queued& ticket) REQUIRES(mutex_);
+  // Appends the delivered records not yet in the journal.
+  void recordDeliveries() REQUIRES(mutex_);
+
   // Writes the journal anew with only the tickets still waiting, when the
   // delivered ones make up most of it.
   void compactWhenWorthIt() EXCLUDES(mutex_);
+  // Also at start-up, to mend the journal; true when another thread is at it.
   bool compact(std::string& error) EXCLUDES(mutex_);
+  // The journal being compacted, where it ended, and its waiting records
+  // (offset, size) in order.
+  struct CompactionSource {
+    std::shared_ptr<platform::JournalFile> journal;
+    JournalSalt salt;
+    std::uint64_t end = 0;
+    std::filesystem::path path;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> records;
+  };
+  CompactionSource compactionSource() const REQUIRES(mutex_);
+  bool rewriteJournal(const CompactionSource& source, std::string& error) EXCLUDES(mutex_);
+  // The new journal with the source's records (`moved` says where each
+  // went) and room after them, synced; null when any step fails.
+  std::shared_ptr<platform::JournalFile> writeWaiting(const CompactionSource& source, std::uint64_t salt,
+                                                      const std::filesystem::path& freshPath,
+                                                      std::map<std::uint64_t, std::uint64_t>& moved,
+                                                      std::string& error);
+  // The new journal, which has the name now, in place of the old one; what
+  // was appended to the old one after `source.end` starts at `tailStart`.
+  void takeUp(std::shared_ptr<platform::JournalFile> fresh, std::uint64_t salt, const CompactionSource& source,
+              const std::map<std::uint64_t, std::uint64_t>& moved, std::uint64_t tailStart) REQUIRES(mutex_);
 
   const OutboxLimits limits_;
   platform::JournalFiles& files_;
@@ -156,6 +181,13 @@ class Outbox {
   // When the oldest delivered record not yet synced was written.
   std::optional<std::chrono::steady_clock::time_point> unsyncedDeliverySince_ GUARDED_BY(mutex_);
   bool compacting_ GUARDED_BY(mutex_) = false;
+  // A compaction has copied everything and is syncing and renaming the new
+  // journal: nothing is appended until it is done. Hand-overs wait for it;
+  // delivered tickets are recorded after it, in the journal that has the
+  // name.
+  bool committing_ GUARDED_BY(mutex_) = false;
+  CondVar committed_;
+  std::vector<std::uint64_t> deliveredUnrecorded_ GUARDED_BY(mutex_);
   // After a failed compaction, none is tried before the journal reaches
   // this size: a disk that refuses would otherwise be asked to copy the
   // whole journal again at every delivered ticket.

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "support/breakable_journal_files.h"
 #include "support/captured_log.h"
@@ -342,7 +343,7 @@ TEST_F(OutboxTest, ACompactionThatFailsKeepsTheJournalAsItWasAndWaitsBeforeTryin
   };
   for (const Case& failing : {Case{Call::create, "outbox.journal.new"}, Case{Call::read, "outbox.journal"},
                               Case{Call::append, "outbox.journal.new"}, Case{Call::makeRoom, "outbox.journal.new"},
-                              Case{Call::replace, "outbox.journal"}}) {
+                              Case{Call::sync, "outbox.journal.new"}, Case{Call::rename, "outbox.journal"}}) {
     SCOPED_TRACE(static_cast<int>(failing.call));
     std::filesystem::remove(journal());
     auto outbox = opened();
@@ -358,6 +359,63 @@ TEST_F(OutboxTest, ACompactionThatFailsKeepsTheJournalAsItWasAndWaitsBeforeTryin
     outbox.reset();
     EXPECT_EQ(deliverAll(*opened()), std::vector<std::string>(waiting.begin() + 1, waiting.end()));
   }
+}
+
+// The outbox lock is not held while a compaction copies, syncs and renames:
+// tickets handed over and delivered meanwhile end up in the journal that
+// keeps the name.
+TEST_F(OutboxTest, TicketsHandedOverAndDeliveredWhileACompactionRunsAreKeptByTheNewJournal) {
+  auto outbox = opened();
+  std::vector<Ticket> tickets{ticket(kKitchen, "kitchen")};
+  for (int i = 0; i < 600; ++i) tickets.push_back(ticket(kBar, std::to_string(i) + std::string(4000, 'p')));
+  outbox->handOver(std::move(tickets));
+  // Copying: appended to the old journal after what is being copied.
+  files_.before(Call::create, [&] {
+    outbox->handOver({ticket(kBar, "while copying")});
+    outbox->delivered(kKitchen, outbox->first(kKitchen)->id);
+  });
+  // Syncing and renaming: a delivered ticket is recorded after, a
+  // hand-over waits (here on a thread of its own, as the page's would).
+  std::thread page;
+  bool renamed = false;
+  files_.before(Call::rename, [&] {
+    renamed = true;
+    outbox->delivered(kBar, outbox->first(kBar)->id);
+    const int appends = files_.calls(Call::append);
+    page = std::thread([&] { outbox->handOver({ticket(kBar, "while renaming")}); });
+    // Gives a hand-over that would not wait the time to append.
+    for (int i = 0; i < 100 && files_.calls(Call::append) == appends; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  // Up to the first compaction: a later one would copy only what waits.
+  int delivered = 0;
+  for (; !renamed && delivered < 600; ++delivered) outbox->delivered(kBar, outbox->first(kBar)->id);
+  ASSERT_TRUE(page.joinable());
+  page.join();
+
+  std::vector<std::string> expected;
+  for (int i = delivered + 1; i < 600; ++i)
+    expected.push_back("10.0.0.7:" + std::to_string(i) + std::string(4000, 'p'));
+  expected.push_back("10.0.0.7:while copying");
+  expected.push_back("10.0.0.7:while renaming");
+  outbox.reset();
+  EXPECT_EQ(deliverAll(*opened()), expected);
+}
+
+TEST_F(OutboxTest, ACompactionWhoseRenameMayNotSurviveAPowerCutSaysSoAndKeepsEveryTicket) {
+  auto outbox = opened();
+  files_.fail(Call::syncFolder);
+  test::CapturedLog log;
+  const std::vector<std::string> waiting = halfDelivered(*outbox, 600, 100);
+  EXPECT_EQ(log.lines(), std::vector<std::string>{"warning: outbox: cannot sync the folder " + folder_.path().string() +
+                                                  ": Input/output error: the rewritten journal may lose its name "
+                                                  "in a power cut"});
+  outbox->handOver({ticket(kKitchen, "after")});
+  outbox.reset();
+  std::vector<std::string> expected = waiting;
+  expected.push_back("厨房:after");
+  EXPECT_EQ(deliverAll(*opened()), expected);
 }
 
 TEST_F(OutboxTest, ANewJournalWhoseHeaderCannotBeWrittenStillKeepsItsTickets) {

@@ -104,19 +104,27 @@ std::unique_ptr<platform::JournalFile> BreakableJournalFiles::create(const std::
   return wrapped(platform::systemJournalFiles().create(path, error), path);
 }
 
-bool BreakableJournalFiles::replace(const std::filesystem::path& from, const std::filesystem::path& to,
-                                    std::string& error) {
-  if (breaks(Call::replace, to)) {
+bool BreakableJournalFiles::rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                                   std::string& error) {
+  if (breaks(Call::rename, to)) {
     error = "cannot rename " + from.string() + " to " + to.string() + ": Input/output error";
     return false;
   }
-  if (!platform::systemJournalFiles().replace(from, to, error)) return false;
+  if (!platform::systemJournalFiles().rename(from, to, error)) return false;
   std::lock_guard lock(mutex_);
   std::erase_if(names_, [](const auto& name) { return name.expired(); });
   for (const auto& name : names_) {
     if (const auto open = name.lock(); open && *open == from) *open = to;
   }
   return true;
+}
+
+bool BreakableJournalFiles::syncFolder(const std::filesystem::path& folder, std::string& error) {
+  if (breaks(Call::syncFolder, folder)) {
+    error = "cannot sync the folder " + folder.string() + ": Input/output error";
+    return false;
+  }
+  return platform::systemJournalFiles().syncFolder(folder, error);
 }
 
 void BreakableJournalFiles::remove(const std::filesystem::path& path) { platform::systemJournalFiles().remove(path); }

@@ -17,7 +17,7 @@ namespace lumetra::test {
 // a chosen call, to act while the outbox is half way through something.
 class BreakableJournalFiles final : public platform::JournalFiles {
  public:
-  enum class Call { open, create, replace, makeRoom, append, sync, read };
+  enum class Call { open, create, rename, syncFolder, makeRoom, append, sync, read };
 
   // The next `times` calls of that kind fail, on a file of that name only
   // when `fileName` is given.
@@ -29,7 +29,8 @@ class BreakableJournalFiles final : public platform::JournalFiles {
 
   std::unique_ptr<platform::JournalFile> open(const std::filesystem::path& path, std::string& error) override;
   std::unique_ptr<platform::JournalFile> create(const std::filesystem::path& path, std::string& error) override;
-  bool replace(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) override;
+  bool rename(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) override;
+  bool syncFolder(const std::filesystem::path& folder, std::string& error) override;
   void remove(const std::filesystem::path& path) override;
 
   // Runs what is to run before the call, and tells whether it is to fail.
@@ -50,7 +51,7 @@ class BreakableJournalFiles final : public platform::JournalFiles {
   std::vector<Failure> failures_;
   std::multimap<Call, std::function<void()>> actions_;
   std::map<Call, int> calls_;
-  // Each open file's name, which a replace changes.
+  // Each open file's name, which a rename changes.
   std::vector<std::weak_ptr<std::filesystem::path>> names_;
 };
 

@@ -52,10 +52,11 @@ class JournalFiles {
   virtual std::unique_ptr<JournalFile> open(const std::filesystem::path& path, std::string& error) = 0;
   // Creates `path` anew (empty, replacing any file of that name), locked.
   virtual std::unique_ptr<JournalFile> create(const std::filesystem::path& path, std::string& error) = 0;
-  // Renames `from` over `to` and makes the rename itself durable (the
-  // folder is synced), so after a crash `to` is either the old file or the
-  // new one.
-  virtual bool replace(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) = 0;
+  // Renames `from` over `to` in one step: after a crash `to` is either the
+  // old file or the new one, the new one once the folder has been synced.
+  virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) = 0;
+  // Makes the renames in `folder` so far survive a crash of the machine.
+  virtual bool syncFolder(const std::filesystem::path& folder, std::string& error) = 0;
   // Removes `path` if it is there.
   virtual void remove(const std::filesystem::path& path) = 0;
 };

@@ -20,14 +20,6 @@ std::string describe(const std::string& what, const std::filesystem::path& path)
   return what + " " + path.string() + ": " + std::strerror(errno);
 }
 
-bool syncFolder(const std::filesystem::path& folder) {
-  const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (descriptor < 0) return false;
-  const bool synced = ::fsync(descriptor) == 0;
-  ::close(descriptor);
-  return synced;
-}
-
 class PosixJournalFile : public JournalFile {
  public:
   PosixJournalFile(int descriptor, std::uint64_t size) : descriptor_(descriptor), size_(size), end_(size) {}
@@ -107,7 +99,8 @@ class PosixJournalFiles : public JournalFiles {
   std::unique_ptr<JournalFile> create(const std::filesystem::path& path, std::string& error) override {
     return openLocked(path, O_TRUNC, error);
   }
-  bool replace(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) override;
+  bool rename(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) override;
+  bool syncFolder(const std::filesystem::path& folder, std::string& error) override;
   void remove(const std::filesystem::path& path) override { ::unlink(path.c_str()); }
 
  private:
@@ -133,18 +126,18 @@ std::unique_ptr<JournalFile> PosixJournalFiles::openLocked(const std::filesystem
   return nullptr;
 }
 
-bool PosixJournalFiles::replace(const std::filesystem::path& from, const std::filesystem::path& to,
-                                std::string& error) {
-  if (::rename(from.c_str(), to.c_str()) != 0) {
-    error = describe("cannot rename " + from.string() + " to", to);
-    return false;
-  }
-  const std::filesystem::path folder = to.has_parent_path() ? to.parent_path() : std::filesystem::path(".");
-  if (!syncFolder(folder)) {
-    error = describe("cannot sync the folder", folder);
-    return false;
-  }
-  return true;
+bool PosixJournalFiles::rename(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
+  if (::rename(from.c_str(), to.c_str()) == 0) return true;
+  error = describe("cannot rename " + from.string() + " to", to);
+  return false;
+}
+
+bool PosixJournalFiles::syncFolder(const std::filesystem::path& folder, std::string& error) {
+  const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const bool synced = descriptor >= 0 && ::fsync(descriptor) == 0;
+  if (!synced) error = describe("cannot sync the folder", folder);
+  if (descriptor >= 0) ::close(descriptor);
+  return synced;
 }
 
 }  // namespace
