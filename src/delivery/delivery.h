@@ -4,9 +4,10 @@
 #include <memory>
 #include <thread>
 
+#include "delivery/printer_backlog.h"
+#include "delivery/printer_board.h"
 #include "net/ticket_send.h"
 #include "outbox/outbox.h"
-#include "outbox/printer_backlog.h"
 #include "platform/print/spooler.h"
 
 namespace lumetra {
@@ -34,8 +35,9 @@ class SpoolerDelivery;
 // The threads that take tickets from the outbox to their printers: one for
 // every network printer at once (a dead or stuck printer waits on its own
 // connection and never holds back another), one for the spooler's queues
-// (CUPS answers a local call quickly). The network thread also tells the
-// host which printers have tickets waiting, and why.
+// (CUPS answers a local call quickly). Both tell the board what they find;
+// the network thread tells the host which printers have tickets waiting,
+// and why.
 class Delivery {
  public:
   Delivery(Outbox& outbox, platform::Spooler& spooler);
@@ -44,13 +46,18 @@ class Delivery {
   Delivery& operator=(const Delivery&) = delete;
 
   void start(const DeliveryTimings& timings, BacklogListener listener);
-  // New tickets are waiting.
-  void wake();
+  // Queues the tickets in the outbox (returning once they are on disk),
+  // shows the staff what it refused, and delivers them.
+  void handOver(std::vector<Ticket> tickets);
   void stop();
 
  private:
+  // New tickets are waiting.
+  void wake();
+
   Outbox& outbox_;
   platform::Spooler& spooler_;
+  PrinterBoard board_{outbox_};
   std::unique_ptr<NetworkDelivery> network_;
   std::unique_ptr<SpoolerDelivery> spooled_;
   std::jthread networkThread_;

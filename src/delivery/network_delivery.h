@@ -20,7 +20,7 @@ class NetworkDelivery {
  public:
   using Clock = std::chrono::steady_clock;
 
-  NetworkDelivery(Outbox& outbox, const DeliveryTimings& timings, BacklogListener listener);
+  NetworkDelivery(Outbox& outbox, PrinterBoard& board, const DeliveryTimings& timings, BacklogListener listener);
 
   void run(std::stop_token stop);
   void wake() { wakeup_.signal(); }
@@ -46,6 +46,7 @@ class NetworkDelivery {
   void reportBacklog();
 
   Outbox& outbox_;
+  PrinterBoard& board_;
   const DeliveryTimings timings_;
   BacklogListener listener_;
   platform::Wakeup wakeup_;

@@ -24,7 +24,7 @@ class SpoolerDelivery {
   using Clock = std::chrono::steady_clock;
 
   // `troublesChanged` lets the thread that reports the backlog know.
-  SpoolerDelivery(Outbox& outbox, platform::Spooler& spooler, const DeliveryTimings& timings,
+  SpoolerDelivery(Outbox& outbox, PrinterBoard& board, platform::Spooler& spooler, const DeliveryTimings& timings,
                   std::function<void()> troublesChanged);
 
   void run(std::stop_token stop);
@@ -48,6 +48,7 @@ class SpoolerDelivery {
   void waitUntil(std::stop_token& stop, Clock::time_point until) EXCLUDES(mutex_);
 
   Outbox& outbox_;
+  PrinterBoard& board_;
   platform::Spooler& spooler_;
   const DeliveryTimings timings_;
   std::function<void()> troublesChanged_;

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "base/log.h"
+#include "base/unix_time.h"
 
 namespace lumetra {
 namespace {
@@ -16,10 +17,6 @@ constexpr char kJournalName[] = "outbox.journal";
 constexpr std::uint64_t kCompactFrom = std::uint64_t{1} << 20;
 // How long a delivered record may wait for a sync of the disk.
 constexpr std::chrono::seconds kDeliveriesSyncedWithin{1};
-
-std::int64_t unixSecondsNow() {
-  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
 
 std::string damageNote(const std::filesystem::path& path, const JournalScan& scan) {
   std::uint64_t bytes = 0;
@@ -43,46 +40,6 @@ bool copyRecords(const platform::JournalFile& journal, JournalSalt salt, std::ui
 }
 
 }  // namespace
-
-std::string_view troubleText(Trouble trouble) {
-  switch (trouble) {
-    case Trouble::unanswered:
-      return "无法连接";
-    case Trouble::refused:
-      return "打印机拒绝连接";
-    case Trouble::stalled:
-      return "打印机停止接收数据";
-    case Trouble::interrupted:
-      return "打印中断，将重新打印";
-    case Trouble::queueMissing:
-      return "找不到打印队列";
-    case Trouble::queueRefused:
-      return "打印队列拒绝接收";
-    case Trouble::queueFailed:
-      return "打印队列出错";
-    case Trouble::printerFull:
-      return "等待的小票已满，新小票未能接收";
-    case Trouble::outboxFull:
-      return "所有打印机等待的小票已满，新小票未能接收";
-    case Trouble::paperEnd:
-      return "打印机缺纸，请装纸";
-    case Trouble::coverOpen:
-      return "打印机上盖打开，请合上";
-    case Trouble::paperJam:
-      return "打印机卡纸";
-    case Trouble::printerError:
-      return "打印机故障";
-    case Trouble::printerOffline:
-      return "打印机离线";
-    case Trouble::queuePaused:
-      return "打印队列已暂停";
-    case Trouble::paperNearEnd:
-      return "打印纸将用尽，请准备换纸";
-    case Trouble::none:
-      break;
-  }
-  return "";
-}
 
 void Outbox::open(const std::filesystem::path& folder) {
   const std::filesystem::path path = folder / kJournalName;
@@ -131,38 +88,43 @@ void Outbox::readBack(const JournalScan& scan) {
   }
 }
 
-Trouble Outbox::overLimit(const PrinterKey& printer, std::uint64_t bytes) {
+OverLimit Outbox::overLimit(const PrinterKey& printer, std::uint64_t bytes) const {
   const auto queue = queues_.find(printer);
-  if (queue != queues_.end() && queue->second.tickets.size() >= limits_.ticketsPerPrinter) return Trouble::printerFull;
-  if (waitingTickets_ >= limits_.tickets || waitingBytes_ + bytes > limits_.bytes) return Trouble::outboxFull;
-  return Trouble::none;
+  if (queue != queues_.end() && queue->second.tickets.size() >= limits_.ticketsPerPrinter)
+    return OverLimit::printerFull;
+  if (waitingTickets_ >= limits_.tickets || waitingBytes_ + bytes > limits_.bytes) return OverLimit::outboxFull;
+  return OverLimit::none;
 }
 
-void Outbox::refuse(const Ticket& ticket, Trouble limit) {
-  PrinterQueue& queue = queues_[ticket.printer];
-  if (limit == Trouble::printerFull) {
-    logf(LogLevel::warning, "outbox: %zu tickets already wait for %s; a new ticket for it was not taken",
-         queue.tickets.size(), ticket.printer.name.c_str());
-  } else {
-    logf(LogLevel::warning,
-         "outbox: %zu tickets (%llu MiB) already wait for their printers; a new ticket for %s was not taken",
-         waitingTickets_, static_cast<unsigned long long>(waitingBytes_ >> 20), ticket.printer.name.c_str());
-  }
-  if (queue.refusing != limit) {
-    queue.refusing = limit;
-    if (queue.troubleSince == 0) queue.troubleSince = unixSecondsNow();
-    backlogChanged_ = true;
+OverLimit Outbox::wouldRefuse(const PrinterKey& printer) const {
+  MutexLock lock(mutex_);
+  // A ticket takes a byte at least: room for none is no room.
+  return overLimit(printer, 1);
+}
+
+void Outbox::logRefused(const std::vector<Refused>& refused) const {
+  for (const Refused& printer : refused) {
+    if (printer.why == OverLimit::printerFull) {
+      logf(LogLevel::warning, "outbox: %zu tickets already wait for %s; %zu more were not taken",
+           queues_.at(printer.printer).tickets.size(), printer.printer.name.c_str(), printer.tickets);
+    } else {
+      logf(LogLevel::warning,
+           "outbox: %zu tickets (%llu MiB) already wait for their printers; %zu more for %s were not taken",
+           waitingTickets_, static_cast<unsigned long long>(waitingBytes_ >> 20), printer.tickets,
+           printer.printer.name.c_str());
+    }
   }
 }
 
-void Outbox::handOver(std::vector<Ticket> tickets) {
+std::vector<Refused> Outbox::handOver(std::vector<Ticket> tickets) {
   const std::int64_t now = unixSecondsNow();
+  std::vector<Refused> refused;
   std::shared_ptr<platform::JournalFile> journal;
   {
     MutexLock lock(mutex_);
     if (!opened_) {
       logLine(LogLevel::error, "outbox: tickets handed over before delivery started were not taken");
-      return;
+      return refused;
     }
     // Its records must reach the journal that keeps the name.
     while (committing_) committed_.wait(mutex_);
@@ -171,13 +133,16 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
     std::vector<std::shared_ptr<const Ticket>> kept;
     for (Ticket& ticket : tickets) {
       std::string record = ticketRecord(TicketRecord{nextId_, now, ticket}, salt_);
-      if (const Trouble limit = overLimit(ticket.printer, record.size()); limit != Trouble::none) {
-        refuse(ticket, limit);
+      if (const OverLimit why = overLimit(ticket.printer, record.size()); why != OverLimit::none) {
+        const auto same = [&](const Refused& other) { return other.printer == ticket.printer && other.why == why; };
+        if (const auto known = std::find_if(refused.begin(), refused.end(), same); known != refused.end()) {
+          ++known->tickets;
+        } else {
+          refused.push_back(Refused{ticket.printer, why, 1});
+        }
         continue;
       }
       PrinterQueue& queue = queues_[ticket.printer];
-      if (queue.refusing != Trouble::none || queue.trouble != Trouble::none) backlogChanged_ = true;
-      queue.refusing = Trouble::none;
       queue.tickets.push_back(
           Queued{nextId_++, records.size(), static_cast<std::uint32_t>(record.size()), record.size(), {}});
       added.push_back(&queue.tickets.back());
@@ -186,7 +151,8 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
       waitingBytes_ += record.size();
       records += record;
     }
-    if (added.empty()) return;
+    logRefused(refused);
+    if (added.empty()) return refused;
     const std::uint64_t start = journal_ ? journal_->end() : 0;
     const bool journalled = journal_ && journal_->append(records);
     if (journal_ && !journalled) {
@@ -207,6 +173,7 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
   if (journal && !journal->sync()) {
     logLine(LogLevel::warning, "outbox: cannot sync the journal: tickets may not survive a power cut");
   }
+  return refused;
 }
 
 std::vector<PrinterKey> Outbox::printersWaiting(PrinterKind kind) const {
@@ -246,43 +213,32 @@ std::optional<TicketToDeliver> Outbox::first(const PrinterKey& printer) {
   }
 }
 
-void Outbox::release(PrinterQueue& queue, const Queued& ticket) {
+void Outbox::release(const Queued& ticket) {
   --waitingTickets_;
   waitingBytes_ -= ticket.bytes;
   if (ticket.size != 0) liveJournalBytes_ -= ticket.size;
-  if (queue.refusing == Trouble::printerFull && queue.tickets.size() <= limits_.ticketsPerPrinter) {
-    queue.refusing = Trouble::none;
-    backlogChanged_ = true;
-  }
-  if (waitingTickets_ < limits_.tickets && waitingBytes_ < limits_.bytes) {
-    for (auto& [printer, other] : queues_) {
-      if (other.refusing != Trouble::outboxFull) continue;
-      other.refusing = Trouble::none;
-      backlogChanged_ = true;
-    }
-  }
 }
 
-void Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
+std::size_t Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
+  std::size_t stillWaiting = 0;
   {
     MutexLock lock(mutex_);
     const auto queue = queues_.find(printer);
-    if (queue == queues_.end() || queue->second.tickets.empty() || queue->second.tickets.front().id != id) return;
+    if (queue == queues_.end() || queue->second.tickets.empty()) return 0;
+    stillWaiting = queue->second.tickets.size();
+    if (queue->second.tickets.front().id != id) return stillWaiting;
     const Queued front = queue->second.tickets.front();
     queue->second.tickets.pop_front();
+    stillWaiting = queue->second.tickets.size();
     if (front.size != 0 && journal_) {
       deliveredUnrecorded_.push_back(id);
       if (!committing_) recordDeliveries();
     }
-    release(queue->second, front);
-    if (queue->second.trouble != Trouble::none) backlogChanged_ = true;
-    if (queue->second.tickets.empty()) {
-      queue->second.trouble = Trouble::none;
-      queue->second.troubleSince = 0;
-      if (queue->second.refusing == Trouble::none) queues_.erase(queue);
-    }
+    release(front);
+    if (queue->second.tickets.empty()) queues_.erase(queue);
   }
   compactWhenWorthIt();
+  return stillWaiting;
 }
 
 void Outbox::recordDeliveries() {
@@ -311,55 +267,6 @@ std::optional<std::chrono::steady_clock::time_point> Outbox::syncDeliveriesWhenD
     logLine(LogLevel::warning, "outbox: cannot sync the journal: delivered tickets may print again after a power cut");
   }
   return std::nullopt;
-}
-
-void Outbox::troubled(const PrinterKey& printer, Trouble trouble) {
-  MutexLock lock(mutex_);
-  const auto queue = queues_.find(printer);
-  if (queue == queues_.end() || queue->second.tickets.empty() || queue->second.trouble == trouble) return;
-  queue->second.trouble = trouble;
-  if (trouble == Trouble::none) {
-    queue->second.troubleSince = 0;
-  } else if (queue->second.troubleSince == 0) {
-    queue->second.troubleSince = unixSecondsNow();
-  }
-  backlogChanged_ = true;
-}
-
-void Outbox::printerCondition(const PrinterKey& printer, Trouble condition) {
-  MutexLock lock(mutex_);
-  const auto known = conditions_.find(printer);
-  const Trouble was = known == conditions_.end() ? Trouble::none : known->second;
-  if (was == condition) return;
-  if (condition == Trouble::none) {
-    conditions_.erase(known);
-  } else {
-    conditions_[printer] = condition;
-  }
-  backlogChanged_ = true;
-}
-
-std::optional<std::vector<PrinterBacklog>> Outbox::backlogChange() {
-  MutexLock lock(mutex_);
-  if (!backlogChanged_) return std::nullopt;
-  backlogChanged_ = false;
-  std::vector<PrinterBacklog> backlog;
-  for (const auto& [printer, queue] : queues_) {
-    const bool troubled = queue.trouble != Trouble::none && !queue.tickets.empty();
-    const auto condition = conditions_.find(printer);
-    Trouble shown = queue.refusing != Trouble::none ? queue.refusing : queue.trouble;
-    if (!troubled && queue.refusing == Trouble::none) {
-      if (condition == conditions_.end()) continue;
-      shown = condition->second;
-    }
-    backlog.push_back(
-        PrinterBacklog{printer.name, queue.tickets.size(), queue.troubleSince, std::string(troubleText(shown))});
-  }
-  for (const auto& [printer, condition] : conditions_) {
-    if (queues_.contains(printer)) continue;
-    backlog.push_back(PrinterBacklog{printer.name, 0, 0, std::string(troubleText(condition))});
-  }
-  return backlog;
 }
 
 std::size_t Outbox::waiting() const {

@@ -7,12 +7,10 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 #include "base/mutex.h"
 #include "outbox/journal_records.h"
-#include "outbox/printer_backlog.h"
 #include "platform/files/journal_file.h"
 
 namespace lumetra {
@@ -26,31 +24,21 @@ struct OutboxLimits {
   std::uint64_t bytes = std::uint64_t{256} << 20;
 };
 
-// Why a printer's tickets wait.
-enum class Trouble {
+// The limit a ticket was over, for which the outbox did not take it.
+enum class OverLimit : std::uint8_t {
   none,
-  unanswered,    // the printer does not answer a connection
-  refused,       // it refuses connections (switched on, port closed)
-  stalled,       // connected, but it has stopped taking or confirming bytes
-  interrupted,   // it ended or lost the connection in the middle of a ticket
-  queueMissing,  // the spooler does not know the queue (or cannot be reached)
-  queueRefused,  // the spooler refused the document
-  queueFailed,   // the spooler failed while taking it
-  printerFull,   // this printer's limit of waiting tickets was reached
-  outboxFull,    // the limit of waiting tickets of all printers was reached
-  // What a printer reports of itself (real-time status, or the spooler's
-  // state reasons of its queue):
-  paperEnd,        // out of paper
-  coverOpen,       // its cover is open
-  paperJam,        // paper jammed
-  printerError,    // a cutter, mechanism or other error
-  printerOffline,  // offline for another reason
-  queuePaused,     // the spooler queue was paused
-  paperNearEnd,    // a warning only: its tickets still go
+  printerFull,  // its printer's limit of waiting tickets was reached
+  outboxFull,   // the limit of waiting tickets (or bytes) of all printers was reached
 };
 
-// The staff's text for it (UTF-8).
-std::string_view troubleText(Trouble trouble);
+// The tickets of one printer a hand-over refused, and why.
+struct Refused {
+  PrinterKey printer;
+  OverLimit why = OverLimit::none;
+  std::size_t tickets = 0;
+
+  bool operator==(const Refused&) const = default;
+};
 
 // The first waiting ticket of a printer, for its delivery.
 struct TicketToDeliver {
@@ -63,7 +51,8 @@ struct TicketToDeliver {
 // folder so that none is lost when the process ends. The page's thread adds
 // to it, the delivery threads take from it; one lock, held only for the
 // bookkeeping and the journal's appends, never while waiting for a printer
-// or syncing the disk.
+// or syncing the disk. What the staff are told of printers and why their
+// tickets wait is the delivery's (delivery/printer_board.h).
 class Outbox {
  public:
   // The journal's files are made through `files` (the system's, or a
@@ -80,8 +69,11 @@ class Outbox {
 
   // Queues the tickets, each at the end of its printer's queue, and returns
   // once the journal holds them on disk. A ticket over a limit is refused
-  // with a note on stderr and the staff told; none already waiting is dropped.
-  void handOver(std::vector<Ticket> tickets) EXCLUDES(mutex_);
+  // (a line on stderr for each printer says so) and returned among the
+  // refused; none already waiting is dropped.
+  std::vector<Refused> handOver(std::vector<Ticket> tickets) EXCLUDES(mutex_);
+  // What would refuse the printer's next ticket now.
+  OverLimit wouldRefuse(const PrinterKey& printer) const EXCLUDES(mutex_);
 
   // Printers of that kind with tickets waiting.
   std::vector<PrinterKey> printersWaiting(PrinterKind kind) const EXCLUDES(mutex_);
@@ -93,23 +85,13 @@ class Outbox {
   // The record of it is synced to the disk within a second (by
   // syncDeliveriesWhenDue, or by the next hand-over's sync), not at once:
   // a sync per delivered ticket would hold up the page's own syncs. A crash
-  // of the machine before that prints the ticket again.
-  void delivered(const PrinterKey& printer, std::uint64_t id) EXCLUDES(mutex_);
+  // of the machine before that prints the ticket again. Gives how many of
+  // the printer's tickets still wait.
+  std::size_t delivered(const PrinterKey& printer, std::uint64_t id) EXCLUDES(mutex_);
   // Syncs the delivered records once the oldest unsynced one is a second
   // old; otherwise gives when that will be.
   std::optional<std::chrono::steady_clock::time_point> syncDeliveriesWhenDue(std::chrono::steady_clock::time_point now)
       EXCLUDES(mutex_);
-  // What keeps the printer's tickets waiting, for the staff.
-  void troubled(const PrinterKey& printer, Trouble trouble) EXCLUDES(mutex_);
-  // What the staff should know of a printer whether or not its tickets
-  // wait here (paper near its end; a spooler queue that stopped with
-  // documents it took): shown until reported as Trouble::none. A trouble of
-  // its waiting tickets is shown in its place.
-  void printerCondition(const PrinterKey& printer, Trouble condition) EXCLUDES(mutex_);
-
-  // The printers whose tickets wait because of a trouble, when that has
-  // changed since the last call.
-  std::optional<std::vector<PrinterBacklog>> backlogChange() EXCLUDES(mutex_);
 
   std::size_t waiting() const EXCLUDES(mutex_);
   std::size_t waitingFor(const PrinterKey& printer) const EXCLUDES(mutex_);
@@ -124,16 +106,14 @@ class Outbox {
   };
   struct PrinterQueue {
     std::deque<Queued> tickets;
-    Trouble trouble = Trouble::none;   // of its deliveries, until the queue is empty
-    std::int64_t troubleSince = 0;     // Unix seconds
-    Trouble refusing = Trouble::none;  // printerFull or outboxFull while tickets are refused
   };
 
   void readBack(const JournalScan& scan) REQUIRES(mutex_);
-  // The ticket over a limit, or none.
-  Trouble overLimit(const PrinterKey& printer, std::uint64_t bytes) REQUIRES(mutex_);
-  void refuse(const Ticket& ticket, Trouble limit) REQUIRES(mutex_);
-  void release(PrinterQueue& queue, const Queued& ticket) REQUIRES(mutex_);
+  // The limit a ticket of `bytes` more for the printer is over, or none.
+  OverLimit overLimit(const PrinterKey& printer, std::uint64_t bytes) const REQUIRES(mutex_);
+  // Says on stderr what a hand-over refused.
+  void logRefused(const std::vector<Refused>& refused) const REQUIRES(mutex_);
+  void release(const Queued& ticket) REQUIRES(mutex_);
   // Appends the delivered records not yet in the journal.
   void recordDeliveries() REQUIRES(mutex_);
 
@@ -173,11 +153,9 @@ class Outbox {
   JournalSalt salt_ GUARDED_BY(mutex_);                                // of its records
   std::uint64_t liveJournalBytes_ GUARDED_BY(mutex_) = 0;
   std::map<PrinterKey, PrinterQueue> queues_ GUARDED_BY(mutex_);
-  std::map<PrinterKey, Trouble> conditions_ GUARDED_BY(mutex_);
   std::uint64_t nextId_ GUARDED_BY(mutex_) = 1;
   std::size_t waitingTickets_ GUARDED_BY(mutex_) = 0;
   std::uint64_t waitingBytes_ GUARDED_BY(mutex_) = 0;
-  bool backlogChanged_ GUARDED_BY(mutex_) = false;
   // When the oldest delivered record not yet synced was written.
   std::optional<std::chrono::steady_clock::time_point> unsyncedDeliverySince_ GUARDED_BY(mutex_);
   bool compacting_ GUARDED_BY(mutex_) = false;

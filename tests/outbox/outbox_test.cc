@@ -186,46 +186,22 @@ TEST_F(OutboxTest, AFileThatIsNoJournalIsPassedOverAndReplaced) {
 
 TEST_F(OutboxTest, LimitsRefuseNewTicketsSayWhyAndDropNoneWaiting) {
   auto outbox = opened(OutboxLimits{2, 3, std::uint64_t{1} << 20});
+  const PrinterKey other{PrinterKind::network, "10.0.0.8"};
   test::CapturedLog log;
-  outbox->handOver({ticket(kBar, "1"), ticket(kBar, "2"), ticket(kBar, "3"), ticket(kKitchen, "4"),
-                    ticket(PrinterKey{PrinterKind::network, "10.0.0.8"}, "5")});
-  EXPECT_EQ(log.count("was not taken"), 2u);
-  std::vector<PrinterBacklog> backlog = *outbox->backlogChange();
-  ASSERT_EQ(backlog.size(), 2u);
-  EXPECT_EQ(backlog[0].printer, "10.0.0.7");
-  EXPECT_EQ(backlog[0].waiting, 2u);
-  EXPECT_EQ(backlog[0].reason, "等待的小票已满，新小票未能接收");
-  EXPECT_EQ(backlog[1].printer, "10.0.0.8");
-  EXPECT_EQ(backlog[1].waiting, 0u);
-  EXPECT_EQ(backlog[1].reason, "所有打印机等待的小票已满，新小票未能接收");
+  EXPECT_EQ(outbox->handOver({ticket(kBar, "1"), ticket(kBar, "2"), ticket(kBar, "3"), ticket(kKitchen, "4"),
+                              ticket(other, "5"), ticket(kBar, "6")}),
+            (std::vector<Refused>{{kBar, OverLimit::printerFull, 2}, {other, OverLimit::outboxFull, 1}}));
+  EXPECT_EQ(log.lines(),
+            (std::vector<std::string>{"warning: outbox: 2 tickets already wait for 10.0.0.7; 2 more were not taken",
+                                      "warning: outbox: 3 tickets (0 MiB) already wait for their printers; 1 more for "
+                                      "10.0.0.8 were not taken"}));
+  EXPECT_EQ(outbox->wouldRefuse(kBar), OverLimit::printerFull);
+  EXPECT_EQ(outbox->wouldRefuse(other), OverLimit::outboxFull);
 
-  const std::optional<TicketToDeliver> first = outbox->first(kBar);
-  outbox->delivered(kBar, first->id);
-  EXPECT_TRUE(outbox->backlogChange().value().empty());
+  EXPECT_EQ(outbox->delivered(kBar, outbox->first(kBar)->id), 1u);
+  EXPECT_EQ(outbox->wouldRefuse(kBar), OverLimit::none);
+  EXPECT_EQ(outbox->wouldRefuse(other), OverLimit::none);
   EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:2", "厨房:4"}));
-}
-
-TEST_F(OutboxTest, APrintersConditionShowsWithOrWithoutTicketsUntilClearedAndATroubleGoesFirst) {
-  auto outbox = opened();
-  outbox->printerCondition(kBar, Trouble::paperNearEnd);
-  std::vector<PrinterBacklog> backlog = *outbox->backlogChange();
-  ASSERT_EQ(backlog.size(), 1u);
-  EXPECT_EQ(backlog[0].waiting, 0u);
-  EXPECT_EQ(backlog[0].reason, "打印纸将用尽，请准备换纸");
-  outbox->printerCondition(kBar, Trouble::paperNearEnd);
-  EXPECT_FALSE(outbox->backlogChange()) << "an unchanged condition is no change";
-
-  outbox->handOver({ticket(kBar, "1")});
-  outbox->troubled(kBar, Trouble::paperEnd);
-  backlog = *outbox->backlogChange();
-  ASSERT_EQ(backlog.size(), 1u);
-  EXPECT_EQ(backlog[0].waiting, 1u);
-  EXPECT_EQ(backlog[0].reason, "打印机缺纸，请装纸");
-
-  EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:1"}));
-  EXPECT_EQ(outbox->backlogChange().value().at(0).reason, "打印纸将用尽，请准备换纸");
-  outbox->printerCondition(kBar, Trouble::none);
-  EXPECT_TRUE(outbox->backlogChange().value().empty());
 }
 
 TEST_F(OutboxTest, CompactionKeepsEveryWaitingTicketByteForByte) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "app/printer_trouble_text.h"
 #include "functions/window_function_table.h"
 #include "platform/desktop/helper_dialogs.h"
 
@@ -28,10 +29,12 @@ DeliveryTimings quickDeliveryTimings() {
                          .queueWatchInterval = milliseconds(100)};
 }
 
+std::string staffReason(const PrinterBacklog& backlog) { return std::string(shell::troubleText(backlog.trouble)); }
+
 BacklogListener BacklogRecorder::listener() {
   return [this](std::vector<PrinterBacklog> backlog) {
     std::lock_guard lock(mutex_);
-    for (const PrinterBacklog& printer : backlog) reasons_.emplace(printer.printer, printer.reason);
+    for (const PrinterBacklog& printer : backlog) reasons_.emplace(printer.printer, staffReason(printer));
     last_ = std::move(backlog);
     changed_.notify_all();
   };
