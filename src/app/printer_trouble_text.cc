@@ -22,6 +22,8 @@ std::string_view troubleText(Trouble trouble) {
       return "等待的小票已满，新小票未能接收";
     case Trouble::outboxFull:
       return "所有打印机等待的小票已满，新小票未能接收";
+    case Trouble::unknownPrinterFull:
+      return "从未打印成功的打印机等待的小票已满，新小票未能接收";
     case Trouble::paperEnd:
       return "打印机缺纸，请装纸";
     case Trouble::coverOpen:

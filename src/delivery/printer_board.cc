@@ -9,6 +9,8 @@ Trouble troubleOf(OverLimit limit) {
   switch (limit) {
     case OverLimit::printerFull:
       return Trouble::printerFull;
+    case OverLimit::unknownPrinterFull:
+      return Trouble::unknownPrinterFull;
     case OverLimit::outboxFull:
       return Trouble::outboxFull;
     case OverLimit::none:

@@ -6,7 +6,7 @@
 namespace lumetra {
 namespace {
 
-constexpr std::array<std::pair<Trouble, std::string_view>, 16> kCodes{{
+constexpr std::array<std::pair<Trouble, std::string_view>, 17> kCodes{{
     {Trouble::unanswered, "unanswered"},
     {Trouble::refused, "refused"},
     {Trouble::stalled, "stalled"},
@@ -16,6 +16,7 @@ constexpr std::array<std::pair<Trouble, std::string_view>, 16> kCodes{{
     {Trouble::queueFailed, "queue-failed"},
     {Trouble::printerFull, "printer-full"},
     {Trouble::outboxFull, "outbox-full"},
+    {Trouble::unknownPrinterFull, "unknown-printer-full"},
     {Trouble::paperEnd, "paper-end"},
     {Trouble::coverOpen, "cover-open"},
     {Trouble::paperJam, "paper-jam"},

@@ -18,6 +18,9 @@ enum class Trouble : std::uint8_t {
   queueFailed,   // the spooler failed while taking it
   printerFull,   // this printer's limit of waiting tickets was reached
   outboxFull,    // the limit of waiting tickets of all printers was reached
+  // the limit of a printer that has never confirmed a ticket (or of all
+  // such printers) was reached
+  unknownPrinterFull,
   // What a printer reports of itself (real-time status, or the spooler's
   // state reasons of its queue):
   paperEnd,        // out of paper

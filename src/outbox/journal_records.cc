@@ -17,6 +17,7 @@ constexpr std::size_t kRecordHeaderSize = 12;  // magic, length, CRC
 constexpr std::uint32_t kLongestBody = 1u << 30;
 constexpr std::uint8_t kTicketBody = 1;
 constexpr std::uint8_t kDeliveredBody = 2;
+constexpr std::uint8_t kConfirmedBody = 3;
 // How far ahead a damaged stretch is searched for the next record at once.
 constexpr std::size_t kSearchWindow = 1 << 16;
 
@@ -67,24 +68,37 @@ std::string framed(std::string_view body, JournalSalt salt) {
   return record;
 }
 
-// The ticket's id, time and printer, and with `withWrites` its writes.
-std::optional<TicketRecord> readTicketBody(BodyReader& reader, bool withWrites) {
-  TicketRecord record;
-  const auto id = reader.number(8);
-  const auto handedOver = reader.number(8);
+void putPrinter(std::string& body, const PrinterKey& printer) {
+  putNumber(body, static_cast<std::uint8_t>(printer.kind), 1);
+  putNumber(body, printer.name.size(), 2);
+  body += printer.name;
+}
+
+std::optional<PrinterKey> readPrinter(BodyReader& reader) {
   const auto kind = reader.number(1);
   const auto nameLength = reader.number(2);
-  if (!id || !handedOver || !kind || !nameLength) return std::nullopt;
+  if (!kind || !nameLength) return std::nullopt;
   if (*kind != static_cast<std::uint8_t>(PrinterKind::spooler) &&
       *kind != static_cast<std::uint8_t>(PrinterKind::network)) {
     return std::nullopt;
   }
   auto name = reader.bytes(*nameLength);
+  if (!name) return std::nullopt;
+  return PrinterKey{static_cast<PrinterKind>(*kind), std::move(*name)};
+}
+
+// The ticket's id, time and printer, and with `withWrites` its writes.
+std::optional<TicketRecord> readTicketBody(BodyReader& reader, bool withWrites) {
+  TicketRecord record;
+  const auto id = reader.number(8);
+  const auto handedOver = reader.number(8);
+  if (!id || !handedOver) return std::nullopt;
+  auto printer = readPrinter(reader);
   const auto writeCount = reader.number(4);
-  if (!name || !writeCount) return std::nullopt;
+  if (!printer || !writeCount) return std::nullopt;
   record.id = *id;
   record.handedOverUnixSeconds = static_cast<std::int64_t>(*handedOver);
-  record.ticket.printer = PrinterKey{static_cast<PrinterKind>(*kind), std::move(*name)};
+  record.ticket.printer = std::move(*printer);
   if (!withWrites) return record;
   for (std::uint64_t i = 0; i < *writeCount; ++i) {
     const auto length = reader.number(4);
@@ -105,6 +119,11 @@ std::optional<JournalEntry> readEntry(std::string_view body, bool withWrites) {
     if (!id || !reader.atEnd()) return std::nullopt;
     entry.id = *id;
     entry.delivered = true;
+    return entry;
+  }
+  if (kind == kConfirmedBody) {
+    entry.confirmed = readPrinter(reader);
+    if (!entry.confirmed || !reader.atEnd()) return std::nullopt;
     return entry;
   }
   if (kind != kTicketBody) return std::nullopt;
@@ -202,9 +221,7 @@ std::string ticketRecord(const TicketRecord& record, JournalSalt salt) {
   putNumber(body, kTicketBody, 1);
   putNumber(body, record.id, 8);
   putNumber(body, static_cast<std::uint64_t>(record.handedOverUnixSeconds), 8);
-  putNumber(body, static_cast<std::uint8_t>(record.ticket.printer.kind), 1);
-  putNumber(body, record.ticket.printer.name.size(), 2);
-  body += record.ticket.printer.name;
+  putPrinter(body, record.ticket.printer);
   putNumber(body, record.ticket.writes.size(), 4);
   for (const std::string& write : record.ticket.writes) {
     putNumber(body, write.size(), 4);
@@ -217,6 +234,13 @@ std::string deliveredRecord(std::uint64_t id, JournalSalt salt) {
   std::string body;
   putNumber(body, kDeliveredBody, 1);
   putNumber(body, id, 8);
+  return framed(body, salt);
+}
+
+std::string confirmedRecord(const PrinterKey& printer, JournalSalt salt) {
+  std::string body;
+  putNumber(body, kConfirmedBody, 1);
+  putPrinter(body, printer);
   return framed(body, salt);
 }
 

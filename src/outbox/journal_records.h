@@ -47,9 +47,11 @@ struct TicketRecord {
 // with every number little-endian. A body is either
 //   1 (u8) | id (u64) | handed over (i64 Unix seconds) | printer kind (u8) |
 //   name length (u16) | name | write count (u32) | (length (u32) | bytes)...
-// for a ticket handed over, or
+// for a ticket handed over,
 //   2 (u8) | id (u64)
-// once that ticket has been delivered.
+// once that ticket has been delivered, or
+//   3 (u8) | printer kind (u8) | name length (u16) | name
+// the first time a printer confirmed a ticket.
 //
 // The salt is a random number each journal is given when it is written
 // anew. A page chooses a ticket's bytes, and they may hold whole records;
@@ -63,6 +65,7 @@ std::string journalHeader(std::uint64_t salt);
 
 std::string ticketRecord(const TicketRecord& record, JournalSalt salt);
 std::string deliveredRecord(std::uint64_t id, JournalSalt salt);
+std::string confirmedRecord(const PrinterKey& printer, JournalSalt salt);
 // Whole records framed for a journal of salt `from`, framed anew for one of
 // salt `to`; nothing when any of them does not check out.
 std::optional<std::string> resealedRecords(std::string_view records, JournalSalt from, JournalSalt to);
@@ -71,9 +74,10 @@ std::optional<std::string> resealedRecords(std::string_view records, JournalSalt
 struct JournalEntry {
   std::uint64_t offset = 0;  // where the whole record starts
   std::uint32_t size = 0;    // of the whole record
-  std::uint64_t id = 0;
+  std::uint64_t id = 0;      // of the ticket handed over or delivered
   bool delivered = false;
-  std::optional<TicketRecord> ticket;  // with its writes only when asked for
+  std::optional<TicketRecord> ticket;   // with its writes only when asked for
+  std::optional<PrinterKey> confirmed;  // a printer that confirmed a ticket
 };
 
 // Reads the ticket record at `offset` (`size` bytes) back in full; nothing

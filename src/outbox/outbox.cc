@@ -13,6 +13,9 @@ namespace lumetra {
 namespace {
 
 constexpr char kJournalName[] = "outbox.journal";
+// A page could name printers without end; only this many are remembered
+// as having confirmed a ticket (a shop has a few dozen).
+constexpr std::size_t kMostConfirmedPrinters = 4096;
 // Below this the journal is never rewritten: delivered records cost little.
 constexpr std::uint64_t kCompactFrom = std::uint64_t{1} << 20;
 // How long a delivered record may wait for a sync of the disk.
@@ -72,26 +75,69 @@ void Outbox::open(const std::filesystem::path& folder) {
 void Outbox::readBack(const JournalScan& scan) {
   std::map<std::uint64_t, const JournalEntry*> waiting;
   for (const JournalEntry& entry : scan.entries) {
-    nextId_ = std::max(nextId_, entry.id + 1);
-    if (entry.delivered) {
-      waiting.erase(entry.id);
-    } else {
-      waiting[entry.id] = &entry;
+    if (entry.confirmed) {
+      confirm(*entry.confirmed, nullptr);
+      continue;
     }
+    nextId_ = std::max(nextId_, entry.id + 1);
+    if (!entry.delivered) {
+      waiting[entry.id] = &entry;
+      continue;
+    }
+    // A journal of the first format names no printer that confirmed
+    // tickets; those of the tickets it still has as delivered did.
+    const auto ticket = waiting.find(entry.id);
+    if (!scan.salt && ticket != waiting.end()) confirm(ticket->second->ticket->ticket.printer, nullptr);
+    if (ticket != waiting.end()) waiting.erase(ticket);
   }
   liveJournalBytes_ = 0;
   for (const auto& [id, entry] : waiting) {
-    queues_[entry->ticket->ticket.printer].tickets.push_back(Queued{id, entry->offset, entry->size, entry->size, {}});
-    ++waitingTickets_;
-    waitingBytes_ += entry->size;
+    const PrinterKey& printer = entry->ticket->ticket.printer;
+    add(printer, queues_[printer], Queued{id, entry->offset, entry->size, entry->size, {}});
     liveJournalBytes_ += entry->size;
   }
 }
 
+void Outbox::add(const PrinterKey& printer, PrinterQueue& queue, Queued ticket) {
+  ++waitingTickets_;
+  waitingBytes_ += ticket.bytes;
+  queue.bytes += ticket.bytes;
+  if (!confirmed_.contains(printer)) {
+    ++unknownPrinterTickets_;
+    unknownPrinterBytes_ += ticket.bytes;
+  }
+  queue.tickets.push_back(std::move(ticket));
+}
+
+void Outbox::release(const PrinterKey& printer, PrinterQueue& queue, const Queued& ticket) {
+  --waitingTickets_;
+  waitingBytes_ -= ticket.bytes;
+  queue.bytes -= ticket.bytes;
+  if (!confirmed_.contains(printer)) {
+    --unknownPrinterTickets_;
+    unknownPrinterBytes_ -= ticket.bytes;
+  }
+  if (ticket.size != 0) liveJournalBytes_ -= ticket.size;
+}
+
+bool Outbox::confirm(const PrinterKey& printer, const PrinterQueue* queue) {
+  if (confirmed_.size() >= kMostConfirmedPrinters || !confirmed_.insert(printer).second) return false;
+  if (queue) {
+    unknownPrinterTickets_ -= queue->tickets.size();
+    unknownPrinterBytes_ -= queue->bytes;
+  }
+  return true;
+}
+
 OverLimit Outbox::overLimit(const PrinterKey& printer, std::uint64_t bytes) const {
   const auto queue = queues_.find(printer);
-  if (queue != queues_.end() && queue->second.tickets.size() >= limits_.ticketsPerPrinter)
-    return OverLimit::printerFull;
+  const std::size_t waiting = queue == queues_.end() ? 0 : queue->second.tickets.size();
+  if (waiting >= limits_.ticketsPerPrinter) return OverLimit::printerFull;
+  if (!confirmed_.contains(printer) &&
+      (waiting >= limits_.ticketsPerUnknownPrinter || unknownPrinterTickets_ >= limits_.unknownPrinterTickets ||
+       unknownPrinterBytes_ + bytes > limits_.unknownPrinterBytes)) {
+    return OverLimit::unknownPrinterFull;
+  }
   if (waitingTickets_ >= limits_.tickets || waitingBytes_ + bytes > limits_.bytes) return OverLimit::outboxFull;
   return OverLimit::none;
 }
@@ -103,15 +149,26 @@ OverLimit Outbox::wouldRefuse(const PrinterKey& printer) const {
 }
 
 void Outbox::logRefused(const std::vector<Refused>& refused) const {
-  for (const Refused& printer : refused) {
-    if (printer.why == OverLimit::printerFull) {
-      logf(LogLevel::warning, "outbox: %zu tickets already wait for %s; %zu more were not taken",
-           queues_.at(printer.printer).tickets.size(), printer.printer.name.c_str(), printer.tickets);
-    } else {
-      logf(LogLevel::warning,
-           "outbox: %zu tickets (%llu MiB) already wait for their printers; %zu more for %s were not taken",
-           waitingTickets_, static_cast<unsigned long long>(waitingBytes_ >> 20), printer.tickets,
-           printer.printer.name.c_str());
+  for (const auto& [printer, why, tickets] : refused) {
+    const auto queue = queues_.find(printer);
+    const std::size_t waiting = queue == queues_.end() ? 0 : queue->second.tickets.size();
+    switch (why) {
+      case OverLimit::printerFull:
+        logf(LogLevel::warning, "outbox: %zu tickets already wait for %s; %zu more were not taken", waiting,
+             printer.name.c_str(), tickets);
+        break;
+      case OverLimit::unknownPrinterFull:
+        logf(LogLevel::warning,
+             "outbox: %s has never printed a ticket and %zu tickets already wait for it (%zu for all such "
+             "printers); %zu more were not taken",
+             printer.name.c_str(), waiting, unknownPrinterTickets_, tickets);
+        break;
+      case OverLimit::outboxFull:
+      case OverLimit::none:
+        logf(LogLevel::warning,
+             "outbox: %zu tickets (%llu MiB) already wait for their printers; %zu more for %s were not taken",
+             waitingTickets_, static_cast<unsigned long long>(waitingBytes_ >> 20), tickets, printer.name.c_str());
+        break;
     }
   }
 }
@@ -143,12 +200,10 @@ std::vector<Refused> Outbox::handOver(std::vector<Ticket> tickets) {
         continue;
       }
       PrinterQueue& queue = queues_[ticket.printer];
-      queue.tickets.push_back(
+      add(ticket.printer, queue,
           Queued{nextId_++, records.size(), static_cast<std::uint32_t>(record.size()), record.size(), {}});
       added.push_back(&queue.tickets.back());
       kept.push_back(std::make_shared<const Ticket>(std::move(ticket)));
-      ++waitingTickets_;
-      waitingBytes_ += record.size();
       records += record;
     }
     logRefused(refused);
@@ -209,34 +264,29 @@ std::optional<TicketToDeliver> Outbox::first(const PrinterKey& printer) {
     }
     logf(LogLevel::error, "outbox: ticket %llu for %s cannot be read back from the journal (disk error); it is dropped",
          static_cast<unsigned long long>(front.id), printer.name.c_str());
-    delivered(printer, front.id);
+    remove(printer, front.id, false);
   }
 }
 
-void Outbox::release(const Queued& ticket) {
-  --waitingTickets_;
-  waitingBytes_ -= ticket.bytes;
-  if (ticket.size != 0) liveJournalBytes_ -= ticket.size;
+std::size_t Outbox::remove(const PrinterKey& printer, std::uint64_t id, bool confirmed) {
+  MutexLock lock(mutex_);
+  const auto entry = queues_.find(printer);
+  if (entry == queues_.end()) return 0;
+  PrinterQueue& queue = entry->second;
+  if (queue.tickets.empty() || queue.tickets.front().id != id) return queue.tickets.size();
+  const Queued front = queue.tickets.front();
+  queue.tickets.pop_front();
+  release(printer, queue, front);
+  if (front.size != 0 && journal_) deliveredUnrecorded_.push_back(id);
+  if (confirmed && confirm(printer, &queue) && journal_) confirmedUnrecorded_.push_back(printer);
+  if (journal_ && !committing_) recordDeliveries();
+  const std::size_t stillWaiting = queue.tickets.size();
+  if (stillWaiting == 0) queues_.erase(entry);
+  return stillWaiting;
 }
 
 std::size_t Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
-  std::size_t stillWaiting = 0;
-  {
-    MutexLock lock(mutex_);
-    const auto queue = queues_.find(printer);
-    if (queue == queues_.end() || queue->second.tickets.empty()) return 0;
-    stillWaiting = queue->second.tickets.size();
-    if (queue->second.tickets.front().id != id) return stillWaiting;
-    const Queued front = queue->second.tickets.front();
-    queue->second.tickets.pop_front();
-    stillWaiting = queue->second.tickets.size();
-    if (front.size != 0 && journal_) {
-      deliveredUnrecorded_.push_back(id);
-      if (!committing_) recordDeliveries();
-    }
-    release(front);
-    if (queue->second.tickets.empty()) queues_.erase(queue);
-  }
+  const std::size_t stillWaiting = remove(printer, id, true);
   compactWhenWorthIt();
   return stillWaiting;
 }
@@ -244,7 +294,9 @@ std::size_t Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
 void Outbox::recordDeliveries() {
   std::string records;
   for (const std::uint64_t id : deliveredUnrecorded_) records += deliveredRecord(id, salt_);
+  for (const PrinterKey& printer : confirmedUnrecorded_) records += confirmedRecord(printer, salt_);
   deliveredUnrecorded_.clear();
+  confirmedUnrecorded_.clear();
   if (records.empty()) return;
   if (!journal_->append(records)) {
     logLine(LogLevel::warning, "outbox: cannot record a delivered ticket; it may print again");
@@ -306,7 +358,7 @@ bool Outbox::compact(std::string& error) {
 }
 
 Outbox::CompactionSource Outbox::compactionSource() const {
-  CompactionSource source{journal_, salt_, journal_->end(), path_, {}};
+  CompactionSource source{journal_, salt_, journal_->end(), path_, {}, confirmed_};
   for (const auto& [printer, queue] : queues_) {
     for (const Queued& ticket : queue.tickets) {
       if (ticket.size != 0) source.records.emplace_back(ticket.offset, ticket.size);
@@ -322,7 +374,9 @@ std::shared_ptr<platform::JournalFile> Outbox::writeWaiting(const CompactionSour
                                                             std::string& error) {
   std::shared_ptr<platform::JournalFile> fresh = files_.create(freshPath, error);
   if (!fresh) return nullptr;
-  bool written = fresh->append(journalHeader(salt));
+  std::string start = journalHeader(salt);
+  for (const PrinterKey& printer : source.confirmed) start += confirmedRecord(printer, salt);
+  bool written = fresh->append(start);
   for (const auto& [offset, size] : source.records) {
     moved[offset] = fresh->end();
     written = written && copyRecords(*source.journal, source.salt, offset, size, *fresh, salt);

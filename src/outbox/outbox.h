@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "base/mutex.h"
@@ -22,13 +23,21 @@ struct OutboxLimits {
   std::size_t ticketsPerPrinter = 10'000;
   std::size_t tickets = 100'000;
   std::uint64_t bytes = std::uint64_t{256} << 20;
+  // A printer that has never confirmed a ticket (an address mistyped, a
+  // printer not set up yet, or one a page made up) may hold this many, and
+  // all such printers together a quarter of the outbox, so that tickets for
+  // addresses that never answer cannot take the room of the shop's printers.
+  std::size_t ticketsPerUnknownPrinter = 1'000;
+  std::size_t unknownPrinterTickets = 25'000;
+  std::uint64_t unknownPrinterBytes = std::uint64_t{64} << 20;
 };
 
 // The limit a ticket was over, for which the outbox did not take it.
 enum class OverLimit : std::uint8_t {
   none,
-  printerFull,  // its printer's limit of waiting tickets was reached
-  outboxFull,   // the limit of waiting tickets (or bytes) of all printers was reached
+  printerFull,         // its printer's limit of waiting tickets was reached
+  unknownPrinterFull,  // that of a printer that has never confirmed a ticket, or of all such printers
+  outboxFull,          // the limit of waiting tickets (or bytes) of all printers was reached
 };
 
 // The tickets of one printer a hand-over refused, and why.
@@ -86,7 +95,8 @@ class Outbox {
   // syncDeliveriesWhenDue, or by the next hand-over's sync), not at once:
   // a sync per delivered ticket would hold up the page's own syncs. A crash
   // of the machine before that prints the ticket again. Gives how many of
-  // the printer's tickets still wait.
+  // the printer's tickets still wait. The first ticket a printer confirms
+  // makes it known for good: the journal remembers it.
   std::size_t delivered(const PrinterKey& printer, std::uint64_t id) EXCLUDES(mutex_);
   // Syncs the delivered records once the oldest unsynced one is a second
   // old; otherwise gives when that will be.
@@ -106,15 +116,24 @@ class Outbox {
   };
   struct PrinterQueue {
     std::deque<Queued> tickets;
+    std::uint64_t bytes = 0;  // of its tickets' records
   };
 
   void readBack(const JournalScan& scan) REQUIRES(mutex_);
+  // Counts a ticket in, or out, of what waits.
+  void add(const PrinterKey& printer, PrinterQueue& queue, Queued ticket) REQUIRES(mutex_);
+  void release(const PrinterKey& printer, PrinterQueue& queue, const Queued& ticket) REQUIRES(mutex_);
+  // Takes the printer's first ticket, `id`, off its queue (`confirmed`:
+  // the printer confirmed it); gives how many of its tickets still wait.
+  std::size_t remove(const PrinterKey& printer, std::uint64_t id, bool confirmed) EXCLUDES(mutex_);
+  // The printer has confirmed a ticket: its tickets no longer count as an
+  // unknown printer's. True the first time.
+  bool confirm(const PrinterKey& printer, const PrinterQueue* queue) REQUIRES(mutex_);
   // The limit a ticket of `bytes` more for the printer is over, or none.
   OverLimit overLimit(const PrinterKey& printer, std::uint64_t bytes) const REQUIRES(mutex_);
   // Says on stderr what a hand-over refused.
   void logRefused(const std::vector<Refused>& refused) const REQUIRES(mutex_);
-  void release(const Queued& ticket) REQUIRES(mutex_);
-  // Appends the delivered records not yet in the journal.
+  // Appends the delivered and confirmed records not yet in the journal.
   void recordDeliveries() REQUIRES(mutex_);
 
   // Writes the journal anew with only the tickets still waiting, when the
@@ -122,14 +141,15 @@ class Outbox {
   void compactWhenWorthIt() EXCLUDES(mutex_);
   // Also at start-up, to mend the journal; true when another thread is at it.
   bool compact(std::string& error) EXCLUDES(mutex_);
-  // The journal being compacted, where it ended, and its waiting records
-  // (offset, size) in order.
+  // The journal being compacted, where it ended, its waiting records
+  // (offset, size) in order, and the printers that confirmed tickets.
   struct CompactionSource {
     std::shared_ptr<platform::JournalFile> journal;
     JournalSalt salt;
     std::uint64_t end = 0;
     std::filesystem::path path;
     std::vector<std::pair<std::uint64_t, std::uint32_t>> records;
+    std::set<PrinterKey> confirmed;
   };
   CompactionSource compactionSource() const REQUIRES(mutex_);
   bool rewriteJournal(const CompactionSource& source, std::string& error) EXCLUDES(mutex_);
@@ -156,6 +176,11 @@ class Outbox {
   std::uint64_t nextId_ GUARDED_BY(mutex_) = 1;
   std::size_t waitingTickets_ GUARDED_BY(mutex_) = 0;
   std::uint64_t waitingBytes_ GUARDED_BY(mutex_) = 0;
+  // The printers that ever confirmed a ticket (as far as the journal
+  // remembers), and what waits for all others.
+  std::set<PrinterKey> confirmed_ GUARDED_BY(mutex_);
+  std::size_t unknownPrinterTickets_ GUARDED_BY(mutex_) = 0;
+  std::uint64_t unknownPrinterBytes_ GUARDED_BY(mutex_) = 0;
   // When the oldest delivered record not yet synced was written.
   std::optional<std::chrono::steady_clock::time_point> unsyncedDeliverySince_ GUARDED_BY(mutex_);
   bool compacting_ GUARDED_BY(mutex_) = false;
@@ -166,6 +191,7 @@ class Outbox {
   bool committing_ GUARDED_BY(mutex_) = false;
   CondVar committed_;
   std::vector<std::uint64_t> deliveredUnrecorded_ GUARDED_BY(mutex_);
+  std::vector<PrinterKey> confirmedUnrecorded_ GUARDED_BY(mutex_);
   // After a failed compaction, none is tried before the journal reaches
   // this size: a disk that refuses would otherwise be asked to copy the
   // whole journal again at every delivered ticket.

@@ -258,6 +258,7 @@ TEST(PrinterTroubleTextTest, EachTroublesCodeWordGivesTheStaffTheirWords) {
       {"queue-failed", "打印队列出错"},
       {"printer-full", "等待的小票已满，新小票未能接收"},
       {"outbox-full", "所有打印机等待的小票已满，新小票未能接收"},
+      {"unknown-printer-full", "从未打印成功的打印机等待的小票已满，新小票未能接收"},
       {"paper-end", "打印机缺纸，请装纸"},
       {"cover-open", "打印机上盖打开，请合上"},
       {"paper-jam", "打印机卡纸"},

@@ -50,11 +50,18 @@ class PrinterBoardTest : public ::testing::Test {
 };
 
 TEST_F(PrinterBoardTest, RefusedTicketsAreShownUntilTheOutboxHasRoomForThePrinterAgain) {
-  open(OutboxLimits{2, 3, std::uint64_t{1} << 20});
-  handOver({ticket(kBar), ticket(kBar), ticket(kBar), ticket(kKitchen), ticket(kOther)});
-  EXPECT_EQ(shown(), (std::vector<std::string>{"10.0.0.7: 2+ 等待的小票已满，新小票未能接收",
-                                               "10.0.0.8: 0+ 所有打印机等待的小票已满，新小票未能接收"}));
+  open(OutboxLimits{.ticketsPerPrinter = 2, .tickets = 4, .ticketsPerUnknownPrinter = 1});
+  handOver({ticket(kKitchen)});
+  deliverFirst(kKitchen);  // a printer known to print
+  const PrinterKey third{PrinterKind::network, "10.0.0.9"};
+  handOver({ticket(kBar), ticket(kBar), ticket(kKitchen), ticket(kKitchen), ticket(kKitchen), ticket(kOther),
+            ticket(third)});
+  EXPECT_EQ(shown(), (std::vector<std::string>{"厨房: 2+ 等待的小票已满，新小票未能接收",
+                                               "10.0.0.7: 1+ 从未打印成功的打印机等待的小票已满，新小票未能接收",
+                                               "10.0.0.9: 0+ 所有打印机等待的小票已满，新小票未能接收"}));
   EXPECT_EQ(shown(), std::vector<std::string>{"unchanged"});
+  deliverFirst(kKitchen);
+  EXPECT_EQ(shown(), std::vector<std::string>{"10.0.0.7: 1+ 从未打印成功的打印机等待的小票已满，新小票未能接收"});
   deliverFirst(kBar);
   EXPECT_EQ(shown(), std::vector<std::string>{});
 }

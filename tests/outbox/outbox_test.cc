@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "support/breakable_journal_files.h"
@@ -202,6 +203,100 @@ TEST_F(OutboxTest, LimitsRefuseNewTicketsSayWhyAndDropNoneWaiting) {
   EXPECT_EQ(outbox->wouldRefuse(kBar), OverLimit::none);
   EXPECT_EQ(outbox->wouldRefuse(other), OverLimit::none);
   EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:2", "厨房:4"}));
+}
+
+// A printer that has never confirmed a ticket holds at most its share, so
+// that addresses that never answer cannot fill the outbox; one that has
+// confirmed a ticket is known from then on, also after a restart.
+TEST_F(OutboxTest, APrinterThatNeverConfirmedATicketHoldsOnlyItsShare) {
+  const OutboxLimits limits{.ticketsPerPrinter = 6,
+                            .tickets = 100,
+                            .bytes = std::uint64_t{1} << 20,
+                            .ticketsPerUnknownPrinter = 2,
+                            .unknownPrinterTickets = 3,
+                            .unknownPrinterBytes = std::uint64_t{1} << 20};
+  const PrinterKey other{PrinterKind::network, "10.0.0.8"};
+  const auto deliverOne = [](Outbox& outbox, const PrinterKey& printer) {
+    outbox.handOver({ticket(printer, "first")});
+    outbox.delivered(printer, outbox.first(printer)->id);
+  };
+  // The journal is let go before it is opened again.
+  const auto restart = [&](std::unique_ptr<Outbox>& outbox) {
+    outbox.reset();
+    outbox = opened(limits);
+  };
+  struct Case {
+    const char* what;
+    std::function<void(std::unique_ptr<Outbox>&)> before;
+    std::size_t taken;  // of 5 for the bar printer
+  };
+  const Case cases[] = {
+      {"never confirmed", [](auto&) {}, 2},
+      {"confirmed a ticket", [&](auto& outbox) { deliverOne(*outbox, kBar); }, 5},
+      {"confirmed before a restart",
+       [&](auto& outbox) {
+         deliverOne(*outbox, kBar);
+         restart(outbox);
+       },
+       5},
+      {"confirmed before its journal was mended at a restart",
+       [&](auto& outbox) {
+         deliverOne(*outbox, kBar);
+         outbox.reset();
+         std::ofstream(journal(), std::ios::app) << "damage";
+         restart(outbox);
+         restart(outbox);
+       },
+       5},
+      {"delivered in a journal of the first format",
+       [&](auto& outbox) {
+         outbox.reset();
+         folder_.write("outbox.journal", "LUMETRA OUTBOX 1" +
+                                             ticketRecord(TicketRecord{1, 0, ticket(kBar, "1")}, std::nullopt) +
+                                             ticketRecord(TicketRecord{2, 0, ticket(other, "2")}, std::nullopt) +
+                                             deliveredRecord(1, std::nullopt));
+         outbox = opened(limits);
+         restart(outbox);
+       },
+       5},
+      {"its only ticket dropped unreadable",
+       [&](auto& outbox) {
+         outbox->handOver({ticket(kBar, "unreadable")});
+         files_.fail(Call::read, 2);
+         EXPECT_FALSE(outbox->first(kBar));
+       },
+       2},
+      {"other unknown printers hold all their share",
+       [&](auto& outbox) {
+         outbox->handOver({ticket(other, "1"), ticket(other, "2"), ticket(kKitchen, "3")});
+       },
+       0},
+      {"another printer confirmed one of the tickets it holds",
+       [&](auto& outbox) {
+         outbox->handOver({ticket(other, "1"), ticket(kKitchen, "2"), ticket(kKitchen, "3")});
+         outbox->delivered(kKitchen, outbox->first(kKitchen)->id);
+       },
+       2},
+  };
+  for (const Case& known : cases) {
+    SCOPED_TRACE(known.what);
+    std::filesystem::remove(journal());
+    auto outbox = opened(limits);
+    known.before(outbox);
+    const std::size_t waitingBefore = outbox->waitingFor(kBar);
+    test::CapturedLog log;
+    const std::vector<Refused> refused = outbox->handOver(
+        {ticket(kBar, "a"), ticket(kBar, "b"), ticket(kBar, "c"), ticket(kBar, "d"), ticket(kBar, "e")});
+    EXPECT_EQ(outbox->waitingFor(kBar) - waitingBefore, known.taken);
+    if (known.taken == 5) {
+      EXPECT_TRUE(refused.empty());
+      EXPECT_TRUE(log.lines().empty());
+    } else {
+      EXPECT_EQ(refused, (std::vector<Refused>{{kBar, OverLimit::unknownPrinterFull, 5 - known.taken}}));
+      EXPECT_EQ(log.count("10.0.0.7 has never printed a ticket"), 1u);
+      EXPECT_EQ(outbox->wouldRefuse(kBar), OverLimit::unknownPrinterFull);
+    }
+  }
 }
 
 TEST_F(OutboxTest, CompactionKeepsEveryWaitingTicketByteForByte) {
