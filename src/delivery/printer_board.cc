@@ -5,6 +5,9 @@
 namespace lumetra {
 namespace {
 
+// Far more than a shop has, and than the notice names.
+constexpr std::size_t kMostPrinters = 256;
+
 Trouble troubleOf(OverLimit limit) {
   switch (limit) {
     case OverLimit::printerFull:
@@ -60,6 +63,9 @@ void PrinterBoard::delivered(const PrinterKey& printer, std::size_t stillWaiting
 void PrinterBoard::refused(const std::vector<Refused>& refused) {
   MutexLock lock(mutex_);
   for (const Refused& tickets : refused) {
+    // A page may name any number of printers: past this many, refusals are
+    // left out of the notice (stderr has them).
+    if (!printers_.contains(tickets.printer) && printers_.size() >= kMostPrinters) continue;
     const auto entry = printers_.try_emplace(tickets.printer).first;
     entry->second.refusal = troubleOf(tickets.why);
     settle(entry);

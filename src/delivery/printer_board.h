@@ -35,7 +35,7 @@ class PrinterBoard {
   // The printer confirmed a ticket; `stillWaiting` of its tickets wait.
   void delivered(const PrinterKey& printer, std::size_t stillWaiting) EXCLUDES(mutex_);
   // Tickets a hand-over refused: shown until the outbox has room for the
-  // printer's next one.
+  // printer's next one, for as many printers as the board keeps.
   void refused(const std::vector<Refused>& refused) EXCLUDES(mutex_);
 
   // The printers whose tickets wait for a trouble or were refused, then

@@ -16,6 +16,9 @@ constexpr char kJournalName[] = "outbox.journal";
 // A page could name printers without end; only this many are remembered
 // as having confirmed a ticket (a shop has a few dozen).
 constexpr std::size_t kMostConfirmedPrinters = 4096;
+// A hand-over may refuse tickets for any number of printers; stderr names
+// this many.
+constexpr std::size_t kMostRefusalLines = 8;
 // Below this the journal is never rewritten: delivered records cost little.
 constexpr std::uint64_t kCompactFrom = std::uint64_t{1} << 20;
 // How long a delivered record may wait for a sync of the disk.
@@ -149,7 +152,12 @@ OverLimit Outbox::wouldRefuse(const PrinterKey& printer) const {
 }
 
 void Outbox::logRefused(const std::vector<Refused>& refused) const {
-  for (const auto& [printer, why, tickets] : refused) {
+  if (refused.size() > kMostRefusalLines) {
+    logf(LogLevel::warning, "outbox: tickets for %zu printers were not taken; the first %zu:", refused.size(),
+         kMostRefusalLines);
+  }
+  for (std::size_t i = 0; i < std::min(refused.size(), kMostRefusalLines); ++i) {
+    const auto& [printer, why, tickets] = refused[i];
     const auto queue = queues_.find(printer);
     const std::size_t waiting = queue == queues_.end() ? 0 : queue->second.tickets.size();
     switch (why) {
@@ -175,6 +183,7 @@ void Outbox::logRefused(const std::vector<Refused>& refused) const {
 
 std::vector<Refused> Outbox::handOver(std::vector<Ticket> tickets) {
   const std::int64_t now = unixSecondsNow();
+  std::map<std::pair<PrinterKey, OverLimit>, std::size_t> refusedTickets;
   std::vector<Refused> refused;
   std::shared_ptr<platform::JournalFile> journal;
   {
@@ -191,12 +200,7 @@ std::vector<Refused> Outbox::handOver(std::vector<Ticket> tickets) {
     for (Ticket& ticket : tickets) {
       std::string record = ticketRecord(TicketRecord{nextId_, now, ticket}, salt_);
       if (const OverLimit why = overLimit(ticket.printer, record.size()); why != OverLimit::none) {
-        const auto same = [&](const Refused& other) { return other.printer == ticket.printer && other.why == why; };
-        if (const auto known = std::find_if(refused.begin(), refused.end(), same); known != refused.end()) {
-          ++known->tickets;
-        } else {
-          refused.push_back(Refused{ticket.printer, why, 1});
-        }
+        ++refusedTickets[{ticket.printer, why}];
         continue;
       }
       PrinterQueue& queue = queues_[ticket.printer];
@@ -206,6 +210,7 @@ std::vector<Refused> Outbox::handOver(std::vector<Ticket> tickets) {
       kept.push_back(std::make_shared<const Ticket>(std::move(ticket)));
       records += record;
     }
+    for (const auto& [key, count] : refusedTickets) refused.push_back(Refused{key.first, key.second, count});
     logRefused(refused);
     if (added.empty()) return refused;
     const std::uint64_t start = journal_ ? journal_->end() : 0;

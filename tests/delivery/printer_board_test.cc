@@ -64,6 +64,12 @@ TEST_F(PrinterBoardTest, RefusedTicketsAreShownUntilTheOutboxHasRoomForThePrinte
   EXPECT_EQ(shown(), std::vector<std::string>{"10.0.0.7: 1+ 从未打印成功的打印机等待的小票已满，新小票未能接收"});
   deliverFirst(kBar);
   EXPECT_EQ(shown(), std::vector<std::string>{});
+
+  // A page naming printers without end does not make the board grow without end.
+  std::vector<Ticket> many;
+  for (int i = 0; i < 300; ++i) many.push_back(ticket(PrinterKey{PrinterKind::network, "10.1.0." + std::to_string(i)}));
+  handOver(std::move(many));
+  EXPECT_EQ(board_->backlogChange().value().size(), 256u);
 }
 
 TEST_F(PrinterBoardTest, ATroubleIsShownWhileTicketsWaitFromWhenItBeganAndEndsWithTheLastOfThem) {

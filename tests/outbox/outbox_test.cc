@@ -203,6 +203,15 @@ TEST_F(OutboxTest, LimitsRefuseNewTicketsSayWhyAndDropNoneWaiting) {
   EXPECT_EQ(outbox->wouldRefuse(kBar), OverLimit::none);
   EXPECT_EQ(outbox->wouldRefuse(other), OverLimit::none);
   EXPECT_EQ(deliverAll(*outbox), (std::vector<std::string>{"10.0.0.7:2", "厨房:4"}));
+
+  // However many printers a page names, stderr gets a few lines.
+  std::vector<Ticket> many(3, ticket(kKitchen, "to fill"));
+  for (int i = 0; i < 20; ++i)
+    many.push_back(ticket(PrinterKey{PrinterKind::network, "10.0.1." + std::to_string(i)}, "x"));
+  test::CapturedLog manyLog;
+  EXPECT_EQ(outbox->handOver(std::move(many)).size(), 20u);
+  EXPECT_EQ(manyLog.lines().size(), 9u);
+  EXPECT_EQ(manyLog.count("tickets for 20 printers were not taken; the first 8:"), 1u);
 }
 
 // A printer that has never confirmed a ticket holds at most its share, so
