@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/printer_trouble_text.h"
+
 namespace lumetra::shell {
 namespace {
 
@@ -45,16 +47,17 @@ std::string singleLine(const std::string& text) {
 }
 
 std::string printerLine(const PrinterBacklog& backlog, std::int64_t nowUnixSeconds) {
+  const std::string reason(troubleText(backlog.trouble));
   // A printer that reports a condition (paper near its end) with nothing waiting.
-  if (backlog.waiting == 0) return "打印机 " + singleLine(backlog.printer) + "：" + singleLine(backlog.reason);
+  if (backlog.waiting == 0) return "打印机 " + singleLine(backlog.printer) + "：" + reason;
   std::string line =
       "打印机 " + singleLine(backlog.printer) + "：" + std::to_string(backlog.waiting) + " 张单据等待打印";
   if (backlog.sinceUnixSeconds > 0) {
     line += "（" + sinceText(backlog.sinceUnixSeconds, nowUnixSeconds) + " 起）";
-  } else if (!backlog.reason.empty()) {
+  } else if (!reason.empty()) {
     line += "，";
   }
-  return line + singleLine(backlog.reason);
+  return line + reason;
 }
 
 }  // namespace

@@ -36,11 +36,13 @@ std::vector<PrinterBacklog> backlogsOf(GVariant* parameters) {
   GVariantIter items;
   g_variant_iter_init(&items, parameters);
   const char* printer = nullptr;
-  const char* reason = nullptr;
+  const char* code = nullptr;
   guint64 waiting = 0;
   gint64 since = 0;
-  while (g_variant_iter_next(&items, "(&stx&s)", &printer, &waiting, &since, &reason)) {
-    backlogs.push_back({printer, static_cast<std::size_t>(waiting), since, reason});
+  while (g_variant_iter_next(&items, "(&stx&s)", &printer, &waiting, &since, &code)) {
+    // A code of another build's, unknown here, leaves the reason out.
+    backlogs.push_back(
+        {printer, static_cast<std::size_t>(waiting), since, troubleOfCode(code).value_or(Trouble::none)});
   }
   return backlogs;
 }

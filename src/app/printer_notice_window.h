@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "outbox/printer_backlog.h"
+#include "delivery/printer_backlog.h"
 
 namespace lumetra::shell {
 

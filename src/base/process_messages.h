@@ -12,8 +12,9 @@ inline constexpr std::string_view kPrintTaskMessage = "printTaskMessage";
 inline constexpr std::string_view kConsoleMessage = "lumetra.console-message";
 // The web process tells the UI process which printers have tickets waiting,
 // so the staff see it without a message box: an array of (printer, tickets
-// waiting, since when in Unix seconds, reason), the latest state as a whole;
-// an empty array once everything is delivered.
+// waiting, since when in Unix seconds, the trouble's code word, e.g.
+// "paper-end"), the latest state as a whole; an empty array once everything
+// is delivered. The UI process turns the code into the staff's words.
 inline constexpr std::string_view kPrinterBacklogMessage = "lumetra.printer-backlog";
 inline constexpr const char* kPrinterBacklogType = "a(stxs)";
 

@@ -11,7 +11,6 @@
 #include "handover/kitchen_task_list.h"
 #include "net/net_printer_slots.h"
 #include "outbox/outbox.h"
-#include "outbox/printer_backlog.h"
 
 namespace lumetra {
 

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <set>
 
 #include "app/certificate_judge.h"
 #include "app/console_log.h"
 #include "app/error_page.h"
 #include "app/popup_placement.h"
 #include "app/printer_notice.h"
+#include "app/printer_trouble_text.h"
 #include "app/shell_config.h"
 #include "app/shell_settings.h"
 #include "app/splash_size.h"
@@ -244,22 +246,22 @@ class PrinterNoticeTest : public ::testing::Test {
 
 TEST_F(PrinterNoticeTest, APrinterPerLineWithItsCountSinceWhenAndWhy) {
   EXPECT_EQ(printerNoticeText({}, kNow), "");
-  EXPECT_EQ(printerNoticeText({{"192.168.1.20", 3, 1709611380, "无法连接"},
-                               {"Kitchen", 1, 1709567880, "拒绝打印任务"},
-                               {"Bar", 12, 1704038280, ""},
-                               {"127.0.0.2", 2, 0, "无法连接"},
-                               {"Office", 1, 0, ""}},
+  EXPECT_EQ(printerNoticeText({{"192.168.1.20", 3, 1709611380, Trouble::unanswered},
+                               {"Kitchen", 1, 1709567880, Trouble::queueRefused},
+                               {"Bar", 12, 1704038280, Trouble::none},
+                               {"127.0.0.2", 2, 0, Trouble::unanswered},
+                               {"Office", 1, 0, Trouble::none}},
                               kNow),
             "以下打印机有单据等待打印，恢复后自动补打：\n"
             "打印机 192.168.1.20：3 张单据等待打印（12:03 起）无法连接\n"
-            "打印机 Kitchen：1 张单据等待打印（3月4日 23:58 起）拒绝打印任务\n"
+            "打印机 Kitchen：1 张单据等待打印（3月4日 23:58 起）打印队列拒绝接收\n"
             "打印机 Bar：12 张单据等待打印（2023年12月31日 23:58 起）\n"
             "打印机 127.0.0.2：2 张单据等待打印，无法连接\n"
             "打印机 Office：1 张单据等待打印");
   // Conditions a printer reports with nothing waiting: no word of waiting tickets.
-  EXPECT_EQ(printerNoticeText({{"192.168.1.21", 0, 0, "打印纸将用尽，请准备换纸"}}, kNow),
+  EXPECT_EQ(printerNoticeText({{"192.168.1.21", 0, 0, Trouble::paperNearEnd}}, kNow),
             "打印机提示：\n打印机 192.168.1.21：打印纸将用尽，请准备换纸");
-  EXPECT_EQ(printerNoticeText({{"192.168.1.20", 1, 0, "打印机缺纸，请装纸"}, {"Bar", 0, 0, "打印队列已暂停"}}, kNow),
+  EXPECT_EQ(printerNoticeText({{"192.168.1.20", 1, 0, Trouble::paperEnd}, {"Bar", 0, 0, Trouble::queuePaused}}, kNow),
             "以下打印机有单据等待打印，恢复后自动补打：\n"
             "打印机 192.168.1.20：1 张单据等待打印，打印机缺纸，请装纸\n"
             "打印机 Bar：打印队列已暂停");
@@ -267,11 +269,11 @@ TEST_F(PrinterNoticeTest, APrinterPerLineWithItsCountSinceWhenAndWhy) {
 
 TEST_F(PrinterNoticeTest, PageChosenNamesStayOnOneShortLineAndPrintersBeyondTheLimitAreCounted) {
   std::vector<PrinterBacklog> backlogs;
-  backlogs.push_back({"厨房\n打印机\t2", 1, 0, ""});
+  backlogs.push_back({"厨房\n打印机\t2", 1, 0, Trouble::none});
   std::string chinese;
   for (int i = 0; i < 41; ++i) chinese += "厨";
-  backlogs.push_back({chinese, 1, 0, ""});
-  for (int i = 0; i < 6; ++i) backlogs.push_back({"P" + std::to_string(i), 1, 0, ""});
+  backlogs.push_back({chinese, 1, 0, Trouble::none});
+  for (int i = 0; i < 6; ++i) backlogs.push_back({"P" + std::to_string(i), 1, 0, Trouble::none});
   const std::string text = printerNoticeText(backlogs, kNow);
   EXPECT_EQ(text.substr(text.find('\n') + 1),
             "打印机 厨房 打印机 2：1 张单据等待打印\n"
@@ -281,6 +283,45 @@ TEST_F(PrinterNoticeTest, PageChosenNamesStayOnOneShortLineAndPrintersBeyondTheL
                 "打印机 P0：1 张单据等待打印\n打印机 P1：1 张单据等待打印\n打印机 P2：1 张单据等待打印\n"
                 "打印机 P3：1 张单据等待打印\n"
                 "另有 2 台打印机有单据等待打印");
+}
+
+// The web process names each trouble by a code word that never changes;
+// the staff read the same words for it as ever.
+TEST(PrinterTroubleTextTest, EachTroublesCodeWordGivesTheStaffTheirWords) {
+  const std::pair<const char*, const char*> kWords[] = {
+      {"unanswered", "无法连接"},
+      {"refused", "打印机拒绝连接"},
+      {"stalled", "打印机停止接收数据"},
+      {"interrupted", "打印中断，将重新打印"},
+      {"queue-missing", "找不到打印队列"},
+      {"queue-refused", "打印队列拒绝接收"},
+      {"queue-failed", "打印队列出错"},
+      {"printer-full", "等待的小票已满，新小票未能接收"},
+      {"outbox-full", "所有打印机等待的小票已满，新小票未能接收"},
+      {"unknown-printer-full", "从未打印成功的打印机等待的小票已满，新小票未能接收"},
+      {"paper-end", "打印机缺纸，请装纸"},
+      {"cover-open", "打印机上盖打开，请合上"},
+      {"paper-jam", "打印机卡纸"},
+      {"printer-error", "打印机故障"},
+      {"printer-offline", "打印机离线"},
+      {"queue-paused", "打印队列已暂停"},
+      {"paper-near-end", "打印纸将用尽，请准备换纸"},
+  };
+  std::set<Trouble> named;
+  for (const auto& [code, words] : kWords) {
+    SCOPED_TRACE(code);
+    const std::optional<Trouble> trouble = troubleOfCode(code);
+    ASSERT_TRUE(trouble);
+    EXPECT_EQ(troubleCode(*trouble), code);
+    EXPECT_EQ(troubleText(*trouble), words);
+    named.insert(*trouble);
+  }
+  // Every trouble but none has a code of its own.
+  EXPECT_EQ(named.size(), static_cast<std::size_t>(Trouble::paperNearEnd));
+  EXPECT_EQ(troubleCode(Trouble::none), "");
+  EXPECT_EQ(troubleText(Trouble::none), "");
+  EXPECT_FALSE(troubleOfCode(""));
+  EXPECT_FALSE(troubleOfCode("paper-out"));
 }
 
 TEST(PrinterNoticePlacementTest, BottomRightOfTheWorkAreaAndNeverOverItsCentre) {

@@ -53,8 +53,9 @@ std::vector<std::string> connections(const FakeNetworkPrinter& printer, std::siz
 // Whether the staff are shown `reason` for `printer` (within a hang guard).
 bool reported(const test::BacklogRecorder& backlog, const std::string& printer, const std::string& reason) {
   backlog.waitFor([&](const std::vector<PrinterBacklog>& now) {
-    return std::any_of(now.begin(), now.end(),
-                       [&](const PrinterBacklog& entry) { return entry.printer == printer && entry.reason == reason; });
+    return std::any_of(now.begin(), now.end(), [&](const PrinterBacklog& entry) {
+      return entry.printer == printer && test::staffReason(entry) == reason;
+    });
   });
   return backlog.reasonsSeen(printer).contains(reason);
 }

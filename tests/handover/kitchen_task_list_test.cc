@@ -82,11 +82,11 @@ TEST_F(KitchenTaskListTest, ADeadPrinterHoldsBackNoOtherAndItsTicketsWaitWithout
   EXPECT_EQ(test::withoutStatusRequests(first.waitForClosedConnections(1)),
             std::vector<std::string>{hexBytes("1b 21 00 61 1b 21 00")});
   const std::vector<PrinterBacklog> waiting = backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) {
-    return backlog.size() == 2 && backlog[1].reason == "无法连接";
+    return backlog.size() == 2 && test::staffReason(backlog[1]) == "无法连接";
   });
   ASSERT_EQ(waiting.size(), 2u);
   EXPECT_EQ(waiting[0].printer, "127.0.5.45");
-  EXPECT_EQ(waiting[0].reason, "打印机拒绝连接");
+  EXPECT_EQ(test::staffReason(waiting[0]), "打印机拒绝连接");
   EXPECT_EQ(waiting[0].waiting, 1u);
   EXPECT_EQ(waiting[1].printer, "127.0.5.46");
   EXPECT_GT(waiting[1].sinceUnixSeconds, 0);
@@ -123,7 +123,7 @@ TEST_F(KitchenTaskListTest, APrinterThatStopsReadingKeepsItsTicketUntilItReadsAg
   EXPECT_EQ(test::withoutStatusRequests(fine.waitForClosedConnections(1)),
             std::vector<std::string>{normal + "c" + normal + normal + "d" + normal});
   backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) {
-    return backlog.size() == 1 && backlog[0].reason == "打印机停止接收数据";
+    return backlog.size() == 1 && test::staffReason(backlog[0]) == "打印机停止接收数据";
   });
   EXPECT_EQ(context_.jobs.outbox.waitingFor(PrinterKey{PrinterKind::network, "127.0.11.40"}), 1u);
   EXPECT_EQ(dialogs(), "");

@@ -34,7 +34,7 @@ TEST_F(KitchenSoakTest, EveryTicketComesOutInOrderWhilePrintersFail) {
   int runs = 0;
   std::map<PrinterFault, int> faults;
   {
-    PrinterFaults failing(printers, seed + 1, 3 * quickDeliveryTimings().answerWait);
+    PrinterFaults failing(printers, seed + 1, 3 * quickDeliveryTimings().ticket.answerWait);
     std::uniform_int_distribution<int> batch(1, 20);
     std::uniform_int_distribution<int> slot(0, kPrinters - 1);
     for (int ticket = 0; ticket < kTickets; ++runs) {

@@ -36,7 +36,7 @@ TEST_F(PrintTaskSoakTest, EveryTaskComesOutInOrderWhilePrintersFail) {
   int lists = 0;
   std::map<PrinterFault, int> faults;
   {
-    PrinterFaults failing(printers, seed + 1, 3 * quickDeliveryTimings().answerWait);
+    PrinterFaults failing(printers, seed + 1, 3 * quickDeliveryTimings().ticket.answerWait);
     std::uniform_int_distribution<int> batch(1, 8);
     std::uniform_int_distribution<int> pick(0, kPrinters - 1);
     for (int task = 0; task < kTasks; ++lists) {

@@ -31,7 +31,11 @@ CallResult callFunction(Context& context, std::string_view name, const CallArgum
 // at every tenth.
 DeliveryTimings quickDeliveryTimings();
 
-// The backlog reports the delivery thread gives, as the host receives them.
+// The reason the staff read for a printer of a backlog report.
+std::string staffReason(const PrinterBacklog& backlog);
+
+// The backlog reports the delivery thread gives, as the host receives them;
+// the reasons as the staff read them.
 class BacklogRecorder {
  public:
   BacklogListener listener();

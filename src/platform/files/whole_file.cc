@@ -45,7 +45,14 @@ bool writeWholeFile(const std::filesystem::path& path, std::string_view bytes, s
     failure = describe("cannot write", fresh);
   }
   ::close(descriptor);
-  if (failure.empty() && replaceFile(fresh, path, error)) return true;
+  JournalFiles& files = systemJournalFiles();
+  if (failure.empty() && files.rename(fresh, path, error)) {
+    // The file is whole from here on; a folder sync that fails only risks
+    // the old contents coming back after a crash of the machine.
+    std::string ignored;
+    files.syncFolder(path.parent_path().empty() ? "." : path.parent_path(), ignored);
+    return true;
+  }
   if (!failure.empty()) error = failure;
   ::unlink(fresh.c_str());
   return false;
