@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "outbox/printer_backlog.h"
@@ -20,6 +21,15 @@ inline constexpr std::size_t kPrinterNameMaxCharacters = 40;
 // The notice's text, a heading and a line per printer, times in the local
 // time zone; empty when no printer has tickets waiting.
 std::string printerNoticeText(const std::vector<PrinterBacklog>& backlogs, std::int64_t nowUnixSeconds);
+
+// Longer origin names are cut here; an installer must still read which one
+// to add.
+inline constexpr std::size_t kOriginNameMaxCharacters = 120;
+
+// The notice's line while the till's main window shows a page whose origin
+// is not trusted, so that the staff know why the till cannot print and an
+// installer sees which origin to add.
+std::string untrustedPageLine(std::string_view originName);
 
 struct ScreenArea {
   int x = 0;

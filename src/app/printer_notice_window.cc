@@ -63,7 +63,18 @@ bool PrinterNoticeWindow::showMessage(GVariant* parameters) {
 }
 
 void PrinterNoticeWindow::show(const std::vector<PrinterBacklog>& backlogs) {
-  text_ = printerNoticeText(backlogs, g_get_real_time() / G_USEC_PER_SEC);
+  printerText_ = printerNoticeText(backlogs, g_get_real_time() / G_USEC_PER_SEC);
+  refresh();
+}
+
+void PrinterNoticeWindow::showPageLine(std::string line) {
+  if (line == pageLine_) return;
+  pageLine_ = std::move(line);
+  refresh();
+}
+
+void PrinterNoticeWindow::refresh() {
+  text_ = pageLine_.empty() || printerText_.empty() ? pageLine_ + printerText_ : pageLine_ + "\n" + printerText_;
   if (traceChanges_) traceText(text_);
   if (text_.empty()) {
     if (window_) gtk_widget_hide(window_);

@@ -9,7 +9,8 @@
 
 namespace lumetra::shell {
 
-// The staff's notice of printers with tickets waiting: a small window above
+// The staff's notice of printers with tickets waiting (and of a page that
+// is not trusted with the till's functions): a small window above
 // the till in the primary monitor's bottom-right corner that never takes
 // the keyboard from it, updated in place and hidden once nothing waits.
 class PrinterNoticeWindow {
@@ -26,10 +27,13 @@ class PrinterNoticeWindow {
   // (and nothing changes) when they are not such a list.
   bool showMessage(GVariant* parameters);
   void show(const std::vector<PrinterBacklog>& backlogs);
+  // A line about the till's page above the printers' lines; empty: none.
+  void showPageLine(std::string line);
   // From now on each new text goes to stderr too, on one line.
   void traceChanges() { traceChanges_ = true; }
 
  private:
+  void refresh();
   void create();
   void fitToText();
   static void onSizeAllocate(GtkWidget* window, GdkRectangle* allocation, gpointer notice);
@@ -37,6 +41,8 @@ class PrinterNoticeWindow {
   GtkWindow* till_ = nullptr;
   GtkWidget* window_ = nullptr;
   GtkWidget* label_ = nullptr;
+  std::string pageLine_;
+  std::string printerText_;
   std::string text_;  // what it says; empty while hidden
   bool traceChanges_ = false;
 };
