@@ -1,5 +1,7 @@
 #include "renderer/web_extension/document_origin.h"
 
+#include <string_view>
+
 #include "renderer/web_extension/page_scripts.h"
 
 namespace lumetra {
@@ -22,7 +24,7 @@ std::string documentOrigin(WebKitFrame* frame) {
   std::string origin = "null";
   if (jsc_value_is_string(value)) {
     char* text = jsc_value_to_string(value);
-    if (text && std::char_traits<char>::length(text) <= kLongestOrigin) origin = text;
+    if (text && std::string_view(text).size() <= kLongestOrigin) origin = text;
     g_free(text);
   }
   g_object_unref(value);
