@@ -44,6 +44,9 @@ class BrowserClient {
   // Display and messages:
   static void onTitleChanged(WebKitWebView* view, GParamSpec* property, gpointer client);
   static gboolean onUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer client);
+  // Whether the web extension trusts the view's main document: geolocation
+  // for it, and the staff's notice for the main view's.
+  void notePageTrust(WebKitWebView* view, GVariant* parameters);
 
   // Loading:
   static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, const char* uri, GError* error,

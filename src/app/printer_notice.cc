@@ -34,13 +34,13 @@ std::string sinceText(std::int64_t sinceUnixSeconds, std::int64_t nowUnixSeconds
 
 // Control characters would break the notice's lines; a long text (a
 // queue's name is the page's choice) is cut after whole characters.
-std::string singleLine(const std::string& text) {
+std::string singleLine(std::string_view text, std::size_t mostCharacters = kPrinterNameMaxCharacters) {
   std::string shown;
   std::size_t characters = 0;
   for (const char byte : text) {
     const auto unit = static_cast<unsigned char>(byte);
     const bool starts = (unit & 0xC0) != 0x80;
-    if (starts && ++characters > kPrinterNameMaxCharacters) return shown + "…";
+    if (starts && ++characters > mostCharacters) return shown + "…";
     shown += (unit < 0x20 || unit == 0x7F) ? ' ' : byte;
   }
   return shown;
@@ -77,6 +77,10 @@ std::string printerNoticeText(const std::vector<PrinterBacklog>& backlogs, std::
 
 std::string certificateRefusedNotice(const std::string& host) {
   return "安全提醒：" + singleLine(host) + " 的证书不符，已拒绝连接，请联系维护人员";
+}
+
+std::string untrustedPageLine(std::string_view originName) {
+  return "此页面不在受信任来源中，收银功能已停用：" + singleLine(originName, kOriginNameMaxCharacters);
 }
 
 ScreenArea placePrinterNotice(ScreenArea workArea, int naturalWidth, int naturalHeight) {

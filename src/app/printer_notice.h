@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "delivery/printer_backlog.h"
@@ -26,6 +27,15 @@ std::string printerNoticeText(const std::vector<PrinterBacklog>& backlogs, std::
 // The notice's line telling the staff that a server's certificate was
 // refused: someone may be posing as the shop's server.
 std::string certificateRefusedNotice(const std::string& host);
+
+// Longer origin names are cut here; an installer must still read which one
+// to add.
+inline constexpr std::size_t kOriginNameMaxCharacters = 120;
+
+// The notice's line while the till's main window shows a page whose origin
+// is not trusted, so that the staff know why the till cannot print and an
+// installer sees which origin to add.
+std::string untrustedPageLine(std::string_view originName);
 
 struct ScreenArea {
   int x = 0;

@@ -77,9 +77,16 @@ void PrinterNoticeWindow::addAlert(const std::string& line) {
   refresh();
 }
 
+void PrinterNoticeWindow::showPageLine(std::string line) {
+  if (line == pageLine_) return;
+  pageLine_ = std::move(line);
+  refresh();
+}
+
 void PrinterNoticeWindow::refresh() {
   text_.clear();
   for (const std::string& alert : alerts_) text_ += alert + "\n";
+  if (!pageLine_.empty()) text_ += pageLine_ + "\n";
   text_ += printerText_;
   if (!text_.empty() && text_.back() == '\n') text_.pop_back();
   if (traceChanges_) traceText(text_);

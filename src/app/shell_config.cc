@@ -58,6 +58,32 @@ std::uint64_t numberSetting(const std::vector<std::filesystem::path>& files, std
   return fallback;
 }
 
+// The shop's list, else what the start page vouches for. A typing error
+// is named but must not take the functions from the till's own page.
+TrustedOrigins trustedOrigins(const std::vector<std::filesystem::path>& files, const std::string& startPage) {
+  std::filesystem::path file;
+  const std::optional<std::string> listed = lastValue(files, u"security", u"trusted_origins", &file);
+  if (listed && !listed->empty()) {
+    std::vector<std::string> unreadable;
+    TrustedOrigins trusted = TrustedOrigins::fromList(*listed, &unreadable);
+    for (const std::string& entry : unreadable) {
+      logf(LogLevel::warning,
+           "%s: [security] trusted_origins: \"%s\" is neither an origin (https://host[:port]) nor a folder (/path or "
+           "file:///path/); left out",
+           file.c_str(), entry.c_str());
+    }
+    if (!trusted.empty()) return trusted;
+    logf(LogLevel::warning, "%s: [security] trusted_origins lists nothing usable; the start page's origin is trusted",
+         file.c_str());
+  }
+  TrustedOrigins vouched = TrustedOrigins::ofStartPage(startPage);
+  if (vouched.empty()) {
+    logf(LogLevel::warning, "the start page %s has no origin to trust: no page gets window functions",
+         startPage.c_str());
+  }
+  return vouched;
+}
+
 std::filesystem::path expandHome(const std::string& path) {
   if (path == "~" || path.starts_with("~/")) return environment("HOME") + path.substr(1);
   return path;
@@ -104,6 +130,7 @@ ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
   const std::string startPageOverride = environment(kStartPageVariable);
   config.startPage =
       startPageOverride.empty() ? textSetting(files, u"shell", u"start_page", kStartPage) : startPageOverride;
+  config.trustedOrigins = trustedOrigins(files, config.startPage);
   config.workingFolder = expandHome(textSetting(files, u"shell", u"working_folder", ""));
   config.windowTitle = textSetting(files, u"shell", u"window_title", kMaximiseAfterSplashTitle);
   config.consoleLogMaxBytes =

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/certificate_judge.h"
+#include "base/trusted_origins.h"
 
 namespace lumetra::shell {
 
@@ -14,6 +15,7 @@ namespace lumetra::shell {
 // shell as it behaves with no file at all.
 struct ShellConfig {
   std::string startPage;                 // [shell] start_page
+  TrustedOrigins trustedOrigins;         // [security] trusted_origins; default: the start page's origin or folder
   std::filesystem::path workingFolder;   // [shell] working_folder; empty: the current folder
   std::string windowTitle;               // [shell] window_title: maximised after the splash
   std::uint64_t consoleLogMaxBytes = 0;  // [console_log] max_kilobytes; 0: never rotated
@@ -32,7 +34,8 @@ std::vector<std::filesystem::path> configFiles();
 
 // Each key is taken from the last file that has it (missing files are
 // skipped), else its default. "~/" at the start of the working folder is
-// the user's home. LUMETRA_START_PAGE, when set, wins over every file.
+// the user's home. LUMETRA_START_PAGE, when set, wins over every file, and
+// the default trusted origin follows the start page however it was set.
 ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files);
 
 }  // namespace lumetra::shell

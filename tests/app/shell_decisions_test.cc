@@ -178,6 +178,45 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   EXPECT_EQ(readShellConfig({system, user}).startPage, "file:///tmp/t.html");
 }
 
+// The start page vouches for its own origin however it was set; a list in
+// the settings replaces that, and what cannot be read in it is named
+// without taking the functions from the start page.
+TEST(ShellConfigTest, TrustedOriginsAreTheListedOnesElseTheStartPagesOwn) {
+  test::TempDir dir;
+  test::ScopedEnv unset(kStartPageVariable, "");
+  std::vector<std::string> lines;
+  ScopedLogCapture capture([&](LogLevel, std::string_view line) { lines.emplace_back(line); });
+  EXPECT_EQ(readShellConfig({dir.path() / "absent.conf"}).trustedOrigins.toList(), "file:///Vandrel/assets/www/");
+  const auto system = dir.write("system.conf", "[shell]\nstart_page = https://pos.example.com/till\n");
+  EXPECT_EQ(readShellConfig({system}).trustedOrigins.toList(), "https://pos.example.com");
+  {
+    test::ScopedEnv set(kStartPageVariable, "http://127.0.0.1:8080/dev.html");
+    EXPECT_EQ(readShellConfig({system}).trustedOrigins.toList(), "http://127.0.0.1:8080");
+  }
+  EXPECT_TRUE(lines.empty());
+
+  const auto listed = dir.write("listed.conf", "[SECURITY]\nTrusted_Origins = https://pay.example.com, /opt/pos www\n");
+  EXPECT_EQ(readShellConfig({system, listed}).trustedOrigins.toList(), "https://pay.example.com file:///opt/pos/");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], listed.string() +
+                          ": [security] trusted_origins: \"www\" is neither an origin (https://host[:port]) nor a "
+                          "folder (/path or file:///path/); left out");
+
+  lines.clear();
+  const auto garbled = dir.write("garbled.conf", "[security]\ntrusted_origins = pos.example.com\n");
+  EXPECT_EQ(readShellConfig({system, garbled}).trustedOrigins.toList(), "https://pos.example.com");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], garbled.string() +
+                          ": [security] trusted_origins lists nothing usable; the start page's origin "
+                          "is trusted");
+
+  lines.clear();
+  const auto blank = dir.write("blank.conf", "[shell]\nstart_page = about:blank\n");
+  EXPECT_TRUE(readShellConfig({blank}).trustedOrigins.empty());
+  EXPECT_EQ(lines, std::vector<std::string>{"the start page about:blank has no origin to trust: no page gets window "
+                                            "functions"});
+}
+
 TEST(SplashSizeTest, APictureLargerThanTheScreenShrinksToFitKeepingItsProportions) {
   struct Case {
     PictureSize picture, screen, shown;
