@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/files/private_files.h"
+
 namespace lumetra::platform {
 namespace {
 
@@ -22,7 +24,7 @@ std::string describe(const std::string& what, const std::filesystem::path& path)
 
 std::unique_ptr<JournalFile> openWith(const std::filesystem::path& path, int flags, std::string& error,
                                       std::unique_ptr<JournalFile> (*make)(int, std::uint64_t)) {
-  const int descriptor = ::open(path.c_str(), flags | O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  const int descriptor = openPrivateFile(path, flags | O_RDWR);
   if (descriptor < 0) {
     error = describe("cannot open", path);
     return nullptr;
