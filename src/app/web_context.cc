@@ -1,8 +1,12 @@
 #include "app/web_context.h"
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "base/process_messages.h"
+#include "base/log.h"
+#include "platform/files/private_files.h"
 
 namespace lumetra::shell {
 namespace {
@@ -46,11 +50,22 @@ WebKitWebsiteDataManager* createDataManager(const std::filesystem::path& cacheDi
   return manager;
 }
 
+// The browser's storage (cookies, local storage, cache) for the till's user
+// alone: the folder 0700, and the cookie store made 0600 before WebKit's
+// SQLite opens it (its journals take the store's mode).
+void makeStoragePrivate(const std::filesystem::path& cacheDirectory) {
+  const std::filesystem::path cookies = cacheDirectory / "cookies.sqlite";
+  if (!platform::makePrivateFolder(cacheDirectory) || !platform::makePrivateFile(cookies)) {
+    logf(LogLevel::warning, "cannot make %s private: %s", cookies.c_str(), std::strerror(errno));
+  }
+}
+
 }  // namespace
 
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
                         const ShellSwitches& switches, CertificateMode certificates, const TrustedOrigins& trusted) {
   WebSetup setup;
+  makeStoragePrivate(startupDirectory / "cache");
   WebKitWebsiteDataManager* manager = createDataManager(startupDirectory / "cache", certificates);
   setup.context = webkit_web_context_new_with_website_data_manager(manager);
   g_object_unref(manager);

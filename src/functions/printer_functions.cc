@@ -25,10 +25,10 @@ CallResult writeToOpenPrinter(Context& context, const CallArguments& arguments, 
   CommandWrites writes;
   {
     MutexLock lock(printers.printerLock);
-    PrinterSession& session = findOrCreateSession(printers, arguments.string(0));
-    if (!session.isOpen()) return CallResult::boolean(false);
-    handle = session.handle;
-    writes = plan(session.commands, printers.cashDrawer);
+    PrinterSession* session = findSession(printers, arguments.string(0));
+    if (!session || !session->isOpen()) return CallResult::boolean(false);
+    handle = session->handle;
+    writes = plan(session->commands, printers.cashDrawer);
   }
   for (const std::string& write : writes) printers.spooler.write(handle, write);
   return CallResult::boolean(true);
@@ -66,9 +66,10 @@ CallResult openPrinterWithModel(Context& context, const CallArguments& arguments
   const std::u16string name = arguments.string(0);
   if (!openPrinterSession(printers, name)) return CallResult::boolean(false);
   MutexLock lock(printers.printerLock);
-  PrinterSession& session = findOrCreateSession(printers, name);
-  session.modelName = arguments.string(1);
-  loadModelConfig(session.commands, session.modelName);
+  PrinterSession* session = findSession(printers, name);
+  if (!session) return CallResult::boolean(false);
+  session->modelName = arguments.string(1);
+  loadModelConfig(session->commands, session->modelName);
   return CallResult::boolean(true);
 }
 
@@ -122,7 +123,9 @@ CallResult getPrinterModelList(Context&, const CallArguments&) { return CallResu
 
 CallResult getPrinterDiffConfig(Context& context, const CallArguments& arguments) {
   MutexLock lock(context.printers.printerLock);
-  loadModelConfig(findOrCreateSession(context.printers, arguments.string(0)).commands, arguments.string(1));
+  PrinterSession* session = findOrCreateSession(context.printers, arguments.string(0));
+  if (!session) return CallResult::boolean(false);
+  loadModelConfig(session->commands, arguments.string(1));
   return CallResult::undefined();
 }
 
@@ -175,9 +178,10 @@ CallResult printLogo(Context& context, const CallArguments& arguments) {
   std::optional<std::string> raster;
   {
     MutexLock lock(printers.printerLock);
-    PrinterSession& session = findOrCreateSession(printers, arguments.string(0));
-    raster = rasterForImageText(arguments.utf8(1), session.commands);
-    handle = session.handle;
+    const PrinterSession* session = findSession(printers, arguments.string(0));
+    if (!session || !session->isOpen()) return CallResult::boolean(true);
+    raster = rasterForImageText(arguments.utf8(1), session->commands);
+    handle = session->handle;
   }
   if (raster && handle != platform::kNoPrinterHandle) printers.spooler.write(handle, *raster);
   return CallResult::boolean(true);

@@ -17,27 +17,36 @@ constexpr std::uint32_t kJobErrorMask = platform::job_status::kError | platform:
 }  // namespace
 
 bool openPrinterSession(Printers& printers, const std::u16string& name) {
-  const std::optional<platform::PrinterHandle> opened = printers.spooler.open(name);
-  platform::PrinterHandle previous;
+  std::optional<platform::PrinterHandle> opened = printers.spooler.open(name);
+  platform::PrinterHandle previous = platform::kNoPrinterHandle;
+  bool remembered = false;
   {
     MutexLock lock(printers.printerLock);
-    PrinterSession& session = findOrCreateSession(printers, name);
-    previous = std::exchange(session.handle, opened.value_or(platform::kNoPrinterHandle));
+    // A failed open leaves a known printer not open, and remembers no new one.
+    if (PrinterSession* session = opened ? findOrCreateSession(printers, name) : findSession(printers, name)) {
+      previous = std::exchange(session->handle, opened.value_or(platform::kNoPrinterHandle));
+      remembered = true;
+    }
   }
   if (previous != platform::kNoPrinterHandle) printers.spooler.close(previous);
+  // No room to remember it: a handle nobody could close must not stay open.
+  if (opened && !remembered) printers.spooler.close(*std::exchange(opened, std::nullopt));
   return opened.has_value();
 }
 
 platform::PrinterHandle sessionHandle(Printers& printers, const std::u16string& name) {
   MutexLock lock(printers.printerLock);
-  return findOrCreateSession(printers, name).handle;
+  const PrinterSession* session = findSession(printers, name);
+  return session ? session->handle : platform::kNoPrinterHandle;
 }
 
 void closePrinterSession(Printers& printers, const std::u16string& name, bool forget) {
-  platform::PrinterHandle handle;
+  platform::PrinterHandle handle = platform::kNoPrinterHandle;
   {
     MutexLock lock(printers.printerLock);
-    handle = std::exchange(findOrCreateSession(printers, name).handle, platform::kNoPrinterHandle);
+    if (PrinterSession* session = findSession(printers, name)) {
+      handle = std::exchange(session->handle, platform::kNoPrinterHandle);
+    }
     if (forget && handle != platform::kNoPrinterHandle) printers.registry.erase(name);
   }
   if (handle != platform::kNoPrinterHandle) printers.spooler.close(handle);

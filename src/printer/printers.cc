@@ -1,6 +1,9 @@
 #include "printer/printers.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "base/log.h"
 
 namespace lumetra {
 namespace {
@@ -14,6 +17,23 @@ bool QueueNameLess::operator()(std::u16string_view a, std::u16string_view b) con
                                       [](char16_t x, char16_t y) { return foldAsciiCase(x) < foldAsciiCase(y); });
 }
 
-PrinterSession& findOrCreateSession(Printers& printers, const std::u16string& name) { return printers.registry[name]; }
+PrinterSession* findSession(Printers& printers, std::u16string_view name) {
+  const auto entry = printers.registry.find(name);
+  return entry == printers.registry.end() ? nullptr : &entry->second;
+}
+
+PrinterSession* findOrCreateSession(Printers& printers, const std::u16string& name) {
+  if (PrinterSession* session = findSession(printers, name)) return session;
+  if (printers.registry.size() >= kMaxPrinterSessions) {
+    if (!std::exchange(printers.registryFullTold, true)) {
+      logf(LogLevel::warning, "%zu printers are remembered already: printers of other names are refused",
+           kMaxPrinterSessions);
+    }
+    return nullptr;
+  }
+  return &printers.registry[name];
+}
+
+PrinterModelConfig& kitchenCommands(Printers& printers) { return printers.registry[kKitchenPrinterName].commands; }
 
 }  // namespace lumetra

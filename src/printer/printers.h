@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -34,6 +35,11 @@ struct QueueNameLess {
 // Printer name -> session; the first spelling used stays the key.
 using PrinterRegistry = std::map<std::u16string, PrinterSession, QueueNameLess>;
 
+// How many printers the registry remembers: many times a shop's queues, and
+// a bound on a page that names ever new printers (a fresh queue name per
+// task) instead of a web process that grows with each name.
+inline constexpr std::size_t kMaxPrinterSessions = 256;
+
 // ESC p: pulse drawer pin m for t1 on, t2 off. One for all printers,
 // deliberately not per model: pages set the pulse once for the shop's drawer.
 using CashDrawerCommand = std::array<std::uint8_t, 5>;
@@ -59,15 +65,25 @@ struct Printers {
 
   Mutex outputLock;
   Mutex printerLock ACQUIRED_AFTER(outputLock);
-  // Entries are created by the first look-up of a name and removed only by
-  // closeCurPrinter.
+  // Entries are created when a printer is opened or given a model, never
+  // dropped to make room, and removed only by closeCurPrinter.
   PrinterRegistry registry GUARDED_BY(printerLock);
+  bool registryFullTold GUARDED_BY(printerLock) = false;
   CashDrawerCommand cashDrawer GUARDED_BY(printerLock) = kDefaultCashDrawerCommand;
 };
 
+// The session for `name`; null when there is none.
+PrinterSession* findSession(Printers& printers, std::u16string_view name) REQUIRES(printers.printerLock);
+
 // The session for `name`, created with no handle, no model and an all-zero
-// table when absent. References stay valid until the entry is removed.
-PrinterSession& findOrCreateSession(Printers& printers, const std::u16string& name) REQUIRES(printers.printerLock);
+// table when absent; null when absent and the registry holds
+// kMaxPrinterSessions printers already (stderr says so once). Pointers stay
+// valid until the entry is removed.
+PrinterSession* findOrCreateSession(Printers& printers, const std::u16string& name) REQUIRES(printers.printerLock);
+
+// The command table of all network (kitchen) printers, which is always
+// there, whatever the registry holds.
+PrinterModelConfig& kitchenCommands(Printers& printers) REQUIRES(printers.printerLock);
 
 // The name of the session that holds the command table for all network
 // (kitchen) printers.

@@ -8,7 +8,7 @@ namespace lumetra {
 void onScriptContextCreated(Context& context) {
   Printers& printers = context.printers;
   MutexLock lock(printers.printerLock);
-  loadModelConfig(findOrCreateSession(printers, kKitchenPrinterName).commands, kKitchenModelName);
+  loadModelConfig(kitchenCommands(printers), kKitchenModelName);
 }
 
 void onScriptContextReleased(Context& context) {

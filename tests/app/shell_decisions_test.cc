@@ -54,6 +54,22 @@ TEST(ConsoleLogTest, RotatesBySizeKeepingTheConfiguredNumberOfWholeFiles) {
   EXPECT_FALSE(std::filesystem::exists(other.path() / "console.log.1"));
 }
 
+// One record keeps at most 64 KiB of its message and of its source, cut
+// before a character, never through it, with what was left out counted.
+TEST(ConsoleLogTest, ALongMessageOrSourceIsCutAt64KiBWithAMarker) {
+  const std::string whole(64 << 10, 'a');
+  EXPECT_EQ(consoleRecord(whole, "s", 1),
+            "Message: " + whole + "\r\nSource: s\r\nLine: 1\r\n-----------------------\r\n");
+  EXPECT_EQ(consoleRecord(whole + "bc", "s", 1),
+            "Message: " + whole + "…[cut: 2 bytes]\r\nSource: s\r\nLine: 1\r\n" + "-----------------------\r\n");
+  std::string chinese = "ab";
+  while (chinese.size() < (64 << 10) + 10) chinese += "价";  // 3 bytes each: the limit falls inside one
+  const std::size_t kept = 2 + ((64 << 10) - 2) / 3 * 3;
+  EXPECT_EQ(consoleRecord("m", chinese, 2), "Message: m\r\nSource: " + chinese.substr(0, kept) +
+                                                "…[cut: " + std::to_string(chinese.size() - kept) +
+                                                " bytes]\r\nLine: 2\r\n" + "-----------------------\r\n");
+}
+
 TEST(ConsoleLogTest, AnUnwritableLogIsSkipped) {
   test::TempDir dir;
   ConsoleLog log(dir.path() / "missing", {.maxBytes = 1, .keptFiles = 1});

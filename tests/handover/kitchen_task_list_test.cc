@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "base/log.h"
 #include "functions/network_functions.h"
 #include "support/net_printer_fixture.h"
 
@@ -66,6 +67,33 @@ TEST_F(KitchenTaskListTest, ItemsThatCouldNeverPrintAreRefusedWhenQueued) {
   EXPECT_EQ(addItem(-1, "", "x", "", 0, false, 0), CallResult::boolean(false));
   call("printMultiKitchenTaskList", {});  // nothing queued: no connection
   EXPECT_EQ(printer.waitForConnections(0), 0u);
+}
+
+// A page that queues without ever handing over is bounded: at most 1,000
+// items and 64 MiB of text wait. Past either bound an item is refused (false)
+// with one line on stderr, until the list is handed over and empty again.
+TEST_F(KitchenTaskListTest, AFullListRefusesItemsWithOneLineUntilItIsHandedOver) {
+  std::size_t fullLines = 0;
+  ScopedLogCapture capture([&](LogLevel, std::string_view line) {
+    fullLines += line.starts_with("the kitchen list is full (1000 items, 67108864 bytes of text at most)");
+  });
+  // Slot 3 is bound to no printer: the hand-over drops its items unprinted.
+  for (int item = 0; item < 1000; ++item) ASSERT_TRUE(addItem(3, "", "x", "", 0, false, 0).isUndefined()) << item;
+  EXPECT_EQ(addItem(3, "", "", "", 0, false, 0), CallResult::boolean(false));
+  EXPECT_EQ(addItem(3, "", "x", "", 0, false, 0), CallResult::boolean(false));
+  EXPECT_EQ(fullLines, 1u);
+
+  call("printMultiKitchenTaskList", {});
+  const std::string eighth(KitchenTaskList::kMaxTextBytes / 8, 'a');
+  for (int item = 0; item < 4; ++item) {
+    EXPECT_TRUE(call("addMultiPrinterTaskItem", {arg(3), CallArgument::string(eighth), CallArgument::string(eighth),
+                                                 arg(""), arg(0), arg(false), arg(0)})
+                    .isUndefined());
+  }
+  EXPECT_EQ(addItem(3, "", "", "x", 0, false, 0), CallResult::boolean(false));
+  EXPECT_TRUE(addItem(3, "", "", "", 0, false, 0).isUndefined());
+  EXPECT_EQ(fullLines, 2u);
+  EXPECT_EQ(dialogs(), "");
 }
 
 TEST_F(KitchenTaskListTest, ADeadPrinterHoldsBackNoOtherAndItsTicketsWaitWithoutAMessageBox) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/log.h"
 #include "printer/ansi_text.h"
 #include "printer/printer_sessions.h"
 #include "support/temp_dir.h"
@@ -17,7 +18,7 @@ class PrinterRegistryTest : public test::ContextTest {
 };
 
 TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOne) {
-  PrinterSession& first = findOrCreateSession(context_.printers, u"POS-80");
+  PrinterSession& first = *findOrCreateSession(context_.printers, u"POS-80");
   EXPECT_FALSE(first.isOpen());
   EXPECT_EQ(first.handle, platform::kNoPrinterHandle);
   EXPECT_TRUE(first.modelName.empty());
@@ -25,7 +26,7 @@ TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOn
 
   first.handle = 0;  // zero is a real handle, not the marker
   first.commands[7] = 0x42;
-  PrinterSession& second = findOrCreateSession(context_.printers, u"POS-80");
+  PrinterSession& second = *findOrCreateSession(context_.printers, u"POS-80");
   EXPECT_EQ(&first, &second);
   EXPECT_TRUE(second.isOpen());
   EXPECT_EQ(second.commands[7], 0x42);
@@ -36,7 +37,7 @@ TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOn
 // would interleave two jobs on one printer.
 TEST_F(PrinterRegistryTest, NamesDifferingOnlyInAsciiCaseAreOneSessionLikeCupsQueues) {
   Printers& printers = context_.printers;
-  findOrCreateSession(printers, u"Kitchen").handle = 1;
+  findOrCreateSession(printers, u"Kitchen")->handle = 1;
   EXPECT_EQ(sessionHandle(printers, u"kitchen"), 1u);
   EXPECT_EQ(sessionHandle(printers, u"KITCHEN"), 1u);
   EXPECT_EQ(printers.registry.size(), 1u);
@@ -58,9 +59,37 @@ TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithAsciiLettersFoldedAnd
   EXPECT_EQ(order, (std::vector<std::u16string>{u"_", u"a", u"ab", u"B", u"\x4E2D", u"\xFF21"}));
 }
 
-TEST_F(PrinterRegistryTest, HandleLookupCreatesTheSessionWhenAbsent) {
+// Asking after a printer, or closing one never opened, remembers nothing:
+// only opening and attaching a model do.
+TEST_F(PrinterRegistryTest, LookingUpOrClosingAnUnknownPrinterRemembersNothing) {
   EXPECT_EQ(sessionHandle(context_.printers, u"new"), platform::kNoPrinterHandle);
-  EXPECT_EQ(context_.printers.registry.count(u"new"), 1u);
+  closePrinterSession(context_.printers, u"new", true);
+  EXPECT_EQ(findSession(context_.printers, u"NEW"), nullptr);
+  EXPECT_TRUE(context_.printers.registry.empty());
+}
+
+// A page naming ever new printers meets the bound; every printer already
+// known keeps its session (open ones above all), and the kitchen printers'
+// table is there whatever the registry holds. Stderr says so once.
+TEST_F(PrinterRegistryTest, HoldsAtMostItsBoundOfPrintersAndDropsNoneToMakeRoom) {
+  Printers& printers = context_.printers;
+  std::vector<std::string> lines;
+  ScopedLogCapture capture([&](LogLevel, std::string_view line) { lines.emplace_back(line); });
+  for (std::size_t i = 0; i < kMaxPrinterSessions; ++i) {
+    ASSERT_NE(findOrCreateSession(printers, u"P" + std::u16string(i, u'x')), nullptr) << i;
+  }
+  findOrCreateSession(printers, u"P")->handle = 7;
+  EXPECT_EQ(findOrCreateSession(printers, u"Q"), nullptr);
+  EXPECT_EQ(findOrCreateSession(printers, u"R"), nullptr);
+  EXPECT_EQ(lines,
+            std::vector<std::string>{"256 printers are remembered already: printers of other names are refused"});
+  EXPECT_EQ(findOrCreateSession(printers, u"p")->handle, 7u);
+
+  closePrinterSession(printers, u"P", true);
+  EXPECT_NE(findOrCreateSession(printers, u"Q"), nullptr);
+  kitchenCommands(printers)[3] = 0x1b;
+  EXPECT_EQ(kitchenCommands(printers)[3], 0x1b);
+  EXPECT_EQ(printers.registry.size(), kMaxPrinterSessions + 1);
 }
 
 TEST(AnsiTextTest, EmptyTextGivesExactlyOneNul) { EXPECT_EQ(toAnsiBytes(u""), std::string(1, '\0')); }

@@ -21,7 +21,7 @@ class ScriptContextLifecycleTest : public test::ContextTest {
   }
 
   void openSession(const std::u16string& name, std::u16string model) {
-    PrinterSession& session = findOrCreateSession(context_.printers, name);
+    PrinterSession& session = test::sessionOf(context_.printers, name);
     session.handle = *spooler_.open(name);
     session.modelName = std::move(model);
     session.commands[0] = 0x1b;
@@ -31,7 +31,7 @@ class ScriptContextLifecycleTest : public test::ContextTest {
 TEST_F(ScriptContextLifecycleTest, ReleaseClosesEveryOpenPrinterAndKeepsTheSessions) {
   openSession(u"Kitchen", u"QV52K");
   openSession(u"Bar", u"RQ2");
-  findOrCreateSession(context_.printers, u"Never opened");
+  test::sessionOf(context_.printers, u"Never opened");
   spooler_.clearRecord();
 
   onScriptContextReleased(context_);
@@ -57,10 +57,10 @@ TEST_F(ScriptContextLifecycleTest, AHandleTheSpoolerRefusesToCloseIsStillMarkedC
 
 TEST_F(ScriptContextLifecycleTest, CreationReloadsTheKitchenTableFromItsModelReplacingWhatWasThere) {
   test::ScopedWorkingDirectory shipped(LUMETRA_SOURCE_DIR);
-  PrinterSession& kitchen = findOrCreateSession(context_.printers, kKitchenPrinterName);
+  PrinterSession& kitchen = test::sessionOf(context_.printers, kKitchenPrinterName);
   kitchen.commands.bytes.fill(0xee);
   onScriptContextCreated(context_);
-  loadModelConfig(findOrCreateSession(context_.printers, u"fresh load").commands, kKitchenModelName);
+  loadModelConfig(test::sessionOf(context_.printers, u"fresh load").commands, kKitchenModelName);
   EXPECT_EQ(kitchen.commands.bytes, context_.printers.registry.at(u"fresh load").commands.bytes);
   EXPECT_NE(kitchen.commands.bytes, PrinterModelConfig{}.bytes);
   EXPECT_FALSE(kitchen.isOpen());
@@ -69,9 +69,9 @@ TEST_F(ScriptContextLifecycleTest, CreationReloadsTheKitchenTableFromItsModelRep
 TEST_F(ScriptContextLifecycleTest, CreationWithoutTheModelFileLeavesTheKitchenTableZero) {
   test::TempDir empty;
   test::ScopedWorkingDirectory nowhere(empty.path());
-  findOrCreateSession(context_.printers, kKitchenPrinterName).commands.bytes.fill(0xee);
+  kitchenCommands(context_.printers).bytes.fill(0xee);
   onScriptContextCreated(context_);
-  EXPECT_EQ(findOrCreateSession(context_.printers, kKitchenPrinterName).commands.bytes, PrinterModelConfig{}.bytes);
+  EXPECT_EQ(kitchenCommands(context_.printers).bytes, PrinterModelConfig{}.bytes);
 }
 
 TEST(RenderMessagesTest, OnlyChangesOfEditabilityAreReportedStartingFromNotEditable) {

@@ -31,7 +31,7 @@ class RecordingPrinterTest : public ::testing::Test {
     return callFunction(context_, name, arguments);
   }
   PrinterRegistry& registry() { return context_.printers.registry; }
-  PrinterSession& session(const std::u16string& name) { return findOrCreateSession(context_.printers, name); }
+  PrinterSession& session(const std::u16string& name) { return test::sessionOf(context_.printers, name); }
 
   RecordingSpooler spooler_;
 

@@ -10,6 +10,12 @@
 
 namespace lumetra::test {
 
+PrinterSession& sessionOf(Printers& printers, const std::u16string& name) {
+  PrinterSession* session = findOrCreateSession(printers, name);
+  if (!session) throw std::length_error("the printer registry is full");
+  return *session;
+}
+
 CallResult callFunction(Context& context, std::string_view name, const CallArguments& arguments) {
   const WindowFunctionHandler* handler = findWindowFunction(name);
   if (!handler) throw std::invalid_argument("no window function " + std::string(name));

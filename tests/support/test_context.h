@@ -24,6 +24,10 @@ namespace lumetra::test {
 // the table's argument count rules.
 CallResult callFunction(Context& context, std::string_view name, const CallArguments& arguments);
 
+// The printer session of that name, made when absent, as a page's opening
+// or model call would (tests stay far below the registry's bound).
+PrinterSession& sessionOf(Printers& printers, const std::u16string& name);
+
 // Delivery timings for tests: a printer that cannot be reached is tried
 // again within a tenth of a second, one that takes nothing is reported
 // after a few tenths, one that keeps its side open has its ticket at its

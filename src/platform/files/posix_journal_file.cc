@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/files/journal_file.h"
+#include "platform/files/private_files.h"
 
 namespace lumetra::platform {
 namespace {
@@ -109,7 +110,7 @@ class PosixJournalFiles : public JournalFiles {
 
 std::unique_ptr<JournalFile> PosixJournalFiles::openLocked(const std::filesystem::path& path, int flags,
                                                            std::string& error) {
-  const int descriptor = ::open(path.c_str(), flags | O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  const int descriptor = openPrivateFile(path, flags | O_RDWR);
   if (descriptor < 0) {
     error = describe("cannot open", path);
     return nullptr;

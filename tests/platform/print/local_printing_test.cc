@@ -128,7 +128,7 @@ TEST_F(LocalPrintingTest, QueueNamesInAnotherLetterCaseAreTheSamePrinter) {
 TEST_F(LocalPrintingTest, UnknownPrinterShowsTheOpenFailureWithItsNameAsCaption) {
   EXPECT_EQ(call("startPrintTask", callArgs("NoSuchPrinter")), kFalse);
   EXPECT_EQ(dialogs(), "NoSuchPrinter\t开启打印机失败！\n");
-  EXPECT_FALSE(findOrCreateSession(context_.printers, u"NoSuchPrinter").isOpen());
+  EXPECT_FALSE(test::sessionOf(context_.printers, u"NoSuchPrinter").isOpen());
 }
 
 }  // namespace
