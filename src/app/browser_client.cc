@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "app/error_page.h"
-#include "app/printer_notice.h"
+#include "app/notice/printer_notice.h"
 #include "base/log.h"
 #include "base/process_messages.h"
 

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/certificate_guard.h"
 #include "app/console_log.h"
-#include "app/printer_notice_window.h"
+#include "app/notice/printer_notice_window.h"
+#include "app/security/certificate_guard.h"
 #include "app/web_context.h"
 
 namespace lumetra::shell {

@@ -1,4 +1,4 @@
-#include "app/helper_modes.h"
+#include "app/helpers/helper_modes.h"
 #include "app/shell_main.h"
 
 int main(int argc, char** argv) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/certificate_judge.h"
+#include "app/security/certificate_judge.h"
 #include "base/trusted_origins.h"
 
 namespace lumetra::shell {

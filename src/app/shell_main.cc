@@ -12,8 +12,8 @@
 
 #include "app/browser_client.h"
 #include "app/downloads.h"
+#include "app/helpers/message_box.h"
 #include "app/main_window.h"
-#include "app/message_box.h"
 #include "app/shell_config.h"
 #include "app/shell_settings.h"
 #include "app/splash.h"

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/certificate_judge.h"
+#include "app/security/certificate_judge.h"
 #include "app/shell_settings.h"
 #include "base/trusted_origins.h"
 

@@ -1,4 +1,4 @@
-#include "app/certificate_judge.h"
+#include "app/security/certificate_judge.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -3,12 +3,12 @@
 #include <ctime>
 #include <set>
 
-#include "app/certificate_judge.h"
 #include "app/console_log.h"
 #include "app/error_page.h"
+#include "app/notice/printer_notice.h"
+#include "app/notice/printer_trouble_text.h"
 #include "app/popup_placement.h"
-#include "app/printer_notice.h"
-#include "app/printer_trouble_text.h"
+#include "app/security/certificate_judge.h"
 #include "app/shell_config.h"
 #include "app/shell_settings.h"
 #include "app/splash_size.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <thread>
 
-#include "app/printer_trouble_text.h"
+#include "app/notice/printer_trouble_text.h"
 #include "functions/window_function_table.h"
 #include "platform/desktop/helper_dialogs.h"
 

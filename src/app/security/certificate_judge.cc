@@ -1,4 +1,4 @@
-#include "app/certificate_judge.h"
+#include "app/security/certificate_judge.h"
 
 #include <algorithm>
 #include <fstream>

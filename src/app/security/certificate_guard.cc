@@ -1,8 +1,8 @@
-#include "app/certificate_guard.h"
+#include "app/security/certificate_guard.h"
 
 #include <utility>
 
-#include "app/printer_notice.h"
+#include "app/notice/printer_notice.h"
 #include "base/log.h"
 
 namespace lumetra::shell {

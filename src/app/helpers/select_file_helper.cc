@@ -1,4 +1,4 @@
-#include "app/select_file_helper.h"
+#include "app/helpers/select_file_helper.h"
 
 #include <gtk/gtk.h>
 

@@ -1,4 +1,4 @@
-#include "app/message_box.h"
+#include "app/helpers/message_box.h"
 
 #include <gtk/gtk.h>
 

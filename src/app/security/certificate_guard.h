@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/certificate_judge.h"
 #include "app/error_page.h"
-#include "app/printer_notice_window.h"
+#include "app/notice/printer_notice_window.h"
+#include "app/security/certificate_judge.h"
 
 namespace lumetra::shell {
 

@@ -1,4 +1,4 @@
-#include "app/printer_trouble_text.h"
+#include "app/notice/printer_trouble_text.h"
 
 namespace lumetra::shell {
 

@@ -1,10 +1,10 @@
-#include "app/printer_notice.h"
+#include "app/notice/printer_notice.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
-#include "app/printer_trouble_text.h"
+#include "app/notice/printer_trouble_text.h"
 
 namespace lumetra::shell {
 namespace {

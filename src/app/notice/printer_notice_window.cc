@@ -1,10 +1,10 @@
-#include "app/printer_notice_window.h"
+#include "app/notice/printer_notice_window.h"
 
 #include <algorithm>
 #include <cstdio>
 
+#include "app/notice/printer_notice.h"
 #include "app/primary_screen.h"
-#include "app/printer_notice.h"
 #include "base/log.h"
 #include "base/process_messages.h"
 

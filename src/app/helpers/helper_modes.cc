@@ -1,12 +1,12 @@
-#include "app/helper_modes.h"
+#include "app/helpers/helper_modes.h"
 
 #include <array>
 #include <cstdio>
 #include <span>
 #include <string_view>
 
-#include "app/message_box.h"
-#include "app/select_file_helper.h"
+#include "app/helpers/message_box.h"
+#include "app/helpers/select_file_helper.h"
 #include "base/log.h"
 #include "platform/desktop/file_chooser.h"
 #include "platform/desktop/helper_dialogs.h"
