@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/process_messages.h"
+
 namespace lumetra::shell {
 namespace {
 
@@ -29,11 +31,15 @@ WebKitWebsiteDataManager* createDataManager(const std::filesystem::path& cacheDi
 }  // namespace
 
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches, CertificateMode certificates) {
+                        const ShellSwitches& switches, CertificateMode certificates,
+                        const std::filesystem::path& metricsTextfile) {
   WebSetup setup;
   WebKitWebsiteDataManager* manager = createDataManager(startupDirectory / "cache", certificates);
   setup.context = webkit_web_context_new_with_website_data_manager(manager);
   g_object_unref(manager);
+  // What every web process is started with (extension_main.cc reads it).
+  webkit_web_context_set_web_extensions_initialization_user_data(setup.context,
+                                                                 g_variant_new("(^ay)", metricsTextfile.c_str()));
   const char* const languages[] = {"zh-CN", nullptr};
   webkit_web_context_set_preferred_languages(setup.context, languages);
   g_signal_connect_data(

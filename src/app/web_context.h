@@ -22,6 +22,7 @@ struct WebSetup {
 // judges) unless the mode accepts any, no hardware acceleration, the web extension
 // loaded from `extensionDirectory`, script-opened windows always allowed.
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches, CertificateMode certificates);
+                        const ShellSwitches& switches, CertificateMode certificates,
+                        const std::filesystem::path& metricsTextfile);
 
 }  // namespace lumetra::shell

@@ -18,4 +18,9 @@ inline constexpr std::string_view kConsoleMessage = "lumetra.console-message";
 inline constexpr std::string_view kPrinterBacklogMessage = "lumetra.printer-backlog";
 inline constexpr const char* kPrinterBacklogType = "a(stxs)";
 
+// What the UI process starts every web process with (its extension's
+// initialization user data): the path of the metrics textfile, as bytes
+// (a path need not be UTF-8); empty for none.
+inline constexpr const char* kWebExtensionStartType = "(ay)";
+
 }  // namespace lumetra

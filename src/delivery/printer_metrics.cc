@@ -72,12 +72,12 @@ std::string printerMetricsText(const std::vector<PrinterState>& printers, const 
   text += "lumetra_start_time_seconds " + std::to_string(process.startUnixSeconds) + "\n";
 
   header(text, "lumetra_tickets_waiting", "gauge", "Tickets journalled for the printer and not yet delivered.");
-  perPrinter(text, printers, "lumetra_tickets_waiting",
-             [](const PrinterState& state) { return plain(state.waiting); });
+  perPrinter(text, printers, "lumetra_tickets_waiting", [](const PrinterState& state) { return plain(state.waiting); });
   header(text, "lumetra_oldest_ticket_age_seconds", "gauge",
          "How long the printer's oldest waiting ticket has waited since it was handed over; 0 when none waits.");
   perPrinter(text, printers, "lumetra_oldest_ticket_age_seconds", [nowUnixSeconds](const PrinterState& state) {
-    const std::int64_t age = state.waiting == 0 ? 0 : std::max<std::int64_t>(0, nowUnixSeconds - state.oldestUnixSeconds);
+    const std::int64_t age =
+        state.waiting == 0 ? 0 : std::max<std::int64_t>(0, nowUnixSeconds - state.oldestUnixSeconds);
     return plain(static_cast<std::uint64_t>(age));
   });
   header(text, "lumetra_printer_reason", "gauge", "Why the printer's tickets wait or are refused, as a code word; 1.");

@@ -96,7 +96,8 @@ void Outbox::readBack(const JournalScan& scan) {
   liveJournalBytes_ = 0;
   for (const auto& [id, entry] : waiting) {
     const PrinterKey& printer = entry->ticket->ticket.printer;
-    add(printer, queues_[printer], Queued{id, entry->offset, entry->size, entry->size, {}, entry->ticket->handedOverUnixSeconds});
+    add(printer, queues_[printer],
+        Queued{id, entry->offset, entry->size, entry->size, {}, entry->ticket->handedOverUnixSeconds});
     liveJournalBytes_ += entry->size;
   }
 }

@@ -145,9 +145,9 @@ TEST_F(PrinterBoardTest, StatesCountDeliveredAndRefusedTicketsAndGiveReasonsOnly
 
   deliverFirst(kBar);
   deliverFirst(kKitchen);
-  EXPECT_EQ(states(), (std::vector<std::string>{"厨房/spooler: 0 [] [] 1/0",
-                                                "10.0.0.7/network: 1 old [paper-end] [] 1/1",
-                                                "10.0.0.8/network: 0 [] [paper-near-end] 0/0"}))
+  EXPECT_EQ(states(),
+            (std::vector<std::string>{"厨房/spooler: 0 [] [] 1/0", "10.0.0.7/network: 1 old [paper-end] [] 1/1",
+                                      "10.0.0.8/network: 0 [] [paper-near-end] 0/0"}))
       << "a printer that confirmed a ticket is no longer refused: its trouble shows";
   board_->troubled(kBar, Trouble::stalled);
   deliverFirst(kBar);

@@ -4,11 +4,13 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/process_messages.h"
 #include "functions/context.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/helper_dialogs.h"
 #include "platform/print/cups_spooler.h"
 #include "renderer/web_extension/backlog_messages.h"
+#include "renderer/web_extension/printer_metrics_file.h"
 #include "renderer/web_extension/render_delegate.h"
 
 namespace {
@@ -26,13 +28,24 @@ struct WebProcess {
                            loggedDialogs ? static_cast<lumetra::platform::Dialogs&>(*loggedDialogs) : onScreenDialogs};
 };
 
+// The path of the metrics textfile the UI process passed; empty for none.
+std::filesystem::path metricsTextfile(const GVariant* startData) {
+  auto* data = const_cast<GVariant*>(startData);
+  if (!data || !g_variant_is_of_type(data, G_VARIANT_TYPE(lumetra::kWebExtensionStartType))) return {};
+  const char* path = nullptr;
+  g_variant_get(data, "(^&ay)", &path);
+  return path ? std::filesystem::path(path) : std::filesystem::path();
+}
+
 }  // namespace
 
-extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension) {
+extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension,
+                                                                               const GVariant* startData) {
   static WebProcess process;
   lumetra::startBacklogMessages(extension, process.context);
   // The tickets left in the working folder's journal go out from now on,
   // as do the page's; the backlog listener must be set before this.
   lumetra::startDelivery(process.context.jobs, std::filesystem::current_path());
   lumetra::startRenderDelegate(extension, process.context);
+  lumetra::startPrinterMetricsFile(metricsTextfile(startData), process.context.jobs);
 }

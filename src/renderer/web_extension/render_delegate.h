@@ -12,4 +12,8 @@ namespace lumetra {
 // receives its messages.
 void startRenderDelegate(WebKitWebExtension* extension, Context& context);
 
+// Main thread: dispatches the printers' state now to every script context
+// that was given the window functions (docs/window-api.md).
+void tellPrinterStates();
+
 }  // namespace lumetra
