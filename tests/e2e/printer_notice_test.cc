@@ -242,7 +242,8 @@ TEST(PrinterNoticeTest, ThePageAndTheMetricsTextfileAreToldEachPrintersState) {
 
   ASSERT_TRUE(home.waitForConsole("printers at load []")) << home.consoleText() << shell.errors();
   ASSERT_TRUE(home.waitForConsole("ticket handed over")) << home.consoleText();
-  EXPECT_TRUE(pageTold("waiting=1 oldest=past reason=paper-end condition=paper-near-end delivered=0 failed=0")) << home.consoleText();
+  EXPECT_TRUE(pageTold("waiting=1 oldest=past reason=paper-end condition=paper-near-end delivered=0 failed=0"))
+      << home.consoleText();
   EXPECT_TRUE(home.waitForConsole("frame told 1")) << home.consoleText();
   EXPECT_TRUE(metricsSay("lumetra_tickets_waiting" + labels + " 1")) << readText(metrics) << shell.errors();
   EXPECT_TRUE(metricsSay("lumetra_printer_reason{printer=\"" + std::string(kStatesPrinter) +
