@@ -1,5 +1,7 @@
 #include "delivery/printer_board.h"
 
+#include <algorithm>
+
 #include "base/unix_time.h"
 
 namespace lumetra {
@@ -20,6 +22,23 @@ Trouble troubleOf(OverLimit limit) {
       break;
   }
   return Trouble::none;
+}
+
+// A page may name any number of printers: the page and the metrics are told
+// of as many as the board keeps, printers that ever printed or report a
+// condition first, then those whose tickets have waited longest. In printer
+// order.
+std::vector<PrinterState> mostTelling(std::vector<PrinterState> states) {
+  if (states.size() <= kMostPrinters) return states;
+  const auto known = [](const PrinterState& state) { return state.delivered > 0 || state.condition != Trouble::none; };
+  std::stable_sort(states.begin(), states.end(), [&known](const PrinterState& a, const PrinterState& b) {
+    if (known(a) != known(b)) return known(a);
+    return a.oldestUnixSeconds < b.oldestUnixSeconds;
+  });
+  states.resize(kMostPrinters);
+  std::sort(states.begin(), states.end(),
+            [](const PrinterState& a, const PrinterState& b) { return a.printer < b.printer; });
+  return states;
 }
 
 }  // namespace
@@ -156,7 +175,7 @@ std::vector<PrinterState> PrinterBoard::statesLocked() const {
   std::vector<PrinterState> list;
   list.reserve(states.size());
   for (auto& [key, state] : states) list.push_back(std::move(state));
-  return list;
+  return mostTelling(std::move(list));
 }
 
 }  // namespace lumetra

@@ -45,7 +45,7 @@ class PrinterBoard {
   std::optional<std::vector<PrinterBacklog>> backlogChange() EXCLUDES(mutex_);
 
   // Every printer with tickets waiting, something to show, or tickets
-  // delivered or failed, in printer order.
+  // delivered or failed, in printer order; at most 256 of them.
   std::vector<PrinterState> states() const EXCLUDES(mutex_);
   // True when states() has changed since the last call.
   bool statesChanged() EXCLUDES(mutex_);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/temp_dir.h"
 #include "support/test_context.h"
 
@@ -153,6 +155,17 @@ TEST_F(PrinterBoardTest, StatesCountDeliveredAndRefusedTicketsAndGiveReasonsOnly
   deliverFirst(kBar);
   EXPECT_EQ(states(), (std::vector<std::string>{"厨房/spooler: 0 [] [] 1/0", "10.0.0.7/network: 0 [] [] 2/1",
                                                 "10.0.0.8/network: 0 [] [paper-near-end] 0/0"}));
+
+  // However many printers a page names, the states stay bounded, and the
+  // printers that ever printed stay in them.
+  std::vector<Ticket> many;
+  for (int i = 0; i < 300; ++i) many.push_back(ticket(PrinterKey{PrinterKind::network, "10.0.0." + std::to_string(i)}));
+  handOver(std::move(many));
+  const std::vector<PrinterState> bounded = board_->states();
+  EXPECT_EQ(bounded.size(), 256u);
+  EXPECT_EQ(bounded.front().printer, kKitchen);
+  EXPECT_TRUE(std::ranges::is_sorted(bounded, {}, &PrinterState::printer));
+  EXPECT_EQ(std::ranges::count(bounded, kBar, &PrinterState::printer), 1);
 }
 
 }  // namespace
