@@ -84,14 +84,14 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
   return true;
 }
 
-struct PrinterState {
+struct PrinterScenario {
   const char* name;
   std::function<void(test::FakeNetworkPrinter&)> enter;
   std::function<void(test::FakeNetworkPrinter&)> recover;  // back to health, the way it happens in a shop
   std::size_t receiveBuffer = 0;
 };
 
-void measureState(Context& context, const PrinterState& state, const std::string& address, int samples) {
+void measureState(Context& context, const PrinterScenario& state, const std::string& address, int samples) {
   std::vector<std::unique_ptr<test::FakeNetworkPrinter>> printers;
   printers.push_back(std::make_unique<test::FakeNetworkPrinter>(address, 9100, state.receiveBuffer));
   test::FakeNetworkPrinter& printer = *printers.front();
@@ -225,7 +225,7 @@ int main(int argc, char** argv) {
   startDelivery(context.jobs, journal.path());
 
   using Printer = test::FakeNetworkPrinter;
-  const std::vector<PrinterState> states{
+  const std::vector<PrinterScenario> states{
       {"healthy", [](Printer&) {}, {}},
       {"slow (4 KB buffer)", [](Printer& p) { p.readSlowly(256, std::chrono::milliseconds(20)); }, {}, 4096},
       {"refusing", [](Printer& p) { p.switchOff(); }, [](Printer& p) { p.switchOn(); }},

@@ -179,6 +179,31 @@ function startVirtualPrinterPanel() {
   }
 }
 
+// Every printer the till knows of now: what waits, since when and why, as
+// lumetraPrinters() and the lumetraprinters event tell it.
+function showPrinterStates(printers) {
+  const lines = printers.map((p) => {
+    const line = document.createElement('li');
+    const since = p.waiting > 0 ? `（${new Date(p.oldest * 1000).toLocaleTimeString('zh-CN')} 起）` : '';
+    const why = [p.reason, p.condition].filter(Boolean).join(' / ');
+    line.textContent = `${p.printer} [${p.kind === 'network' ? '网络' : 'CUPS'}] 等待 ${p.waiting}${since}` +
+      ` · 已打印 ${p.delivered} · 未接收 ${p.failed}${why ? ` · ${why}` : ''}`;
+    line.classList.toggle('waiting', p.waiting > 0 || p.reason !== '');
+    return line;
+  });
+  if (!lines.length) lines.push(Object.assign(document.createElement('li'), {textContent: '还没有打印机'}));
+  $('printer-states').replaceChildren(...lines);
+}
+
+function watchPrinterStates() {
+  if (typeof window.lumetraPrinters !== 'function') {
+    $('printer-states').textContent = '（在 Lumetra 中打开时显示）';
+    return;
+  }
+  showPrinterStates(window.lumetraPrinters());
+  window.addEventListener('lumetraprinters', (event) => showPrinterStates(event.detail));
+}
+
 const actions = {
   printers: listPrinters,
   status: () => { const p = selectedPrinter(); if (p) call('getPrinterStatus', p); },
@@ -215,6 +240,7 @@ function start() {
   showOrder();
   listPrinters();
   call('getPrinterModelList');
+  watchPrinterStates();
   startVirtualPrinterPanel();
   console.log('demo ready');
 }

@@ -9,6 +9,30 @@
 export {};
 
 declare global {
+  /** One printer's state, as lumetraPrinters() and the lumetraprinters event give it (docs/window-api.md). */
+  interface LumetraPrinterState {
+    /** The network printer's IPv4 address, or the spooler queue's name. */
+    printer: string;
+    kind: "network" | "spooler";
+    /** Tickets handed over and not yet confirmed by the printer. */
+    waiting: number;
+    /** When the oldest waiting ticket was handed over, in Unix seconds; 0 when none waits. */
+    oldest: number;
+    /** Why tickets wait or are refused, as a code word ("paper-end", "unanswered", …); "" for none. */
+    reason: string;
+    /** What the printer reports of itself ("paper-near-end", …); "" for none. */
+    condition: string;
+    /** Tickets the printer confirmed since the web process started. */
+    delivered: number;
+    /** Tickets refused at hand-over since the web process started: they never print. */
+    failed: number;
+  }
+
+  interface WindowEventMap {
+    /** Dispatched whenever any printer's state changes; `detail` is every printer's state. */
+    lumetraprinters: CustomEvent<LumetraPrinterState[]>;
+  }
+
   /** Character size for printText, printTextByNet and kitchen items. Any other text keeps the size last used. */
   type LumetraSize = "zoomIn" | "zoomH" | "zoomW";
 
@@ -182,5 +206,10 @@ declare global {
     downloadUpdate(parameters: string): boolean;
     /** Full path of the MP3 file chosen; undefined when cancelled. */
     selectFile(): string | undefined;
+
+    // Not one of the 37: the printers' state (docs/window-api.md)
+
+    /** Every printer's state now, as the lumetraprinters event gives it. */
+    lumetraPrinters(): LumetraPrinterState[];
   }
 }

@@ -138,6 +138,7 @@ ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
   config.consoleLogKeptFiles = static_cast<unsigned>(std::min(
       numberSetting(files, u"console_log", u"kept_files", kDefaultConsoleLogKeptFiles), kMostConsoleLogKeptFiles));
   config.certificates = certificateSettings(files);
+  config.metricsTextfile = expandHome(textSetting(files, u"monitoring", u"textfile", ""));
   return config;
 }
 

@@ -21,6 +21,9 @@ struct ShellConfig {
   std::uint64_t consoleLogMaxBytes = 0;  // [console_log] max_kilobytes; 0: never rotated
   unsigned consoleLogKeptFiles = 0;      // [console_log] kept_files: console.log.1 .. .N
   CertificateSettings certificates;      // [security] certificates, [pinned_certificates]
+  // [monitoring] textfile: where the web process keeps the printers' state
+  // for a node exporter's textfile collector; empty: nowhere.
+  std::filesystem::path metricsTextfile;
 };
 
 // Tests and development name another system-wide file here, so a till's

@@ -27,10 +27,13 @@ void onInitializeWebExtensions(WebKitWebContext* context, gpointer start) {
   webkit_web_context_set_web_extensions_initialization_user_data(context, extension->data);
 }
 
-ExtensionStart* newExtensionStart(const std::filesystem::path& directory, const TrustedOrigins& trusted) {
+ExtensionStart* newExtensionStart(const std::filesystem::path& directory, const TrustedOrigins& trusted,
+                                  const std::filesystem::path& metricsTextfile) {
   GVariantBuilder data;
   g_variant_builder_init(&data, G_VARIANT_TYPE_VARDICT);
   g_variant_builder_add(&data, "{sv}", kTrustedOriginsKey, g_variant_new_string(trusted.toList().c_str()));
+  // A path need not be UTF-8: bytes.
+  g_variant_builder_add(&data, "{sv}", kMetricsTextfileKey, g_variant_new_bytestring(metricsTextfile.c_str()));
   return new ExtensionStart{directory.string(), g_variant_ref_sink(g_variant_builder_end(&data))};
 }
 
@@ -63,7 +66,8 @@ void makeStoragePrivate(const std::filesystem::path& cacheDirectory) {
 }  // namespace
 
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches, CertificateMode certificates, const TrustedOrigins& trusted) {
+                        const ShellSwitches& switches, CertificateMode certificates, const TrustedOrigins& trusted,
+                        const std::filesystem::path& metricsTextfile) {
   WebSetup setup;
   makeStoragePrivate(startupDirectory / "cache");
   WebKitWebsiteDataManager* manager = createDataManager(startupDirectory / "cache", certificates);
@@ -73,7 +77,7 @@ WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std
   webkit_web_context_set_preferred_languages(setup.context, languages);
   g_signal_connect_data(
       setup.context, "initialize-web-extensions", G_CALLBACK(onInitializeWebExtensions),
-      newExtensionStart(extensionDirectory, trusted),
+      newExtensionStart(extensionDirectory, trusted, metricsTextfile),
       [](gpointer start, GClosure*) {
         auto* extension = static_cast<ExtensionStart*>(start);
         g_variant_unref(extension->data);

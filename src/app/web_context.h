@@ -25,6 +25,7 @@ struct WebSetup {
 // and told which origins are `trusted`, script-opened windows always
 // allowed.
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches, CertificateMode certificates, const TrustedOrigins& trusted);
+                        const ShellSwitches& switches, CertificateMode certificates, const TrustedOrigins& trusted,
+                        const std::filesystem::path& metricsTextfile);
 
 }  // namespace lumetra::shell

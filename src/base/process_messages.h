@@ -26,5 +26,8 @@ inline constexpr const char* kPageTrustType = "(bs)";
 // ("a{sv}") in which this key holds the trusted origins (a string, as
 // TrustedOrigins::toList writes it).
 inline constexpr const char* kTrustedOriginsKey = "trusted-origins";
+// The path of the metrics textfile (a bytestring: a path need not be
+// UTF-8); empty for none.
+inline constexpr const char* kMetricsTextfileKey = "metrics-textfile";
 
 }  // namespace lumetra

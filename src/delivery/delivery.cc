@@ -9,9 +9,10 @@ Delivery::Delivery(Outbox& outbox, platform::Spooler& spooler) : outbox_(outbox)
 
 Delivery::~Delivery() { stop(); }
 
-void Delivery::start(const DeliveryTimings& timings, BacklogListener listener) {
+void Delivery::start(const DeliveryTimings& timings, BacklogListener listener, StatesListener statesListener) {
   if (network_) return;
-  network_ = std::make_unique<NetworkDelivery>(outbox_, board_, timings, std::move(listener));
+  network_ =
+      std::make_unique<NetworkDelivery>(outbox_, board_, timings, std::move(listener), std::move(statesListener));
   spooled_ = std::make_unique<SpoolerDelivery>(outbox_, board_, spooler_, timings,
                                                [network = network_.get()] { network->wake(); });
   networkThread_ = std::jthread([network = network_.get()](std::stop_token stop) { network->run(stop); });

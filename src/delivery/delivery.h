@@ -45,11 +45,13 @@ class Delivery {
   Delivery(const Delivery&) = delete;
   Delivery& operator=(const Delivery&) = delete;
 
-  void start(const DeliveryTimings& timings, BacklogListener listener);
+  void start(const DeliveryTimings& timings, BacklogListener listener, StatesListener statesListener = {});
   // Queues the tickets in the outbox (returning once they are on disk),
   // shows the staff what it refused, and delivers them.
   void handOver(std::vector<Ticket> tickets);
   void stop();
+  // Any thread: every printer's state now.
+  std::vector<PrinterState> printerStates() const { return board_.states(); }
 
  private:
   // New tickets are waiting.

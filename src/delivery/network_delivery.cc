@@ -25,8 +25,12 @@ Trouble stoppedBecause(const PrinterReport& report) {
 }  // namespace
 
 NetworkDelivery::NetworkDelivery(Outbox& outbox, PrinterBoard& board, const DeliveryTimings& timings,
-                                 BacklogListener listener)
-    : outbox_(outbox), board_(board), timings_(timings), listener_(std::move(listener)) {}
+                                 BacklogListener listener, StatesListener statesListener)
+    : outbox_(outbox),
+      board_(board),
+      timings_(timings),
+      listener_(std::move(listener)),
+      statesListener_(std::move(statesListener)) {}
 
 void NetworkDelivery::run(std::stop_token stop) {
   const std::stop_callback wakeOnStop(stop, [this] { wakeup_.signal(); });
@@ -148,6 +152,7 @@ void NetworkDelivery::waitForWork(Clock::time_point now) {
 void NetworkDelivery::reportBacklog() {
   std::optional<std::vector<PrinterBacklog>> change = board_.backlogChange();
   if (change && listener_) listener_(std::move(*change));
+  if (board_.statesChanged() && statesListener_) statesListener_();
 }
 
 }  // namespace lumetra

@@ -20,7 +20,8 @@ class NetworkDelivery {
  public:
   using Clock = std::chrono::steady_clock;
 
-  NetworkDelivery(Outbox& outbox, PrinterBoard& board, const DeliveryTimings& timings, BacklogListener listener);
+  NetworkDelivery(Outbox& outbox, PrinterBoard& board, const DeliveryTimings& timings, BacklogListener listener,
+                  StatesListener statesListener = {});
 
   void run(std::stop_token stop);
   void wake() { wakeup_.signal(); }
@@ -49,6 +50,7 @@ class NetworkDelivery {
   PrinterBoard& board_;
   const DeliveryTimings timings_;
   BacklogListener listener_;
+  StatesListener statesListener_;
   platform::Wakeup wakeup_;
   std::map<std::string, Line> lines_;  // by address
   // What earlier tickets taught about each printer, forgotten when it

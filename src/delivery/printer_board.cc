@@ -1,5 +1,7 @@
 #include "delivery/printer_board.h"
 
+#include <algorithm>
+
 #include "base/unix_time.h"
 
 namespace lumetra {
@@ -22,6 +24,23 @@ Trouble troubleOf(OverLimit limit) {
   return Trouble::none;
 }
 
+// A page may name any number of printers: the page and the metrics are told
+// of as many as the board keeps, printers that ever printed or report a
+// condition first, then those whose tickets have waited longest. In printer
+// order.
+std::vector<PrinterState> mostTelling(std::vector<PrinterState> states) {
+  if (states.size() <= kMostPrinters) return states;
+  const auto known = [](const PrinterState& state) { return state.delivered > 0 || state.condition != Trouble::none; };
+  std::stable_sort(states.begin(), states.end(), [&known](const PrinterState& a, const PrinterState& b) {
+    if (known(a) != known(b)) return known(a);
+    return a.oldestUnixSeconds < b.oldestUnixSeconds;
+  });
+  states.resize(kMostPrinters);
+  std::sort(states.begin(), states.end(),
+            [](const PrinterState& a, const PrinterState& b) { return a.printer < b.printer; });
+  return states;
+}
+
 }  // namespace
 
 void PrinterBoard::Printer::restartSince() {
@@ -35,6 +54,11 @@ void PrinterBoard::Printer::restartSince() {
 void PrinterBoard::settle(std::map<PrinterKey, Printer>::iterator entry) {
   entry->second.restartSince();
   if (entry->second.blank()) printers_.erase(entry);
+}
+
+PrinterBoard::Tally* PrinterBoard::tallyOf(const PrinterKey& printer) {
+  if (!tallies_.contains(printer) && tallies_.size() >= kMostPrinters) return nullptr;
+  return &tallies_[printer];
 }
 
 void PrinterBoard::troubled(const PrinterKey& printer, Trouble trouble) {
@@ -54,6 +78,7 @@ void PrinterBoard::printerCondition(const PrinterKey& printer, Trouble condition
 
 void PrinterBoard::delivered(const PrinterKey& printer, std::size_t stillWaiting) {
   MutexLock lock(mutex_);
+  if (Tally* tally = tallyOf(printer)) ++tally->delivered;
   const auto entry = printers_.find(printer);
   if (entry == printers_.end() || stillWaiting > 0) return;
   entry->second.trouble = Trouble::none;
@@ -63,6 +88,7 @@ void PrinterBoard::delivered(const PrinterKey& printer, std::size_t stillWaiting
 void PrinterBoard::refused(const std::vector<Refused>& refused) {
   MutexLock lock(mutex_);
   for (const Refused& tickets : refused) {
+    if (Tally* tally = tallyOf(tickets.printer)) tally->failed += tickets.tickets;
     // A page may name any number of printers: past this many, refusals are
     // left out of the notice (stderr has them).
     if (!printers_.contains(tickets.printer) && printers_.size() >= kMostPrinters) continue;
@@ -103,6 +129,53 @@ std::optional<std::vector<PrinterBacklog>> PrinterBoard::backlogChange() {
   if (waiting == shown_) return std::nullopt;
   shown_ = waiting;
   return waiting;
+}
+
+std::vector<PrinterState> PrinterBoard::states() const {
+  MutexLock lock(mutex_);
+  return statesLocked();
+}
+
+bool PrinterBoard::statesChanged() {
+  MutexLock lock(mutex_);
+  std::vector<PrinterState> now = statesLocked();
+  if (now == statesTold_) return false;
+  statesTold_ = std::move(now);
+  return true;
+}
+
+std::vector<PrinterState> PrinterBoard::statesLocked() const {
+  std::map<PrinterKey, PrinterState> states;
+  const auto stateOf = [&states](const PrinterKey& key) -> PrinterState& {
+    PrinterState& state = states[key];
+    state.printer = key;
+    return state;
+  };
+  for (const WaitingTickets& waiting : outbox_.waitingTickets()) {
+    PrinterState& state = stateOf(waiting.printer);
+    state.waiting = waiting.tickets;
+    state.oldestUnixSeconds = waiting.oldestUnixSeconds;
+  }
+  for (const auto& [key, printer] : printers_) {
+    PrinterState& state = stateOf(key);
+    // As backlogChange() judges them: a trouble ends with the last waiting
+    // ticket, a refusal once the outbox has room again.
+    if (printer.refusal != Trouble::none && outbox_.wouldRefuse(key) != OverLimit::none) {
+      state.reason = printer.refusal;
+    } else if (state.waiting > 0) {
+      state.reason = printer.trouble;
+    }
+    state.condition = printer.condition;
+  }
+  for (const auto& [key, tally] : tallies_) {
+    PrinterState& state = stateOf(key);
+    state.delivered = tally.delivered;
+    state.failed = tally.failed;
+  }
+  std::vector<PrinterState> list;
+  list.reserve(states.size());
+  for (auto& [key, state] : states) list.push_back(std::move(state));
+  return mostTelling(std::move(list));
 }
 
 }  // namespace lumetra

@@ -7,6 +7,7 @@
 
 #include "base/mutex.h"
 #include "delivery/printer_backlog.h"
+#include "delivery/printer_state.h"
 #include "delivery/printer_trouble.h"
 #include "outbox/outbox.h"
 
@@ -43,6 +44,12 @@ class PrinterBoard {
   // has changed since the last call.
   std::optional<std::vector<PrinterBacklog>> backlogChange() EXCLUDES(mutex_);
 
+  // Every printer with tickets waiting, something to show, or tickets
+  // delivered or failed, in printer order; at most 256 of them.
+  std::vector<PrinterState> states() const EXCLUDES(mutex_);
+  // True when states() has changed since the last call.
+  bool statesChanged() EXCLUDES(mutex_);
+
  private:
   struct Printer {
     Trouble trouble = Trouble::none;    // of its waiting tickets' delivery
@@ -55,13 +62,25 @@ class PrinterBoard {
     void restartSince();
   };
 
+  struct Tally {
+    std::uint64_t delivered = 0;
+    std::uint64_t failed = 0;
+  };
+
+  // The printer's tally, or none once the board counts as many printers as
+  // it keeps.
+  Tally* tallyOf(const PrinterKey& printer) REQUIRES(mutex_);
+  std::vector<PrinterState> statesLocked() const REQUIRES(mutex_);
+
   // Forgets a printer with nothing to show.
   void settle(std::map<PrinterKey, Printer>::iterator printer) REQUIRES(mutex_);
 
   const Outbox& outbox_;
-  Mutex mutex_;
+  mutable Mutex mutex_;
   std::map<PrinterKey, Printer> printers_ GUARDED_BY(mutex_);
   std::vector<PrinterBacklog> shown_ GUARDED_BY(mutex_);  // the last list given
+  std::map<PrinterKey, Tally> tallies_ GUARDED_BY(mutex_);
+  std::vector<PrinterState> statesTold_ GUARDED_BY(mutex_);  // as statesChanged() last saw them
 };
 
 }  // namespace lumetra

@@ -10,7 +10,7 @@ namespace lumetra {
 
 void startDelivery(PrintJobs& jobs, const std::filesystem::path& folder) {
   jobs.outbox.open(folder);
-  jobs.delivery.start(jobs.timings, jobs.onBacklogChanged);
+  jobs.delivery.start(jobs.timings, jobs.onBacklogChanged, jobs.onPrinterStatesChanged);
 }
 
 void handOverTickets(PrintJobs& jobs, std::vector<Ticket> tickets) {

@@ -26,6 +26,9 @@ struct PrintJobs {
   DeliveryTimings timings;
   // Told which printers have tickets waiting; called from the delivery thread.
   BacklogListener onBacklogChanged;
+  // Told that a printer's state (Delivery::printerStates) has changed;
+  // called from the delivery thread.
+  StatesListener onPrinterStatesChanged;
   Outbox outbox;
   // Last, so that its threads stop before anything they use goes away.
   Delivery delivery{outbox, network.printers.spooler};

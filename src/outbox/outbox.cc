@@ -96,7 +96,8 @@ void Outbox::readBack(const JournalScan& scan) {
   liveJournalBytes_ = 0;
   for (const auto& [id, entry] : waiting) {
     const PrinterKey& printer = entry->ticket->ticket.printer;
-    add(printer, queues_[printer], Queued{id, entry->offset, entry->size, entry->size, {}});
+    add(printer, queues_[printer],
+        Queued{id, entry->offset, entry->size, entry->size, {}, entry->ticket->handedOverUnixSeconds});
     liveJournalBytes_ += entry->size;
   }
 }
@@ -205,7 +206,7 @@ std::vector<Refused> Outbox::handOver(std::vector<Ticket> tickets) {
       }
       PrinterQueue& queue = queues_[ticket.printer];
       add(ticket.printer, queue,
-          Queued{nextId_++, records.size(), static_cast<std::uint32_t>(record.size()), record.size(), {}});
+          Queued{nextId_++, records.size(), static_cast<std::uint32_t>(record.size()), record.size(), {}, now});
       added.push_back(&queue.tickets.back());
       kept.push_back(std::make_shared<const Ticket>(std::move(ticket)));
       records += record;
@@ -335,6 +336,16 @@ std::size_t Outbox::waitingFor(const PrinterKey& printer) const {
   MutexLock lock(mutex_);
   const auto queue = queues_.find(printer);
   return queue == queues_.end() ? 0 : queue->second.tickets.size();
+}
+
+std::vector<WaitingTickets> Outbox::waitingTickets() const {
+  MutexLock lock(mutex_);
+  std::vector<WaitingTickets> waiting;
+  for (const auto& [printer, queue] : queues_) {
+    if (queue.tickets.empty()) continue;
+    waiting.push_back(WaitingTickets{printer, queue.tickets.size(), queue.tickets.front().handedOverUnixSeconds});
+  }
+  return waiting;
 }
 
 void Outbox::compactWhenWorthIt() {

@@ -49,6 +49,13 @@ struct Refused {
   bool operator==(const Refused&) const = default;
 };
 
+// A printer's waiting tickets: how many, and when the oldest was handed over.
+struct WaitingTickets {
+  PrinterKey printer;
+  std::size_t tickets = 0;
+  std::int64_t oldestUnixSeconds = 0;
+};
+
 // The first waiting ticket of a printer, for its delivery.
 struct TicketToDeliver {
   std::uint64_t id = 0;
@@ -105,6 +112,8 @@ class Outbox {
 
   std::size_t waiting() const EXCLUDES(mutex_);
   std::size_t waitingFor(const PrinterKey& printer) const EXCLUDES(mutex_);
+  // Every printer with tickets waiting, in printer order.
+  std::vector<WaitingTickets> waitingTickets() const EXCLUDES(mutex_);
 
  private:
   struct Queued {
@@ -113,6 +122,7 @@ class Outbox {
     std::uint32_t size = 0;    // of its record; 0: kept in memory only
     std::uint64_t bytes = 0;   // for the printer
     std::shared_ptr<const Ticket> inMemory;
+    std::int64_t handedOverUnixSeconds = 0;
   };
   struct PrinterQueue {
     std::deque<Queued> tickets;

@@ -16,4 +16,15 @@ std::optional<std::vector<PrinterBacklog>> BacklogRelay::take() {
   return std::exchange(newest_, std::nullopt);
 }
 
+bool BacklogRelay::postStatesChanged() {
+  MutexLock lock(mutex_);
+  statesChanged_ = true;
+  return !std::exchange(wakeUpPending_, true);
+}
+
+bool BacklogRelay::takeStatesChanged() {
+  MutexLock lock(mutex_);
+  return std::exchange(statesChanged_, false);
+}
+
 }  // namespace lumetra

@@ -21,10 +21,17 @@ class BacklogRelay {
   // The next post wakes the main thread again.
   std::optional<std::vector<PrinterBacklog>> take() EXCLUDES(mutex_);
 
+  // The same for a change of the printers' states, which the main thread
+  // reads itself: true when it must be woken.
+  bool postStatesChanged() EXCLUDES(mutex_);
+  // Main thread, after take(): whether the states changed since last asked.
+  bool takeStatesChanged() EXCLUDES(mutex_);
+
  private:
   Mutex mutex_;
   std::optional<std::vector<PrinterBacklog>> newest_ GUARDED_BY(mutex_);
   bool wakeUpPending_ GUARDED_BY(mutex_) = false;
+  bool statesChanged_ GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace lumetra

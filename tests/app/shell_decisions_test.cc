@@ -151,7 +151,8 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
                                         std::string(64, 'a') + "\nkitchen.local = xyz\n");
   const auto user = dir.write("user/lumetra.conf",
                               "[shell]\nworking_folder=~/till\nWINDOW_TITLE=Front\n"
-                              "[console_log]\nmax_kilobytes=12k\n[pinned_certificates]\nPOS.example = " +
+                              "[console_log]\nmax_kilobytes=12k\n[monitoring]\ntextfile = "
+                              "~/metrics/lumetra.prom\n[pinned_certificates]\nPOS.example = " +
                                   std::string(64, 'b') + "\nkitchen.local=" + std::string(64, 'c') + "\n");
   std::vector<std::string> warnings;
   ScopedLogCapture capture([&](LogLevel, std::string_view line) { warnings.emplace_back(line); });
@@ -162,10 +163,12 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   EXPECT_EQ(none.consoleLogMaxBytes, 10u * 1024 * 1024);
   EXPECT_EQ(none.consoleLogKeptFiles, 5u);
   EXPECT_EQ(none.certificates, CertificateSettings{});
+  EXPECT_EQ(none.metricsTextfile, "") << "off unless set";
 
   const ShellConfig both = readShellConfig({system, user});
   EXPECT_EQ(both.startPage, "https://pos.example/till?a=1&b=" + std::string(80, 'x'));
   EXPECT_EQ(both.workingFolder, "/home/till/till");
+  EXPECT_EQ(both.metricsTextfile, "/home/till/metrics/lumetra.prom");
   EXPECT_EQ(both.windowTitle, "Front");
   EXPECT_EQ(both.consoleLogMaxBytes, 10u * 1024 * 1024) << "12k is no number: the default, not the system's 2";
   EXPECT_EQ(both.consoleLogKeptFiles, 100u) << "bounded";

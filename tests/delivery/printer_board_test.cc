@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/temp_dir.h"
 #include "support/test_context.h"
 
@@ -40,6 +42,21 @@ class PrinterBoardTest : public ::testing::Test {
     for (const PrinterBacklog& printer : *change) {
       lines.push_back(printer.printer + ": " + std::to_string(printer.waiting) +
                       (printer.sinceUnixSeconds > 0 ? "+ " : " ") + test::staffReason(printer));
+    }
+    return lines;
+  }
+
+  // Every printer's state as "printer/kind: waiting oldest? reason condition
+  // delivered/failed", oldest as "old" when set; "unchanged" when
+  // statesChanged() says so.
+  std::vector<std::string> states() {
+    if (!board_->statesChanged()) return {"unchanged"};
+    std::vector<std::string> lines;
+    for (const PrinterState& state : board_->states()) {
+      lines.push_back(state.printer.name + "/" + std::string(printerKindWord(state.printer.kind)) + ": " +
+                      std::to_string(state.waiting) + (state.oldestUnixSeconds > 0 ? " old " : " ") + "[" +
+                      std::string(troubleCode(state.reason)) + "] [" + std::string(troubleCode(state.condition)) +
+                      "] " + std::to_string(state.delivered) + "/" + std::to_string(state.failed));
     }
     return lines;
   }
@@ -112,6 +129,43 @@ TEST_F(PrinterBoardTest, APrintersConditionShowsWithOrWithoutTicketsUntilCleared
   board_->printerCondition(kBar, Trouble::none);
   board_->printerCondition(kKitchen, Trouble::none);
   EXPECT_EQ(shown(), std::vector<std::string>{});
+}
+
+// What the page and the metrics are told: every printer that has tickets
+// waiting, something to show, or counts, with a reason only while tickets
+// wait or are refused, and a change only when any of it changed.
+TEST_F(PrinterBoardTest, StatesCountDeliveredAndRefusedTicketsAndGiveReasonsOnlyWhileTicketsWait) {
+  open(OutboxLimits{.ticketsPerUnknownPrinter = 2});
+  EXPECT_EQ(states(), std::vector<std::string>{"unchanged"});
+  handOver({ticket(kBar), ticket(kBar), ticket(kBar), ticket(kKitchen)});
+  board_->troubled(kBar, Trouble::paperEnd);
+  board_->printerCondition(kOther, Trouble::paperNearEnd);
+  EXPECT_EQ(states(), (std::vector<std::string>{"厨房/spooler: 1 old [] [] 0/0",
+                                                "10.0.0.7/network: 2 old [unknown-printer-full] [] 0/1",
+                                                "10.0.0.8/network: 0 [] [paper-near-end] 0/0"}));
+  EXPECT_EQ(states(), std::vector<std::string>{"unchanged"});
+
+  deliverFirst(kBar);
+  deliverFirst(kKitchen);
+  EXPECT_EQ(states(),
+            (std::vector<std::string>{"厨房/spooler: 0 [] [] 1/0", "10.0.0.7/network: 1 old [paper-end] [] 1/1",
+                                      "10.0.0.8/network: 0 [] [paper-near-end] 0/0"}))
+      << "a printer that confirmed a ticket is no longer refused: its trouble shows";
+  board_->troubled(kBar, Trouble::stalled);
+  deliverFirst(kBar);
+  EXPECT_EQ(states(), (std::vector<std::string>{"厨房/spooler: 0 [] [] 1/0", "10.0.0.7/network: 0 [] [] 2/1",
+                                                "10.0.0.8/network: 0 [] [paper-near-end] 0/0"}));
+
+  // However many printers a page names, the states stay bounded, and the
+  // printers that ever printed stay in them.
+  std::vector<Ticket> many;
+  for (int i = 0; i < 300; ++i) many.push_back(ticket(PrinterKey{PrinterKind::network, "10.0.0." + std::to_string(i)}));
+  handOver(std::move(many));
+  const std::vector<PrinterState> bounded = board_->states();
+  EXPECT_EQ(bounded.size(), 256u);
+  EXPECT_EQ(bounded.front().printer, kKitchen);
+  EXPECT_TRUE(std::ranges::is_sorted(bounded, {}, &PrinterState::printer));
+  EXPECT_EQ(std::ranges::count(bounded, kBar, &PrinterState::printer), 1);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <regex>
 #include <set>
@@ -19,6 +20,7 @@ namespace {
 
 constexpr char kPrinter[] = "127.0.31.1";
 constexpr char kStatusPrinter[] = "127.0.31.2";
+constexpr char kStatesPrinter[] = "127.0.31.3";
 constexpr char kNoticeTitle[] = "打印提醒";
 constexpr char kHidden[] = "lumetra: printer notice []";
 
@@ -199,6 +201,66 @@ TEST(PrinterNoticeTest, APrinterReportingAFaultHoldsItsTicketsWithTheReasonUntil
   std::cout << "paper-in again: three tickets printed after " << millisecondsSince(recovery) << " ms" << std::endl;
   EXPECT_EQ(printedTickets(receipts.path()), "123123");
   EXPECT_TRUE(eventually([&] { return !findWindow(x.connection(), kNoticeTitle); }));
+}
+
+// What promtool says of the metrics textfile: "" when it is sound.
+std::string promtoolCheck(const ShellHome& home, const std::filesystem::path& file) {
+  const std::filesystem::path said = home.directory() / "promtool.out";
+  SpawnOptions options;
+  options.arguments = {"sh", "-c", "exec promtool check metrics < \"$0\"", file.string()};
+  options.outputFile = said;
+  options.errorFile = said;
+  const std::optional<int> status = waitForExit(spawn(options));
+  return status == 0 ? readText(said) : "exit " + std::to_string(status.value_or(-2)) + ": " + readText(said);
+}
+
+// The page and the chain are told the same as the staff: a ticket waits for
+// a printer whose paper is out, then prints once the paper is in. Each
+// change reaches the page's window and its frame as an event, the function
+// says the same at that moment, and the metrics textfile follows.
+TEST(PrinterNoticeTest, ThePageAndTheMetricsTextfileAreToldEachPrintersState) {
+  XServer x;
+  ShellHome home;
+  const std::filesystem::path metrics = home.directory() / "textfile" / "lumetra.prom";
+  std::filesystem::create_directories(metrics.parent_path());
+  {
+    std::ofstream config(home.directory() / "etc-lumetra.conf");
+    config << "[monitoring]\ntextfile = " << metrics.string() << "\n";
+  }
+  test::TempDir receipts;
+  test::ControlledPrinter printer(kStatesPrinter, receipts);
+  ASSERT_NE(printer.control("paper-out").find(" paper=out "), std::string::npos);
+  Shell shell(x, home, {.startPage = pageUrl("printer_states.html") + "?printer=" + kStatesPrinter});
+  const std::string labels = std::string("{printer=\"") + kStatesPrinter + "\",kind=\"network\"}";
+  const auto metricsSay = [&](const std::string& sample) {
+    return eventually([&] { return readText(metrics).find("\n" + sample + "\n") != std::string::npos; });
+  };
+  const auto pageTold = [&](const std::string& state) {
+    return home.waitForConsole("printers event [" + std::string(kStatesPrinter) + " network " + state +
+                               "] function same");
+  };
+
+  ASSERT_TRUE(home.waitForConsole("printers at load []")) << home.consoleText() << shell.errors();
+  ASSERT_TRUE(home.waitForConsole("ticket handed over")) << home.consoleText();
+  EXPECT_TRUE(pageTold("waiting=1 oldest=past reason=paper-end condition=paper-near-end delivered=0 failed=0"))
+      << home.consoleText();
+  EXPECT_TRUE(home.waitForConsole("frame told 1")) << home.consoleText();
+  EXPECT_TRUE(metricsSay("lumetra_tickets_waiting" + labels + " 1")) << readText(metrics) << shell.errors();
+  EXPECT_TRUE(metricsSay("lumetra_printer_reason{printer=\"" + std::string(kStatesPrinter) +
+                         "\",kind=\"network\",reason=\"paper-end\"} 1"))
+      << readText(metrics);
+  EXPECT_NE(readText(metrics).find("lumetra_build_info{version="), std::string::npos);
+  EXPECT_EQ(promtoolCheck(home, metrics), "") << readText(metrics);
+  EXPECT_EQ(std::filesystem::status(metrics).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+
+  ASSERT_NE(printer.control("paper-in").find(" paper=ok "), std::string::npos);
+  EXPECT_TRUE(pageTold("waiting=0 oldest=0 reason= condition= delivered=1 failed=0")) << home.consoleText();
+  EXPECT_TRUE(metricsSay("lumetra_tickets_delivered_total" + labels + " 1")) << readText(metrics);
+  EXPECT_TRUE(metricsSay("lumetra_tickets_waiting" + labels + " 0")) << readText(metrics);
+  EXPECT_EQ(promtoolCheck(home, metrics), "") << readText(metrics);
+  EXPECT_FALSE(std::filesystem::exists(metrics.string() + ".new"));
 }
 
 }  // namespace

@@ -30,6 +30,25 @@ TEST(BacklogRelayTest, ListsPostedBeforeTheMainThreadTakesFoldIntoTheNewestWithO
   EXPECT_TRUE(relay.post(backlogOf(4)));
 }
 
+// A change of the printers' states shares the wake-up of a list; one that
+// comes after the list was taken wakes the main thread again.
+TEST(BacklogRelayTest, AStatesChangeSharesTheWakeUpOfAListAndIsTakenOnce) {
+  BacklogRelay relay;
+  EXPECT_FALSE(relay.takeStatesChanged());
+  EXPECT_TRUE(relay.post(backlogOf(1)));
+  EXPECT_FALSE(relay.postStatesChanged());
+  ASSERT_TRUE(relay.take());
+  EXPECT_TRUE(relay.takeStatesChanged());
+  EXPECT_FALSE(relay.takeStatesChanged());
+
+  EXPECT_TRUE(relay.postStatesChanged());
+  EXPECT_FALSE(relay.post(backlogOf(2)));
+  EXPECT_FALSE(relay.postStatesChanged());
+  EXPECT_TRUE(relay.take());
+  EXPECT_TRUE(relay.postStatesChanged());  // after the take: woken again
+  EXPECT_TRUE(relay.takeStatesChanged());
+}
+
 // Whatever the interleaving, the main thread ends with the last list and
 // never sees an older one after a newer.
 TEST(BacklogRelayTest, TheMainThreadEndsWithTheLastListWhileTheDeliveryThreadKeepsPosting) {

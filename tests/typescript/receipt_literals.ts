@@ -21,10 +21,19 @@ window.printTask(JSON.stringify([task]));
 const typed: LumetraCommandItem = { type: 1, content: "", remark: 2, paraLen: 3, para: [0, 60, 120] };
 window.printTask(JSON.stringify({ ...task, contents: [typed] }));
 
+// The printers' state: the event's detail is typed, and so is the function.
+window.addEventListener("lumetraprinters", (event) => {
+  const waiting: number = event.detail.filter((p) => p.reason !== "").length;
+  const since: Date = new Date(event.detail[0].oldest * 1000);
+  console.log(waiting, since, window.lumetraPrinters()[0].kind === "spooler");
+});
+// @ts-expect-error the kind is one of two words
+const kind: LumetraPrinterState["kind"] = "usb";
+
 // @ts-expect-error an item needs its content
 const noContent: LumetraContentItem = { type: 0, remark: 0 };
 // @ts-expect-error para holds numbers
 const textPara: LumetraContentItem = { type: 0, content: "", remark: 0, para: ["0"] };
 // @ts-expect-error printTask takes JSON text, not the object
 window.printTask(task);
-export { noContent, textPara };
+export { noContent, textPara, kind };

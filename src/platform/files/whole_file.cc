@@ -26,22 +26,23 @@ bool writeAll(int descriptor, std::string_view bytes) {
   return true;
 }
 
-}  // namespace
-
-bool writeWholeFile(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
+// Writes `bytes` to "PATH.new" with `mode` (synced when `durable`) and
+// renames it over `path`.
+bool replaceFile(const std::filesystem::path& path, std::string_view bytes, mode_t mode, bool durable,
+                 std::string& error) {
   std::filesystem::path fresh = path;
   fresh += ".new";
   // O_NOFOLLOW: a link planted under the fresh file's name must not send
   // the contents elsewhere.
-  const int descriptor = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const int descriptor = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
   if (descriptor < 0) {
     error = describe("cannot create", fresh);
     return false;
   }
   std::string failure;
-  if (::fchmod(descriptor, 0600) != 0) {
-    failure = describe("cannot make private", fresh);
-  } else if (!writeAll(descriptor, bytes) || ::fsync(descriptor) != 0) {
+  if (::fchmod(descriptor, mode) != 0) {
+    failure = describe("cannot set the mode of", fresh);
+  } else if (!writeAll(descriptor, bytes) || (durable && ::fsync(descriptor) != 0)) {
     failure = describe("cannot write", fresh);
   }
   ::close(descriptor);
@@ -50,12 +51,22 @@ bool writeWholeFile(const std::filesystem::path& path, std::string_view bytes, s
     // The file is whole from here on; a folder sync that fails only risks
     // the old contents coming back after a crash of the machine.
     std::string ignored;
-    files.syncFolder(path.parent_path().empty() ? "." : path.parent_path(), ignored);
+    if (durable) files.syncFolder(path.parent_path().empty() ? "." : path.parent_path(), ignored);
     return true;
   }
   if (!failure.empty()) error = failure;
   ::unlink(fresh.c_str());
   return false;
+}
+
+}  // namespace
+
+bool writeWholeFile(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
+  return replaceFile(path, bytes, 0600, true, error);
+}
+
+bool publishFile(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
+  return replaceFile(path, bytes, 0644, false, error);
 }
 
 }  // namespace lumetra::platform

@@ -12,4 +12,10 @@ namespace lumetra::platform {
 // is synced and renamed over it.
 bool writeWholeFile(const std::filesystem::path& path, std::string_view bytes, std::string& error);
 
+// Makes `bytes` the contents of `path`, readable by everyone (0644): a
+// reader sees the old contents or the new ones, never a mix, since they go
+// to "PATH.new" first and are renamed over it. Not synced: for a file
+// rewritten every few seconds that a crash may take back to an older one.
+bool publishFile(const std::filesystem::path& path, std::string_view bytes, std::string& error);
+
 }  // namespace lumetra::platform

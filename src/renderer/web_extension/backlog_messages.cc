@@ -5,6 +5,8 @@
 
 #include "base/process_messages.h"
 #include "renderer/backlog_relay.h"
+#include "renderer/web_extension/printer_metrics_file.h"
+#include "renderer/web_extension/render_delegate.h"
 
 namespace lumetra {
 namespace {
@@ -56,8 +58,13 @@ void sendNewestBacklog() {
       nullptr, nullptr);
 }
 
+// After the list is taken: a change posted meanwhile wakes the thread again.
 gboolean onWokenForBacklog(gpointer) {
   sendNewestBacklog();
+  if (messages.relay.takeStatesChanged()) {
+    tellPrinterStates();
+    writePrinterMetricsFile();
+  }
   return G_SOURCE_REMOVE;
 }
 
@@ -68,11 +75,16 @@ void onBacklogChanged(std::vector<PrinterBacklog> backlogs) {
   if (messages.relay.post(std::move(backlogs))) g_idle_add(onWokenForBacklog, nullptr);
 }
 
+void onPrinterStatesChanged() {
+  if (messages.relay.postStatesChanged()) g_idle_add(onWokenForBacklog, nullptr);
+}
+
 }  // namespace
 
 void startBacklogMessages(WebKitWebExtension* extension, Context& context) {
   messages.extension = extension;
   context.jobs.onBacklogChanged = onBacklogChanged;
+  context.jobs.onPrinterStatesChanged = onPrinterStatesChanged;
 }
 
 void addBacklogMessagePage(WebKitWebPage* page) {

@@ -7,7 +7,8 @@
 namespace lumetra {
 
 // Passes the print engine's backlog reports on to the UI process, which
-// shows the staff which printers have tickets waiting. Call once at
+// shows the staff which printers have tickets waiting, and tells the pages
+// and the metrics textfile when a printer's state changes. Call once at
 // start-up, before the delivery starts and before any page exists; the
 // newest report is kept until a page can carry it.
 void startBacklogMessages(WebKitWebExtension* extension, Context& context);

@@ -12,6 +12,7 @@
 #include "platform/desktop/helper_dialogs.h"
 #include "platform/print/cups_spooler.h"
 #include "renderer/web_extension/backlog_messages.h"
+#include "renderer/web_extension/printer_metrics_file.h"
 #include "renderer/web_extension/render_delegate.h"
 
 namespace {
@@ -42,6 +43,17 @@ lumetra::TrustedOrigins trustedOrigins(const GVariant* startData) {
   return {};
 }
 
+// The path of the metrics textfile the UI process passed; empty for none.
+std::filesystem::path metricsTextfile(const GVariant* startData) {
+  auto* data = const_cast<GVariant*>(startData);
+  const char* path = nullptr;
+  if (data && g_variant_is_of_type(data, G_VARIANT_TYPE_VARDICT) &&
+      g_variant_lookup(data, lumetra::kMetricsTextfileKey, "^&ay", &path) && path) {
+    return path;
+  }
+  return {};
+}
+
 }  // namespace
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension,
@@ -52,4 +64,5 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(W
   // as do the page's; the backlog listener must be set before this.
   lumetra::startDelivery(process.context.jobs, std::filesystem::current_path());
   lumetra::startRenderDelegate(extension, process.context, trustedOrigins(startData));
+  lumetra::startPrinterMetricsFile(metricsTextfile(startData), process.context.jobs);
 }

@@ -1,5 +1,6 @@
 #include "renderer/web_extension/render_delegate.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -12,6 +13,7 @@
 #include "renderer/web_extension/backlog_messages.h"
 #include "renderer/web_extension/document_origin.h"
 #include "renderer/web_extension/page_scripts.h"
+#include "renderer/web_extension/printer_states_script.h"
 #include "renderer/web_extension/window_function_installer.h"
 
 namespace lumetra {
@@ -28,6 +30,9 @@ struct RenderDelegate {
   // Frames whose document has a script context now, used only as
   // identities: true while it is a trusted one.
   std::unordered_map<const void*, bool> framesWithContext;
+  // Frames whose script context now has the window functions, and with
+  // them the printers' state; a frame left out by a later context drops out.
+  std::vector<WebKitFrame*> framesTold;
 };
 
 RenderDelegate delegate;
@@ -52,7 +57,10 @@ void onFocusReported(bool editable, gpointer pageId) {
 
 // WebKit has no "context released" event: a frame's context ends when the
 // frame goes away or when the frame gets a new one.
+void forgetFrameTold(const void* frame) { std::erase(delegate.framesTold, frame); }
+
 void onFrameGone(gpointer, GObject* frame) {
+  forgetFrameTold(frame);
   const auto found = delegate.framesWithContext.find(frame);
   if (found == delegate.framesWithContext.end()) return;
   const bool trusted = found->second;
@@ -86,10 +94,14 @@ void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   const std::string origin = documentOrigin(frame);
   const bool trusted = delegate.gate->admits(origin);
   replaceContext(frame, trusted);
+  forgetFrameTold(frame);
   JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, world);
   if (trusted) {
     installWindowFunctions(context, delegate.functions);
     installQueryRouter(context);
+    // Together with the window functions: a context without them is not told.
+    installPrinterStatesFunction(context, delegate.context->jobs);
+    delegate.framesTold.push_back(frame);
   }
   installFocusListener(context, onFocusReported, GSIZE_TO_POINTER(webkit_web_page_get_id(page)));
   g_object_unref(context);
@@ -114,6 +126,19 @@ void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
 }
 
 }  // namespace
+
+void tellPrinterStates() {
+  if (delegate.framesTold.empty()) return;
+  const std::vector<PrinterState> states = delegate.context->jobs.delivery.printerStates();
+  // A listener may navigate or remove frames: each is looked up again.
+  const std::vector<WebKitFrame*> frames = delegate.framesTold;
+  for (WebKitFrame* frame : frames) {
+    if (std::find(delegate.framesTold.begin(), delegate.framesTold.end(), frame) == delegate.framesTold.end()) continue;
+    JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, webkit_script_world_get_default());
+    dispatchPrinterStatesEvent(context, states);
+    g_object_unref(context);
+  }
+}
 
 void startRenderDelegate(WebKitWebExtension* extension, Context& context, TrustedOrigins trusted) {
   delegate.extension = extension;

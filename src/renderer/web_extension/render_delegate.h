@@ -14,4 +14,8 @@ namespace lumetra {
 // the UI process and receives its messages.
 void startRenderDelegate(WebKitWebExtension* extension, Context& context, TrustedOrigins trusted);
 
+// Main thread: dispatches the printers' state now to every script context
+// that was given the window functions (docs/window-api.md).
+void tellPrinterStates();
+
 }  // namespace lumetra
