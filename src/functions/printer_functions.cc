@@ -20,17 +20,17 @@ namespace {
 template <typename Plan>
 CallResult writeToOpenPrinter(Context& context, const CallArguments& arguments, Plan plan) {
   Printers& printers = context.printers;
-  MutexLock output(printers.outputLock);
+  OutputSequence output(printers);
   platform::PrinterHandle handle;
   CommandWrites writes;
   {
-    MutexLock lock(printers.printerLock);
-    PrinterSession& session = findOrCreateSession(printers, arguments.string(0));
+    PrinterTables tables(printers);
+    PrinterSession& session = tables.session(arguments.string(0));
     if (!session.isOpen()) return CallResult::boolean(false);
     handle = session.handle;
-    writes = plan(session.commands, printers.cashDrawer);
+    writes = plan(session.commands, tables.cashDrawer());
   }
-  for (const std::string& write : writes) printers.spooler.write(handle, write);
+  for (const std::string& write : writes) writeToPrinter(printers, handle, write);
   return CallResult::boolean(true);
 }
 
@@ -56,24 +56,24 @@ CallResult getPrinterList(Context& context, const CallArguments&) {
 }
 
 CallResult openPrinter(Context& context, const CallArguments& arguments) {
-  MutexLock output(context.printers.outputLock);
+  OutputSequence output(context.printers);
   return CallResult::boolean(openPrinterSession(context.printers, arguments.string(0)));
 }
 
 CallResult openPrinterWithModel(Context& context, const CallArguments& arguments) {
   Printers& printers = context.printers;
-  MutexLock output(printers.outputLock);
+  OutputSequence output(printers);
   const std::u16string name = arguments.string(0);
   if (!openPrinterSession(printers, name)) return CallResult::boolean(false);
-  MutexLock lock(printers.printerLock);
-  PrinterSession& session = findOrCreateSession(printers, name);
+  PrinterTables tables(printers);
+  PrinterSession& session = tables.session(name);
   session.modelName = arguments.string(1);
   loadModelConfig(session.commands, session.modelName);
   return CallResult::boolean(true);
 }
 
 CallResult closeCurPrinter(Context& context, const CallArguments& arguments) {
-  MutexLock output(context.printers.outputLock);
+  OutputSequence output(context.printers);
   closePrinterSession(context.printers, arguments.string(0), true);
   return CallResult::undefined();
 }
@@ -121,8 +121,8 @@ CallResult getPrinterStatus(Context& context, const CallArguments& arguments) {
 CallResult getPrinterModelList(Context&, const CallArguments&) { return CallResult::strings(modelNames()); }
 
 CallResult getPrinterDiffConfig(Context& context, const CallArguments& arguments) {
-  MutexLock lock(context.printers.printerLock);
-  loadModelConfig(findOrCreateSession(context.printers, arguments.string(0)).commands, arguments.string(1));
+  PrinterTables tables(context.printers);
+  loadModelConfig(tables.session(arguments.string(0)).commands, arguments.string(1));
   return CallResult::undefined();
 }
 
@@ -131,7 +131,7 @@ CallResult startPrintTask(Context& context, const CallArguments& arguments) {
   const std::u16string name = arguments.string(0);
   std::optional<std::pair<std::string, std::string>> failure;
   {
-    MutexLock output(printers.outputLock);
+    OutputSequence output(printers);
     platform::PrinterHandle handle = sessionHandle(printers, name);
     if (handle == platform::kNoPrinterHandle && openPrinterSession(printers, name)) {
       handle = sessionHandle(printers, name);
@@ -152,7 +152,7 @@ CallResult startPrintTask(Context& context, const CallArguments& arguments) {
 CallResult endPrintTask(Context& context, const CallArguments& arguments) {
   Printers& printers = context.printers;
   const std::u16string name = arguments.string(0);
-  MutexLock output(printers.outputLock);
+  OutputSequence output(printers);
   const platform::PrinterHandle handle = sessionHandle(printers, name);
   if (handle == platform::kNoPrinterHandle) return CallResult::boolean(false);
   return CallResult::boolean(endSpoolerDocument(printers, name, handle));
@@ -170,16 +170,16 @@ CallResult printTagContent(Context& context, const CallArguments& arguments) {
 
 CallResult printLogo(Context& context, const CallArguments& arguments) {
   Printers& printers = context.printers;
-  MutexLock output(printers.outputLock);
+  OutputSequence output(printers);
   platform::PrinterHandle handle;
   std::optional<std::string> raster;
   {
-    MutexLock lock(printers.printerLock);
-    PrinterSession& session = findOrCreateSession(printers, arguments.string(0));
+    PrinterTables tables(printers);
+    PrinterSession& session = tables.session(arguments.string(0));
     raster = rasterForImageText(arguments.utf8(1), session.commands);
     handle = session.handle;
   }
-  if (raster && handle != platform::kNoPrinterHandle) printers.spooler.write(handle, *raster);
+  if (raster && handle != platform::kNoPrinterHandle) writeToPrinter(printers, handle, *raster);
   return CallResult::boolean(true);
 }
 

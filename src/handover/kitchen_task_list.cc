@@ -34,7 +34,7 @@ void appendKitchenItemWrites(PrinterModelConfig& table, const KitchenTaskItem& i
 // none for a slot with no usable address.
 class SlotPrinters {
  public:
-  explicit SlotPrinters(NetworkPrinters& net) REQUIRES(net.printers.outputLock) {
+  explicit SlotPrinters(NetworkPrinters& net) REQUIRES(net.printers.outputLock()) {
     for (int slot = 0; slot < kNetPrinterSlotCount; ++slot) addresses_[slot] = net.slots[slot].address;
   }
 
@@ -54,21 +54,21 @@ class SlotPrinters {
 }  // namespace
 
 void queueKitchenTaskItem(PrintJobs& jobs, KitchenTaskItem item) {
-  MutexLock lock(jobs.network.printers.printerLock);
+  PrinterTables tables(jobs.network.printers);
   jobs.kitchen.push_back(std::move(item));
 }
 
 void handOverKitchenTaskList(PrintJobs& jobs) {
   std::vector<Ticket> tickets;
   {
-    MutexLock output(jobs.network.printers.outputLock);
+    OutputSequence output(jobs.network.printers);
     {
-      MutexLock lock(jobs.network.printers.printerLock);
+      PrinterTables tables(jobs.network.printers);
       if (jobs.kitchen.empty()) return;
       SlotPrinters slots(jobs.network);
       // The items are laid out in queue order, whatever their printer, as
       // the table's stored bytes carry from one item to the next.
-      PrinterModelConfig& table = findOrCreateSession(jobs.network.printers, kKitchenPrinterName).commands;
+      PrinterModelConfig& table = tables.session(kKitchenPrinterName).commands;
       std::map<PrinterKey, std::size_t> ticketOf;
       for (const KitchenTaskItem& item : jobs.kitchen) {
         if (!isNetPrinterSlot(item.slot) || !slots.of(item.slot)) continue;

@@ -23,7 +23,7 @@ struct PrintJobs {
   PrintJobs& operator=(const PrintJobs&) = delete;
 
   NetworkPrinters& network;
-  std::deque<KitchenTaskItem> kitchen GUARDED_BY(network.printers.printerLock);
+  std::deque<KitchenTaskItem> kitchen GUARDED_BY(network.printers.printerLock());
   // Both set by the host before the delivery starts.
   DeliveryTimings timings;
   // Told which printers have tickets waiting; called from the delivery thread.

@@ -12,6 +12,6 @@ namespace lumetra {
 // the background. A network task whose address is no IPv4 address, or a
 // spooler task with no queue name, could never print: it is refused with a
 // note on stderr. Tasks of other printer types print nothing.
-void processTaskList(PrintJobs& jobs, std::string_view utf8Text) EXCLUDES(jobs.network.printers.printerLock);
+void processTaskList(PrintJobs& jobs, std::string_view utf8Text) EXCLUDES(jobs.network.printers.printerLock());
 
 }  // namespace lumetra

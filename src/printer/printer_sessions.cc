@@ -20,8 +20,8 @@ bool openPrinterSession(Printers& printers, const std::u16string& name) {
   const std::optional<platform::PrinterHandle> opened = printers.spooler.open(name);
   platform::PrinterHandle previous;
   {
-    MutexLock lock(printers.printerLock);
-    PrinterSession& session = findOrCreateSession(printers, name);
+    PrinterTables tables(printers);
+    PrinterSession& session = tables.session(name);
     previous = std::exchange(session.handle, opened.value_or(platform::kNoPrinterHandle));
   }
   if (previous != platform::kNoPrinterHandle) printers.spooler.close(previous);
@@ -29,16 +29,15 @@ bool openPrinterSession(Printers& printers, const std::u16string& name) {
 }
 
 platform::PrinterHandle sessionHandle(Printers& printers, const std::u16string& name) {
-  MutexLock lock(printers.printerLock);
-  return findOrCreateSession(printers, name).handle;
+  return PrinterTables(printers).session(name).handle;
 }
 
 void closePrinterSession(Printers& printers, const std::u16string& name, bool forget) {
   platform::PrinterHandle handle;
   {
-    MutexLock lock(printers.printerLock);
-    handle = std::exchange(findOrCreateSession(printers, name).handle, platform::kNoPrinterHandle);
-    if (forget && handle != platform::kNoPrinterHandle) printers.registry.erase(name);
+    PrinterTables tables(printers);
+    handle = std::exchange(tables.session(name).handle, platform::kNoPrinterHandle);
+    if (forget && handle != platform::kNoPrinterHandle) tables.sessions().erase(name);
   }
   if (handle != platform::kNoPrinterHandle) printers.spooler.close(handle);
 }
@@ -46,12 +45,16 @@ void closePrinterSession(Printers& printers, const std::u16string& name, bool fo
 void closeAllPrinterSessions(Printers& printers) {
   std::vector<platform::PrinterHandle> handles;
   {
-    MutexLock lock(printers.printerLock);
-    for (auto& [name, session] : printers.registry) {
+    PrinterTables tables(printers);
+    for (auto& [name, session] : tables.sessions()) {
       if (session.isOpen()) handles.push_back(std::exchange(session.handle, platform::kNoPrinterHandle));
     }
   }
   for (platform::PrinterHandle handle : handles) printers.spooler.close(handle);
+}
+
+void writeToPrinter(Printers& printers, platform::PrinterHandle handle, std::string_view bytes) {
+  printers.spooler.write(handle, bytes);
 }
 
 // A spooler that cannot be reached cannot print either: the till must not

@@ -14,6 +14,21 @@ bool QueueNameLess::operator()(std::u16string_view a, std::u16string_view b) con
                                       [](char16_t x, char16_t y) { return foldAsciiCase(x) < foldAsciiCase(y); });
 }
 
-PrinterSession& findOrCreateSession(Printers& printers, const std::u16string& name) { return printers.registry[name]; }
+// The scope holds printerLock for its whole life, which the analysis cannot
+// see through the member reference.
+PrinterSession& PrinterTables::session(const std::u16string& name) {
+  printers_.printerLock_.assertHeld();
+  return printers_.registry_[name];
+}
+
+PrinterRegistry& PrinterTables::sessions() {
+  printers_.printerLock_.assertHeld();
+  return printers_.registry_;
+}
+
+CashDrawerCommand& PrinterTables::cashDrawer() {
+  printers_.printerLock_.assertHeld();
+  return printers_.cashDrawer_;
+}
 
 }  // namespace lumetra

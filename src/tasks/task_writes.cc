@@ -13,9 +13,9 @@ constexpr char16_t kDefaultTaskModel[] = u"RQ2";
 
 // The table the task's bytes come from, with the model a task's queue is
 // opened with when the page does not hold it open.
-PrinterModelConfig& commandTableFor(Printers& printers, const PrintTask& task) REQUIRES(printers.printerLock) {
-  if (task.printerType == kNetworkPrinterType) return findOrCreateSession(printers, kKitchenPrinterName).commands;
-  PrinterSession& session = findOrCreateSession(printers, task.printerName);
+PrinterModelConfig& commandTableFor(PrinterTables& tables, const PrintTask& task) {
+  if (task.printerType == kNetworkPrinterType) return tables.session(kKitchenPrinterName).commands;
+  PrinterSession& session = tables.session(task.printerName);
   if (!session.isOpen()) {
     session.modelName = task.printerModel.empty() ? kDefaultTaskModel : task.printerModel;
     loadModelConfig(session.commands, session.modelName);
@@ -26,8 +26,8 @@ PrinterModelConfig& commandTableFor(Printers& printers, const PrintTask& task) R
 }  // namespace
 
 std::vector<std::string> planTaskWrites(Printers& printers, const PrintTask& task) {
-  MutexLock lock(printers.printerLock);
-  PrinterModelConfig& commands = commandTableFor(printers, task);
+  PrinterTables tables(printers);
+  PrinterModelConfig& commands = commandTableFor(tables, task);
   std::vector<std::string> writes;
   for (TaskOutput& piece : layoutTaskContents(task.contents, commands, task.printerWidth)) {
     if (piece.kind != TaskOutput::Kind::kImage) {

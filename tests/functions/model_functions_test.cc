@@ -55,13 +55,13 @@ TEST_F(ModelFunctionsTest, DiffConfigNeedsExactlyTwoArguments) {
   dir_.write("dev/RQ2.ini", "[cut]\ncmd=29,86,1\n");
   EXPECT_EQ(call("getPrinterDiffConfig", strings({"P"})), CallResult::boolean(false));
   EXPECT_EQ(call("getPrinterDiffConfig", strings({"P", "RQ2", "x"})), CallResult::boolean(false));
-  EXPECT_TRUE(context_.printers.registry.empty());
+  EXPECT_TRUE(test::sessionsOf(context_.printers).empty());
 }
 
 TEST_F(ModelFunctionsTest, DiffConfigCreatesAnUnopenedSessionWithTheModelTable) {
   dir_.write("dev/RQ2.ini", "[cut]\ncmd=29,86,1\n");
   EXPECT_EQ(call("getPrinterDiffConfig", strings({"前台", "RQ2"})), CallResult::undefined());
-  const PrinterSession& session = findOrCreateSession(context_.printers, u"前台");
+  const PrinterSession& session = test::sessionOf(context_.printers, u"前台");
   EXPECT_FALSE(session.isOpen());
   EXPECT_TRUE(session.modelName.empty());
   EXPECT_EQ(session.commands.command(5, 3), "\x1d\x56\x01");

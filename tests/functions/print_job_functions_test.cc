@@ -16,7 +16,7 @@ constexpr char kStartDocument[] = "startDocument My Document RAW";
 
 class PrintJobFunctionsTest : public test::RecordingPrinterTest {
  protected:
-  const PrinterSession& session() { return findOrCreateSession(context_.printers, u"POS-80"); }
+  const PrinterSession& session() { return test::sessionOf(context_.printers, u"POS-80"); }
 };
 
 TEST_F(PrintJobFunctionsTest, ATaskIsOneRawDocumentFromStartToEnd) {
@@ -43,7 +43,7 @@ TEST_F(PrintJobFunctionsTest, StartUsesAHandleTheSessionAlreadyHolds) {
 TEST_F(PrintJobFunctionsTest, UnknownPrinterIsToldWithItsNameAsCaption) {
   EXPECT_EQ(call("startPrintTask", callArgs("厨房打印机")), kFalse);
   EXPECT_EQ(dialogs(), Calls{"厨房打印机\t开启打印机失败！"});
-  EXPECT_FALSE(findOrCreateSession(context_.printers, u"厨房打印机").isOpen());
+  EXPECT_FALSE(test::sessionOf(context_.printers, u"厨房打印机").isOpen());
 }
 
 TEST_F(PrintJobFunctionsTest, RefusedDocumentShowsTheErrorNumberAndReleasesThePrinter) {
@@ -96,7 +96,7 @@ TEST_F(PrintJobFunctionsTest, WrongCountsAndClosedPrintersTouchNothing) {
   EXPECT_EQ(call("startPrintTask", callArgs(kPrinter, kPrinter)), kFalse);
   EXPECT_EQ(call("endPrintTask", callArgs(kPrinter, 1)), kFalse);
   EXPECT_EQ(call("printTagContent", callArgs(kPrinter)), kFalse);
-  EXPECT_TRUE(context_.printers.registry.empty());
+  EXPECT_TRUE(test::sessionsOf(context_.printers).empty());
   EXPECT_EQ(call("printTagContent", callArgs(kPrinter, "A")), kFalse);
   EXPECT_TRUE(spooler_.calls().empty());
   EXPECT_TRUE(dialogs().empty());

@@ -97,7 +97,7 @@ TEST_F(LocalPrinterFunctionsTest, ClosedPrintersAndWrongArgumentCountsTouchNothi
   EXPECT_EQ(call("openCashDraw", callArgs(kPrinter)), kFalse);
   EXPECT_EQ(call("cutPaper", callArgs(kPrinter)), kFalse);
   EXPECT_EQ(call("rollPaper", callArgs(kPrinter, 1)), kFalse);
-  EXPECT_EQ(context_.printers.registry.size(), 1u);  // naming the printer created its session
+  EXPECT_EQ(test::sessionsOf(context_.printers).size(), 1u);  // naming the printer created its session
 
   openPrinterWithTable(receiptTable());
   for (const CallResult& result :
@@ -108,7 +108,7 @@ TEST_F(LocalPrinterFunctionsTest, ClosedPrintersAndWrongArgumentCountsTouchNothi
     EXPECT_EQ(result, kFalse);
   }
   EXPECT_TRUE(spooler_.calls().empty());
-  EXPECT_EQ(context_.printers.registry.size(), 1u);
+  EXPECT_EQ(test::sessionsOf(context_.printers).size(), 1u);
 }
 
 TEST_F(LocalPrinterFunctionsTest, ReopeningClosesTheHandleItReplaces) {
@@ -118,7 +118,7 @@ TEST_F(LocalPrinterFunctionsTest, ReopeningClosesTheHandleItReplaces) {
   spooler_.failNext("open POS-80", 5);
   EXPECT_EQ(call("openPrinter", callArgs(kPrinter)), kFalse);
   EXPECT_EQ(spooler_.openHandles(), 0u);
-  EXPECT_FALSE(findOrCreateSession(context_.printers, u"POS-80").isOpen());
+  EXPECT_FALSE(test::sessionOf(context_.printers, u"POS-80").isOpen());
 }
 
 TEST_F(LocalPrinterFunctionsTest, OpenPrinterWithModelLoadsTheModelOnlyWhenOpened) {
@@ -127,11 +127,11 @@ TEST_F(LocalPrinterFunctionsTest, OpenPrinterWithModelLoadsTheModelOnlyWhenOpene
   test::ScopedWorkingDirectory cwd(folder.path());
 
   EXPECT_EQ(call("openPrinterWithModel", callArgs("Unknown", "RQ2")), kFalse);
-  EXPECT_TRUE(findOrCreateSession(context_.printers, u"Unknown").modelName.empty());
-  EXPECT_EQ(findOrCreateSession(context_.printers, u"Unknown").commands.bytes, PrinterModelConfig{}.bytes);
+  EXPECT_TRUE(test::sessionOf(context_.printers, u"Unknown").modelName.empty());
+  EXPECT_EQ(test::sessionOf(context_.printers, u"Unknown").commands.bytes, PrinterModelConfig{}.bytes);
 
   EXPECT_EQ(call("openPrinterWithModel", callArgs(kPrinter, "RQ2")), kTrue);
-  const PrinterSession& session = findOrCreateSession(context_.printers, u"POS-80");
+  const PrinterSession& session = test::sessionOf(context_.printers, u"POS-80");
   EXPECT_EQ(session.modelName, u"RQ2");
   EXPECT_EQ(session.commands.command(model_offset::kCut, model_length::kCut), hexBytes("1d 56 42"));
 }
@@ -140,10 +140,10 @@ TEST_F(LocalPrinterFunctionsTest, CloseCurPrinterForgetsOnlyAnOpenPrinter) {
   openPrinterWithTable(receiptTable()).modelName = u"RQ2";
   EXPECT_TRUE(call("closeCurPrinter", callArgs(kPrinter)).isUndefined());
   EXPECT_EQ(spooler_.openHandles(), 0u);
-  EXPECT_FALSE(context_.printers.registry.contains(u"POS-80"));
+  EXPECT_FALSE(test::sessionsOf(context_.printers).contains(u"POS-80"));
 
   EXPECT_TRUE(call("closeCurPrinter", callArgs("Never opened")).isUndefined());
-  EXPECT_TRUE(context_.printers.registry.contains(u"Never opened"));
+  EXPECT_TRUE(test::sessionsOf(context_.printers).contains(u"Never opened"));
   EXPECT_EQ(spooler_.calls(), (std::vector<std::string>{"close"}));
 }
 

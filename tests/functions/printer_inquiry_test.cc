@@ -28,7 +28,7 @@ class PrinterStatusTest : public test::RecordingPrinterTest {
     const std::string name = "Kitchen " + std::to_string(++printers_);
     const std::u16string name16(name.begin(), name.end());
     spooler_.addPrinter(name16, std::move(state));
-    findOrCreateSession(context_.printers, name16).handle = spooler_.open(name16).value();
+    test::sessionOf(context_.printers, name16).handle = spooler_.open(name16).value();
     return call("getPrinterStatus", callArgs(name));
   }
 

@@ -115,7 +115,7 @@ TEST(WindowFunctionTableTest, RefusedArgumentCountsGiveTheirResultWithoutRunning
     ASSERT_NE(handler, nullptr) << refused.name;
     EXPECT_EQ(handler->execute(state.context, withCount(refused.count)), refused.result)
         << refused.name << " with " << refused.count;
-    EXPECT_TRUE(state.context.printers.registry.empty()) << refused.name << " ran";
+    EXPECT_TRUE(test::sessionsOf(state.context.printers).empty()) << refused.name << " ran";
     EXPECT_TRUE(state.dialogs.shown().empty()) << refused.name << " ran";
   }
 }

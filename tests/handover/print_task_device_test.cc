@@ -28,7 +28,7 @@ class PrintTaskDeviceTest : public test::ContextTest {
  protected:
   void SetUp() override {
     // Network tasks print with this table.
-    loadModelConfig(findOrCreateSession(context_.printers, kKitchenPrinterName).commands, u"RQ2");
+    loadModelConfig(test::sessionOf(context_.printers, kKitchenPrinterName).commands, u"RQ2");
   }
 
   test::ScopedWorkingDirectory cwd_{LUMETRA_SOURCE_DIR};

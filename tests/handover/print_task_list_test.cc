@@ -41,8 +41,8 @@ TEST_F(PrintTaskListTest, PrintsAWholeReceiptInOneDocumentSplitAroundTheLogo) {
   EXPECT_EQ(call("printTask", oneString(test::sampleReceiptTask("Receipt", "", 2))), CallResult::undefined());
   EXPECT_EQ(spooler_.waitForCalls(kPrinted.size()), kPrinted);
   EXPECT_EQ(spooler_.writes(), test::sampleReceiptWrites());
-  EXPECT_FALSE(findOrCreateSession(context_.printers, u"Receipt").isOpen());
-  EXPECT_EQ(findOrCreateSession(context_.printers, u"Receipt").modelName, u"RQ2");
+  EXPECT_FALSE(test::sessionOf(context_.printers, u"Receipt").isOpen());
+  EXPECT_EQ(test::sessionOf(context_.printers, u"Receipt").modelName, u"RQ2");
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
 }
 
@@ -57,7 +57,7 @@ TEST_F(PrintTaskListTest, ListsPrintInOrderAndWhatCanNeverPrintIsNotQueued) {
 }
 
 TEST_F(PrintTaskListTest, AQueueThePageHoldsOpenLendsItsTableAndStaysOpen) {
-  PrinterSession& session = findOrCreateSession(context_.printers, u"Receipt");
+  PrinterSession& session = test::sessionOf(context_.printers, u"Receipt");
   session.handle = *spooler_.open(u"Receipt");
   session.commands[model_offset::kCut + 2] = 0x42;
   processTaskList(context_.jobs, R"({"printerName":"Receipt","ipaddress":"","printerType":2,"printerModel":"",)"

@@ -18,7 +18,7 @@ class ModelConfigTest : public test::ContextTest {
     dir_.write("dev/" + model + ".ini", content);
   }
   std::string tableBytes(const std::u16string& printer, std::size_t offset, std::size_t length) {
-    return findOrCreateSession(context_.printers, printer).commands.command(offset, length);
+    return test::sessionOf(context_.printers, printer).commands.command(offset, length);
   }
 
   test::TempDir dir_;
@@ -35,7 +35,7 @@ TEST_F(ModelConfigTest, FillsEveryFieldAtItsOffset) {
              "[imgPrint]\ncmd=27,74,0\n"
              "[cashdraw]\ncmd=27,112,0,50,50\n"
              "[beep]\ncmd=27,66,3,2,0\n");
-  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"RQ2");
+  loadModelConfig(test::sessionOf(context_.printers, u"P").commands, u"RQ2");
   EXPECT_EQ(tableBytes(u"P", 0, 40),
             hexBytes("1b 4a 00 02 03"           // roll cmd, p1, p2
                      "1d 56 42 01"              // cut cmd, p
@@ -55,7 +55,7 @@ TEST_F(ModelConfigTest, ByteListsSplitLikeStrtokAndConvertLikeAtoi) {
              "[align]\ncmd=,27,,97,\n"              // empty pieces skipped
              "[beep]\ncmd= 7x,abc,-1,256,+66\n"     // atoi: blanks, junk, sign, wrap
              "[roll]\ncmd=300\n");
-  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"M");
+  loadModelConfig(test::sessionOf(context_.printers, u"P").commands, u"M");
   EXPECT_EQ(tableBytes(u"P", 30, 5), hexBytes("1b 70 00 32 32"));
   EXPECT_EQ(tableBytes(u"P", 5, 3), hexBytes("1d 56 00"));
   EXPECT_EQ(tableBytes(u"P", 12, 3), hexBytes("1b 61 00"));
@@ -65,8 +65,8 @@ TEST_F(ModelConfigTest, ByteListsSplitLikeStrtokAndConvertLikeAtoi) {
 
 TEST_F(ModelConfigTest, IntegersKeepTheirLowEightBitsAndOffset17IsTheOr) {
   writeModel("M", "[zoom]\np1=16\np2=1\n[roll]\np1=300\np2=-1\n[cut]\np=  +7junk\n");
-  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"M");
-  const PrinterModelConfig& table = findOrCreateSession(context_.printers, u"P").commands;
+  loadModelConfig(test::sessionOf(context_.printers, u"P").commands, u"M");
+  const PrinterModelConfig& table = test::sessionOf(context_.printers, u"P").commands;
   EXPECT_EQ(table[17], 0x11);
   EXPECT_EQ(table[3], 44);
   EXPECT_EQ(table[4], 0xff);
@@ -77,21 +77,21 @@ TEST_F(ModelConfigTest, SectionAndKeyNamesIgnoreCaseAndTheFirstMatchWins) {
   writeModel("M",
              "; a comment line\n[ZOOM]\r\nP1 = 16\r\np1=99\r\n"
              "[Cut]\nCMD = \"29,86,1\"\n[cut]\ncmd=1,1,1\n");
-  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"M");
-  EXPECT_EQ(findOrCreateSession(context_.printers, u"P").commands[15], 16);
+  loadModelConfig(test::sessionOf(context_.printers, u"P").commands, u"M");
+  EXPECT_EQ(test::sessionOf(context_.printers, u"P").commands[15], 16);
   EXPECT_EQ(tableBytes(u"P", 5, 3), hexBytes("1d 56 01"));
 }
 
 TEST_F(ModelConfigTest, OnlySixtyThreeCharactersOfAValueCount) {
   // "1,2," and 56 blanks are 60 characters, so of "29,86" only "29," fits.
   writeModel("M", "[img]\ncmd=1,2," + std::string(56, ' ') + "29,86\n");
-  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"M");
+  loadModelConfig(test::sessionOf(context_.printers, u"P").commands, u"M");
   EXPECT_EQ(tableBytes(u"P", 19, 8), hexBytes("01 02 1d 00 00 00 00 00"));
 }
 
 TEST_F(ModelConfigTest, EmptyModelNameReadsNormalIni) {
   writeModel("normal", "[cut]\ncmd=29,86,0\n");
-  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"");
+  loadModelConfig(test::sessionOf(context_.printers, u"P").commands, u"");
   EXPECT_EQ(tableBytes(u"P", 5, 3), hexBytes("1d 56 00"));
   EXPECT_EQ(modelSettingsPath(u""), std::filesystem::path("./dev/normal.ini"));
   EXPECT_EQ(modelSettingsPath(u"QV52K"), std::filesystem::path("./dev/QV52K.ini"));
@@ -100,13 +100,13 @@ TEST_F(ModelConfigTest, EmptyModelNameReadsNormalIni) {
 
 TEST_F(ModelConfigTest, ReloadZeroesTheTableAndKeepsHandleAndModelName) {
   writeModel("M", "[cut]\ncmd=29,86,0\np=1\n");
-  PrinterSession& session = findOrCreateSession(context_.printers, u"P");
+  PrinterSession& session = test::sessionOf(context_.printers, u"P");
   session.handle = 9;
   session.modelName = u"Earlier";
   session.commands.bytes.fill(0xEE);
-  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"Missing");
+  loadModelConfig(test::sessionOf(context_.printers, u"P").commands, u"Missing");
   EXPECT_EQ(session.commands.bytes, PrinterModelConfig{}.bytes);
-  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"M");
+  loadModelConfig(test::sessionOf(context_.printers, u"P").commands, u"M");
   EXPECT_EQ(tableBytes(u"P", 5, 4), hexBytes("1d 56 00 01"));
   EXPECT_EQ(session.handle, 9u);
   EXPECT_EQ(session.modelName, u"Earlier");
@@ -119,8 +119,8 @@ TEST_F(ModelConfigTest, ReadsGbkAndUtf16SettingsFiles) {
   std::string utf16 = "\xff\xfe";
   for (char c : ascii) utf16 += std::string{c, '\0'};
   writeModel("U", utf16);
-  loadModelConfig(findOrCreateSession(context_.printers, u"G").commands, u"G");
-  loadModelConfig(findOrCreateSession(context_.printers, u"U").commands, u"U");
+  loadModelConfig(test::sessionOf(context_.printers, u"G").commands, u"G");
+  loadModelConfig(test::sessionOf(context_.printers, u"U").commands, u"U");
   EXPECT_EQ(tableBytes(u"G", 5, 3), hexBytes("1d 56 02"));
   EXPECT_EQ(tableBytes(u"U", 5, 3), hexBytes("1d 56 03"));
 }

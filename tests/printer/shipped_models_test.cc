@@ -26,15 +26,15 @@ TEST_F(ShippedModelsTest, ListsTheThreeSampleModels) {
 }
 
 TEST_F(ShippedModelsTest, ReceiptModelLoadsStandardEscPosCommands) {
-  loadModelConfig(findOrCreateSession(context_.printers, u"P").commands, u"RQ2");
-  EXPECT_EQ(findOrCreateSession(context_.printers, u"P").commands.command(0, 40),
+  loadModelConfig(test::sessionOf(context_.printers, u"P").commands, u"RQ2");
+  EXPECT_EQ(test::sessionOf(context_.printers, u"P").commands.command(0, 40),
             hexBytes("1b 4a 00 00 00  1d 56 00 01  1d 21 00  1b 61 00  10 01 11 11"
                      "1d 76 30 00 00 00 18 00  1b 4a 00  1b 70 00 3c 78  1b 42 03 02 00"));
 }
 
 TEST_F(ShippedModelsTest, KitchenModelPreFeedsAndUsesPrintModeSizes) {
-  loadModelConfig(findOrCreateSession(context_.printers, u"MULTIKITCHEN").commands, kKitchenModelName);
-  const PrinterModelConfig& table = findOrCreateSession(context_.printers, u"MULTIKITCHEN").commands;
+  loadModelConfig(test::sessionOf(context_.printers, u"MULTIKITCHEN").commands, kKitchenModelName);
+  const PrinterModelConfig& table = test::sessionOf(context_.printers, u"MULTIKITCHEN").commands;
   EXPECT_EQ(table.command(0, 5), hexBytes("1b 4a 00 03 01"));
   EXPECT_EQ(table.command(9, 3), hexBytes("1b 21 00"));
   EXPECT_EQ(table.command(15, 3), hexBytes("20 10 30"));

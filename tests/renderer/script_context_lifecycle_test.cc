@@ -15,13 +15,13 @@ namespace {
 class ScriptContextLifecycleTest : public test::ContextTest {
  protected:
   void SetUp() override {
-    context_.printers.registry.clear();
+    test::sessionsOf(context_.printers).clear();
     spooler_.addPrinter(u"Kitchen");
     spooler_.addPrinter(u"Bar");
   }
 
   void openSession(const std::u16string& name, std::u16string model) {
-    PrinterSession& session = findOrCreateSession(context_.printers, name);
+    PrinterSession& session = test::sessionOf(context_.printers, name);
     session.handle = *spooler_.open(name);
     session.modelName = std::move(model);
     session.commands[0] = 0x1b;
@@ -31,16 +31,16 @@ class ScriptContextLifecycleTest : public test::ContextTest {
 TEST_F(ScriptContextLifecycleTest, ReleaseClosesEveryOpenPrinterAndKeepsTheSessions) {
   openSession(u"Kitchen", u"QV52K");
   openSession(u"Bar", u"RQ2");
-  findOrCreateSession(context_.printers, u"Never opened");
+  test::sessionOf(context_.printers, u"Never opened");
   spooler_.clearRecord();
 
   onScriptContextReleased(context_);
   EXPECT_EQ(spooler_.calls(), (std::vector<std::string>{"close", "close"}));
   EXPECT_EQ(spooler_.openHandles(), 0u);
-  ASSERT_EQ(context_.printers.registry.size(), 3u);
-  for (const auto& [name, session] : context_.printers.registry) EXPECT_FALSE(session.isOpen());
-  EXPECT_EQ(context_.printers.registry.at(u"Bar").modelName, u"RQ2");
-  EXPECT_EQ(context_.printers.registry.at(u"Kitchen").commands[0], 0x1b);
+  ASSERT_EQ(test::sessionsOf(context_.printers).size(), 3u);
+  for (const auto& [name, session] : test::sessionsOf(context_.printers)) EXPECT_FALSE(session.isOpen());
+  EXPECT_EQ(test::sessionsOf(context_.printers).at(u"Bar").modelName, u"RQ2");
+  EXPECT_EQ(test::sessionsOf(context_.printers).at(u"Kitchen").commands[0], 0x1b);
 
   // A second release (another frame's context) finds nothing left to close.
   spooler_.clearRecord();
@@ -52,16 +52,16 @@ TEST_F(ScriptContextLifecycleTest, AHandleTheSpoolerRefusesToCloseIsStillMarkedC
   openSession(u"Kitchen", u"");
   spooler_.failNext("close", 6);
   onScriptContextReleased(context_);
-  EXPECT_FALSE(context_.printers.registry.at(u"Kitchen").isOpen());
+  EXPECT_FALSE(test::sessionsOf(context_.printers).at(u"Kitchen").isOpen());
 }
 
 TEST_F(ScriptContextLifecycleTest, CreationReloadsTheKitchenTableFromItsModelReplacingWhatWasThere) {
   test::ScopedWorkingDirectory shipped(LUMETRA_SOURCE_DIR);
-  PrinterSession& kitchen = findOrCreateSession(context_.printers, kKitchenPrinterName);
+  PrinterSession& kitchen = test::sessionOf(context_.printers, kKitchenPrinterName);
   kitchen.commands.bytes.fill(0xee);
   onScriptContextCreated(context_);
-  loadModelConfig(findOrCreateSession(context_.printers, u"fresh load").commands, kKitchenModelName);
-  EXPECT_EQ(kitchen.commands.bytes, context_.printers.registry.at(u"fresh load").commands.bytes);
+  loadModelConfig(test::sessionOf(context_.printers, u"fresh load").commands, kKitchenModelName);
+  EXPECT_EQ(kitchen.commands.bytes, test::sessionsOf(context_.printers).at(u"fresh load").commands.bytes);
   EXPECT_NE(kitchen.commands.bytes, PrinterModelConfig{}.bytes);
   EXPECT_FALSE(kitchen.isOpen());
 }
@@ -69,9 +69,9 @@ TEST_F(ScriptContextLifecycleTest, CreationReloadsTheKitchenTableFromItsModelRep
 TEST_F(ScriptContextLifecycleTest, CreationWithoutTheModelFileLeavesTheKitchenTableZero) {
   test::TempDir empty;
   test::ScopedWorkingDirectory nowhere(empty.path());
-  findOrCreateSession(context_.printers, kKitchenPrinterName).commands.bytes.fill(0xee);
+  test::sessionOf(context_.printers, kKitchenPrinterName).commands.bytes.fill(0xee);
   onScriptContextCreated(context_);
-  EXPECT_EQ(findOrCreateSession(context_.printers, kKitchenPrinterName).commands.bytes, PrinterModelConfig{}.bytes);
+  EXPECT_EQ(test::sessionOf(context_.printers, kKitchenPrinterName).commands.bytes, PrinterModelConfig{}.bytes);
 }
 
 TEST(RenderMessagesTest, OnlyChangesOfEditabilityAreReportedStartingFromNotEditable) {

@@ -55,6 +55,14 @@ void startQuickDelivery(Context& context, const std::filesystem::path& folder, B
 // True once no ticket waits in the outbox (false after a hang guard).
 bool waitUntilDelivered(const PrintJobs& jobs);
 
+// A printer session, or all of them, as a test sets them up or looks at
+// them between window function calls: the tables are held for the look-up
+// only, as nothing else runs on the page's thread meanwhile.
+inline PrinterSession& sessionOf(Printers& printers, const std::u16string& name) {
+  return PrinterTables(printers).session(name);
+}
+inline PrinterRegistry& sessionsOf(Printers& printers) { return PrinterTables(printers).sessions(); }
+
 // A web process's state for a test that is no fixture: no spooler service
 // and message boxes recorded.
 struct TestContextHolder {

@@ -245,10 +245,10 @@ class PrintLogoTest : public test::ContextTest {
  protected:
   void SetUp() override {
     spooler_.addPrinter(kPrinter);
-    findOrCreateSession(context_.printers, kPrinter).commands = gsv0Model();
+    test::sessionOf(context_.printers, kPrinter).commands = gsv0Model();
   }
 
-  void openThePrinter() { findOrCreateSession(context_.printers, kPrinter).handle = *spooler_.open(kPrinter); }
+  void openThePrinter() { test::sessionOf(context_.printers, kPrinter).handle = *spooler_.open(kPrinter); }
   const std::string logo_ = test::base64(test::greyPng(384, 30, [](unsigned, unsigned) { return 0; }));
 };
 

@@ -121,14 +121,14 @@ TEST_F(LocalPrintingTest, QueueNamesInAnotherLetterCaseAreTheSamePrinter) {
   ASSERT_EQ(call("printText", callArgs("BAR", "job")), kTrue);
   ASSERT_EQ(call("endPrintTask", callArgs("bAr")), kTrue);
   EXPECT_EQ(device.job(1), "one " + hexBytes("1d 21 00") + "job" + hexBytes("1d 21 00"));
-  EXPECT_EQ(context_.printers.registry.size(), 1u);
+  EXPECT_EQ(test::sessionsOf(context_.printers).size(), 1u);
   EXPECT_EQ(dialogs(), "");
 }
 
 TEST_F(LocalPrintingTest, UnknownPrinterShowsTheOpenFailureWithItsNameAsCaption) {
   EXPECT_EQ(call("startPrintTask", callArgs("NoSuchPrinter")), kFalse);
   EXPECT_EQ(dialogs(), "NoSuchPrinter\t开启打印机失败！\n");
-  EXPECT_FALSE(findOrCreateSession(context_.printers, u"NoSuchPrinter").isOpen());
+  EXPECT_FALSE(test::sessionOf(context_.printers, u"NoSuchPrinter").isOpen());
 }
 
 }  // namespace
