@@ -185,7 +185,7 @@ CallResult printLogo(Context& context, const CallArguments& arguments) {
 
 CallResult checkImage(Context&, const CallArguments& arguments) {
   const std::optional<unsigned> width = imageTextWidth(arguments.utf8(0));
-  return CallResult::boolean(width == 384u || width == 576u);
+  return CallResult::boolean(width && (*width == 384u || *width == 576u));
 }
 
 }  // namespace lumetra

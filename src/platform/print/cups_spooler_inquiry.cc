@@ -82,9 +82,9 @@ std::vector<std::u16string> CupsSpooler::printerNames() {
   for (ipp_attribute_t* attribute = ippFirstAttribute(answer.get()); attribute;
        attribute = ippNextAttribute(answer.get())) {
     const char* attributeName = ippGetName(attribute);
-    if (attributeName && std::strcmp(attributeName, "printer-name") == 0) {
-      names.push_back(utf8ToUtf16(ippGetString(attribute, 0, nullptr)));
-    }
+    if (!attributeName || std::strcmp(attributeName, "printer-name") != 0) continue;
+    // Null when the scheduler sent the name with no value or as no text.
+    if (const char* name = ippGetString(attribute, 0, nullptr)) names.push_back(utf8ToUtf16(name));
   }
   return names;
 }
