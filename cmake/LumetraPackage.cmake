@@ -4,7 +4,7 @@
 #   bin/lumetra, bin/lumetra-till, bin/lumetra-virtual-printer
 #   lib/lumetra/liblumetra-renderer.so      (found from bin/../lib/lumetra)
 #   libexec/lumetra/lumetra-kiosk-session
-#   share/lumetra/{dev,demo,autostart}, share/xsessions, share/applications,
+#   share/lumetra/{dev,demo,autostart,openbox}, share/xsessions, share/applications,
 #   share/icons, share/doc/lumetra, lib/sysctl.d/10-lumetra-neighbours.conf,
 #   and /etc/lumetra/lumetra.conf
 include(GNUInstallDirs)
@@ -19,6 +19,7 @@ set(LUMETRA_SESSION_PROGRAM ${CMAKE_INSTALL_PREFIX}/${LUMETRA_SESSION_DIR}/lumet
 # into a scratch root works as well as one into /usr.
 file(RELATIVE_PATH LUMETRA_BIN_TO_DATA /${CMAKE_INSTALL_BINDIR} /${LUMETRA_DATA_DIR})
 file(RELATIVE_PATH LUMETRA_LIBEXEC_TO_BIN /${LUMETRA_SESSION_DIR} /${CMAKE_INSTALL_BINDIR})
+file(RELATIVE_PATH LUMETRA_LIBEXEC_TO_DATA /${LUMETRA_SESSION_DIR} /${LUMETRA_DATA_DIR})
 foreach(generated lumetra-till lumetra-kiosk-session lumetra-kiosk.desktop changelog)
   configure_file(${LUMETRA_PACKAGING_DIR}/${generated}.in ${LUMETRA_GENERATED_DIR}/${generated} @ONLY)
 endforeach()
@@ -43,6 +44,9 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/dev/ DESTINATION ${LUMETRA_DATA_DIR}/dev
   FILE_PERMISSIONS ${LUMETRA_DATA_PERMISSIONS})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/www/ DESTINATION ${LUMETRA_DATA_DIR}/demo
   FILE_PERMISSIONS ${LUMETRA_DATA_PERMISSIONS})
+# The kiosk session's window manager configuration (menus and bindings).
+install(FILES ${LUMETRA_PACKAGING_DIR}/openbox/rc.xml ${LUMETRA_PACKAGING_DIR}/openbox/menu.xml
+  DESTINATION ${LUMETRA_DATA_DIR}/openbox PERMISSIONS ${LUMETRA_DATA_PERMISSIONS})
 install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra-autostart.desktop DESTINATION ${LUMETRA_DATA_DIR}/autostart
   RENAME lumetra.desktop)
 install(FILES ${LUMETRA_GENERATED_DIR}/lumetra-kiosk.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/xsessions)

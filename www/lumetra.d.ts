@@ -174,9 +174,9 @@ declare global {
     setWindowMinisize(title: string): boolean;
     /** Asks the window titled exactly `title` to close; true found or not. */
     closeOtherWindow(title: string): boolean;
-    /** Starts `node node-service/Main.js` in the shell's folder. */
+    /** Starts `node node-service/Main.js` in the shell's folder, unless it runs already. */
     startNodeScript(): undefined;
-    /** Ends the script last started. */
+    /** Ends the running script. */
     endNodeScript(): undefined;
     /** Asks the user, then on Yes starts the updater with these arguments; true either way. */
     downloadUpdate(parameters: string): boolean;

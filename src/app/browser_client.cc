@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/error_page.h"
+#include "app/printer_notice.h"
 #include "base/log.h"
 #include "base/process_messages.h"
 
@@ -14,6 +15,8 @@ namespace {
 // reloading it for ever.
 constexpr int kMaxReloadsWithoutLoad = 3;
 constexpr const char* kReloadsKey = "lumetra-reloads";
+// Set on a view while the web extension reports its main document trusted.
+constexpr const char* kTrustedPageKey = "lumetra-trusted-page";
 
 LoadFailure::Kind failureKind(const GError* error) {
   if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
@@ -28,16 +31,26 @@ LoadFailure::Kind failureKind(const GError* error) {
 
 gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer) { return TRUE; }
 
-gboolean onPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
+// The till's location is for the shop's own pages. A frame of another
+// origin inside a trusted page is kept from asking by WebKit's own
+// permissions policy, unless the page lets it.
+gboolean onPermissionRequest(WebKitWebView* view, WebKitPermissionRequest* request, gpointer) {
   if (!WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) return FALSE;
-  webkit_permission_request_allow(request);
+  if (g_object_get_data(G_OBJECT(view), kTrustedPageKey)) {
+    webkit_permission_request_allow(request);
+  } else {
+    webkit_permission_request_deny(request);
+  }
   return TRUE;
 }
 
 }  // namespace
 
-BrowserClient::BrowserClient(WebSetup setup, std::filesystem::path startupDirectory, LogRotation consoleLogRotation)
-    : setup_(setup), consoleLog_(std::move(startupDirectory), consoleLogRotation) {
+BrowserClient::BrowserClient(WebSetup setup, std::filesystem::path startupDirectory, LogRotation consoleLogRotation,
+                             CertificateJudge certificateJudge)
+    : setup_(setup),
+      consoleLog_(std::move(startupDirectory), consoleLogRotation),
+      certificates_(setup.context, std::move(certificateJudge), printerNotice_) {
   const char* trace = std::getenv("LUMETRA_TRACE_MESSAGES");
   traceMessages_ = trace && *trace && std::string_view(trace) != "0";
   if (traceMessages_) printerNotice_.traceChanges();
@@ -70,6 +83,7 @@ WebKitWebView* BrowserClient::newView(WebKitWebView* related) {
   g_signal_connect(view, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
   g_signal_connect(view, "context-menu", G_CALLBACK(onContextMenu), nullptr);
   g_signal_connect(view, "permission-request", G_CALLBACK(onPermissionRequest), nullptr);
+  certificates_.watch(view);
   return view;
 }
 
@@ -98,7 +112,7 @@ void BrowserClient::onTitleChanged(WebKitWebView* view, GParamSpec*, gpointer) {
   gtk_window_set_title(GTK_WINDOW(window), title ? title : "");
 }
 
-gboolean BrowserClient::onUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer client) {
+gboolean BrowserClient::onUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer client) {
   auto* self = static_cast<BrowserClient*>(client);
   const std::string_view name = webkit_user_message_get_name(message);
   GVariant* parameters = webkit_user_message_get_parameters(message);
@@ -111,6 +125,10 @@ gboolean BrowserClient::onUserMessage(WebKitWebView*, WebKitUserMessage* message
     return TRUE;
   }
   if (name == kPrinterBacklogMessage && self->printerNotice_.showMessage(parameters)) return TRUE;
+  if (name == kPageTrustMessage && parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE(kPageTrustType))) {
+    self->notePageTrust(view, parameters);
+    return TRUE;
+  }
   if (name == kFocusedNodeChangedMessage) {
     if (self->traceMessages_ && parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_BOOLEAN)) {
       logf(LogLevel::info, "message %s %s", name.data(), g_variant_get_boolean(parameters) ? "true" : "false");
@@ -118,6 +136,14 @@ gboolean BrowserClient::onUserMessage(WebKitWebView*, WebKitUserMessage* message
     return TRUE;
   }
   return FALSE;
+}
+
+void BrowserClient::notePageTrust(WebKitWebView* view, GVariant* parameters) {
+  gboolean trusted = FALSE;
+  const char* origin = nullptr;
+  g_variant_get(parameters, "(b&s)", &trusted, &origin);
+  g_object_set_data(G_OBJECT(view), kTrustedPageKey, GINT_TO_POINTER(trusted));
+  if (view == mainView_) printerNotice_.showPageLine(trusted ? "" : untrustedPageLine(origin));
 }
 
 gboolean BrowserClient::onLoadFailed(WebKitWebView* view, WebKitLoadEvent, const char* uri, GError* error,

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/certificate_guard.h"
 #include "app/console_log.h"
 #include "app/printer_notice_window.h"
 #include "app/web_context.h"
@@ -13,12 +14,13 @@
 namespace lumetra::shell {
 
 // The client of the main view and of every popup the pages open: popup
-// placement, titles, console log, load errors, the close protocol, process
+// placement, titles, console log, load errors and certificates, the close protocol, process
 // messages (the printer notice among them), and the end of the application when the last view has closed.
 // Everything runs on the GTK main thread.
 class BrowserClient {
  public:
-  BrowserClient(WebSetup setup, std::filesystem::path startupDirectory, LogRotation consoleLogRotation);
+  BrowserClient(WebSetup setup, std::filesystem::path startupDirectory, LogRotation consoleLogRotation,
+                CertificateJudge certificateJudge);
   BrowserClient(const BrowserClient&) = delete;
   BrowserClient& operator=(const BrowserClient&) = delete;
 
@@ -42,6 +44,9 @@ class BrowserClient {
   // Display and messages:
   static void onTitleChanged(WebKitWebView* view, GParamSpec* property, gpointer client);
   static gboolean onUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer client);
+  // Whether the web extension trusts the view's main document: geolocation
+  // for it, and the staff's notice for the main view's.
+  void notePageTrust(WebKitWebView* view, GVariant* parameters);
 
   // Loading:
   static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, const char* uri, GError* error,
@@ -52,6 +57,7 @@ class BrowserClient {
   WebSetup setup_;
   ConsoleLog consoleLog_;
   PrinterNoticeWindow printerNotice_;
+  CertificateGuard certificates_;  // tells printerNotice_ of refusals
   WebKitWebView* mainView_ = nullptr;
   GtkWindow* mainWindow_ = nullptr;
   int browserCount_ = 0;  // views created and not yet destroyed

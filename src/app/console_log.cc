@@ -1,6 +1,6 @@
 #include "app/console_log.h"
 
-#include <cstdio>
+#include "platform/files/private_files.h"
 
 namespace lumetra::shell {
 namespace {
@@ -9,13 +9,29 @@ std::filesystem::path numbered(const std::filesystem::path& log, unsigned number
   return log.string() + "." + std::to_string(number);
 }
 
+bool isUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+// The text as it goes into a record: at most kMaxConsoleText bytes of it, cut
+// before a character rather than through one, and a marker saying how much
+// was left out.
+void appendCut(std::string& record, std::string_view text) {
+  if (text.size() <= kMaxConsoleText) {
+    record.append(text);
+    return;
+  }
+  std::size_t kept = kMaxConsoleText;
+  while (kept > 0 && isUtf8Continuation(text[kept])) --kept;
+  record.append(text.substr(0, kept));
+  record += "\u2026[cut: " + std::to_string(text.size() - kept) + " bytes]";
+}
+
 }  // namespace
 
 std::string consoleRecord(std::string_view message, std::string_view source, unsigned line) {
   std::string record = "Message: ";
-  record.append(message);
+  appendCut(record, message);
   record += "\r\nSource: ";
-  record.append(source);
+  appendCut(record, source);
   record += "\r\nLine: " + std::to_string(line) + "\r\n-----------------------\r\n";
   return record;
 }
@@ -28,10 +44,7 @@ void ConsoleLog::append(std::string_view message, std::string_view source, unsig
   }
   const std::string record = consoleRecord(message, source, line);
   rotateBefore(record.size());
-  std::FILE* file = std::fopen(path_.c_str(), "ab");
-  if (!file) return;
-  std::fwrite(record.data(), 1, record.size(), file);
-  std::fclose(file);
+  platform::appendToPrivateFile(path_, record);
 }
 
 // A record is never split across two files; a log that is still empty

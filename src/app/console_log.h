@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -7,7 +8,12 @@
 
 namespace lumetra::shell {
 
-// One record of the console log; texts are UTF-8.
+// How much of a message, and of its source, one record keeps: a page that
+// logs a picture or a whole task list must not fill the log in one go.
+inline constexpr std::size_t kMaxConsoleText = 64 << 10;
+
+// One record of the console log; texts are UTF-8. A longer message or source
+// is cut at kMaxConsoleText bytes and ends "…[cut: N bytes]".
 std::string consoleRecord(std::string_view message, std::string_view source, unsigned line);
 
 // How large console.log may grow before it is moved to console.log.1 (the

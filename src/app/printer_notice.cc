@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/printer_trouble_text.h"
+
 namespace lumetra::shell {
 namespace {
 
@@ -32,29 +34,30 @@ std::string sinceText(std::int64_t sinceUnixSeconds, std::int64_t nowUnixSeconds
 
 // Control characters would break the notice's lines; a long text (a
 // queue's name is the page's choice) is cut after whole characters.
-std::string singleLine(const std::string& text) {
+std::string singleLine(std::string_view text, std::size_t mostCharacters = kPrinterNameMaxCharacters) {
   std::string shown;
   std::size_t characters = 0;
   for (const char byte : text) {
     const auto unit = static_cast<unsigned char>(byte);
     const bool starts = (unit & 0xC0) != 0x80;
-    if (starts && ++characters > kPrinterNameMaxCharacters) return shown + "…";
+    if (starts && ++characters > mostCharacters) return shown + "…";
     shown += (unit < 0x20 || unit == 0x7F) ? ' ' : byte;
   }
   return shown;
 }
 
 std::string printerLine(const PrinterBacklog& backlog, std::int64_t nowUnixSeconds) {
+  const std::string reason(troubleText(backlog.trouble));
   // A printer that reports a condition (paper near its end) with nothing waiting.
-  if (backlog.waiting == 0) return "打印机 " + singleLine(backlog.printer) + "：" + singleLine(backlog.reason);
+  if (backlog.waiting == 0) return "打印机 " + singleLine(backlog.printer) + "：" + reason;
   std::string line =
       "打印机 " + singleLine(backlog.printer) + "：" + std::to_string(backlog.waiting) + " 张单据等待打印";
   if (backlog.sinceUnixSeconds > 0) {
     line += "（" + sinceText(backlog.sinceUnixSeconds, nowUnixSeconds) + " 起）";
-  } else if (!backlog.reason.empty()) {
+  } else if (!reason.empty()) {
     line += "，";
   }
-  return line + singleLine(backlog.reason);
+  return line + reason;
 }
 
 }  // namespace
@@ -70,6 +73,14 @@ std::string printerNoticeText(const std::vector<PrinterBacklog>& backlogs, std::
     text += "\n另有 " + std::to_string(backlogs.size() - named) + " 台打印机有单据等待打印";
   }
   return text;
+}
+
+std::string certificateRefusedNotice(const std::string& host) {
+  return "安全提醒：" + singleLine(host) + " 的证书不符，已拒绝连接，请联系维护人员";
+}
+
+std::string untrustedPageLine(std::string_view originName) {
+  return "此页面不在受信任来源中，收银功能已停用：" + singleLine(originName, kOriginNameMaxCharacters);
 }
 
 ScreenArea placePrinterNotice(ScreenArea workArea, int naturalWidth, int naturalHeight) {

@@ -36,11 +36,13 @@ std::vector<PrinterBacklog> backlogsOf(GVariant* parameters) {
   GVariantIter items;
   g_variant_iter_init(&items, parameters);
   const char* printer = nullptr;
-  const char* reason = nullptr;
+  const char* code = nullptr;
   guint64 waiting = 0;
   gint64 since = 0;
-  while (g_variant_iter_next(&items, "(&stx&s)", &printer, &waiting, &since, &reason)) {
-    backlogs.push_back({printer, static_cast<std::size_t>(waiting), since, reason});
+  while (g_variant_iter_next(&items, "(&stx&s)", &printer, &waiting, &since, &code)) {
+    // A code of another build's, unknown here, leaves the reason out.
+    backlogs.push_back(
+        {printer, static_cast<std::size_t>(waiting), since, troubleOfCode(code).value_or(Trouble::none)});
   }
   return backlogs;
 }
@@ -63,7 +65,30 @@ bool PrinterNoticeWindow::showMessage(GVariant* parameters) {
 }
 
 void PrinterNoticeWindow::show(const std::vector<PrinterBacklog>& backlogs) {
-  text_ = printerNoticeText(backlogs, g_get_real_time() / G_USEC_PER_SEC);
+  printerText_ = printerNoticeText(backlogs, g_get_real_time() / G_USEC_PER_SEC);
+  refresh();
+}
+
+void PrinterNoticeWindow::addAlert(const std::string& line) {
+  if (alerts_.size() == kPrinterNoticeMaxAlerts || std::find(alerts_.begin(), alerts_.end(), line) != alerts_.end()) {
+    return;
+  }
+  alerts_.push_back(line);
+  refresh();
+}
+
+void PrinterNoticeWindow::showPageLine(std::string line) {
+  if (line == pageLine_) return;
+  pageLine_ = std::move(line);
+  refresh();
+}
+
+void PrinterNoticeWindow::refresh() {
+  text_.clear();
+  for (const std::string& alert : alerts_) text_ += alert + "\n";
+  if (!pageLine_.empty()) text_ += pageLine_ + "\n";
+  text_ += printerText_;
+  if (!text_.empty() && text_.back() == '\n') text_.pop_back();
   if (traceChanges_) traceText(text_);
   if (text_.empty()) {
     if (window_) gtk_widget_hide(window_);

@@ -58,9 +58,61 @@ std::uint64_t numberSetting(const std::vector<std::filesystem::path>& files, std
   return fallback;
 }
 
+// The shop's list, else what the start page vouches for. A typing error
+// is named but must not take the functions from the till's own page.
+TrustedOrigins trustedOrigins(const std::vector<std::filesystem::path>& files, const std::string& startPage) {
+  std::filesystem::path file;
+  const std::optional<std::string> listed = lastValue(files, u"security", u"trusted_origins", &file);
+  if (listed && !listed->empty()) {
+    std::vector<std::string> unreadable;
+    TrustedOrigins trusted = TrustedOrigins::fromList(*listed, &unreadable);
+    for (const std::string& entry : unreadable) {
+      logf(LogLevel::warning,
+           "%s: [security] trusted_origins: \"%s\" is neither an origin (https://host[:port]) nor a folder (/path or "
+           "file:///path/); left out",
+           file.c_str(), entry.c_str());
+    }
+    if (!trusted.empty()) return trusted;
+    logf(LogLevel::warning, "%s: [security] trusted_origins lists nothing usable; the start page's origin is trusted",
+         file.c_str());
+  }
+  TrustedOrigins vouched = TrustedOrigins::ofStartPage(startPage);
+  if (vouched.empty()) {
+    logf(LogLevel::warning, "the start page %s has no origin to trust: no page gets window functions",
+         startPage.c_str());
+  }
+  return vouched;
+}
+
 std::filesystem::path expandHome(const std::string& path) {
   if (path == "~" || path.starts_with("~/")) return environment("HOME") + path.substr(1);
   return path;
+}
+
+// A typing error in the mode falls back to the default, which still checks
+// certificates; a malformed pin is skipped, and named.
+CertificateSettings certificateSettings(const std::vector<std::filesystem::path>& files) {
+  CertificateSettings settings;
+  std::filesystem::path from;
+  const std::optional<std::string> mode = lastValue(files, u"security", u"certificates", &from);
+  if (mode && !mode->empty()) {
+    if (const std::optional<CertificateMode> parsed = parseCertificateMode(*mode)) {
+      settings.mode = *parsed;
+    } else {
+      logf(LogLevel::warning,
+           "%s: [security] certificates = \"%s\" is none of pin-first-use, verify, accept-any; using pin-first-use",
+           from.c_str(), mode->c_str());
+    }
+  }
+  for (const std::filesystem::path& file : files) {
+    std::vector<std::string> rejected;
+    for (auto& [host, fingerprints] : readPinSection(file, rejected)) settings.listed[host] = std::move(fingerprints);
+    for (const std::string& line : rejected) {
+      logf(LogLevel::warning, "%s: [pinned_certificates] \"%s\" is not \"host = SHA-256 fingerprint\"; skipped",
+           file.c_str(), line.c_str());
+    }
+  }
+  return settings;
 }
 
 }  // namespace
@@ -78,12 +130,14 @@ ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
   const std::string startPageOverride = environment(kStartPageVariable);
   config.startPage =
       startPageOverride.empty() ? textSetting(files, u"shell", u"start_page", kStartPage) : startPageOverride;
+  config.trustedOrigins = trustedOrigins(files, config.startPage);
   config.workingFolder = expandHome(textSetting(files, u"shell", u"working_folder", ""));
   config.windowTitle = textSetting(files, u"shell", u"window_title", kMaximiseAfterSplashTitle);
   config.consoleLogMaxBytes =
       numberSetting(files, u"console_log", u"max_kilobytes", kDefaultConsoleLogKilobytes) * 1024;
   config.consoleLogKeptFiles = static_cast<unsigned>(std::min(
       numberSetting(files, u"console_log", u"kept_files", kDefaultConsoleLogKeptFiles), kMostConsoleLogKeptFiles));
+  config.certificates = certificateSettings(files);
   return config;
 }
 

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "app/certificate_judge.h"
+#include "base/trusted_origins.h"
+
 namespace lumetra::shell {
 
 // What a vendor sets for a till, from the system-wide file and the user's
@@ -12,10 +15,12 @@ namespace lumetra::shell {
 // shell as it behaves with no file at all.
 struct ShellConfig {
   std::string startPage;                 // [shell] start_page
+  TrustedOrigins trustedOrigins;         // [security] trusted_origins; default: the start page's origin or folder
   std::filesystem::path workingFolder;   // [shell] working_folder; empty: the current folder
   std::string windowTitle;               // [shell] window_title: maximised after the splash
   std::uint64_t consoleLogMaxBytes = 0;  // [console_log] max_kilobytes; 0: never rotated
   unsigned consoleLogKeptFiles = 0;      // [console_log] kept_files: console.log.1 .. .N
+  CertificateSettings certificates;      // [security] certificates, [pinned_certificates]
 };
 
 // Tests and development name another system-wide file here, so a till's
@@ -29,7 +34,8 @@ std::vector<std::filesystem::path> configFiles();
 
 // Each key is taken from the last file that has it (missing files are
 // skipped), else its default. "~/" at the start of the working folder is
-// the user's home. LUMETRA_START_PAGE, when set, wins over every file.
+// the user's home. LUMETRA_START_PAGE, when set, wins over every file, and
+// the default trusted origin follows the start page however it was set.
 ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files);
 
 }  // namespace lumetra::shell

@@ -121,7 +121,8 @@ int runShell(int argc, char** argv) {
   static const std::unique_ptr<platform::LoggedDialogs> loggedDialogs = platform::loggedDialogsFromEnvironment();
   platform::Dialogs& dialogs = loggedDialogs ? *loggedDialogs : static_cast<platform::Dialogs&>(onScreenDialogs);
   setDefaultIcon();
-  const WebSetup setup = createWebSetup(startupDirectory, extensionFolder.value_or(executableFolder), switches);
+  const WebSetup setup = createWebSetup(startupDirectory, extensionFolder.value_or(executableFolder), switches,
+                                        config.certificates.mode, config.trustedOrigins);
   handleDownloads(setup.context, dialogs.attended());
 
   GtkWindow* window = nullptr;
@@ -146,7 +147,8 @@ int runShell(int argc, char** argv) {
 
   staffText = reportStartupProblems(executableFolder, extensionFolder, startupDirectory).staffText;
   window = createMainWindow();
-  BrowserClient client(setup, startupDirectory, {config.consoleLogMaxBytes, config.consoleLogKeptFiles});
+  BrowserClient client(setup, startupDirectory, {config.consoleLogMaxBytes, config.consoleLogKeptFiles},
+                       CertificateJudge(config.certificates, startupDirectory / kPinFileName));
   client.createMainBrowser(window, config.startPage);
   showMinimised(window);
   if (switches.multiThreadedMessageLoop) tellStaff(dialogs, staffText);

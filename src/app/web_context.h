@@ -4,7 +4,9 @@
 
 #include <filesystem>
 
+#include "app/certificate_judge.h"
 #include "app/shell_settings.h"
+#include "base/trusted_origins.h"
 
 namespace lumetra::shell {
 
@@ -16,10 +18,13 @@ struct WebSetup {
 };
 
 // The browser engine as the shell runs it: cache, cookies and storage in
-// "cache" under the start-up directory, Chinese as the preferred language,
-// certificate errors ignored, no hardware acceleration, the web extension
-// loaded from `extensionDirectory`, script-opened windows always allowed.
+// "cache" under the start-up directory, third-party cookies refused,
+// Chinese as the preferred language, loads failing on certificate errors
+// (which certificate_guard.h then judges) unless the mode accepts any, no
+// hardware acceleration, the web extension loaded from `extensionDirectory`
+// and told which origins are `trusted`, script-opened windows always
+// allowed.
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches);
+                        const ShellSwitches& switches, CertificateMode certificates, const TrustedOrigins& trusted);
 
 }  // namespace lumetra::shell

@@ -38,6 +38,18 @@ bool CallArguments::boolean(std::size_t index) const {
   return flag && *flag;
 }
 
+bool CallFrameReader::roomFor(std::size_t bytes) {
+  if (frame_.overTextLimit_ || bytes > kMaxCallTextBytes - textBytes_) frame_.overTextLimit_ = true;
+  return !frame_.overTextLimit_;
+}
+
+bool CallFrameReader::addText(std::string utf8) {
+  if (!roomFor(utf8.size())) return false;
+  textBytes_ += utf8.size();
+  add(CallArgument::string(std::move(utf8)));
+  return true;
+}
+
 CallResult CallResult::notHandled() {
   CallResult result(Undefined{});
   result.handled_ = false;

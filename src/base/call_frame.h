@@ -22,6 +22,11 @@ struct CallArgument {
   static CallArgument string(std::string utf8) { return {std::move(utf8)}; }
 };
 
+// The most text the string arguments of one call may hold together, in
+// UTF-8 bytes: far beyond any receipt or task list, and a bound on what one
+// call makes the process copy and convert.
+inline constexpr std::size_t kMaxCallTextBytes = std::size_t{16} << 20;
+
 // The arguments of one call, read by position. A missing argument or one of
 // another type reads as "", 0 or false: there is no JavaScript-style coercion.
 class CallArguments {
@@ -30,6 +35,9 @@ class CallArguments {
   explicit CallArguments(std::vector<CallArgument> values) : values_(std::move(values)) {}
 
   std::size_t count() const { return values_.size(); }
+  // The page passed more text than kMaxCallTextBytes: the arguments were not
+  // all read, and the call is refused.
+  bool overTextLimit() const { return overTextLimit_; }
 
   std::u16string string(std::size_t index) const;
   std::string utf8(std::size_t index) const;
@@ -39,9 +47,30 @@ class CallArguments {
   bool boolean(std::size_t index) const;
 
  private:
+  friend class CallFrameReader;
   const CallArgument* at(std::size_t index) const;
 
   std::vector<CallArgument> values_;
+  bool overTextLimit_ = false;
+};
+
+// Reads the page's arguments into a CallArguments in order, keeping their
+// text within kMaxCallTextBytes. The host asks for room before converting a
+// string, so text past the limit is never copied: once a string does not
+// fit, reading stops and the frame is over the limit.
+class CallFrameReader {
+ public:
+  void add(CallArgument argument) { frame_.values_.push_back(std::move(argument)); }
+  // Whether `bytes` more text (at least what the next string will take)
+  // still fit; false marks the frame over the limit.
+  bool roomFor(std::size_t bytes);
+  // Adds a string argument; false (and not added) when it does not fit.
+  bool addText(std::string utf8);
+  CallArguments frame() && { return std::move(frame_); }
+
+ private:
+  CallArguments frame_;
+  std::size_t textBytes_ = 0;
 };
 
 // What a call gives back to the page. `handled` false reports the call as not

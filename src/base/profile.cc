@@ -1,5 +1,6 @@
 #include "base/profile.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -55,12 +56,12 @@ std::u16string_view unquote(std::u16string_view value) {
   return value;
 }
 
-}  // namespace
-
-std::optional<std::u16string> findProfileValue(const std::filesystem::path& file, std::u16string_view section,
-                                               std::u16string_view key) {
+// Calls `visit` with each key and value of the first section named
+// `section`, in file order, until it returns false.
+template <typename Visit>
+void visitProfileSection(const std::filesystem::path& file, std::u16string_view section, Visit visit) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
+  if (!in) return;
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const std::u16string text = decodeProfileFile(bytes);
 
@@ -76,18 +77,40 @@ std::optional<std::u16string> findProfileValue(const std::filesystem::path& file
       const std::size_t close = line.find(u']');
       const std::u16string_view name = trim(line.substr(1, close == std::u16string_view::npos ? line.npos : close - 1));
       // Only the first section of a name counts.
-      if (inSection) return std::nullopt;
+      if (inSection) return;
       inSection = equalsIgnoringCase(name, section);
       continue;
     }
     if (!inSection) continue;
     const std::size_t eq = line.find(u'=');
     if (eq == std::u16string_view::npos) continue;
-    if (equalsIgnoringCase(trim(line.substr(0, eq)), key)) {
-      return std::u16string(unquote(trim(line.substr(eq + 1))));
-    }
+    if (!visit(trim(line.substr(0, eq)), unquote(trim(line.substr(eq + 1))))) return;
   }
-  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::u16string> findProfileValue(const std::filesystem::path& file, std::u16string_view section,
+                                               std::u16string_view key) {
+  std::optional<std::u16string> found;
+  visitProfileSection(file, section, [&](std::u16string_view name, std::u16string_view value) {
+    if (equalsIgnoringCase(name, key)) found.emplace(value);
+    return !found;
+  });
+  return found;
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> readProfileSection(const std::filesystem::path& file,
+                                                                          std::u16string_view section,
+                                                                          std::size_t maxEntries) {
+  std::vector<std::pair<std::u16string, std::u16string>> entries;
+  visitProfileSection(file, section, [&](std::u16string_view name, std::u16string_view value) {
+    const bool seen = std::any_of(entries.begin(), entries.end(),
+                                  [&](const auto& entry) { return equalsIgnoringCase(entry.first, name); });
+    if (!seen) entries.emplace_back(name, value);
+    return entries.size() < maxEntries;
+  });
+  return entries;
 }
 
 std::u16string readProfileString(const std::filesystem::path& file, std::u16string_view section,

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace lumetra {
 
@@ -23,6 +25,13 @@ namespace lumetra {
 // value from an absent one.
 std::optional<std::u16string> findProfileValue(const std::filesystem::path& file, std::u16string_view section,
                                                std::u16string_view key);
+
+// Every key of the section with its value (trimmed, unquoted), in file
+// order; a key written twice counts once, as its first value. At most
+// `maxEntries` are read.
+std::vector<std::pair<std::u16string, std::u16string>> readProfileSection(const std::filesystem::path& file,
+                                                                          std::u16string_view section,
+                                                                          std::size_t maxEntries);
 
 // The value, cut to `bufferUnits - 1` UTF-16 code units as a fixed-size
 // buffer of that many units would hold it.

@@ -4,33 +4,26 @@
 #include <memory>
 #include <thread>
 
+#include "delivery/printer_backlog.h"
+#include "delivery/printer_board.h"
+#include "net/ticket_send.h"
 #include "outbox/outbox.h"
-#include "outbox/printer_backlog.h"
 #include "platform/print/spooler.h"
 
 namespace lumetra {
 
 struct DeliveryTimings {
-  // Between attempts for a printer that cannot be reached; a connection
-  // request may also go unanswered this long (the system repeats it, so a
-  // printer that comes back meanwhile is seen at once).
+  // One ticket's connection to a network printer: how long it may go
+  // unanswered, how often the printer is asked its status (net/ticket_send.h).
+  TicketSendTimings ticket;
+  // Between attempts for a printer that cannot be reached. As long as
+  // ticket.connectWait: a connection request that goes unanswered that long
+  // is repeated by the system meanwhile, so a printer that comes back is
+  // seen at once, and the next attempt starts as the last one gives up.
   std::chrono::milliseconds retryInterval{10'000};
-  // A printer that answers or takes nothing this long is reported to the
-  // staff; its ticket stays on its way.
-  std::chrono::milliseconds answerWait{3'000};
-  // A connection to a printer that answers nothing at all this long is
-  // given up: it lost power or its cable, and what it held.
-  std::chrono::seconds silenceLimit{10};
   // The longest pause for a printer that keeps failing in the middle of a
   // ticket, so that it does not print half tickets without end.
   std::chrono::milliseconds longestBackoff{160'000};
-  // Real-time status of network printers: how long a printer not known
-  // to answer is given (below answerWait), how often a stopped or printing
-  // printer is asked, and how long a printing one may take to send a
-  // ticket's process ID back before it counts as not sending them.
-  std::chrono::milliseconds statusWait{500};
-  std::chrono::milliseconds statusEvery{1'000};
-  std::chrono::milliseconds processIdWait{5'000};
   // How often a spooler queue that holds unfinished documents of ours is
   // asked whether it has stopped.
   std::chrono::milliseconds queueWatchInterval{3'000};
@@ -42,8 +35,9 @@ class SpoolerDelivery;
 // The threads that take tickets from the outbox to their printers: one for
 // every network printer at once (a dead or stuck printer waits on its own
 // connection and never holds back another), one for the spooler's queues
-// (CUPS answers a local call quickly). The network thread also tells the
-// host which printers have tickets waiting, and why.
+// (CUPS answers a local call quickly). Both tell the board what they find;
+// the network thread tells the host which printers have tickets waiting,
+// and why.
 class Delivery {
  public:
   Delivery(Outbox& outbox, platform::Spooler& spooler);
@@ -52,13 +46,18 @@ class Delivery {
   Delivery& operator=(const Delivery&) = delete;
 
   void start(const DeliveryTimings& timings, BacklogListener listener);
-  // New tickets are waiting.
-  void wake();
+  // Queues the tickets in the outbox (returning once they are on disk),
+  // shows the staff what it refused, and delivers them.
+  void handOver(std::vector<Ticket> tickets);
   void stop();
 
  private:
+  // New tickets are waiting.
+  void wake();
+
   Outbox& outbox_;
   platform::Spooler& spooler_;
+  PrinterBoard board_{outbox_};
   std::unique_ptr<NetworkDelivery> network_;
   std::unique_ptr<SpoolerDelivery> spooled_;
   std::jthread networkThread_;

@@ -24,12 +24,9 @@ Trouble stoppedBecause(const PrinterReport& report) {
 
 }  // namespace
 
-NetworkDelivery::NetworkDelivery(Outbox& outbox, const DeliveryTimings& timings, BacklogListener listener)
-    : outbox_(outbox),
-      timings_(timings),
-      sendTimings_{timings.retryInterval, timings.answerWait,  timings.silenceLimit,
-                   timings.statusWait,    timings.statusEvery, timings.processIdWait},
-      listener_(std::move(listener)) {}
+NetworkDelivery::NetworkDelivery(Outbox& outbox, PrinterBoard& board, const DeliveryTimings& timings,
+                                 BacklogListener listener)
+    : outbox_(outbox), board_(board), timings_(timings), listener_(std::move(listener)) {}
 
 void NetworkDelivery::run(std::stop_token stop) {
   const std::stop_callback wakeOnStop(stop, [this] { wakeup_.signal(); });
@@ -61,7 +58,7 @@ void NetworkDelivery::startDue(Clock::time_point now) {
     line.ticketId = ticket->id;
     line.attemptStarted = now;
     line.send.emplace(platform::ipv4Endpoint(line.printer.name, kRawPrinterPort), oneStream(ticket->ticket),
-                      sendTimings_, now, abilities_[line.printer.name], processIdFor(ticket->id));
+                      timings_.ticket, now, abilities_[line.printer.name], processIdFor(ticket->id));
     ++entry;
   }
 }
@@ -86,17 +83,17 @@ void NetworkDelivery::settle(Line& line, TicketSend::Stage stage, Clock::time_po
   }
   switch (stage) {
     case TicketSend::Stage::delivered:
-      outbox_.delivered(line.printer, line.ticketId);
+      board_.delivered(line.printer, outbox_.delivered(line.printer, line.ticketId));
       line.interruptions = 0;
       line.nextAttempt = now;
       break;
     case TicketSend::Stage::refused:
     case TicketSend::Stage::unanswered:
-      outbox_.troubled(line.printer, stage == TicketSend::Stage::refused ? Trouble::refused : Trouble::unanswered);
+      board_.troubled(line.printer, stage == TicketSend::Stage::refused ? Trouble::refused : Trouble::unanswered);
       line.nextAttempt = line.attemptStarted + timings_.retryInterval;
       break;
     case TicketSend::Stage::interrupted: {
-      outbox_.troubled(line.printer, Trouble::interrupted);
+      board_.troubled(line.printer, Trouble::interrupted);
       const int doublings = std::min(line.interruptions++, 16);
       line.nextAttempt = now + std::min(timings_.retryInterval * (1 << doublings), timings_.longestBackoff);
       break;
@@ -119,15 +116,15 @@ void NetworkDelivery::notePrinterReport(Line& line, Clock::time_point now) {
     // saying so is from before, and its paper sensor with it.
     const bool outOfDate = send.stage() == TicketSend::Stage::delivered && report->stopped();
     const bool nearEnd = report->paperNearEnd && !outOfDate;
-    outbox_.printerCondition(line.printer, nearEnd ? Trouble::paperNearEnd : Trouble::none);
+    board_.printerCondition(line.printer, nearEnd ? Trouble::paperNearEnd : Trouble::none);
   }
   if (send.held()) {
-    outbox_.troubled(line.printer, stoppedBecause(*send.report()));
+    board_.troubled(line.printer, stoppedBecause(*send.report()));
   } else if (send.stalled(now)) {
-    outbox_.troubled(line.printer,
-                     send.stage() == TicketSend::Stage::connecting ? Trouble::unanswered : Trouble::stalled);
+    board_.troubled(line.printer,
+                    send.stage() == TicketSend::Stage::connecting ? Trouble::unanswered : Trouble::stalled);
   } else if (line.held) {
-    outbox_.troubled(line.printer, Trouble::none);  // it reports ready again
+    board_.troubled(line.printer, Trouble::none);  // it reports ready again
   }
   line.held = send.held();
 }
@@ -149,7 +146,7 @@ void NetworkDelivery::waitForWork(Clock::time_point now) {
 }
 
 void NetworkDelivery::reportBacklog() {
-  std::optional<std::vector<PrinterBacklog>> change = outbox_.backlogChange();
+  std::optional<std::vector<PrinterBacklog>> change = board_.backlogChange();
   if (change && listener_) listener_(std::move(*change));
 }
 

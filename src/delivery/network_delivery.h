@@ -20,7 +20,7 @@ class NetworkDelivery {
  public:
   using Clock = std::chrono::steady_clock;
 
-  NetworkDelivery(Outbox& outbox, const DeliveryTimings& timings, BacklogListener listener);
+  NetworkDelivery(Outbox& outbox, PrinterBoard& board, const DeliveryTimings& timings, BacklogListener listener);
 
   void run(std::stop_token stop);
   void wake() { wakeup_.signal(); }
@@ -46,8 +46,8 @@ class NetworkDelivery {
   void reportBacklog();
 
   Outbox& outbox_;
+  PrinterBoard& board_;
   const DeliveryTimings timings_;
-  const TicketSendTimings sendTimings_;
   BacklogListener listener_;
   platform::Wakeup wakeup_;
   std::map<std::string, Line> lines_;  // by address

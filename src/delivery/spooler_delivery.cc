@@ -6,13 +6,14 @@
 
 namespace lumetra {
 
-SpoolerDelivery::SpoolerDelivery(Outbox& outbox, platform::Spooler& spooler, const DeliveryTimings& timings,
-                                 std::function<void()> troublesChanged)
+SpoolerDelivery::SpoolerDelivery(Outbox& outbox, PrinterBoard& board, platform::Spooler& spooler,
+                                 const DeliveryTimings& timings, std::function<void()> troublesChanged)
     : outbox_(outbox),
+      board_(board),
       spooler_(spooler),
       timings_(timings),
       troublesChanged_(std::move(troublesChanged)),
-      watch_(outbox, spooler, timings.queueWatchInterval) {}
+      watch_(board, spooler, timings.queueWatchInterval) {}
 
 void SpoolerDelivery::run(std::stop_token stop) {
   while (!stop.stop_requested()) {
@@ -49,12 +50,12 @@ bool SpoolerDelivery::deliverFirst(const PrinterKey& queue, Clock::time_point no
   if (!ticket) return false;
   const Spooled spooled = print(ticket->ticket);
   if (spooled.trouble == Trouble::none) {
-    outbox_.delivered(queue, ticket->id);
+    board_.delivered(queue, outbox_.delivered(queue, ticket->id));
     watch_.tookDocument(queue, spooled.jobId, now);
     nextAttempt_.erase(queue.name);
     return true;
   }
-  outbox_.troubled(queue, namedCause(queue, spooled.trouble));
+  board_.troubled(queue, namedCause(queue, spooled.trouble));
   nextAttempt_[queue.name] = now + timings_.retryInterval;
   return false;
 }
@@ -86,16 +87,12 @@ Trouble SpoolerDelivery::namedCause(const PrinterKey& queue, Trouble generic) {
 void SpoolerDelivery::wake() {
   MutexLock lock(mutex_);
   wakeRequested_ = true;
-  woken_.notify_all();
+  woken_.notifyAll();
 }
 
 void SpoolerDelivery::waitUntil(std::stop_token& stop, Clock::time_point until) {
-  std::unique_lock lock(mutex_.native());
-  woken_.wait_until(lock, stop, until, [this] {
-    mutex_.assertHeld();
-    return wakeRequested_;
-  });
-  mutex_.assertHeld();
+  MutexLock lock(mutex_);
+  if (!wakeRequested_) woken_.waitUntil(mutex_, stop, until);
   wakeRequested_ = false;
 }
 

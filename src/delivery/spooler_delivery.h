@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <map>
 #include <stop_token>
@@ -25,7 +24,7 @@ class SpoolerDelivery {
   using Clock = std::chrono::steady_clock;
 
   // `troublesChanged` lets the thread that reports the backlog know.
-  SpoolerDelivery(Outbox& outbox, platform::Spooler& spooler, const DeliveryTimings& timings,
+  SpoolerDelivery(Outbox& outbox, PrinterBoard& board, platform::Spooler& spooler, const DeliveryTimings& timings,
                   std::function<void()> troublesChanged);
 
   void run(std::stop_token stop);
@@ -49,13 +48,14 @@ class SpoolerDelivery {
   void waitUntil(std::stop_token& stop, Clock::time_point until) EXCLUDES(mutex_);
 
   Outbox& outbox_;
+  PrinterBoard& board_;
   platform::Spooler& spooler_;
   const DeliveryTimings timings_;
   std::function<void()> troublesChanged_;
   std::map<std::string, Clock::time_point> nextAttempt_;  // the delivery thread's
   SpoolerQueueWatch watch_;                               // likewise
   Mutex mutex_;
-  std::condition_variable_any woken_;
+  CondVar woken_;
   bool wakeRequested_ GUARDED_BY(mutex_) = false;
 };
 

@@ -38,7 +38,7 @@ std::optional<SpoolerQueueWatch::Clock::time_point> SpoolerQueueWatch::lookAtDue
     Watched& watched = entry->second;
     if (watched.nextLook <= now) {
       if (!lookAt(entry->first, watched)) {
-        outbox_.printerCondition(entry->first, Trouble::none);
+        board_.printerCondition(entry->first, Trouble::none);
         entry = watched_.erase(entry);
         continue;
       }
@@ -62,7 +62,7 @@ bool SpoolerQueueWatch::lookAt(const PrinterKey& queue, Watched& watched) {
            activity->unfinishedJobs.end();
   });
   if (watched.jobs.empty()) return false;
-  outbox_.printerCondition(queue, queueTrouble(*activity));
+  board_.printerCondition(queue, queueTrouble(*activity));
   return true;
 }
 

@@ -6,7 +6,8 @@
 #include <optional>
 #include <set>
 
-#include "outbox/outbox.h"
+#include "delivery/printer_board.h"
+#include "delivery/printer_trouble.h"
 #include "platform/print/spooler.h"
 
 namespace lumetra {
@@ -17,15 +18,15 @@ Trouble queueTrouble(const platform::QueueActivity& activity);
 
 // The spooler queues that took documents of ours and have not printed them
 // all. Each is asked every interval whether it has stopped, and the staff
-// see why (Outbox::printerCondition) until it prints again or our documents
+// see why (PrinterBoard::printerCondition) until it prints again or our documents
 // are gone. A queue that holds nothing of ours is never asked. The spooler
 // delivery thread's only.
 class SpoolerQueueWatch {
  public:
   using Clock = std::chrono::steady_clock;
 
-  SpoolerQueueWatch(Outbox& outbox, platform::Spooler& spooler, std::chrono::milliseconds interval)
-      : outbox_(outbox), spooler_(spooler), interval_(interval) {}
+  SpoolerQueueWatch(PrinterBoard& board, platform::Spooler& spooler, std::chrono::milliseconds interval)
+      : board_(board), spooler_(spooler), interval_(interval) {}
 
   // The queue took a document of ours as job `jobId`.
   void tookDocument(const PrinterKey& queue, std::uint32_t jobId, Clock::time_point now);
@@ -42,7 +43,7 @@ class SpoolerQueueWatch {
   // False once the queue holds nothing of ours.
   bool lookAt(const PrinterKey& queue, Watched& watched);
 
-  Outbox& outbox_;
+  PrinterBoard& board_;
   platform::Spooler& spooler_;
   const std::chrono::milliseconds interval_;
   std::map<PrinterKey, Watched> watched_;

@@ -25,8 +25,8 @@ class Context {
   Printers printers;
   NetworkPrinters network{printers};
   CustomerDisplay display;
-  // The companion script started last; earlier ones run on unremembered.
-  // Touched by the page's thread only.
+  // The companion script, once started; another starts only after it has
+  // ended. Touched by the page's thread only.
   std::optional<platform::ProcessId> nodeScript;
   // Last, so that its delivery threads stop before anything they use goes.
   PrintJobs jobs{network};

@@ -48,7 +48,14 @@ CallResult closeOtherWindow(Context&, const CallArguments& args) {
   return actOnWindowByTitle<platform::closeWindowByTitle>(args);
 }
 
+// One script at a time: a second would fight the first for its port and
+// files, and endNodeScript could stop only one of them.
 CallResult startNodeScript(Context& context, const CallArguments&) {
+  if (context.nodeScript && platform::detachedProcessRuns(*context.nodeScript)) {
+    logf(LogLevel::notice, "%s %s already runs (process %d): not started again", kNodeProgram, kNodeScript,
+         *context.nodeScript);
+    return CallResult::undefined();
+  }
   context.nodeScript =
       platform::startDetachedProcess(kNodeProgram, {kNodeProgram, kNodeScript}, platform::ProgramLookup::searchPath);
   if (!context.nodeScript) logf(LogLevel::error, "cannot start %s %s", kNodeProgram, kNodeScript);

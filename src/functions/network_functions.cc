@@ -27,7 +27,7 @@ CallResult writeToSlot(Context& context, const CallArguments& arguments, Plan pl
   CommandWrites writes;
   {
     PrinterTables tables(context.network.printers);
-    writes = plan(tables.session(kKitchenPrinterName).commands);
+    writes = plan(tables.kitchenCommands());
   }
   connectSlotOnDemand(context.network, slot);
   for (const std::string& write : writes) sendToSlot(context.network, slot, write);
@@ -86,7 +86,7 @@ CallResult addMultiPrinterTaskItem(Context& context, const CallArguments& argume
   item.feedLines = arguments.integer(4);
   item.cut = arguments.boolean(5);
   item.signal = arguments.integer(6);
-  queueKitchenTaskItem(context.jobs, std::move(item));
+  if (!queueKitchenTaskItem(context.jobs, std::move(item))) return CallResult::boolean(false);
   return CallResult::undefined();
 }
 

@@ -25,10 +25,10 @@ CallResult writeToOpenPrinter(Context& context, const CallArguments& arguments, 
   CommandWrites writes;
   {
     PrinterTables tables(printers);
-    PrinterSession& session = tables.session(arguments.string(0));
-    if (!session.isOpen()) return CallResult::boolean(false);
-    handle = session.handle;
-    writes = plan(session.commands, tables.cashDrawer());
+    PrinterSession* session = tables.find(arguments.string(0));
+    if (!session || !session->isOpen()) return CallResult::boolean(false);
+    handle = session->handle;
+    writes = plan(session->commands, tables.cashDrawer());
   }
   for (const std::string& write : writes) writeToPrinter(printers, handle, write);
   return CallResult::boolean(true);
@@ -66,9 +66,10 @@ CallResult openPrinterWithModel(Context& context, const CallArguments& arguments
   const std::u16string name = arguments.string(0);
   if (!openPrinterSession(printers, name)) return CallResult::boolean(false);
   PrinterTables tables(printers);
-  PrinterSession& session = tables.session(name);
-  session.modelName = arguments.string(1);
-  loadModelConfig(session.commands, session.modelName);
+  PrinterSession* session = tables.find(name);
+  if (!session) return CallResult::boolean(false);
+  session->modelName = arguments.string(1);
+  loadModelConfig(session->commands, session->modelName);
   return CallResult::boolean(true);
 }
 
@@ -122,7 +123,9 @@ CallResult getPrinterModelList(Context&, const CallArguments&) { return CallResu
 
 CallResult getPrinterDiffConfig(Context& context, const CallArguments& arguments) {
   PrinterTables tables(context.printers);
-  loadModelConfig(tables.session(arguments.string(0)).commands, arguments.string(1));
+  PrinterSession* session = tables.session(arguments.string(0));
+  if (!session) return CallResult::boolean(false);
+  loadModelConfig(session->commands, arguments.string(1));
   return CallResult::undefined();
 }
 
@@ -175,9 +178,10 @@ CallResult printLogo(Context& context, const CallArguments& arguments) {
   std::optional<std::string> raster;
   {
     PrinterTables tables(printers);
-    PrinterSession& session = tables.session(arguments.string(0));
-    raster = rasterForImageText(arguments.utf8(1), session.commands);
-    handle = session.handle;
+    const PrinterSession* session = tables.find(arguments.string(0));
+    if (!session || !session->isOpen()) return CallResult::boolean(true);
+    raster = rasterForImageText(arguments.utf8(1), session->commands);
+    handle = session->handle;
   }
   if (raster && handle != platform::kNoPrinterHandle) writeToPrinter(printers, handle, *raster);
   return CallResult::boolean(true);

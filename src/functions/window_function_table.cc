@@ -29,10 +29,10 @@ constexpr std::array kTable{
     WindowFunctionHandler("cutPaper", atLeast(1, kFalse), cutPaper),
     WindowFunctionHandler("rollPaper", exactly(2, kFalse), rollPaper),
     WindowFunctionHandler("listSerialPort", anyCount(), listSerialPort),
-    WindowFunctionHandler("openSerialPort", anyCount(), openSerialPort),
+    WindowFunctionHandler("openSerialPort", anyCount(kFalse), openSerialPort),
     WindowFunctionHandler("closeSerialPort", anyCount(), closeSerialPort),
     WindowFunctionHandler("sendData2SerialPort", exactly(2, Refusal::true_), sendData2SerialPort),
-    WindowFunctionHandler("sendData2SerialPortRAW", anyCount(), sendData2SerialPortRAW),
+    WindowFunctionHandler("sendData2SerialPortRAW", anyCount(kFalse), sendData2SerialPortRAW),
     WindowFunctionHandler("getPrinterStatus", exactly(1, kFalse), getPrinterStatus),
     WindowFunctionHandler("setWindowMinisize", exactly(1, kFalse), setWindowMinisize),
     WindowFunctionHandler("downloadUpdate", exactly(1, kFalse), downloadUpdate),
@@ -74,6 +74,11 @@ CallResult refused(Refusal refusal) {
 }  // namespace
 
 CallResult WindowFunctionHandler::execute(Context& context, const CallArguments& arguments) const {
+  if (arguments.overTextLimit()) {
+    logf(LogLevel::warning, "%.*s refused: its text arguments hold more than %zu MiB", static_cast<int>(name_.size()),
+         name_.data(), kMaxCallTextBytes >> 20);
+    return refused(counts_.refusal);
+  }
   if (arguments.count() < counts_.min || arguments.count() > counts_.max) return refused(counts_.refusal);
   try {
     return function_(context, arguments);

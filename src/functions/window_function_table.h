@@ -12,7 +12,8 @@ namespace lumetra {
 
 using WindowFunction = CallResult (*)(Context&, const CallArguments&);
 
-// What a call with an argument count the function does not take gives.
+// What a refused call gives: one with an argument count the function does
+// not take, or with more text than kMaxCallTextBytes.
 enum class Refusal { undefined, false_, true_ };
 
 // The argument counts a function takes; any other count is refused without
@@ -23,7 +24,9 @@ struct ArgumentCounts {
   Refusal refusal = Refusal::undefined;
 };
 
-constexpr ArgumentCounts anyCount() { return {}; }
+constexpr ArgumentCounts anyCount(Refusal refusal = Refusal::undefined) {
+  return {0, std::numeric_limits<std::size_t>::max(), refusal};
+}
 constexpr ArgumentCounts exactly(std::size_t count, Refusal refusal) { return {count, count, refusal}; }
 constexpr ArgumentCounts atLeast(std::size_t count, Refusal refusal) {
   return {count, std::numeric_limits<std::size_t>::max(), refusal};

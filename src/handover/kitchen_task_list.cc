@@ -3,7 +3,9 @@
 #include <array>
 #include <map>
 #include <optional>
+#include <utility>
 
+#include "base/log.h"
 #include "handover/print_jobs.h"
 #include "printer/printer_commands.h"
 
@@ -53,9 +55,31 @@ class SlotPrinters {
 
 }  // namespace
 
-void queueKitchenTaskItem(PrintJobs& jobs, KitchenTaskItem item) {
+bool KitchenTaskList::add(KitchenTaskItem item) {
+  const std::size_t bytes = item.leadText.size() + item.bodyText.size() + item.zoom.size();
+  if (items_.size() >= kMaxItems || bytes > kMaxTextBytes - textBytes_) {
+    if (!std::exchange(refusalTold_, true)) {
+      logf(LogLevel::warning,
+           "the kitchen list is full (%zu items, %zu bytes of text at most): items are refused until "
+           "printMultiKitchenTaskList hands it over",
+           kMaxItems, kMaxTextBytes);
+    }
+    return false;
+  }
+  textBytes_ += bytes;
+  items_.push_back(std::move(item));
+  return true;
+}
+
+std::deque<KitchenTaskItem> KitchenTaskList::take() {
+  textBytes_ = 0;
+  refusalTold_ = false;
+  return std::exchange(items_, {});
+}
+
+bool queueKitchenTaskItem(PrintJobs& jobs, KitchenTaskItem item) {
   PrinterTables tables(jobs.network.printers);
-  jobs.kitchen.push_back(std::move(item));
+  return jobs.kitchen.add(std::move(item));
 }
 
 void handOverKitchenTaskList(PrintJobs& jobs) {
@@ -68,16 +92,15 @@ void handOverKitchenTaskList(PrintJobs& jobs) {
       SlotPrinters slots(jobs.network);
       // The items are laid out in queue order, whatever their printer, as
       // the table's stored bytes carry from one item to the next.
-      PrinterModelConfig& table = tables.session(kKitchenPrinterName).commands;
+      PrinterModelConfig& table = tables.kitchenCommands();
       std::map<PrinterKey, std::size_t> ticketOf;
-      for (const KitchenTaskItem& item : jobs.kitchen) {
+      for (const KitchenTaskItem& item : jobs.kitchen.take()) {
         if (!isNetPrinterSlot(item.slot) || !slots.of(item.slot)) continue;
         const PrinterKey& printer = *slots.of(item.slot);
         const auto [entry, added] = ticketOf.try_emplace(printer, tickets.size());
         if (added) tickets.push_back(Ticket{printer, {}});
         appendKitchenItemWrites(table, item, tickets[entry->second].writes);
       }
-      jobs.kitchen.clear();
     }
     closeAllSlotSockets(jobs.network);
   }

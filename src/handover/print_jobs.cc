@@ -15,8 +15,7 @@ void startDelivery(PrintJobs& jobs, const std::filesystem::path& folder) {
 
 void handOverTickets(PrintJobs& jobs, std::vector<Ticket> tickets) {
   if (tickets.empty()) return;
-  jobs.outbox.handOver(std::move(tickets));
-  jobs.delivery.wake();
+  jobs.delivery.handOver(std::move(tickets));
 }
 
 std::optional<PrinterKey> networkPrinter(const std::u16string& address, std::string_view what) {

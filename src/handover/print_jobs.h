@@ -1,6 +1,5 @@
 #pragma once
 
-#include <deque>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,7 +10,6 @@
 #include "handover/kitchen_task_list.h"
 #include "net/net_printer_slots.h"
 #include "outbox/outbox.h"
-#include "outbox/printer_backlog.h"
 
 namespace lumetra {
 
@@ -23,7 +21,7 @@ struct PrintJobs {
   PrintJobs& operator=(const PrintJobs&) = delete;
 
   NetworkPrinters& network;
-  std::deque<KitchenTaskItem> kitchen GUARDED_BY(network.printers.printerLock());
+  KitchenTaskList kitchen GUARDED_BY(network.printers.printerLock());
   // Both set by the host before the delivery starts.
   DeliveryTimings timings;
   // Told which printers have tickets waiting; called from the delivery thread.

@@ -4,6 +4,7 @@
 
 #include "base/log.h"
 #include "base/utf.h"
+#include "printer/printer_sessions.h"
 #include "tasks/task_writes.h"
 
 namespace lumetra {
@@ -20,6 +21,23 @@ std::optional<PrinterKey> printerOf(const PrintTask& task) {
   return PrinterKey{PrinterKind::spooler, utf16ToUtf8(task.printerName)};
 }
 
+// The tasks' tickets, laid out in the page's order. A queue the page holds
+// open lends its table to one task and is then let go, as printing on the
+// page's own handle always ended by closing it: pages reopen the queue
+// before printing to it again, and the queue's next task is laid out with
+// its own model.
+std::vector<Ticket> planTickets(Printers& printers, const std::vector<PrintTask>& tasks) REQUIRES(printers.outputLock())
+    EXCLUDES(printers.printerLock()) {
+  std::vector<Ticket> tickets;
+  for (const PrintTask& task : tasks) {
+    std::optional<PrinterKey> printer = printerOf(task);
+    if (!printer) continue;
+    tickets.push_back(Ticket{std::move(*printer), planTaskWrites(printers, task)});
+    if (task.printerType == kSpoolerPrinterType) closePrinterSession(printers, task.printerName, false);
+  }
+  return tickets;
+}
+
 }  // namespace
 
 void processTaskList(PrintJobs& jobs, std::string_view utf8Text) {
@@ -27,10 +45,9 @@ void processTaskList(PrintJobs& jobs, std::string_view utf8Text) {
   const auto tasks = parsePrintTaskList(utf8Text);
   if (!tasks) return;
   std::vector<Ticket> tickets;
-  for (const PrintTask& task : *tasks) {
-    if (std::optional<PrinterKey> printer = printerOf(task)) {
-      tickets.push_back(Ticket{std::move(*printer), planTaskWrites(jobs.network.printers, task)});
-    }
+  {
+    OutputSequence output(jobs.network.printers);
+    tickets = planTickets(jobs.network.printers, *tasks);
   }
   handOverTickets(jobs, std::move(tickets));
 }

@@ -166,7 +166,19 @@ TicketSend::Stage TicketSend::finishing(Clock::time_point now) {
     return end(connection_.unacknowledgedBytes() == std::size_t{0} ? Stage::delivered : Stage::interrupted);
   }
   noteAcknowledgements(now);
-  return Stage::finishing;
+  return answeredAfterPeerEndWait(now) ? end(Stage::delivered) : Stage::finishing;
+}
+
+bool TicketSend::answeredAfterPeerEndWait(Clock::time_point now) {
+  if (connection_.unacknowledgedBytes() != std::size_t{0}) return false;
+  if (!acknowledgedSince_) acknowledgedSince_ = now;
+  // Idle, the connection draws an acknowledgement of a keep-alive probe
+  // every second from a printer that is still there; one that lost power
+  // or its cable after acknowledging draws none, and the silence limit
+  // ends its connection as lost. Hence an answer after the wait, not the
+  // wait alone.
+  const std::optional<std::chrono::milliseconds> silentFor = connection_.sinceLastAcknowledgement();
+  return silentFor && now - *silentFor >= *acknowledgedSince_ + timings_.peerEndWait;
 }
 
 bool TicketSend::readAnswers(Clock::time_point now) {
@@ -210,6 +222,9 @@ TicketSend::Stage TicketSend::end(Stage stage) {
 
 bool TicketSend::stalled(Clock::time_point now) const {
   if (stage_ == Stage::connecting) return now - started_ >= timings_.answerWait;
+  // A printer holding every byte has nothing left to take; whether it is
+  // still there is for the silence limit to tell.
+  if (acknowledgedSince_) return false;
   return !ended() && now - lastProgress_ >= timings_.answerWait;
 }
 
@@ -228,6 +243,7 @@ TicketSend::Clock::time_point TicketSend::nextCheck(Clock::time_point now) const
         next = std::min(next, lastAsked_ + timings_.statusEvery);
       }
       if (printingSince_) next = std::min(next, *printingSince_ + timings_.processIdWait);
+      if (acknowledgedSince_) next = std::min(next, *acknowledgedSince_ + timings_.peerEndWait);
       return std::max(next, now);
     }
     default:

@@ -30,8 +30,13 @@ struct TicketSendTimings {
   std::chrono::milliseconds statusEvery{1'000};
   // A printer that has taken every byte and has been printing this long
   // without sending the ticket's process ID back does not send them; the
-  // ticket is then confirmed by the printer's end of the connection.
+  // ticket is then confirmed as at a printer that answers neither.
   std::chrono::milliseconds processIdWait{5'000};
+  // Print servers, and printers, may keep their side of the connection
+  // open until an idle timeout of their own: one that has acknowledged
+  // every byte and the end of sending, and still answers once this has
+  // passed, has the ticket.
+  std::chrono::milliseconds peerEndWait{3'000};
 };
 
 // What earlier tickets taught about a printer; unknown until tried.
@@ -47,11 +52,13 @@ struct PrinterAbilities {
 // ticket once it sends that ID back, which it does after printing
 // everything before it. Otherwise (a printer that answers neither):
 // send every byte, end the sending side, then wait for the printer to end
-// its side in order; only a printer that has acknowledged every byte and
-// ended the connection in order has the ticket. A printer that ends or
-// resets the connection before, or goes silent, may have lost what it held.
-// A printer that stops reading keeps the ticket on its way for as long as
-// it answers. Never blocks: advance() is called when its connection is
+// its side in order; a printer that has acknowledged every byte and ended
+// the connection in order has the ticket, and so has one that has
+// acknowledged them and still answers after the peer end wait, whose
+// connection is then closed from here. A printer that ends or resets the
+// connection before, or goes silent, may have lost what it held.
+// A printer that stops reading before it has acknowledged every byte keeps
+// the ticket on its way for as long as it answers. Never blocks: advance() is called when its connection is
 // ready or nextCheck() has come.
 class TicketSend {
  public:
@@ -61,7 +68,7 @@ class TicketSend {
     askingStatus,  // before sending; also while the printer reports it has stopped
     sending,
     printing,   // every byte sent, waiting for the process ID or for the printer to print
-    finishing,  // sending side ended, waiting for the printer to end its side
+    finishing,  // sending side ended, waiting for the printer to end its side or for the peer end wait
     delivered,
     refused,
     unanswered,
@@ -98,6 +105,9 @@ class TicketSend {
   Stage sending(Clock::time_point now);
   Stage printing(Clock::time_point now);
   Stage finishing(Clock::time_point now);
+  // Every byte and the end acknowledged, and the printer answered after the
+  // peer end wait had passed since.
+  bool answeredAfterPeerEndWait(Clock::time_point now);
   // Reads what the printer sent back; false when the connection failed.
   bool readAnswers(Clock::time_point now);
   void askStatus(std::string_view request, Clock::time_point now);
@@ -122,6 +132,8 @@ class TicketSend {
   // Since when the printer, with every byte taken, reports that it prints.
   std::optional<Clock::time_point> printingSince_;
   std::size_t reportsBeforeAcknowledged_ = 0;
+  // Since when the printer has acknowledged every byte and the end of sending.
+  std::optional<Clock::time_point> acknowledgedSince_;
   Stage stage_ = Stage::connecting;
 };
 

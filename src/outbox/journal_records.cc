@@ -3,17 +3,21 @@
 #include <libdeflate.h>
 
 #include <algorithm>
-#include <cstring>
+#include <random>
 
 namespace lumetra {
 namespace {
 
+constexpr std::string_view kHeaderStart = "LUMETRA OUTBOX 2";
+constexpr std::string_view kFirstFormatHeader = "LUMETRA OUTBOX 1";
+constexpr std::size_t kHeaderSize = kHeaderStart.size() + 8;  // and the salt
 constexpr std::string_view kRecordMagic = "LJR1";
 constexpr std::size_t kRecordHeaderSize = 12;  // magic, length, CRC
 // A body can never be larger: the outbox's byte limit is far below it.
 constexpr std::uint32_t kLongestBody = 1u << 30;
 constexpr std::uint8_t kTicketBody = 1;
 constexpr std::uint8_t kDeliveredBody = 2;
+constexpr std::uint8_t kConfirmedBody = 3;
 // How far ahead a damaged stretch is searched for the next record at once.
 constexpr std::size_t kSearchWindow = 1 << 16;
 
@@ -45,13 +49,42 @@ class BodyReader {
   std::string_view rest_;
 };
 
-std::uint32_t crc32(std::string_view bytes) { return libdeflate_crc32(0, bytes.data(), bytes.size()); }
+// The body's CRC-32, taken over the journal's salt first where it has one.
+std::uint32_t recordCrc(JournalSalt salt, std::string_view body) {
+  std::uint32_t crc = 0;
+  if (salt) {
+    std::string saltBytes;
+    putNumber(saltBytes, *salt, 8);
+    crc = libdeflate_crc32(crc, saltBytes.data(), saltBytes.size());
+  }
+  return libdeflate_crc32(crc, body.data(), body.size());
+}
 
-std::string framed(const std::string& body) {
+std::string framed(std::string_view body, JournalSalt salt) {
   std::string record(kRecordMagic);
   putNumber(record, body.size(), 4);
-  putNumber(record, crc32(body), 4);
-  return record + body;
+  putNumber(record, recordCrc(salt, body), 4);
+  record += body;
+  return record;
+}
+
+void putPrinter(std::string& body, const PrinterKey& printer) {
+  putNumber(body, static_cast<std::uint8_t>(printer.kind), 1);
+  putNumber(body, printer.name.size(), 2);
+  body += printer.name;
+}
+
+std::optional<PrinterKey> readPrinter(BodyReader& reader) {
+  const auto kind = reader.number(1);
+  const auto nameLength = reader.number(2);
+  if (!kind || !nameLength) return std::nullopt;
+  if (*kind != static_cast<std::uint8_t>(PrinterKind::spooler) &&
+      *kind != static_cast<std::uint8_t>(PrinterKind::network)) {
+    return std::nullopt;
+  }
+  auto name = reader.bytes(*nameLength);
+  if (!name) return std::nullopt;
+  return PrinterKey{static_cast<PrinterKind>(*kind), std::move(*name)};
 }
 
 // The ticket's id, time and printer, and with `withWrites` its writes.
@@ -59,19 +92,13 @@ std::optional<TicketRecord> readTicketBody(BodyReader& reader, bool withWrites) 
   TicketRecord record;
   const auto id = reader.number(8);
   const auto handedOver = reader.number(8);
-  const auto kind = reader.number(1);
-  const auto nameLength = reader.number(2);
-  if (!id || !handedOver || !kind || !nameLength) return std::nullopt;
-  if (*kind != static_cast<std::uint8_t>(PrinterKind::spooler) &&
-      *kind != static_cast<std::uint8_t>(PrinterKind::network)) {
-    return std::nullopt;
-  }
-  auto name = reader.bytes(*nameLength);
+  if (!id || !handedOver) return std::nullopt;
+  auto printer = readPrinter(reader);
   const auto writeCount = reader.number(4);
-  if (!name || !writeCount) return std::nullopt;
+  if (!printer || !writeCount) return std::nullopt;
   record.id = *id;
   record.handedOverUnixSeconds = static_cast<std::int64_t>(*handedOver);
-  record.ticket.printer = PrinterKey{static_cast<PrinterKind>(*kind), std::move(*name)};
+  record.ticket.printer = std::move(*printer);
   if (!withWrites) return record;
   for (std::uint64_t i = 0; i < *writeCount; ++i) {
     const auto length = reader.number(4);
@@ -94,6 +121,11 @@ std::optional<JournalEntry> readEntry(std::string_view body, bool withWrites) {
     entry.delivered = true;
     return entry;
   }
+  if (kind == kConfirmedBody) {
+    entry.confirmed = readPrinter(reader);
+    if (!entry.confirmed || !reader.atEnd()) return std::nullopt;
+    return entry;
+  }
   if (kind != kTicketBody) return std::nullopt;
   entry.ticket = readTicketBody(reader, withWrites);
   if (!entry.ticket) return std::nullopt;
@@ -107,32 +139,44 @@ std::uint32_t littleEndian32(std::string_view bytes) {
   return value;
 }
 
+// The body's length when `header` is a record's header; nothing otherwise.
+std::optional<std::uint32_t> bodyLength(std::string_view header) {
+  if (header.size() != kRecordHeaderSize || header.substr(0, 4) != kRecordMagic) return std::nullopt;
+  const std::uint32_t length = littleEndian32(header.substr(4));
+  if (length > kLongestBody) return std::nullopt;
+  return length;
+}
+
+bool checksOut(std::string_view header, std::string_view body, JournalSalt salt) {
+  return recordCrc(salt, body) == littleEndian32(header.substr(8));
+}
+
 // The record at `offset` when it is whole and sound.
-std::optional<JournalEntry> entryAt(const platform::JournalFile& file, std::uint64_t offset, bool withWrites) {
+std::optional<JournalEntry> entryAt(const platform::JournalFile& file, JournalSalt salt, std::uint64_t offset,
+                                    bool withWrites) {
   if (file.size() - offset < kRecordHeaderSize) return std::nullopt;
   const std::string header = file.read(offset, kRecordHeaderSize);
-  if (header.size() != kRecordHeaderSize || std::string_view(header).substr(0, 4) != kRecordMagic) return std::nullopt;
-  const std::uint32_t length = littleEndian32(std::string_view(header).substr(4));
-  if (length > kLongestBody || file.size() - offset - kRecordHeaderSize < length) return std::nullopt;
-  const std::string body = file.read(offset + kRecordHeaderSize, length);
-  if (body.size() != length || crc32(body) != littleEndian32(std::string_view(header).substr(8))) return std::nullopt;
+  const std::optional<std::uint32_t> length = bodyLength(header);
+  if (!length || file.size() - offset - kRecordHeaderSize < *length) return std::nullopt;
+  const std::string body = file.read(offset + kRecordHeaderSize, *length);
+  if (body.size() != *length || !checksOut(header, body, salt)) return std::nullopt;
   std::optional<JournalEntry> entry = readEntry(body, withWrites);
   if (!entry) return std::nullopt;
   entry->offset = offset;
-  entry->size = static_cast<std::uint32_t>(kRecordHeaderSize + length);
+  entry->size = static_cast<std::uint32_t>(kRecordHeaderSize + *length);
   return entry;
 }
 
 // The next offset after `from` where a sound record starts; the file's
 // size when there is none.
-std::uint64_t nextSoundRecord(const platform::JournalFile& file, std::uint64_t from) {
+std::uint64_t nextSoundRecord(const platform::JournalFile& file, JournalSalt salt, std::uint64_t from) {
   for (std::uint64_t window = from + 1; window < file.size(); window += kSearchWindow) {
     const std::size_t length = static_cast<std::size_t>(
         std::min<std::uint64_t>(kSearchWindow + kRecordMagic.size() - 1, file.size() - window));
     const std::string bytes = file.read(window, length);
-    for (std::size_t at = bytes.find(kRecordMagic); at != std::string::npos && at < kSearchWindow;
-         at = bytes.find(kRecordMagic, at + 1)) {
-      if (entryAt(file, window + at, false)) return window + at;
+    // npos, no magic found, is never below the window.
+    for (std::size_t at = bytes.find(kRecordMagic); at < kSearchWindow; at = bytes.find(kRecordMagic, at + 1)) {
+      if (entryAt(file, salt, window + at, false)) return window + at;
     }
   }
   return file.size();
@@ -160,44 +204,82 @@ std::size_t Ticket::byteCount() const {
   return count;
 }
 
-std::string ticketRecord(const TicketRecord& record) {
+std::uint64_t newJournalSalt() {
+  std::random_device device;
+  return (std::uint64_t{device()} << 32) | device();
+}
+
+std::string journalHeader(std::uint64_t salt) {
+  std::string header(kHeaderStart);
+  putNumber(header, salt, 8);
+  return header;
+}
+
+std::string ticketRecord(const TicketRecord& record, JournalSalt salt) {
   std::string body;
   body.reserve(32 + record.ticket.printer.name.size() + record.ticket.byteCount() + 4 * record.ticket.writes.size());
   putNumber(body, kTicketBody, 1);
   putNumber(body, record.id, 8);
   putNumber(body, static_cast<std::uint64_t>(record.handedOverUnixSeconds), 8);
-  putNumber(body, static_cast<std::uint8_t>(record.ticket.printer.kind), 1);
-  putNumber(body, record.ticket.printer.name.size(), 2);
-  body += record.ticket.printer.name;
+  putPrinter(body, record.ticket.printer);
   putNumber(body, record.ticket.writes.size(), 4);
   for (const std::string& write : record.ticket.writes) {
     putNumber(body, write.size(), 4);
     body += write;
   }
-  return framed(body);
+  return framed(body, salt);
 }
 
-std::string deliveredRecord(std::uint64_t id) {
+std::string deliveredRecord(std::uint64_t id, JournalSalt salt) {
   std::string body;
   putNumber(body, kDeliveredBody, 1);
   putNumber(body, id, 8);
-  return framed(body);
+  return framed(body, salt);
 }
 
-std::optional<TicketRecord> readTicketRecord(const platform::JournalFile& file, std::uint64_t offset,
+std::string confirmedRecord(const PrinterKey& printer, JournalSalt salt) {
+  std::string body;
+  putNumber(body, kConfirmedBody, 1);
+  putPrinter(body, printer);
+  return framed(body, salt);
+}
+
+std::optional<std::string> resealedRecords(std::string_view records, JournalSalt from, JournalSalt to) {
+  if (from == to) return std::string(records);
+  std::string resealed;
+  resealed.reserve(records.size());
+  while (!records.empty()) {
+    const std::string_view header = records.substr(0, kRecordHeaderSize);
+    const std::optional<std::uint32_t> length = bodyLength(header);
+    if (!length || records.size() - kRecordHeaderSize < *length) return std::nullopt;
+    const std::string_view body = records.substr(kRecordHeaderSize, *length);
+    if (!checksOut(header, body, from)) return std::nullopt;
+    resealed += framed(body, to);
+    records.remove_prefix(kRecordHeaderSize + *length);
+  }
+  return resealed;
+}
+
+std::optional<TicketRecord> readTicketRecord(const platform::JournalFile& file, JournalSalt salt, std::uint64_t offset,
                                              std::uint32_t size) {
-  std::optional<JournalEntry> entry = entryAt(file, offset, true);
+  std::optional<JournalEntry> entry = entryAt(file, salt, offset, true);
   if (!entry || entry->size != size || !entry->ticket) return std::nullopt;
   return std::move(entry->ticket);
 }
 
 JournalScan scanJournal(const platform::JournalFile& file) {
   JournalScan scan;
-  scan.hasHeader = file.size() >= kJournalHeader.size() && file.read(0, kJournalHeader.size()) == kJournalHeader;
-  std::uint64_t offset = scan.hasHeader ? kJournalHeader.size() : 0;
+  std::uint64_t offset = 0;
+  if (const std::string header = file.read(0, kHeaderSize); header.starts_with(kHeaderStart)) {
+    BodyReader salt(std::string_view(header).substr(kHeaderStart.size()));
+    scan.salt = salt.number(8);
+    offset = kHeaderSize;
+  } else if (file.read(0, kFirstFormatHeader.size()) == kFirstFormatHeader) {
+    offset = kFirstFormatHeader.size();
+  }
   scan.end = offset;
   while (offset < file.size()) {
-    if (std::optional<JournalEntry> entry = entryAt(file, offset, false)) {
+    if (std::optional<JournalEntry> entry = entryAt(file, scan.salt, offset, false)) {
       offset += entry->size;
       scan.end = offset;
       scan.entries.push_back(std::move(*entry));
@@ -205,7 +287,7 @@ JournalScan scanJournal(const platform::JournalFile& file) {
     }
     const std::uint64_t zeros = zeroTailFrom(file, offset);
     if (zeros == offset) break;  // the room after the last record
-    const std::uint64_t next = nextSoundRecord(file, offset);
+    const std::uint64_t next = nextSoundRecord(file, scan.salt, offset);
     scan.damaged.emplace_back(offset, std::min(next, zeros));
     offset = next;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,40 +41,58 @@ struct TicketRecord {
   Ticket ticket;
 };
 
-// The journal ("outbox.journal") is a header followed by records, each
-//   magic "LJR1" | body length (u32) | CRC-32 of the body (u32) | body
+// The journal ("outbox.journal") is a header, "LUMETRA OUTBOX 2" and the
+// journal's salt (u64), followed by records, each
+//   magic "LJR1" | body length (u32) | CRC-32 of salt and body (u32) | body
 // with every number little-endian. A body is either
 //   1 (u8) | id (u64) | handed over (i64 Unix seconds) | printer kind (u8) |
 //   name length (u16) | name | write count (u32) | (length (u32) | bytes)...
-// for a ticket handed over, or
+// for a ticket handed over,
 //   2 (u8) | id (u64)
-// once that ticket has been delivered.
-inline constexpr std::string_view kJournalHeader = "LUMETRA OUTBOX 1";
+// once that ticket has been delivered, or
+//   3 (u8) | printer kind (u8) | name length (u16) | name
+// the first time a printer confirmed a ticket.
+//
+// The salt is a random number each journal is given when it is written
+// anew. A page chooses a ticket's bytes, and they may hold whole records;
+// not knowing the salt, it cannot make them check out, so the search for
+// the next sound record after a damaged one never takes them for the
+// journal's own. Journals of the first format ("LUMETRA OUTBOX 1") have no
+// salt and a CRC of the body alone; they are read, then written anew.
+using JournalSalt = std::optional<std::uint64_t>;  // nothing: the first format
+std::uint64_t newJournalSalt();
+std::string journalHeader(std::uint64_t salt);
 
-std::string ticketRecord(const TicketRecord& record);
-std::string deliveredRecord(std::uint64_t id);
+std::string ticketRecord(const TicketRecord& record, JournalSalt salt);
+std::string deliveredRecord(std::uint64_t id, JournalSalt salt);
+std::string confirmedRecord(const PrinterKey& printer, JournalSalt salt);
+// Whole records framed for a journal of salt `from`, framed anew for one of
+// salt `to`; nothing when any of them does not check out.
+std::optional<std::string> resealedRecords(std::string_view records, JournalSalt from, JournalSalt to);
 
 // What one record of the journal says.
 struct JournalEntry {
   std::uint64_t offset = 0;  // where the whole record starts
   std::uint32_t size = 0;    // of the whole record
-  std::uint64_t id = 0;
+  std::uint64_t id = 0;      // of the ticket handed over or delivered
   bool delivered = false;
-  std::optional<TicketRecord> ticket;  // with its writes only when asked for
+  std::optional<TicketRecord> ticket;   // with its writes only when asked for
+  std::optional<PrinterKey> confirmed;  // a printer that confirmed a ticket
 };
 
 // Reads the ticket record at `offset` (`size` bytes) back in full; nothing
 // when it does not check out.
-std::optional<TicketRecord> readTicketRecord(const platform::JournalFile& file, std::uint64_t offset,
+std::optional<TicketRecord> readTicketRecord(const platform::JournalFile& file, JournalSalt salt, std::uint64_t offset,
                                              std::uint32_t size);
 
 // Every sound record of the journal, in order, without the tickets'
 // writes. Damaged stretches (a torn last record, bytes that were never a
 // record) are passed over, resuming at the next sound record, and reported
 // as [from, to) offsets; `end` is where the last sound record ends. The
-// zeros after it are room for more.
+// zeros after it are room for more. A file without a header is read as
+// one of the first format.
 struct JournalScan {
-  bool hasHeader = false;
+  JournalSalt salt;
   std::vector<JournalEntry> entries;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> damaged;
   std::uint64_t end = 0;

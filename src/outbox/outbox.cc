@@ -3,26 +3,26 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <string>
 #include <system_error>
 
 #include "base/log.h"
+#include "base/unix_time.h"
 
 namespace lumetra {
 namespace {
 
 constexpr char kJournalName[] = "outbox.journal";
+// A page could name printers without end; only this many are remembered
+// as having confirmed a ticket (a shop has a few dozen).
+constexpr std::size_t kMostConfirmedPrinters = 4096;
+// A hand-over may refuse tickets for any number of printers; stderr names
+// this many.
+constexpr std::size_t kMostRefusalLines = 8;
 // Below this the journal is never rewritten: delivered records cost little.
 constexpr std::uint64_t kCompactFrom = std::uint64_t{1} << 20;
 // How long a delivered record may wait for a sync of the disk.
 constexpr std::chrono::seconds kDeliveriesSyncedWithin{1};
-
-void note(const std::string& text) { logf(LogLevel::warning, "%s", text.c_str()); }
-
-std::int64_t unixSecondsNow() {
-  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
 
 std::string damageNote(const std::filesystem::path& path, const JournalScan& scan) {
   std::uint64_t bytes = 0;
@@ -35,152 +35,189 @@ std::string damageNote(const std::filesystem::path& path, const JournalScan& sca
          "; every sound record is kept";
 }
 
-}  // namespace
-
-std::string_view troubleText(Trouble trouble) {
-  switch (trouble) {
-    case Trouble::unanswered:
-      return "无法连接";
-    case Trouble::refused:
-      return "打印机拒绝连接";
-    case Trouble::stalled:
-      return "打印机停止接收数据";
-    case Trouble::interrupted:
-      return "打印中断，将重新打印";
-    case Trouble::queueMissing:
-      return "找不到打印队列";
-    case Trouble::queueRefused:
-      return "打印队列拒绝接收";
-    case Trouble::queueFailed:
-      return "打印队列出错";
-    case Trouble::printerFull:
-      return "等待的小票已满，新小票未能接收";
-    case Trouble::outboxFull:
-      return "所有打印机等待的小票已满，新小票未能接收";
-    case Trouble::paperEnd:
-      return "打印机缺纸，请装纸";
-    case Trouble::coverOpen:
-      return "打印机上盖打开，请合上";
-    case Trouble::paperJam:
-      return "打印机卡纸";
-    case Trouble::printerError:
-      return "打印机故障";
-    case Trouble::printerOffline:
-      return "打印机离线";
-    case Trouble::queuePaused:
-      return "打印队列已暂停";
-    case Trouble::paperNearEnd:
-      return "打印纸将用尽，请准备换纸";
-    case Trouble::none:
-      break;
-  }
-  return "";
+// Appends the whole records in [from, from + size) of `journal`, whose
+// salt is `salt`, to `fresh`, whose salt is `freshSalt`.
+bool copyRecords(const platform::JournalFile& journal, JournalSalt salt, std::uint64_t from, std::uint64_t size,
+                 platform::JournalFile& fresh, std::uint64_t freshSalt) {
+  if (size == 0) return true;
+  const std::string bytes = journal.read(from, static_cast<std::size_t>(size));
+  const std::optional<std::string> resealed = resealedRecords(bytes, salt, freshSalt);
+  return bytes.size() == size && resealed && fresh.append(*resealed);
 }
 
+}  // namespace
+
 void Outbox::open(const std::filesystem::path& folder) {
-  bool rewrite = false;
+  const std::filesystem::path path = folder / kJournalName;
+  std::string error;
+  std::shared_ptr<platform::JournalFile> file = files_.open(path, error);
+  if (!file) logf(LogLevel::error, "outbox: %s; tickets are kept in memory only until they print", error.c_str());
+  JournalScan scan;
+  if (file) {
+    scan = scanJournal(*file);
+    if (!scan.damaged.empty()) logLine(LogLevel::warning, damageNote(path, scan));
+    file->setEnd(scan.end);
+  }
+  // A new journal gets its header, one of the first format a salt, a
+  // damaged one loses its damage, so that what is appended follows sound
+  // records. Nothing can be appended yet: room is made without the lock.
+  const bool rewrite = file && (!scan.salt || !scan.damaged.empty());
+  if (file && !rewrite) file->makeRoom();
   {
     MutexLock lock(mutex_);
     opened_ = true;
-    path_ = folder / kJournalName;
-    std::string error;
-    std::unique_ptr<platform::JournalFile> file = platform::JournalFile::open(path_, error);
-    if (!file) {
-      note("outbox: " + error + "; tickets are kept in memory only until they print");
-      return;
-    }
-    const platform::JournalFile& opened = *file;
-    const JournalScan scan = scanJournal(opened);
-    if (!scan.damaged.empty()) note(damageNote(path_, scan));
+    path_ = path;
+    if (!file) return;
     journal_ = std::move(file);
-    journal_->setEnd(scan.end);
+    salt_ = scan.salt;
     readBack(scan);
-    // A new journal gets its header, a damaged one loses its damage, so
-    // that what is appended follows sound records.
-    rewrite = !scan.hasHeader || !scan.damaged.empty();
-    if (!rewrite) journal_->makeRoom();
   }
-  std::string error;
-  if (rewrite && !compact(error)) note("outbox: " + error);
+  if (rewrite && !compact(error)) logf(LogLevel::warning, "outbox: %s; the journal is kept as it is", error.c_str());
 }
 
 void Outbox::readBack(const JournalScan& scan) {
   std::map<std::uint64_t, const JournalEntry*> waiting;
   for (const JournalEntry& entry : scan.entries) {
-    nextId_ = std::max(nextId_, entry.id + 1);
-    if (entry.delivered) {
-      waiting.erase(entry.id);
-    } else {
-      waiting[entry.id] = &entry;
+    if (entry.confirmed) {
+      confirm(*entry.confirmed, nullptr);
+      continue;
     }
+    nextId_ = std::max(nextId_, entry.id + 1);
+    if (!entry.delivered) {
+      waiting[entry.id] = &entry;
+      continue;
+    }
+    // A journal of the first format names no printer that confirmed
+    // tickets; those of the tickets it still has as delivered did.
+    const auto ticket = waiting.find(entry.id);
+    if (!scan.salt && ticket != waiting.end()) confirm(ticket->second->ticket->ticket.printer, nullptr);
+    if (ticket != waiting.end()) waiting.erase(ticket);
   }
-  liveJournalBytes_ = kJournalHeader.size();
+  liveJournalBytes_ = 0;
   for (const auto& [id, entry] : waiting) {
-    queues_[entry->ticket->ticket.printer].tickets.push_back(Queued{id, entry->offset, entry->size, entry->size, {}});
-    ++waitingTickets_;
-    waitingBytes_ += entry->size;
+    const PrinterKey& printer = entry->ticket->ticket.printer;
+    add(printer, queues_[printer], Queued{id, entry->offset, entry->size, entry->size, {}});
     liveJournalBytes_ += entry->size;
   }
 }
 
-Trouble Outbox::overLimit(const PrinterKey& printer, std::uint64_t bytes) {
+void Outbox::add(const PrinterKey& printer, PrinterQueue& queue, Queued ticket) {
+  ++waitingTickets_;
+  waitingBytes_ += ticket.bytes;
+  queue.bytes += ticket.bytes;
+  if (!confirmed_.contains(printer)) {
+    ++unknownPrinterTickets_;
+    unknownPrinterBytes_ += ticket.bytes;
+  }
+  queue.tickets.push_back(std::move(ticket));
+}
+
+void Outbox::release(const PrinterKey& printer, PrinterQueue& queue, const Queued& ticket) {
+  --waitingTickets_;
+  waitingBytes_ -= ticket.bytes;
+  queue.bytes -= ticket.bytes;
+  if (!confirmed_.contains(printer)) {
+    --unknownPrinterTickets_;
+    unknownPrinterBytes_ -= ticket.bytes;
+  }
+  if (ticket.size != 0) liveJournalBytes_ -= ticket.size;
+}
+
+bool Outbox::confirm(const PrinterKey& printer, const PrinterQueue* queue) {
+  if (confirmed_.size() >= kMostConfirmedPrinters || !confirmed_.insert(printer).second) return false;
+  if (queue) {
+    unknownPrinterTickets_ -= queue->tickets.size();
+    unknownPrinterBytes_ -= queue->bytes;
+  }
+  return true;
+}
+
+OverLimit Outbox::overLimit(const PrinterKey& printer, std::uint64_t bytes) const {
   const auto queue = queues_.find(printer);
-  if (queue != queues_.end() && queue->second.tickets.size() >= limits_.ticketsPerPrinter) return Trouble::printerFull;
-  if (waitingTickets_ >= limits_.tickets || waitingBytes_ + bytes > limits_.bytes) return Trouble::outboxFull;
-  return Trouble::none;
+  const std::size_t waiting = queue == queues_.end() ? 0 : queue->second.tickets.size();
+  if (waiting >= limits_.ticketsPerPrinter) return OverLimit::printerFull;
+  if (!confirmed_.contains(printer) &&
+      (waiting >= limits_.ticketsPerUnknownPrinter || unknownPrinterTickets_ >= limits_.unknownPrinterTickets ||
+       unknownPrinterBytes_ + bytes > limits_.unknownPrinterBytes)) {
+    return OverLimit::unknownPrinterFull;
+  }
+  if (waitingTickets_ >= limits_.tickets || waitingBytes_ + bytes > limits_.bytes) return OverLimit::outboxFull;
+  return OverLimit::none;
 }
 
-void Outbox::refuse(const Ticket& ticket, Trouble limit) {
-  PrinterQueue& queue = queues_[ticket.printer];
-  if (limit == Trouble::printerFull) {
-    note("outbox: " + std::to_string(queue.tickets.size()) + " tickets already wait for " + ticket.printer.name +
-         "; a new ticket for it was not taken");
-  } else {
-    note("outbox: " + std::to_string(waitingTickets_) + " tickets (" + std::to_string(waitingBytes_ >> 20) +
-         " MiB) already wait for their printers; a new ticket for " + ticket.printer.name + " was not taken");
+OverLimit Outbox::wouldRefuse(const PrinterKey& printer) const {
+  MutexLock lock(mutex_);
+  // A ticket takes a byte at least: room for none is no room.
+  return overLimit(printer, 1);
+}
+
+void Outbox::logRefused(const std::vector<Refused>& refused) const {
+  if (refused.size() > kMostRefusalLines) {
+    logf(LogLevel::warning, "outbox: tickets for %zu printers were not taken; the first %zu:", refused.size(),
+         kMostRefusalLines);
   }
-  if (queue.refusing != limit) {
-    queue.refusing = limit;
-    if (queue.troubleSince == 0) queue.troubleSince = unixSecondsNow();
-    backlogChanged_ = true;
+  for (std::size_t i = 0; i < std::min(refused.size(), kMostRefusalLines); ++i) {
+    const auto& [printer, why, tickets] = refused[i];
+    const auto queue = queues_.find(printer);
+    const std::size_t waiting = queue == queues_.end() ? 0 : queue->second.tickets.size();
+    switch (why) {
+      case OverLimit::printerFull:
+        logf(LogLevel::warning, "outbox: %zu tickets already wait for %s; %zu more were not taken", waiting,
+             printer.name.c_str(), tickets);
+        break;
+      case OverLimit::unknownPrinterFull:
+        logf(LogLevel::warning,
+             "outbox: %s has never printed a ticket and %zu tickets already wait for it (%zu for all such "
+             "printers); %zu more were not taken",
+             printer.name.c_str(), waiting, unknownPrinterTickets_, tickets);
+        break;
+      case OverLimit::outboxFull:
+      case OverLimit::none:
+        logf(LogLevel::warning,
+             "outbox: %zu tickets (%llu MiB) already wait for their printers; %zu more for %s were not taken",
+             waitingTickets_, static_cast<unsigned long long>(waitingBytes_ >> 20), tickets, printer.name.c_str());
+        break;
+    }
   }
 }
 
-void Outbox::handOver(std::vector<Ticket> tickets) {
+std::vector<Refused> Outbox::handOver(std::vector<Ticket> tickets) {
   const std::int64_t now = unixSecondsNow();
+  std::map<std::pair<PrinterKey, OverLimit>, std::size_t> refusedTickets;
+  std::vector<Refused> refused;
   std::shared_ptr<platform::JournalFile> journal;
   {
     MutexLock lock(mutex_);
     if (!opened_) {
-      note("outbox: tickets handed over before delivery started were not taken");
-      return;
+      logLine(LogLevel::error, "outbox: tickets handed over before delivery started were not taken");
+      return refused;
     }
+    // Its records must reach the journal that keeps the name.
+    while (committing_) committed_.wait(mutex_);
     std::string records;
     std::vector<Queued*> added;
     std::vector<std::shared_ptr<const Ticket>> kept;
     for (Ticket& ticket : tickets) {
-      std::string record = ticketRecord(TicketRecord{nextId_, now, ticket});
-      if (const Trouble limit = overLimit(ticket.printer, record.size()); limit != Trouble::none) {
-        refuse(ticket, limit);
+      std::string record = ticketRecord(TicketRecord{nextId_, now, ticket}, salt_);
+      if (const OverLimit why = overLimit(ticket.printer, record.size()); why != OverLimit::none) {
+        ++refusedTickets[{ticket.printer, why}];
         continue;
       }
       PrinterQueue& queue = queues_[ticket.printer];
-      if (queue.refusing != Trouble::none || queue.trouble != Trouble::none) backlogChanged_ = true;
-      queue.refusing = Trouble::none;
-      queue.tickets.push_back(
+      add(ticket.printer, queue,
           Queued{nextId_++, records.size(), static_cast<std::uint32_t>(record.size()), record.size(), {}});
       added.push_back(&queue.tickets.back());
       kept.push_back(std::make_shared<const Ticket>(std::move(ticket)));
-      ++waitingTickets_;
-      waitingBytes_ += record.size();
       records += record;
     }
-    if (added.empty()) return;
+    for (const auto& [key, count] : refusedTickets) refused.push_back(Refused{key.first, key.second, count});
+    logRefused(refused);
+    if (added.empty()) return refused;
     const std::uint64_t start = journal_ ? journal_->end() : 0;
     const bool journalled = journal_ && journal_->append(records);
     if (journal_ && !journalled) {
-      note("outbox: cannot write " + path_.string() + " (" + std::generic_category().message(errno) +
-           "); these tickets are kept in memory only until they print");
+      logf(LogLevel::error, "outbox: cannot write %s (%s); these tickets are kept in memory only until they print",
+           path_.c_str(), std::generic_category().message(errno).c_str());
     }
     for (std::size_t i = 0; i < added.size(); ++i) {
       if (journalled) {
@@ -193,7 +230,10 @@ void Outbox::handOver(std::vector<Ticket> tickets) {
     }
     if (journalled) journal = journal_;
   }
-  if (journal && !journal->sync()) note("outbox: cannot sync the journal: tickets may not survive a power cut");
+  if (journal && !journal->sync()) {
+    logLine(LogLevel::warning, "outbox: cannot sync the journal: tickets may not survive a power cut");
+  }
+  return refused;
 }
 
 std::vector<PrinterKey> Outbox::printersWaiting(PrinterKind kind) const {
@@ -209,62 +249,64 @@ std::optional<TicketToDeliver> Outbox::first(const PrinterKey& printer) {
   for (;;) {
     Queued front;
     std::shared_ptr<platform::JournalFile> journal;
+    JournalSalt salt;
     {
       MutexLock lock(mutex_);
       const auto queue = queues_.find(printer);
       if (queue == queues_.end() || queue->second.tickets.empty()) return std::nullopt;
       front = queue->second.tickets.front();
       journal = journal_;
+      salt = salt_;
     }
     if (front.inMemory) return TicketToDeliver{front.id, *front.inMemory};
     // The journal in hand still holds the record, even when it has been
-    // rewritten since: the old file stays open until it is let go.
-    if (std::optional<TicketRecord> record = readTicketRecord(*journal, front.offset, front.size)) {
-      return TicketToDeliver{front.id, std::move(record->ticket)};
+    // rewritten since: the old file stays open until it is let go. A read
+    // the disk failed once may well succeed when tried again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      if (std::optional<TicketRecord> record = readTicketRecord(*journal, salt, front.offset, front.size)) {
+        return TicketToDeliver{front.id, std::move(record->ticket)};
+      }
     }
-    note("outbox: ticket " + std::to_string(front.id) + " for " + printer.name +
-         " cannot be read back from the journal (disk error); it is dropped");
-    delivered(printer, front.id);
+    logf(LogLevel::error, "outbox: ticket %llu for %s cannot be read back from the journal (disk error); it is dropped",
+         static_cast<unsigned long long>(front.id), printer.name.c_str());
+    remove(printer, front.id, false);
   }
 }
 
-void Outbox::release(PrinterQueue& queue, const Queued& ticket) {
-  --waitingTickets_;
-  waitingBytes_ -= ticket.bytes;
-  if (ticket.size != 0) liveJournalBytes_ -= ticket.size;
-  if (queue.refusing == Trouble::printerFull && queue.tickets.size() <= limits_.ticketsPerPrinter) {
-    queue.refusing = Trouble::none;
-    backlogChanged_ = true;
-  }
-  if (waitingTickets_ < limits_.tickets && waitingBytes_ < limits_.bytes) {
-    for (auto& [printer, other] : queues_) {
-      if (other.refusing != Trouble::outboxFull) continue;
-      other.refusing = Trouble::none;
-      backlogChanged_ = true;
-    }
-  }
+std::size_t Outbox::remove(const PrinterKey& printer, std::uint64_t id, bool confirmed) {
+  MutexLock lock(mutex_);
+  const auto entry = queues_.find(printer);
+  if (entry == queues_.end()) return 0;
+  PrinterQueue& queue = entry->second;
+  if (queue.tickets.empty() || queue.tickets.front().id != id) return queue.tickets.size();
+  const Queued front = queue.tickets.front();
+  queue.tickets.pop_front();
+  release(printer, queue, front);
+  if (front.size != 0 && journal_) deliveredUnrecorded_.push_back(id);
+  if (confirmed && confirm(printer, &queue) && journal_) confirmedUnrecorded_.push_back(printer);
+  if (journal_ && !committing_) recordDeliveries();
+  const std::size_t stillWaiting = queue.tickets.size();
+  if (stillWaiting == 0) queues_.erase(entry);
+  return stillWaiting;
 }
 
-void Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
-  {
-    MutexLock lock(mutex_);
-    const auto queue = queues_.find(printer);
-    if (queue == queues_.end() || queue->second.tickets.empty() || queue->second.tickets.front().id != id) return;
-    const Queued front = queue->second.tickets.front();
-    queue->second.tickets.pop_front();
-    if (front.size != 0 && journal_) {
-      if (!journal_->append(deliveredRecord(id))) note("outbox: cannot record a delivered ticket; it may print again");
-      if (!unsyncedDeliverySince_) unsyncedDeliverySince_ = std::chrono::steady_clock::now();
-    }
-    release(queue->second, front);
-    if (queue->second.trouble != Trouble::none) backlogChanged_ = true;
-    if (queue->second.tickets.empty()) {
-      queue->second.trouble = Trouble::none;
-      queue->second.troubleSince = 0;
-      if (queue->second.refusing == Trouble::none) queues_.erase(queue);
-    }
-  }
+std::size_t Outbox::delivered(const PrinterKey& printer, std::uint64_t id) {
+  const std::size_t stillWaiting = remove(printer, id, true);
   compactWhenWorthIt();
+  return stillWaiting;
+}
+
+void Outbox::recordDeliveries() {
+  std::string records;
+  for (const std::uint64_t id : deliveredUnrecorded_) records += deliveredRecord(id, salt_);
+  for (const PrinterKey& printer : confirmedUnrecorded_) records += confirmedRecord(printer, salt_);
+  deliveredUnrecorded_.clear();
+  confirmedUnrecorded_.clear();
+  if (records.empty()) return;
+  if (!journal_->append(records)) {
+    logLine(LogLevel::warning, "outbox: cannot record a delivered ticket; it may print again");
+  }
+  if (!unsyncedDeliverySince_) unsyncedDeliverySince_ = std::chrono::steady_clock::now();
 }
 
 std::optional<std::chrono::steady_clock::time_point> Outbox::syncDeliveriesWhenDue(
@@ -278,57 +320,10 @@ std::optional<std::chrono::steady_clock::time_point> Outbox::syncDeliveriesWhenD
     unsyncedDeliverySince_.reset();
     journal = journal_;
   }
-  journal->sync();
+  if (!journal->sync()) {
+    logLine(LogLevel::warning, "outbox: cannot sync the journal: delivered tickets may print again after a power cut");
+  }
   return std::nullopt;
-}
-
-void Outbox::troubled(const PrinterKey& printer, Trouble trouble) {
-  MutexLock lock(mutex_);
-  const auto queue = queues_.find(printer);
-  if (queue == queues_.end() || queue->second.tickets.empty() || queue->second.trouble == trouble) return;
-  queue->second.trouble = trouble;
-  if (trouble == Trouble::none) {
-    queue->second.troubleSince = 0;
-  } else if (queue->second.troubleSince == 0) {
-    queue->second.troubleSince = unixSecondsNow();
-  }
-  backlogChanged_ = true;
-}
-
-void Outbox::printerCondition(const PrinterKey& printer, Trouble condition) {
-  MutexLock lock(mutex_);
-  const auto known = conditions_.find(printer);
-  const Trouble was = known == conditions_.end() ? Trouble::none : known->second;
-  if (was == condition) return;
-  if (condition == Trouble::none) {
-    conditions_.erase(known);
-  } else {
-    conditions_[printer] = condition;
-  }
-  backlogChanged_ = true;
-}
-
-std::optional<std::vector<PrinterBacklog>> Outbox::backlogChange() {
-  MutexLock lock(mutex_);
-  if (!backlogChanged_) return std::nullopt;
-  backlogChanged_ = false;
-  std::vector<PrinterBacklog> backlog;
-  for (const auto& [printer, queue] : queues_) {
-    const bool troubled = queue.trouble != Trouble::none && !queue.tickets.empty();
-    const auto condition = conditions_.find(printer);
-    Trouble shown = queue.refusing != Trouble::none ? queue.refusing : queue.trouble;
-    if (!troubled && queue.refusing == Trouble::none) {
-      if (condition == conditions_.end()) continue;
-      shown = condition->second;
-    }
-    backlog.push_back(
-        PrinterBacklog{printer.name, queue.tickets.size(), queue.troubleSince, std::string(troubleText(shown))});
-  }
-  for (const auto& [printer, condition] : conditions_) {
-    if (queues_.contains(printer)) continue;
-    backlog.push_back(PrinterBacklog{printer.name, 0, 0, std::string(troubleText(condition))});
-  }
-  return backlog;
 }
 
 std::size_t Outbox::waiting() const {
@@ -345,65 +340,110 @@ std::size_t Outbox::waitingFor(const PrinterKey& printer) const {
 void Outbox::compactWhenWorthIt() {
   {
     MutexLock lock(mutex_);
-    if (!journal_ || compacting_ || journal_->end() < kCompactFrom || liveJournalBytes_ * 2 > journal_->end()) {
-      return;
-    }
-    compacting_ = true;
+    const std::uint64_t end = journal_ ? journal_->end() : 0;
+    if (!journal_ || end < std::max(kCompactFrom, compactNoSoonerThan_) || liveJournalBytes_ * 2 > end) return;
   }
   std::string error;
-  if (!compact(error)) note("outbox: " + error);
-  MutexLock lock(mutex_);
-  compacting_ = false;
+  if (!compact(error)) logf(LogLevel::warning, "outbox: %s; the journal is kept as it is", error.c_str());
 }
 
 bool Outbox::compact(std::string& error) {
-  // The waiting tickets' records are copied without the lock; what is
-  // appended meanwhile is copied after them with the lock held, then the
-  // new journal takes the old one's name in one rename.
-  std::shared_ptr<platform::JournalFile> old;
-  std::uint64_t copiedUpTo = 0;
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> records;
-  std::filesystem::path path;
+  CompactionSource source;
   {
     MutexLock lock(mutex_);
-    old = journal_;
-    copiedUpTo = old->end();
-    path = path_;
-    for (const auto& [printer, queue] : queues_) {
-      for (const Queued& ticket : queue.tickets) {
-        if (ticket.size != 0) records.emplace_back(ticket.offset, ticket.size);
-      }
+    if (compacting_) return true;  // another thread is at it
+    compacting_ = true;
+    source = compactionSource();
+  }
+  const bool compacted = rewriteJournal(source, error);
+  MutexLock lock(mutex_);
+  compacting_ = false;
+  if (!compacted) compactNoSoonerThan_ = journal_->end() + kCompactFrom;
+  return compacted;
+}
+
+Outbox::CompactionSource Outbox::compactionSource() const {
+  CompactionSource source{journal_, salt_, journal_->end(), path_, {}, confirmed_};
+  for (const auto& [printer, queue] : queues_) {
+    for (const Queued& ticket : queue.tickets) {
+      if (ticket.size != 0) source.records.emplace_back(ticket.offset, ticket.size);
     }
   }
-  std::sort(records.begin(), records.end());
-  const std::filesystem::path freshPath = path.string() + ".new";
-  std::shared_ptr<platform::JournalFile> fresh = platform::JournalFile::create(freshPath, error);
-  if (!fresh) return false;
-  std::map<std::uint64_t, std::uint64_t> moved;
-  bool copied = fresh->append(kJournalHeader);
-  for (const auto& [offset, size] : records) {
-    const std::string record = old->read(offset, size);
+  std::sort(source.records.begin(), source.records.end());
+  return source;
+}
+
+std::shared_ptr<platform::JournalFile> Outbox::writeWaiting(const CompactionSource& source, std::uint64_t salt,
+                                                            const std::filesystem::path& freshPath,
+                                                            std::map<std::uint64_t, std::uint64_t>& moved,
+                                                            std::string& error) {
+  std::shared_ptr<platform::JournalFile> fresh = files_.create(freshPath, error);
+  if (!fresh) return nullptr;
+  std::string start = journalHeader(salt);
+  for (const PrinterKey& printer : source.confirmed) start += confirmedRecord(printer, salt);
+  bool written = fresh->append(start);
+  for (const auto& [offset, size] : source.records) {
     moved[offset] = fresh->end();
-    copied = copied && record.size() == size && fresh->append(record);
+    written = written && copyRecords(*source.journal, source.salt, offset, size, *fresh, salt);
   }
-  MutexLock lock(mutex_);
-  const std::uint64_t tailStart = fresh->end();
-  const std::uint64_t tailSize = old->end() - copiedUpTo;
-  copied = copied && (tailSize == 0 || fresh->append(old->read(copiedUpTo, tailSize)));
-  if (!copied || !fresh->makeRoom() || !platform::replaceFile(freshPath, path, error)) {
-    if (error.empty()) error = "cannot rewrite " + path.string() + ": " + std::generic_category().message(errno);
-    std::error_code ignored;
-    std::filesystem::remove(freshPath, ignored);
-    return false;
-  }
+  if (!written || !fresh->makeRoom()) return nullptr;
+  return fresh;
+}
+
+void Outbox::takeUp(std::shared_ptr<platform::JournalFile> fresh, std::uint64_t salt, const CompactionSource& source,
+                    const std::map<std::uint64_t, std::uint64_t>& moved, std::uint64_t tailStart) {
+  liveJournalBytes_ = journalHeader(salt).size();
   for (auto& [printer, queue] : queues_) {
     for (Queued& ticket : queue.tickets) {
       if (ticket.size == 0) continue;
-      ticket.offset = ticket.offset < copiedUpTo ? moved[ticket.offset] : ticket.offset - copiedUpTo + tailStart;
+      ticket.offset = ticket.offset < source.end ? moved.at(ticket.offset) : ticket.offset - source.end + tailStart;
+      liveJournalBytes_ += ticket.size;
     }
   }
   journal_ = std::move(fresh);
-  liveJournalBytes_ = journal_->end();
+  salt_ = salt;
+}
+
+// The records waiting when it starts are copied without the lock; what is
+// appended meanwhile is copied after them with the lock held. From then on
+// nothing is appended until the new journal, synced, has taken the old
+// one's name (hand-overs wait, delivered tickets are recorded after), so
+// both hold every record while either may be the one found after a crash.
+bool Outbox::rewriteJournal(const CompactionSource& source, std::string& error) {
+  const std::uint64_t salt = source.salt ? *source.salt : newJournalSalt();
+  const std::filesystem::path freshPath = source.path.string() + ".new";
+  const auto failed = [&] {
+    if (error.empty()) error = "cannot rewrite " + source.path.string() + ": " + std::generic_category().message(errno);
+    files_.remove(freshPath);
+    return false;
+  };
+  std::map<std::uint64_t, std::uint64_t> moved;
+  std::shared_ptr<platform::JournalFile> fresh = writeWaiting(source, salt, freshPath, moved, error);
+  if (!fresh) return failed();
+  std::uint64_t tailStart = 0;
+  bool tailCopied = false;
+  {
+    MutexLock lock(mutex_);
+    tailStart = fresh->end();
+    tailCopied =
+        copyRecords(*source.journal, source.salt, source.end, source.journal->end() - source.end, *fresh, salt);
+    committing_ = tailCopied;
+  }
+  if (!tailCopied) return failed();
+  const bool renamed = fresh->sync() && files_.rename(freshPath, source.path, error);
+  std::string folderError;
+  const bool durable = renamed && files_.syncFolder(source.path.parent_path(), folderError);
+  {
+    MutexLock lock(mutex_);
+    committing_ = false;
+    if (renamed) takeUp(std::move(fresh), salt, source, moved, tailStart);
+    recordDeliveries();
+    committed_.notifyAll();
+  }
+  if (!renamed) return failed();
+  if (!durable) {
+    logf(LogLevel::warning, "outbox: %s: the rewritten journal may lose its name in a power cut", folderError.c_str());
+  }
   return true;
 }
 

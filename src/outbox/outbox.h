@@ -7,12 +7,11 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <string_view>
+#include <set>
 #include <vector>
 
 #include "base/mutex.h"
 #include "outbox/journal_records.h"
-#include "outbox/printer_backlog.h"
 #include "platform/files/journal_file.h"
 
 namespace lumetra {
@@ -24,33 +23,31 @@ struct OutboxLimits {
   std::size_t ticketsPerPrinter = 10'000;
   std::size_t tickets = 100'000;
   std::uint64_t bytes = std::uint64_t{256} << 20;
+  // A printer that has never confirmed a ticket (an address mistyped, a
+  // printer not set up yet, or one a page made up) may hold this many, and
+  // all such printers together a quarter of the outbox, so that tickets for
+  // addresses that never answer cannot take the room of the shop's printers.
+  std::size_t ticketsPerUnknownPrinter = 1'000;
+  std::size_t unknownPrinterTickets = 25'000;
+  std::uint64_t unknownPrinterBytes = std::uint64_t{64} << 20;
 };
 
-// Why a printer's tickets wait.
-enum class Trouble {
+// The limit a ticket was over, for which the outbox did not take it.
+enum class OverLimit : std::uint8_t {
   none,
-  unanswered,    // the printer does not answer a connection
-  refused,       // it refuses connections (switched on, port closed)
-  stalled,       // connected, but it has stopped taking or confirming bytes
-  interrupted,   // it ended or lost the connection in the middle of a ticket
-  queueMissing,  // the spooler does not know the queue (or cannot be reached)
-  queueRefused,  // the spooler refused the document
-  queueFailed,   // the spooler failed while taking it
-  printerFull,   // this printer's limit of waiting tickets was reached
-  outboxFull,    // the limit of waiting tickets of all printers was reached
-  // What a printer reports of itself (real-time status, or the spooler's
-  // state reasons of its queue):
-  paperEnd,        // out of paper
-  coverOpen,       // its cover is open
-  paperJam,        // paper jammed
-  printerError,    // a cutter, mechanism or other error
-  printerOffline,  // offline for another reason
-  queuePaused,     // the spooler queue was paused
-  paperNearEnd,    // a warning only: its tickets still go
+  printerFull,         // its printer's limit of waiting tickets was reached
+  unknownPrinterFull,  // that of a printer that has never confirmed a ticket, or of all such printers
+  outboxFull,          // the limit of waiting tickets (or bytes) of all printers was reached
 };
 
-// The staff's text for it (UTF-8).
-std::string_view troubleText(Trouble trouble);
+// The tickets of one printer a hand-over refused, and why.
+struct Refused {
+  PrinterKey printer;
+  OverLimit why = OverLimit::none;
+  std::size_t tickets = 0;
+
+  bool operator==(const Refused&) const = default;
+};
 
 // The first waiting ticket of a printer, for its delivery.
 struct TicketToDeliver {
@@ -63,48 +60,48 @@ struct TicketToDeliver {
 // folder so that none is lost when the process ends. The page's thread adds
 // to it, the delivery threads take from it; one lock, held only for the
 // bookkeeping and the journal's appends, never while waiting for a printer
-// or syncing the disk.
+// or syncing the disk. What the staff are told of printers and why their
+// tickets wait is the delivery's (delivery/printer_board.h).
 class Outbox {
  public:
-  explicit Outbox(OutboxLimits limits = {}) : limits_(limits) {}
+  // The journal's files are made through `files` (the system's, or a
+  // test's that fails a chosen call).
+  explicit Outbox(OutboxLimits limits = {}, platform::JournalFiles& files = platform::systemJournalFiles())
+      : limits_(limits), files_(files) {}
   Outbox(const Outbox&) = delete;
   Outbox& operator=(const Outbox&) = delete;
 
   // Opens the journal "outbox.journal" in `folder` and queues what it still
-  // holds. Without a usable journal tickets are kept in memory only (a note
+  // holds. Without a usable journal tickets are kept in memory only (a line
   // on stderr says why). Tickets are refused until this has run.
   void open(const std::filesystem::path& folder) EXCLUDES(mutex_);
 
   // Queues the tickets, each at the end of its printer's queue, and returns
   // once the journal holds them on disk. A ticket over a limit is refused
-  // with a note on stderr and the staff told; none already waiting is dropped.
-  void handOver(std::vector<Ticket> tickets) EXCLUDES(mutex_);
+  // (a line on stderr for each printer says so) and returned among the
+  // refused; none already waiting is dropped.
+  std::vector<Refused> handOver(std::vector<Ticket> tickets) EXCLUDES(mutex_);
+  // What would refuse the printer's next ticket now.
+  OverLimit wouldRefuse(const PrinterKey& printer) const EXCLUDES(mutex_);
 
   // Printers of that kind with tickets waiting.
   std::vector<PrinterKey> printersWaiting(PrinterKind kind) const EXCLUDES(mutex_);
-  // The printer's first waiting ticket, read back from the journal.
+  // The printer's first waiting ticket, read back from the journal. One
+  // that cannot be read back, also when tried again, is dropped with a line
+  // on stderr: without its bytes it can never print.
   std::optional<TicketToDeliver> first(const PrinterKey& printer) EXCLUDES(mutex_);
   // The printer has confirmed its first ticket (`id`): it leaves the queue.
   // The record of it is synced to the disk within a second (by
   // syncDeliveriesWhenDue, or by the next hand-over's sync), not at once:
   // a sync per delivered ticket would hold up the page's own syncs. A crash
-  // of the machine before that prints the ticket again.
-  void delivered(const PrinterKey& printer, std::uint64_t id) EXCLUDES(mutex_);
+  // of the machine before that prints the ticket again. Gives how many of
+  // the printer's tickets still wait. The first ticket a printer confirms
+  // makes it known for good: the journal remembers it.
+  std::size_t delivered(const PrinterKey& printer, std::uint64_t id) EXCLUDES(mutex_);
   // Syncs the delivered records once the oldest unsynced one is a second
   // old; otherwise gives when that will be.
   std::optional<std::chrono::steady_clock::time_point> syncDeliveriesWhenDue(std::chrono::steady_clock::time_point now)
       EXCLUDES(mutex_);
-  // What keeps the printer's tickets waiting, for the staff.
-  void troubled(const PrinterKey& printer, Trouble trouble) EXCLUDES(mutex_);
-  // What the staff should know of a printer whether or not its tickets
-  // wait here (paper near its end; a spooler queue that stopped with
-  // documents it took): shown until reported as Trouble::none. A trouble of
-  // its waiting tickets is shown in its place.
-  void printerCondition(const PrinterKey& printer, Trouble condition) EXCLUDES(mutex_);
-
-  // The printers whose tickets wait because of a trouble, when that has
-  // changed since the last call.
-  std::optional<std::vector<PrinterBacklog>> backlogChange() EXCLUDES(mutex_);
 
   std::size_t waiting() const EXCLUDES(mutex_);
   std::size_t waitingFor(const PrinterKey& printer) const EXCLUDES(mutex_);
@@ -119,36 +116,86 @@ class Outbox {
   };
   struct PrinterQueue {
     std::deque<Queued> tickets;
-    Trouble trouble = Trouble::none;   // of its deliveries, until the queue is empty
-    std::int64_t troubleSince = 0;     // Unix seconds
-    Trouble refusing = Trouble::none;  // printerFull or outboxFull while tickets are refused
+    std::uint64_t bytes = 0;  // of its tickets' records
   };
 
   void readBack(const JournalScan& scan) REQUIRES(mutex_);
-  // The ticket over a limit, or none.
-  Trouble overLimit(const PrinterKey& printer, std::uint64_t bytes) REQUIRES(mutex_);
-  void refuse(const Ticket& ticket, Trouble limit) REQUIRES(mutex_);
-  void release(PrinterQueue& queue, const Queued& ticket) REQUIRES(mutex_);
+  // Counts a ticket in, or out, of what waits.
+  void add(const PrinterKey& printer, PrinterQueue& queue, Queued ticket) REQUIRES(mutex_);
+  void release(const PrinterKey& printer, PrinterQueue& queue, const Queued& ticket) REQUIRES(mutex_);
+  // Takes the printer's first ticket, `id`, off its queue (`confirmed`:
+  // the printer confirmed it); gives how many of its tickets still wait.
+  std::size_t remove(const PrinterKey& printer, std::uint64_t id, bool confirmed) EXCLUDES(mutex_);
+  // The printer has confirmed a ticket: its tickets no longer count as an
+  // unknown printer's. True the first time.
+  bool confirm(const PrinterKey& printer, const PrinterQueue* queue) REQUIRES(mutex_);
+  // The limit a ticket of `bytes` more for the printer is over, or none.
+  OverLimit overLimit(const PrinterKey& printer, std::uint64_t bytes) const REQUIRES(mutex_);
+  // Says on stderr what a hand-over refused.
+  void logRefused(const std::vector<Refused>& refused) const REQUIRES(mutex_);
+  // Appends the delivered and confirmed records not yet in the journal.
+  void recordDeliveries() REQUIRES(mutex_);
+
   // Writes the journal anew with only the tickets still waiting, when the
   // delivered ones make up most of it.
   void compactWhenWorthIt() EXCLUDES(mutex_);
+  // Also at start-up, to mend the journal; true when another thread is at it.
   bool compact(std::string& error) EXCLUDES(mutex_);
+  // The journal being compacted, where it ended, its waiting records
+  // (offset, size) in order, and the printers that confirmed tickets.
+  struct CompactionSource {
+    std::shared_ptr<platform::JournalFile> journal;
+    JournalSalt salt;
+    std::uint64_t end = 0;
+    std::filesystem::path path;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> records;
+    std::set<PrinterKey> confirmed;
+  };
+  CompactionSource compactionSource() const REQUIRES(mutex_);
+  bool rewriteJournal(const CompactionSource& source, std::string& error) EXCLUDES(mutex_);
+  // The new journal with the source's records (`moved` says where each
+  // went) and room after them, synced; null when any step fails.
+  std::shared_ptr<platform::JournalFile> writeWaiting(const CompactionSource& source, std::uint64_t salt,
+                                                      const std::filesystem::path& freshPath,
+                                                      std::map<std::uint64_t, std::uint64_t>& moved,
+                                                      std::string& error);
+  // The new journal, which has the name now, in place of the old one; what
+  // was appended to the old one after `source.end` starts at `tailStart`.
+  void takeUp(std::shared_ptr<platform::JournalFile> fresh, std::uint64_t salt, const CompactionSource& source,
+              const std::map<std::uint64_t, std::uint64_t>& moved, std::uint64_t tailStart) REQUIRES(mutex_);
 
   const OutboxLimits limits_;
+  platform::JournalFiles& files_;
   mutable Mutex mutex_;
   bool opened_ GUARDED_BY(mutex_) = false;
   std::filesystem::path path_ GUARDED_BY(mutex_);
   std::shared_ptr<platform::JournalFile> journal_ GUARDED_BY(mutex_);  // null: memory only
+  JournalSalt salt_ GUARDED_BY(mutex_);                                // of its records
   std::uint64_t liveJournalBytes_ GUARDED_BY(mutex_) = 0;
   std::map<PrinterKey, PrinterQueue> queues_ GUARDED_BY(mutex_);
-  std::map<PrinterKey, Trouble> conditions_ GUARDED_BY(mutex_);
   std::uint64_t nextId_ GUARDED_BY(mutex_) = 1;
   std::size_t waitingTickets_ GUARDED_BY(mutex_) = 0;
   std::uint64_t waitingBytes_ GUARDED_BY(mutex_) = 0;
-  bool backlogChanged_ GUARDED_BY(mutex_) = false;
+  // The printers that ever confirmed a ticket (as far as the journal
+  // remembers), and what waits for all others.
+  std::set<PrinterKey> confirmed_ GUARDED_BY(mutex_);
+  std::size_t unknownPrinterTickets_ GUARDED_BY(mutex_) = 0;
+  std::uint64_t unknownPrinterBytes_ GUARDED_BY(mutex_) = 0;
   // When the oldest delivered record not yet synced was written.
   std::optional<std::chrono::steady_clock::time_point> unsyncedDeliverySince_ GUARDED_BY(mutex_);
   bool compacting_ GUARDED_BY(mutex_) = false;
+  // A compaction has copied everything and is syncing and renaming the new
+  // journal: nothing is appended until it is done. Hand-overs wait for it;
+  // delivered tickets are recorded after it, in the journal that has the
+  // name.
+  bool committing_ GUARDED_BY(mutex_) = false;
+  CondVar committed_;
+  std::vector<std::uint64_t> deliveredUnrecorded_ GUARDED_BY(mutex_);
+  std::vector<PrinterKey> confirmedUnrecorded_ GUARDED_BY(mutex_);
+  // After a failed compaction, none is tried before the journal reaches
+  // this size: a disk that refuses would otherwise be asked to copy the
+  // whole journal again at every delivered ticket.
+  std::uint64_t compactNoSoonerThan_ GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace lumetra

@@ -17,26 +17,36 @@ constexpr std::uint32_t kJobErrorMask = platform::job_status::kError | platform:
 }  // namespace
 
 bool openPrinterSession(Printers& printers, const std::u16string& name) {
-  const std::optional<platform::PrinterHandle> opened = printers.spooler.open(name);
-  platform::PrinterHandle previous;
+  std::optional<platform::PrinterHandle> opened = printers.spooler.open(name);
+  platform::PrinterHandle previous = platform::kNoPrinterHandle;
+  bool remembered = false;
   {
     PrinterTables tables(printers);
-    PrinterSession& session = tables.session(name);
-    previous = std::exchange(session.handle, opened.value_or(platform::kNoPrinterHandle));
+    // A failed open leaves a known printer not open, and remembers no new one.
+    if (PrinterSession* session = opened ? tables.session(name) : tables.find(name)) {
+      previous = std::exchange(session->handle, opened.value_or(platform::kNoPrinterHandle));
+      remembered = true;
+    }
   }
   if (previous != platform::kNoPrinterHandle) printers.spooler.close(previous);
+  // No room to remember it: a handle nobody could close must not stay open.
+  if (opened && !remembered) printers.spooler.close(*std::exchange(opened, std::nullopt));
   return opened.has_value();
 }
 
 platform::PrinterHandle sessionHandle(Printers& printers, const std::u16string& name) {
-  return PrinterTables(printers).session(name).handle;
+  PrinterTables tables(printers);
+  const PrinterSession* session = tables.find(name);
+  return session ? session->handle : platform::kNoPrinterHandle;
 }
 
 void closePrinterSession(Printers& printers, const std::u16string& name, bool forget) {
-  platform::PrinterHandle handle;
+  platform::PrinterHandle handle = platform::kNoPrinterHandle;
   {
     PrinterTables tables(printers);
-    handle = std::exchange(tables.session(name).handle, platform::kNoPrinterHandle);
+    if (PrinterSession* session = tables.find(name)) {
+      handle = std::exchange(session->handle, platform::kNoPrinterHandle);
+    }
     if (forget && handle != platform::kNoPrinterHandle) tables.sessions().erase(name);
   }
   if (handle != platform::kNoPrinterHandle) printers.spooler.close(handle);

@@ -13,13 +13,14 @@ namespace lumetra {
 // within an output sequence, so no other sequence uses the handle
 // meanwhile, and with printerLock released.
 
-// Opens `name` on the spooler and makes it the session's handle; a handle
-// the session held before is closed, not leaked; when the open fails the
-// session is left not open. True when opened.
+// Opens `name` on the spooler and makes it the session's handle (creating
+// the session); a handle the session held before is closed, not leaked;
+// when the open fails a known session is left not open. True when opened
+// and remembered: with the registry full a new name is closed again.
 bool openPrinterSession(Printers& printers, const std::u16string& name) REQUIRES(printers.outputLock())
     EXCLUDES(printers.printerLock());
 
-// The session's handle (no handle when not open).
+// The session's handle (no handle when not open or not known).
 platform::PrinterHandle sessionHandle(Printers& printers, const std::u16string& name) EXCLUDES(printers.printerLock());
 
 // Closes the session's handle, if any, and marks it not open. With

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -33,6 +34,11 @@ struct QueueNameLess {
 
 // Printer name -> session; the first spelling used stays the key.
 using PrinterRegistry = std::map<std::u16string, PrinterSession, QueueNameLess>;
+
+// How many printers the registry remembers: many times a shop's queues, and
+// a bound on a page that names ever new printers (a fresh queue name per
+// task) instead of a web process that grows with each name.
+inline constexpr std::size_t kMaxPrinterSessions = 256;
 
 // ESC p: pulse drawer pin m for t1 on, t2 off. One for all printers,
 // deliberately not per model: pages set the pulse once for the shop's drawer.
@@ -71,9 +77,10 @@ class Printers {
 
   Mutex outputLock_;
   Mutex printerLock_ ACQUIRED_AFTER(outputLock_);
-  // Entries are created by the first look-up of a name and removed only by
-  // closeCurPrinter.
+  // Entries are created when a printer is opened or given a model, never
+  // dropped to make room, and removed only by closeCurPrinter.
   PrinterRegistry registry_ GUARDED_BY(printerLock_);
+  bool registryFullTold_ GUARDED_BY(printerLock_) = false;
   CashDrawerCommand cashDrawer_ GUARDED_BY(printerLock_) = kDefaultCashDrawerCommand;
 };
 
@@ -104,11 +111,18 @@ class SCOPED_CAPABILITY PrinterTables {
   PrinterTables(const PrinterTables&) = delete;
   PrinterTables& operator=(const PrinterTables&) = delete;
 
+  // The session for `name`; null when there is none.
+  PrinterSession* find(std::u16string_view name);
   // The session for `name`, created with no handle, no model and an
-  // all-zero table when absent.
-  PrinterSession& session(const std::u16string& name);
+  // all-zero table when absent; null when absent and the registry holds
+  // kMaxPrinterSessions printers already (stderr says so once). Pointers
+  // stay valid until the entry is removed.
+  PrinterSession* session(const std::u16string& name);
   // Every session, for a walk over them or to forget one.
   PrinterRegistry& sessions();
+  // The command table of all network (kitchen) printers, which is always
+  // there, whatever the registry holds.
+  PrinterModelConfig& kitchenCommands();
   CashDrawerCommand& cashDrawer();
 
  private:

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "base/mutex.h"
-#include "outbox/printer_backlog.h"
+#include "delivery/printer_backlog.h"
 
 namespace lumetra {
 

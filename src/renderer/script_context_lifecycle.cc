@@ -7,7 +7,7 @@ namespace lumetra {
 
 void onScriptContextCreated(Context& context) {
   PrinterTables tables(context.printers);
-  loadModelConfig(tables.session(kKitchenPrinterName).commands, kKitchenModelName);
+  loadModelConfig(tables.kitchenCommands(), kKitchenModelName);
 }
 
 void onScriptContextReleased(Context& context) {

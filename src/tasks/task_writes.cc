@@ -12,22 +12,25 @@ namespace {
 constexpr char16_t kDefaultTaskModel[] = u"RQ2";
 
 // The table the task's bytes come from, with the model a task's queue is
-// opened with when the page does not hold it open.
-PrinterModelConfig& commandTableFor(PrinterTables& tables, const PrintTask& task) {
-  if (task.printerType == kNetworkPrinterType) return tables.session(kKitchenPrinterName).commands;
-  PrinterSession& session = tables.session(task.printerName);
-  if (!session.isOpen()) {
-    session.modelName = task.printerModel.empty() ? kDefaultTaskModel : task.printerModel;
-    loadModelConfig(session.commands, session.modelName);
-  }
-  return session.commands;
+// opened with when the page does not hold it open. With the registry full a
+// queue it does not know yet is laid out with `unremembered`.
+PrinterModelConfig& commandTableFor(PrinterTables& tables, const PrintTask& task, PrinterModelConfig& unremembered) {
+  if (task.printerType == kNetworkPrinterType) return tables.kitchenCommands();
+  PrinterSession* session = tables.session(task.printerName);
+  if (session && session->isOpen()) return session->commands;
+  const std::u16string model = task.printerModel.empty() ? kDefaultTaskModel : task.printerModel;
+  PrinterModelConfig& table = session ? session->commands : unremembered;
+  if (session) session->modelName = model;
+  loadModelConfig(table, model);
+  return table;
 }
 
 }  // namespace
 
 std::vector<std::string> planTaskWrites(Printers& printers, const PrintTask& task) {
   PrinterTables tables(printers);
-  PrinterModelConfig& commands = commandTableFor(tables, task);
+  PrinterModelConfig unremembered;
+  PrinterModelConfig& commands = commandTableFor(tables, task, unremembered);
   std::vector<std::string> writes;
   for (TaskOutput& piece : layoutTaskContents(task.contents, commands, task.printerWidth)) {
     if (piece.kind != TaskOutput::Kind::kImage) {

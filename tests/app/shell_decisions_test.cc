@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <set>
 
+#include "app/certificate_judge.h"
 #include "app/console_log.h"
 #include "app/error_page.h"
 #include "app/popup_placement.h"
 #include "app/printer_notice.h"
+#include "app/printer_trouble_text.h"
 #include "app/shell_config.h"
 #include "app/shell_settings.h"
 #include "app/splash_size.h"
 #include "app/startup_checks.h"
+#include "base/log.h"
 #include "support/temp_dir.h"
 
 namespace lumetra::shell {
@@ -50,6 +54,22 @@ TEST(ConsoleLogTest, RotatesBySizeKeepingTheConfiguredNumberOfWholeFiles) {
   EXPECT_FALSE(std::filesystem::exists(other.path() / "console.log.1"));
 }
 
+// One record keeps at most 64 KiB of its message and of its source, cut
+// before a character, never through it, with what was left out counted.
+TEST(ConsoleLogTest, ALongMessageOrSourceIsCutAt64KiBWithAMarker) {
+  const std::string whole(64 << 10, 'a');
+  EXPECT_EQ(consoleRecord(whole, "s", 1),
+            "Message: " + whole + "\r\nSource: s\r\nLine: 1\r\n-----------------------\r\n");
+  EXPECT_EQ(consoleRecord(whole + "bc", "s", 1),
+            "Message: " + whole + "…[cut: 2 bytes]\r\nSource: s\r\nLine: 1\r\n" + "-----------------------\r\n");
+  std::string chinese = "ab";
+  while (chinese.size() < (64 << 10) + 10) chinese += "价";  // 3 bytes each: the limit falls inside one
+  const std::size_t kept = 2 + ((64 << 10) - 2) / 3 * 3;
+  EXPECT_EQ(consoleRecord("m", chinese, 2), "Message: m\r\nSource: " + chinese.substr(0, kept) +
+                                                "…[cut: " + std::to_string(chinese.size() - kept) +
+                                                " bytes]\r\nLine: 2\r\n" + "-----------------------\r\n");
+}
+
 TEST(ConsoleLogTest, AnUnwritableLogIsSkipped) {
   test::TempDir dir;
   ConsoleLog log(dir.path() / "missing", {.maxBytes = 1, .keptFiles = 1});
@@ -65,6 +85,20 @@ TEST(ErrorPageTest, NamesUrlTextAndCodeWithEverythingFromThePageEscaped) {
             "<html><body bgcolor=\"white\"><h2>Failed to load URL "
             "http://h/?q=&lt;/h2&gt;&lt;script&gt;alert(1)&lt;/script&gt; with error "
             "Error &lt;b&gt;&quot;x&quot; &amp; &#39;y&#39; (303).</h2></body></html>");
+}
+
+TEST(ErrorPageTest, ARefusedCertificateNamesTheHostAndBothFingerprintsWithEverythingEscaped) {
+  CertificateRefusal refusal{"https://h/?q=<b>", "h<i>", "AA:01", {"BB:02", "CC:03"}, "listed & <kept>"};
+  EXPECT_EQ(certificateRefusedPage(refusal),
+            "<html><head><meta charset=\"utf-8\"><title>证书不符</title></head><body bgcolor=\"white\">\n"
+            "<h2>证书不符，页面未打开。请联系维护人员。</h2>\n"
+            "<p>The certificate of h&lt;i&gt; was refused: it is not the one this till expects.</p>\n"
+            "<p>Expected SHA-256: BB:02, CC:03 (listed &amp; &lt;kept&gt;)</p>\n"
+            "<p>Presented SHA-256: AA:01</p>\n"
+            "<p>Address: https://h/?q=&lt;b&gt;</p>\n</body></html>");
+  refusal.expected.clear();
+  refusal.basis = "none: not listed";
+  EXPECT_EQ(describeExpectedCertificate(refusal), "none: not listed");
 }
 
 TEST(ErrorPageTest, AbortedLoadsAndUnknownSpotifyLinksShowNothing) {
@@ -112,16 +146,22 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   test::ScopedEnv unset(kStartPageVariable, "");
   const auto system =
       dir.write("etc/lumetra.conf", "[Shell]\nstart_page = https://pos.example/till?a=1&b=" + std::string(80, 'x') +
-                                        "\nwindow_title=\"收银台\"\n[console_log]\nmax_kilobytes=2\nkept_files=1000\n");
+                                        "\nwindow_title=\"收银台\"\n[console_log]\nmax_kilobytes=2\nkept_files=1000\n"
+                                        "[security]\ncertificates = Verify\n[pinned_certificates]\npos.example = " +
+                                        std::string(64, 'a') + "\nkitchen.local = xyz\n");
   const auto user = dir.write("user/lumetra.conf",
                               "[shell]\nworking_folder=~/till\nWINDOW_TITLE=Front\n"
-                              "[console_log]\nmax_kilobytes=12k\n");
+                              "[console_log]\nmax_kilobytes=12k\n[pinned_certificates]\nPOS.example = " +
+                                  std::string(64, 'b') + "\nkitchen.local=" + std::string(64, 'c') + "\n");
+  std::vector<std::string> warnings;
+  ScopedLogCapture capture([&](LogLevel, std::string_view line) { warnings.emplace_back(line); });
   const ShellConfig none = readShellConfig({dir.path() / "absent.conf"});
   EXPECT_EQ(none.startPage, "file:///Vandrel/assets/www/index.html");
   EXPECT_EQ(none.workingFolder, "");
   EXPECT_EQ(none.windowTitle, "Velmora");
   EXPECT_EQ(none.consoleLogMaxBytes, 10u * 1024 * 1024);
   EXPECT_EQ(none.consoleLogKeptFiles, 5u);
+  EXPECT_EQ(none.certificates, CertificateSettings{});
 
   const ShellConfig both = readShellConfig({system, user});
   EXPECT_EQ(both.startPage, "https://pos.example/till?a=1&b=" + std::string(80, 'x'));
@@ -129,11 +169,68 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   EXPECT_EQ(both.windowTitle, "Front");
   EXPECT_EQ(both.consoleLogMaxBytes, 10u * 1024 * 1024) << "12k is no number: the default, not the system's 2";
   EXPECT_EQ(both.consoleLogKeptFiles, 100u) << "bounded";
+  const auto fingerprint = [](const std::string& pair) {
+    std::string text = pair;
+    for (int i = 1; i < 32; ++i) text += ":" + pair;
+    return text;
+  };
+  EXPECT_EQ(both.certificates,
+            (CertificateSettings{CertificateMode::verify,
+                                 {{"kitchen.local", {fingerprint("CC")}}, {"pos.example", {fingerprint("BB")}}}}));
+  EXPECT_EQ(warnings.back(), system.string() +
+                                 ": [pinned_certificates] \"kitchen.local = xyz\" is not \"host = "
+                                 "SHA-256 fingerprint\"; skipped");
+  EXPECT_EQ(readShellConfig({system}).certificates.listed, (CertificatePins{{"pos.example", {fingerprint("AA")}}}));
+  // A garbled mode still checks certificates.
+  const auto garbled = dir.write("garbled.conf", "[security]\ncertificates=accept_any\n");
+  EXPECT_EQ(readShellConfig({system, garbled}).certificates.mode, CertificateMode::pinFirstUse);
+  EXPECT_EQ(warnings.end()[-2], garbled.string() +
+                                    ": [security] certificates = \"accept_any\" is none of "
+                                    "pin-first-use, verify, accept-any; using pin-first-use");
   EXPECT_EQ(readShellConfig({system}).windowTitle, "收银台");
   EXPECT_EQ(readShellConfig({system}).consoleLogMaxBytes, 2048u);
 
   test::ScopedEnv set(kStartPageVariable, "file:///tmp/t.html");
   EXPECT_EQ(readShellConfig({system, user}).startPage, "file:///tmp/t.html");
+}
+
+// The start page vouches for its own origin however it was set; a list in
+// the settings replaces that, and what cannot be read in it is named
+// without taking the functions from the start page.
+TEST(ShellConfigTest, TrustedOriginsAreTheListedOnesElseTheStartPagesOwn) {
+  test::TempDir dir;
+  test::ScopedEnv unset(kStartPageVariable, "");
+  std::vector<std::string> lines;
+  ScopedLogCapture capture([&](LogLevel, std::string_view line) { lines.emplace_back(line); });
+  EXPECT_EQ(readShellConfig({dir.path() / "absent.conf"}).trustedOrigins.toList(), "file:///Vandrel/assets/www/");
+  const auto system = dir.write("system.conf", "[shell]\nstart_page = https://pos.example.com/till\n");
+  EXPECT_EQ(readShellConfig({system}).trustedOrigins.toList(), "https://pos.example.com");
+  {
+    test::ScopedEnv set(kStartPageVariable, "http://127.0.0.1:8080/dev.html");
+    EXPECT_EQ(readShellConfig({system}).trustedOrigins.toList(), "http://127.0.0.1:8080");
+  }
+  EXPECT_TRUE(lines.empty());
+
+  const auto listed = dir.write("listed.conf", "[SECURITY]\nTrusted_Origins = https://pay.example.com, /opt/pos www\n");
+  EXPECT_EQ(readShellConfig({system, listed}).trustedOrigins.toList(), "https://pay.example.com file:///opt/pos/");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], listed.string() +
+                          ": [security] trusted_origins: \"www\" is neither an origin (https://host[:port]) nor a "
+                          "folder (/path or file:///path/); left out");
+
+  lines.clear();
+  const auto garbled = dir.write("garbled.conf", "[security]\ntrusted_origins = pos.example.com\n");
+  EXPECT_EQ(readShellConfig({system, garbled}).trustedOrigins.toList(), "https://pos.example.com");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], garbled.string() +
+                          ": [security] trusted_origins lists nothing usable; the start page's origin "
+                          "is trusted");
+
+  lines.clear();
+  const auto blank = dir.write("blank.conf", "[shell]\nstart_page = about:blank\n");
+  EXPECT_TRUE(readShellConfig({blank}).trustedOrigins.empty());
+  EXPECT_EQ(lines, std::vector<std::string>{"the start page about:blank has no origin to trust: no page gets window "
+                                            "functions"});
 }
 
 TEST(SplashSizeTest, APictureLargerThanTheScreenShrinksToFitKeepingItsProportions) {
@@ -204,22 +301,22 @@ class PrinterNoticeTest : public ::testing::Test {
 
 TEST_F(PrinterNoticeTest, APrinterPerLineWithItsCountSinceWhenAndWhy) {
   EXPECT_EQ(printerNoticeText({}, kNow), "");
-  EXPECT_EQ(printerNoticeText({{"192.168.1.20", 3, 1709611380, "无法连接"},
-                               {"Kitchen", 1, 1709567880, "拒绝打印任务"},
-                               {"Bar", 12, 1704038280, ""},
-                               {"127.0.0.2", 2, 0, "无法连接"},
-                               {"Office", 1, 0, ""}},
+  EXPECT_EQ(printerNoticeText({{"192.168.1.20", 3, 1709611380, Trouble::unanswered},
+                               {"Kitchen", 1, 1709567880, Trouble::queueRefused},
+                               {"Bar", 12, 1704038280, Trouble::none},
+                               {"127.0.0.2", 2, 0, Trouble::unanswered},
+                               {"Office", 1, 0, Trouble::none}},
                               kNow),
             "以下打印机有单据等待打印，恢复后自动补打：\n"
             "打印机 192.168.1.20：3 张单据等待打印（12:03 起）无法连接\n"
-            "打印机 Kitchen：1 张单据等待打印（3月4日 23:58 起）拒绝打印任务\n"
+            "打印机 Kitchen：1 张单据等待打印（3月4日 23:58 起）打印队列拒绝接收\n"
             "打印机 Bar：12 张单据等待打印（2023年12月31日 23:58 起）\n"
             "打印机 127.0.0.2：2 张单据等待打印，无法连接\n"
             "打印机 Office：1 张单据等待打印");
   // Conditions a printer reports with nothing waiting: no word of waiting tickets.
-  EXPECT_EQ(printerNoticeText({{"192.168.1.21", 0, 0, "打印纸将用尽，请准备换纸"}}, kNow),
+  EXPECT_EQ(printerNoticeText({{"192.168.1.21", 0, 0, Trouble::paperNearEnd}}, kNow),
             "打印机提示：\n打印机 192.168.1.21：打印纸将用尽，请准备换纸");
-  EXPECT_EQ(printerNoticeText({{"192.168.1.20", 1, 0, "打印机缺纸，请装纸"}, {"Bar", 0, 0, "打印队列已暂停"}}, kNow),
+  EXPECT_EQ(printerNoticeText({{"192.168.1.20", 1, 0, Trouble::paperEnd}, {"Bar", 0, 0, Trouble::queuePaused}}, kNow),
             "以下打印机有单据等待打印，恢复后自动补打：\n"
             "打印机 192.168.1.20：1 张单据等待打印，打印机缺纸，请装纸\n"
             "打印机 Bar：打印队列已暂停");
@@ -227,11 +324,11 @@ TEST_F(PrinterNoticeTest, APrinterPerLineWithItsCountSinceWhenAndWhy) {
 
 TEST_F(PrinterNoticeTest, PageChosenNamesStayOnOneShortLineAndPrintersBeyondTheLimitAreCounted) {
   std::vector<PrinterBacklog> backlogs;
-  backlogs.push_back({"厨房\n打印机\t2", 1, 0, ""});
+  backlogs.push_back({"厨房\n打印机\t2", 1, 0, Trouble::none});
   std::string chinese;
   for (int i = 0; i < 41; ++i) chinese += "厨";
-  backlogs.push_back({chinese, 1, 0, ""});
-  for (int i = 0; i < 6; ++i) backlogs.push_back({"P" + std::to_string(i), 1, 0, ""});
+  backlogs.push_back({chinese, 1, 0, Trouble::none});
+  for (int i = 0; i < 6; ++i) backlogs.push_back({"P" + std::to_string(i), 1, 0, Trouble::none});
   const std::string text = printerNoticeText(backlogs, kNow);
   EXPECT_EQ(text.substr(text.find('\n') + 1),
             "打印机 厨房 打印机 2：1 张单据等待打印\n"
@@ -241,6 +338,45 @@ TEST_F(PrinterNoticeTest, PageChosenNamesStayOnOneShortLineAndPrintersBeyondTheL
                 "打印机 P0：1 张单据等待打印\n打印机 P1：1 张单据等待打印\n打印机 P2：1 张单据等待打印\n"
                 "打印机 P3：1 张单据等待打印\n"
                 "另有 2 台打印机有单据等待打印");
+}
+
+// The web process names each trouble by a code word that never changes;
+// the staff read the same words for it as ever.
+TEST(PrinterTroubleTextTest, EachTroublesCodeWordGivesTheStaffTheirWords) {
+  const std::pair<const char*, const char*> kWords[] = {
+      {"unanswered", "无法连接"},
+      {"refused", "打印机拒绝连接"},
+      {"stalled", "打印机停止接收数据"},
+      {"interrupted", "打印中断，将重新打印"},
+      {"queue-missing", "找不到打印队列"},
+      {"queue-refused", "打印队列拒绝接收"},
+      {"queue-failed", "打印队列出错"},
+      {"printer-full", "等待的小票已满，新小票未能接收"},
+      {"outbox-full", "所有打印机等待的小票已满，新小票未能接收"},
+      {"unknown-printer-full", "从未打印成功的打印机等待的小票已满，新小票未能接收"},
+      {"paper-end", "打印机缺纸，请装纸"},
+      {"cover-open", "打印机上盖打开，请合上"},
+      {"paper-jam", "打印机卡纸"},
+      {"printer-error", "打印机故障"},
+      {"printer-offline", "打印机离线"},
+      {"queue-paused", "打印队列已暂停"},
+      {"paper-near-end", "打印纸将用尽，请准备换纸"},
+  };
+  std::set<Trouble> named;
+  for (const auto& [code, words] : kWords) {
+    SCOPED_TRACE(code);
+    const std::optional<Trouble> trouble = troubleOfCode(code);
+    ASSERT_TRUE(trouble);
+    EXPECT_EQ(troubleCode(*trouble), code);
+    EXPECT_EQ(troubleText(*trouble), words);
+    named.insert(*trouble);
+  }
+  // Every trouble but none has a code of its own.
+  EXPECT_EQ(named.size(), static_cast<std::size_t>(Trouble::paperNearEnd));
+  EXPECT_EQ(troubleCode(Trouble::none), "");
+  EXPECT_EQ(troubleText(Trouble::none), "");
+  EXPECT_FALSE(troubleOfCode(""));
+  EXPECT_FALSE(troubleOfCode("paper-out"));
 }
 
 TEST(PrinterNoticePlacementTest, BottomRightOfTheWorkAreaAndNeverOverItsCentre) {

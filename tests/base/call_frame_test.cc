@@ -56,6 +56,34 @@ TEST(CallArgumentsTest, IntegersFollowTheInt32AndUint32Rules) {
   }
 }
 
+// The host asks for room before it converts a string, so the check must
+// hold before any text is copied, and the limit counts every string of
+// the call together.
+TEST(CallFrameReaderTest, TextUpToTheLimitIsReadAndReadingStopsPastIt) {
+  CallFrameReader exact;
+  exact.add(CallArgument::number(3));
+  EXPECT_TRUE(exact.addText(std::string(kMaxCallTextBytes - 1, 'a')));
+  EXPECT_TRUE(exact.roomFor(1));
+  EXPECT_TRUE(exact.addText("b"));
+  const CallArguments full = std::move(exact).frame();
+  EXPECT_FALSE(full.overTextLimit());
+  EXPECT_EQ(full.count(), 3u);
+  EXPECT_EQ(full.integer(0), 3);
+
+  CallFrameReader together;
+  EXPECT_TRUE(together.addText(std::string(kMaxCallTextBytes / 2, 'a')));
+  EXPECT_FALSE(together.addText(std::string(kMaxCallTextBytes / 2 + 1, 'b')));
+  EXPECT_FALSE(together.roomFor(0)) << "stays over the limit";
+  const CallArguments over = std::move(together).frame();
+  EXPECT_TRUE(over.overTextLimit());
+  EXPECT_EQ(over.count(), 1u);
+
+  CallFrameReader unconverted;
+  EXPECT_FALSE(unconverted.roomFor(kMaxCallTextBytes + 1));
+  EXPECT_TRUE(std::move(unconverted).frame().overTextLimit());
+  EXPECT_FALSE(CallArguments().overTextLimit());
+}
+
 TEST(CallResultTest, KindsCompareByValueAndHandledFlag) {
   EXPECT_EQ(CallResult::undefined(), CallResult::undefined());
   EXPECT_NE(CallResult::undefined(), CallResult::notHandled());

@@ -42,10 +42,15 @@ TEST_F(ProfileTest, StringsAreTrimmedUnquotedAndCutToTheBuffer) {
   EXPECT_EQ(readProfileString(file, u"s", u"empty", u"x", 64), u"");
 }
 
-TEST_F(ProfileTest, KeysOfALaterSectionDoNotLeakIntoAnEarlierOne) {
-  const auto file = dir_.write("p.ini", "[a]\nx=1\n[b]\ny=2\n[a]\ny=3\n");
+TEST_F(ProfileTest, ASectionIsItsFirstOccurrenceAndListsEachKeyOnceInFileOrder) {
+  const auto file = dir_.write("p.ini", "[a]\nx=1\n[b]\ny=2\n; z=0\nY = '4'\nz\nw=5\n[a]\ny=3\n");
   EXPECT_EQ(readProfileInt(file, u"a", u"y", 0), 0);
   EXPECT_EQ(readProfileInt(file, u"b", u"y", 0), 2);
+  using Entries = std::vector<std::pair<std::u16string, std::u16string>>;
+  EXPECT_EQ(readProfileSection(file, u"A", 10), (Entries{{u"x", u"1"}}));
+  EXPECT_EQ(readProfileSection(file, u"b", 10), (Entries{{u"y", u"2"}, {u"w", u"5"}}));
+  EXPECT_EQ(readProfileSection(file, u"b", 1), (Entries{{u"y", u"2"}}));
+  EXPECT_TRUE(readProfileSection(dir_.path() / "none.ini", u"b", 10).empty());
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   lumetra::platform::LoggedDialogs dialogs("/dev/null", lumetra::platform::DialogAnswer::no);
   lumetra::Context context(spooler, dialogs);
   context.jobs.timings.retryInterval = std::chrono::milliseconds(100);
+  context.jobs.timings.ticket.connectWait = context.jobs.timings.retryInterval;
   lumetra::startDelivery(context.jobs, argv[1]);
   for (std::string line; std::getline(std::cin, line);) {
     lumetra::processTaskList(context.jobs, line);

@@ -1,6 +1,7 @@
 // A till as a vendor sets it up: settings files, a start page that is not
 // there, a careless install.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
@@ -31,6 +32,32 @@ TEST(ShopSetupTest, AStartPageThatCannotBeLoadedShowsAnErrorInTheMaximisedWindow
   })) << shell.errors();
   EXPECT_FALSE(isMinimised(x.connection(), *main));
   EXPECT_NE(shell.errors().find("lumetra: cannot load " + missing + ": "), std::string::npos) << shell.errors();
+}
+
+// What a till writes is its user's alone, whatever the umask (here none at
+// all), and what an earlier version left open to others is closed at
+// start-up: the console log, the outbox's journal, the browser's storage
+// folder and its cookie store.
+TEST(ShopSetupTest, TheTillsFilesAndFoldersAreItsUsersAlone) {
+  XServer x({.windowManager = false});
+  ShellHome home;
+  std::ofstream(home.consoleLog()) << "Message: from an earlier version\r\n";
+  std::filesystem::permissions(home.consoleLog(), std::filesystem::perms(0644));
+  std::filesystem::create_directory(home.directory() / "cache");
+  std::filesystem::permissions(home.directory() / "cache", std::filesystem::perms(0755));
+  const mode_t umask = ::umask(0);
+  Shell shell(x, home, {.startPage = pageUrl("velmora.html")});
+  ::umask(umask);
+  ASSERT_TRUE(home.waitForConsole("velmora loaded")) << shell.errors();
+  const std::filesystem::path journal = home.directory() / "outbox.journal";
+  ASSERT_TRUE(eventually([&] { return std::filesystem::exists(journal); }));
+
+  using std::filesystem::perms;
+  const perms file = perms::owner_read | perms::owner_write;
+  EXPECT_EQ(std::filesystem::status(home.consoleLog()).permissions(), file);
+  EXPECT_EQ(std::filesystem::status(journal).permissions(), file);
+  EXPECT_EQ(std::filesystem::status(home.directory() / "cache").permissions(), perms::owner_all);
+  EXPECT_EQ(std::filesystem::status(home.directory() / "cache" / "cookies.sqlite").permissions(), file);
 }
 
 // A lumetra copied without its web extension, started in the settings'

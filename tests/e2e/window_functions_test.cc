@@ -18,7 +18,7 @@ std::string builtFunctionNames() {
 }
 
 // One run serves the whole group: starting the shell is the slow part.
-TEST(WindowFunctionsTest, EveryContextGetsTheFunctionsAndCallsBehaveThroughRealJavaScript) {
+TEST(WindowFunctionsTest, EveryContextOfTheStartPagesFolderGetsTheFunctionsAndCallsBehaveThroughRealJavaScript) {
   XServer x({.windowManager = false});
   ShellHome home;
   Shell shell(x, home, {.startPage = pageUrl("functions.html")});

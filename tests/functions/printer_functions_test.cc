@@ -97,7 +97,7 @@ TEST_F(LocalPrinterFunctionsTest, ClosedPrintersAndWrongArgumentCountsTouchNothi
   EXPECT_EQ(call("openCashDraw", callArgs(kPrinter)), kFalse);
   EXPECT_EQ(call("cutPaper", callArgs(kPrinter)), kFalse);
   EXPECT_EQ(call("rollPaper", callArgs(kPrinter, 1)), kFalse);
-  EXPECT_EQ(test::sessionsOf(context_.printers).size(), 1u);  // naming the printer created its session
+  EXPECT_TRUE(test::sessionsOf(context_.printers).empty());  // naming a printer remembers nothing
 
   openPrinterWithTable(receiptTable());
   for (const CallResult& result :
@@ -127,8 +127,7 @@ TEST_F(LocalPrinterFunctionsTest, OpenPrinterWithModelLoadsTheModelOnlyWhenOpene
   test::ScopedWorkingDirectory cwd(folder.path());
 
   EXPECT_EQ(call("openPrinterWithModel", callArgs("Unknown", "RQ2")), kFalse);
-  EXPECT_TRUE(test::sessionOf(context_.printers, u"Unknown").modelName.empty());
-  EXPECT_EQ(test::sessionOf(context_.printers, u"Unknown").commands.bytes, PrinterModelConfig{}.bytes);
+  EXPECT_EQ(test::findSession(context_.printers, u"Unknown"), nullptr);
 
   EXPECT_EQ(call("openPrinterWithModel", callArgs(kPrinter, "RQ2")), kTrue);
   const PrinterSession& session = test::sessionOf(context_.printers, u"POS-80");
@@ -142,9 +141,30 @@ TEST_F(LocalPrinterFunctionsTest, CloseCurPrinterForgetsOnlyAnOpenPrinter) {
   EXPECT_EQ(spooler_.openHandles(), 0u);
   EXPECT_FALSE(test::sessionsOf(context_.printers).contains(u"POS-80"));
 
-  EXPECT_TRUE(call("closeCurPrinter", callArgs("Never opened")).isUndefined());
-  EXPECT_TRUE(test::sessionsOf(context_.printers).contains(u"Never opened"));
+  EXPECT_TRUE(call("getPrinterDiffConfig", callArgs("Given a model", "RQ2")).isUndefined());
+  EXPECT_TRUE(call("closeCurPrinter", callArgs("Given a model")).isUndefined());
+  EXPECT_TRUE(test::sessionsOf(context_.printers).contains(u"Given a model"));
+  EXPECT_TRUE(call("closeCurPrinter", callArgs("Never named")).isUndefined());
+  EXPECT_FALSE(test::sessionsOf(context_.printers).contains(u"Never named"));
   EXPECT_EQ(spooler_.calls(), (std::vector<std::string>{"close"}));
+}
+
+// With the registry full, a printer not known yet is refused as a failure
+// (its handle closed again, not leaked); the printers it knows work on.
+TEST_F(LocalPrinterFunctionsTest, AtTheRegistrysBoundANewPrinterIsRefusedAndItsHandleClosed) {
+  openPrinterWithTable(receiptTable());
+  for (std::size_t i = 1; i < kMaxPrinterSessions; ++i)
+    test::sessionOf(context_.printers, u"Q" + std::u16string(i, u'x'));
+  spooler_.addPrinter(u"Another");
+  EXPECT_EQ(call("openPrinter", callArgs("Another")), kFalse);
+  EXPECT_EQ(call("openPrinterWithModel", callArgs("Another", "RQ2")), kFalse);
+  EXPECT_EQ(call("getPrinterDiffConfig", callArgs("Another", "RQ2")), kFalse);
+  EXPECT_EQ(spooler_.openHandles(), 1u);
+  EXPECT_EQ(test::findSession(context_.printers, u"Another"), nullptr);
+
+  EXPECT_EQ(call("openPrinter", callArgs(kPrinter)), kTrue);
+  EXPECT_EQ(call("printText", callArgs(kPrinter, "A")), kTrue);
+  EXPECT_TRUE(call("getPrinterDiffConfig", callArgs(kPrinter, "RQ2")).isUndefined());
 }
 
 }  // namespace

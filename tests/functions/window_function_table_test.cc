@@ -6,6 +6,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "base/log.h"
 #include "support/test_context.h"
 
 namespace lumetra {
@@ -117,6 +118,60 @@ TEST(WindowFunctionTableTest, RefusedArgumentCountsGiveTheirResultWithoutRunning
         << refused.name << " with " << refused.count;
     EXPECT_TRUE(test::sessionsOf(state.context.printers).empty()) << refused.name << " ran";
     EXPECT_TRUE(state.dialogs.shown().empty()) << refused.name << " ran";
+  }
+}
+
+// What each function gives when it is refused, as the page knows it: its
+// wrong-count result, or its failure result for those that take any count.
+CallResult documentedRefusal(std::string_view name) {
+  static const std::set<std::string_view> kGiveFalse = {"openPrinter",
+                                                        "openPrinterWithModel",
+                                                        "closeCurPrinter",
+                                                        "printText",
+                                                        "printLogo",
+                                                        "openCashDraw",
+                                                        "cutPaper",
+                                                        "rollPaper",
+                                                        "openSerialPort",
+                                                        "getPrinterStatus",
+                                                        "sendData2SerialPortRAW",
+                                                        "setWindowMinisize",
+                                                        "downloadUpdate",
+                                                        "checkImage",
+                                                        "closeOtherWindow",
+                                                        "printTagContent",
+                                                        "startPrintTask",
+                                                        "endPrintTask",
+                                                        "getPrinterDiffConfig",
+                                                        "startIPPrintTask",
+                                                        "addMultiPrinterTaskItem"};
+  if (name == "sendData2SerialPort") return CallResult::boolean(true);
+  return kGiveFalse.contains(name) ? CallResult::boolean(false) : CallResult::undefined();
+}
+
+// Whatever the count (so also the count each function takes), a call whose
+// text passed the limit gives the refusal and the function never runs: the
+// only trace is one line naming it.
+TEST(WindowFunctionTableTest, TextPastTheLimitIsRefusedWithTheDocumentedResultWithoutRunning) {
+  for (const WindowFunctionHandler& handler : windowFunctionTable()) {
+    test::TestContextHolder state;
+    for (std::size_t count = 0; count <= 7; ++count) {
+      CallFrameReader reader;
+      for (std::size_t i = 0; i < count; ++i) reader.addText("POS-80");
+      ASSERT_FALSE(reader.roomFor(kMaxCallTextBytes + 1));
+      std::vector<std::string> lines;
+      CallResult result = CallResult::notHandled();
+      {
+        ScopedLogCapture capture([&](LogLevel, std::string_view line) { lines.emplace_back(line); });
+        result = handler.execute(state.context, std::move(reader).frame());
+      }
+      EXPECT_EQ(result, documentedRefusal(handler.name())) << handler.name() << " with " << count;
+      EXPECT_EQ(lines, std::vector<std::string>{std::string(handler.name()) +
+                                                " refused: its text arguments hold more than 16 MiB"})
+          << handler.name() << " with " << count;
+      EXPECT_TRUE(test::sessionsOf(state.context.printers).empty()) << handler.name() << " ran";
+      EXPECT_TRUE(state.dialogs.shown().empty()) << handler.name() << " ran";
+    }
   }
 }
 

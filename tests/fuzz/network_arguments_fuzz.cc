@@ -77,13 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Context context(spooler, dialogs);
   std::filesystem::remove(journalFolder() / "outbox.journal");
   using std::chrono::milliseconds;
-  context.jobs.timings = DeliveryTimings{.retryInterval = milliseconds(20),
-                                         .answerWait = milliseconds(50),
-                                         .silenceLimit = std::chrono::seconds(1),
+  context.jobs.timings = DeliveryTimings{.ticket = {.connectWait = milliseconds(20),
+                                                    .answerWait = milliseconds(50),
+                                                    .silenceLimit = std::chrono::seconds(1),
+                                                    .statusWait = milliseconds(20),
+                                                    .statusEvery = milliseconds(20),
+                                                    .processIdWait = milliseconds(100)},
+                                         .retryInterval = milliseconds(20),
                                          .longestBackoff = milliseconds(50),
-                                         .statusWait = milliseconds(20),
-                                         .statusEvery = milliseconds(20),
-                                         .processIdWait = milliseconds(100),
                                          .queueWatchInterval = milliseconds(50)};
   startDelivery(context.jobs, journalFolder());
   for (int call = 0; call < 24 && input.remaining_bytes() > 0; ++call) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "base/log.h"
 #include "functions/network_functions.h"
 #include "support/net_printer_fixture.h"
 
@@ -68,6 +69,33 @@ TEST_F(KitchenTaskListTest, ItemsThatCouldNeverPrintAreRefusedWhenQueued) {
   EXPECT_EQ(printer.waitForConnections(0), 0u);
 }
 
+// A page that queues without ever handing over is bounded: at most 1,000
+// items and 64 MiB of text wait. Past either bound an item is refused (false)
+// with one line on stderr, until the list is handed over and empty again.
+TEST_F(KitchenTaskListTest, AFullListRefusesItemsWithOneLineUntilItIsHandedOver) {
+  std::size_t fullLines = 0;
+  ScopedLogCapture capture([&](LogLevel, std::string_view line) {
+    fullLines += line.starts_with("the kitchen list is full (1000 items, 67108864 bytes of text at most)");
+  });
+  // Slot 3 is bound to no printer: the hand-over drops its items unprinted.
+  for (int item = 0; item < 1000; ++item) ASSERT_TRUE(addItem(3, "", "x", "", 0, false, 0).isUndefined()) << item;
+  EXPECT_EQ(addItem(3, "", "", "", 0, false, 0), CallResult::boolean(false));
+  EXPECT_EQ(addItem(3, "", "x", "", 0, false, 0), CallResult::boolean(false));
+  EXPECT_EQ(fullLines, 1u);
+
+  call("printMultiKitchenTaskList", {});
+  const std::string eighth(KitchenTaskList::kMaxTextBytes / 8, 'a');
+  for (int item = 0; item < 4; ++item) {
+    EXPECT_TRUE(call("addMultiPrinterTaskItem", {arg(3), CallArgument::string(eighth), CallArgument::string(eighth),
+                                                 arg(""), arg(0), arg(false), arg(0)})
+                    .isUndefined());
+  }
+  EXPECT_EQ(addItem(3, "", "", "x", 0, false, 0), CallResult::boolean(false));
+  EXPECT_TRUE(addItem(3, "", "", "", 0, false, 0).isUndefined());
+  EXPECT_EQ(fullLines, 2u);
+  EXPECT_EQ(dialogs(), "");
+}
+
 TEST_F(KitchenTaskListTest, ADeadPrinterHoldsBackNoOtherAndItsTicketsWaitWithoutAMessageBox) {
   FakeNetworkPrinter first("127.0.5.44");
   std::optional<UnansweredListener> silent(std::in_place, "127.0.5.46");
@@ -82,11 +110,11 @@ TEST_F(KitchenTaskListTest, ADeadPrinterHoldsBackNoOtherAndItsTicketsWaitWithout
   EXPECT_EQ(test::withoutStatusRequests(first.waitForClosedConnections(1)),
             std::vector<std::string>{hexBytes("1b 21 00 61 1b 21 00")});
   const std::vector<PrinterBacklog> waiting = backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) {
-    return backlog.size() == 2 && backlog[1].reason == "无法连接";
+    return backlog.size() == 2 && test::staffReason(backlog[1]) == "无法连接";
   });
   ASSERT_EQ(waiting.size(), 2u);
   EXPECT_EQ(waiting[0].printer, "127.0.5.45");
-  EXPECT_EQ(waiting[0].reason, "打印机拒绝连接");
+  EXPECT_EQ(test::staffReason(waiting[0]), "打印机拒绝连接");
   EXPECT_EQ(waiting[0].waiting, 1u);
   EXPECT_EQ(waiting[1].printer, "127.0.5.46");
   EXPECT_GT(waiting[1].sinceUnixSeconds, 0);
@@ -123,7 +151,7 @@ TEST_F(KitchenTaskListTest, APrinterThatStopsReadingKeepsItsTicketUntilItReadsAg
   EXPECT_EQ(test::withoutStatusRequests(fine.waitForClosedConnections(1)),
             std::vector<std::string>{normal + "c" + normal + normal + "d" + normal});
   backlog_.waitFor([](const std::vector<PrinterBacklog>& backlog) {
-    return backlog.size() == 1 && backlog[0].reason == "打印机停止接收数据";
+    return backlog.size() == 1 && test::staffReason(backlog[0]) == "打印机停止接收数据";
   });
   EXPECT_EQ(context_.jobs.outbox.waitingFor(PrinterKey{PrinterKind::network, "127.0.11.40"}), 1u);
   EXPECT_EQ(dialogs(), "");

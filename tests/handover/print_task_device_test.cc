@@ -5,6 +5,7 @@
 #include "platform/print/cups_spooler.h"
 #include "printer/model_config_loader.h"
 #include "printer/printers.h"
+#include "support/call_arguments.h"
 #include "support/cupsd_fixture.h"
 #include "support/fake_network_printer.h"
 #include "support/test_context.h"
@@ -28,7 +29,7 @@ class PrintTaskDeviceTest : public test::ContextTest {
  protected:
   void SetUp() override {
     // Network tasks print with this table.
-    loadModelConfig(test::sessionOf(context_.printers, kKitchenPrinterName).commands, u"RQ2");
+    loadModelConfig(test::kitchenCommands(context_.printers), u"RQ2");
   }
 
   test::ScopedWorkingDirectory cwd_{LUMETRA_SOURCE_DIR};
@@ -53,6 +54,32 @@ TEST_F(PrintTaskDeviceTest, ReceiptReachesACupsRawQueueByteExact) {
   test::startQuickDelivery(withCups, journal.path(), backlog);
   processTaskList(withCups.jobs, test::sampleReceiptTask("Receipt", "", 2));
   EXPECT_EQ(device.job(1), sampleReceiptBytes()) << cupsd.errorLog();
+  EXPECT_TRUE(test::waitUntilDelivered(withCups.jobs));
+}
+
+// The page's open queue lends its model to the one task that follows and is
+// closed by it, as when tasks printed on the page's handle: the page is told
+// so by its next call, and the queue's later tasks print with their own model.
+TEST_F(PrintTaskDeviceTest, ATaskClosesTheQueueThePageOpenedAndTheNextOneUsesItsOwnModel) {
+  test::PrivateCupsd cupsd;
+  test::FakeNetworkPrinter device("127.0.6.3");
+  cupsd.addRawQueue("Receipt", device.deviceUri());
+  platform::CupsSpooler spooler;
+  test::TempDir journal;
+  test::BacklogRecorder backlog;
+  Context withCups(spooler, dialogs_);
+  test::startQuickDelivery(withCups, journal.path(), backlog);
+  const CallArguments wideTallA =
+      test::callArgs(R"({"printerName":"Receipt","ipaddress":"","printerType":2,"printerModel":"RQ2",)"
+                     R"("contents":[{"type":0,"content":"A","remark":3}]})");
+
+  ASSERT_EQ(test::callFunction(withCups, "openPrinterWithModel", test::callArgs("Receipt", "QV52K")),
+            CallResult::boolean(true));
+  test::callFunction(withCups, "printTask", wideTallA);
+  EXPECT_EQ(test::callFunction(withCups, "printText", test::callArgs("Receipt", "x")), CallResult::boolean(false));
+  test::callFunction(withCups, "printTask", wideTallA);
+  EXPECT_EQ(device.job(1), test::hexBytes("1b 40  1b 21 30") + "A") << cupsd.errorLog();  // QV52K's ESC !
+  EXPECT_EQ(device.job(2), test::hexBytes("1b 40  1d 21 11") + "A") << cupsd.errorLog();  // RQ2's GS !
   EXPECT_TRUE(test::waitUntilDelivered(withCups.jobs));
 }
 

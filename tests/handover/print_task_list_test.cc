@@ -56,17 +56,26 @@ TEST_F(PrintTaskListTest, ListsPrintInOrderAndWhatCanNeverPrintIsNotQueued) {
                                                            hexBytes("1b 40") + "three"}));
 }
 
-TEST_F(PrintTaskListTest, AQueueThePageHoldsOpenLendsItsTableAndStaysOpen) {
+// With the registry full, a queue not known yet still gets its receipt,
+// laid out with its model, but is not remembered.
+TEST_F(PrintTaskListTest, WithTheRegistryFullANewQueuesTaskStillPrintsWithItsModel) {
+  for (std::size_t i = 0; i < kMaxPrinterSessions; ++i)
+    test::sessionOf(context_.printers, u"Q" + std::u16string(i, u'x'));
+  EXPECT_EQ(writesUpTo("one"), (std::vector<std::string>{hexBytes("1b 40") + "one"}));
+  EXPECT_EQ(test::findSession(context_.printers, u"Receipt"), nullptr);
+}
+
+TEST_F(PrintTaskListTest, AQueueThePageHoldsOpenLendsItsTableToOneTaskAndIsLetGo) {
   PrinterSession& session = test::sessionOf(context_.printers, u"Receipt");
   session.handle = *spooler_.open(u"Receipt");
   session.commands[model_offset::kCut + 2] = 0x42;
   processTaskList(context_.jobs, R"({"printerName":"Receipt","ipaddress":"","printerType":2,"printerModel":"",)"
                                  R"("contents":[{"type":1,"remark":1}]})");
+  EXPECT_FALSE(session.isOpen());
   ASSERT_TRUE(test::waitUntilDelivered(context_.jobs));
   EXPECT_EQ(spooler_.writes(), std::vector<std::string>{hexBytes("1b 40 00 00 42")});
-  // The ticket went out as a document of its own; the page's handle is untouched.
-  EXPECT_EQ(spooler_.openHandles(), 1u);
-  EXPECT_TRUE(session.isOpen());
+  // The ticket went out as a document of its own, and the page's handle was closed.
+  EXPECT_EQ(spooler_.openHandles(), 0u);
   EXPECT_TRUE(session.modelName.empty());
 }
 

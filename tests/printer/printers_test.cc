@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/log.h"
 #include "printer/ansi_text.h"
 #include "printer/printer_sessions.h"
 #include "support/temp_dir.h"
@@ -58,9 +59,46 @@ TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithAsciiLettersFoldedAnd
   EXPECT_EQ(order, (std::vector<std::u16string>{u"_", u"a", u"ab", u"B", u"\x4E2D", u"\xFF21"}));
 }
 
-TEST_F(PrinterRegistryTest, HandleLookupCreatesTheSessionWhenAbsent) {
+// Asking after a printer, or closing one never opened, remembers nothing:
+// only opening and attaching a model do.
+TEST_F(PrinterRegistryTest, LookingUpOrClosingAnUnknownPrinterRemembersNothing) {
   EXPECT_EQ(sessionHandle(context_.printers, u"new"), platform::kNoPrinterHandle);
-  EXPECT_EQ(test::sessionsOf(context_.printers).count(u"new"), 1u);
+  {
+    OutputSequence output(context_.printers);
+    closePrinterSession(context_.printers, u"new", true);
+  }
+  EXPECT_EQ(test::findSession(context_.printers, u"NEW"), nullptr);
+  EXPECT_TRUE(test::sessionsOf(context_.printers).empty());
+}
+
+// A page naming ever new printers meets the bound; every printer already
+// known keeps its session (open ones above all), and the kitchen printers'
+// table is there whatever the registry holds. Stderr says so once.
+TEST_F(PrinterRegistryTest, HoldsAtMostItsBoundOfPrintersAndDropsNoneToMakeRoom) {
+  Printers& printers = context_.printers;
+  std::vector<std::string> lines;
+  ScopedLogCapture capture([&](LogLevel, std::string_view line) { lines.emplace_back(line); });
+  {
+    PrinterTables tables(printers);
+    for (std::size_t i = 0; i < kMaxPrinterSessions; ++i) {
+      ASSERT_NE(tables.session(u"P" + std::u16string(i, u'x')), nullptr) << i;
+    }
+    tables.session(u"P")->handle = 7;
+    EXPECT_EQ(tables.session(u"Q"), nullptr);
+    EXPECT_EQ(tables.session(u"R"), nullptr);
+    EXPECT_EQ(lines,
+              std::vector<std::string>{"256 printers are remembered already: printers of other names are refused"});
+    EXPECT_EQ(tables.session(u"p")->handle, 7u);
+  }
+  {
+    OutputSequence output(printers);
+    closePrinterSession(printers, u"P", true);
+  }
+  PrinterTables tables(printers);
+  EXPECT_NE(tables.session(u"Q"), nullptr);
+  tables.kitchenCommands()[3] = 0x1b;
+  EXPECT_EQ(tables.kitchenCommands()[3], 0x1b);
+  EXPECT_EQ(tables.sessions().size(), kMaxPrinterSessions + 1);
 }
 
 TEST(AnsiTextTest, EmptyTextGivesExactlyOneNul) { EXPECT_EQ(toAnsiBytes(u""), std::string(1, '\0')); }

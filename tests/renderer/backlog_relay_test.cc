@@ -8,7 +8,9 @@
 namespace lumetra {
 namespace {
 
-std::vector<PrinterBacklog> backlogOf(std::size_t waiting) { return {{"127.0.0.2", waiting, 1700000000, "无法连接"}}; }
+std::vector<PrinterBacklog> backlogOf(std::size_t waiting) {
+  return {{"127.0.0.2", waiting, 1700000000, Trouble::unanswered}};
+}
 
 TEST(BacklogRelayTest, ListsPostedBeforeTheMainThreadTakesFoldIntoTheNewestWithOneWakeUp) {
   BacklogRelay relay;

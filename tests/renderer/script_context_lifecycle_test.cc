@@ -69,9 +69,9 @@ TEST_F(ScriptContextLifecycleTest, CreationReloadsTheKitchenTableFromItsModelRep
 TEST_F(ScriptContextLifecycleTest, CreationWithoutTheModelFileLeavesTheKitchenTableZero) {
   test::TempDir empty;
   test::ScopedWorkingDirectory nowhere(empty.path());
-  test::sessionOf(context_.printers, kKitchenPrinterName).commands.bytes.fill(0xee);
+  test::kitchenCommands(context_.printers).bytes.fill(0xee);
   onScriptContextCreated(context_);
-  EXPECT_EQ(test::sessionOf(context_.printers, kKitchenPrinterName).commands.bytes, PrinterModelConfig{}.bytes);
+  EXPECT_EQ(test::kitchenCommands(context_.printers).bytes, PrinterModelConfig{}.bytes);
 }
 
 TEST(RenderMessagesTest, OnlyChangesOfEditabilityAreReportedStartingFromNotEditable) {

@@ -21,6 +21,9 @@ namespace {
 // Long enough for any loaded machine; reached only when the code under test
 // never delivers, and then the test fails on what it got.
 constexpr std::chrono::seconds kHangGuard{30};
+// A reset over loopback comes back at once;
+// the wait bounds only a connection that never resets.
+constexpr int kResetWait = 5000;  // milliseconds
 
 [[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what + ": " + std::strerror(errno)); }
 
@@ -132,11 +135,16 @@ std::string FakeNetworkPrinter::waitForText(const std::string& text) const {
 }
 
 std::vector<std::string> FakeNetworkPrinter::waitForClosedConnections(std::size_t count) const {
-  waitUntil([&] {
-    std::size_t closed = 0;
-    for (const Connection& connection : connections_) closed += connection.closed ? 1 : 0;
-    return closed >= count;
-  });
+  return streamsOnce([](const Connection& connection) { return connection.closed; }, count);
+}
+
+std::vector<std::string> FakeNetworkPrinter::waitForEndsOfSending(std::size_t count) const {
+  return streamsOnce([](const Connection& connection) { return connection.endedBySender; }, count);
+}
+
+std::vector<std::string> FakeNetworkPrinter::streamsOnce(const std::function<bool(const Connection&)>& counted,
+                                                         std::size_t count) const {
+  waitUntil([&] { return static_cast<std::size_t>(std::ranges::count_if(connections_, counted)) >= count; });
   std::lock_guard lock(mutex_);
   std::vector<std::string> streams;
   for (const Connection& connection : connections_) streams.push_back(connection.bytes);
@@ -194,6 +202,14 @@ void FakeNetworkPrinter::readSlowly(std::size_t bytes, std::chrono::milliseconds
   request(Request::readSlowly);
 }
 
+void FakeNetworkPrinter::keepConnectionsOpen() { request(Request::keepOpen); }
+
+std::size_t FakeNetworkPrinter::keptConnectionsClosedBySender() {
+  request(Request::probeKept);
+  std::lock_guard lock(mutex_);
+  return closedBySender_;
+}
+
 void FakeNetworkPrinter::switchOff() { request(Request::switchOff); }
 
 void FakeNetworkPrinter::switchOn() { request(Request::switchOn); }
@@ -217,7 +233,7 @@ void FakeNetworkPrinter::serve() {
     watched_.assign({{listener_, POLLIN, 0}, {wakeup_, POLLIN, 0}});
     watchedConnections_.clear();
     for (std::size_t i = 0; reading_ && i < connections_.size(); ++i) {
-      if (connections_[i].closed) continue;
+      if (connections_[i].closed || connections_[i].endedBySender) continue;
       watched_.push_back({connections_[i].descriptor, POLLIN, 0});
       watchedConnections_.push_back(i);
     }
@@ -248,10 +264,8 @@ void FakeNetworkPrinter::readFrom(Connection& connection) {
   if (resetAfter_ > 0) wanted = std::min(resetAfter_, wanted);
   const ssize_t count = ::read(connection.descriptor, buffer, wanted);
   if (count < 0 && errno == EINTR) return;
-  if (count <= 0) {
-    closeConnection(connection);
-    return;
-  }
+  if (count == 0) return senderEnded(connection);
+  if (count < 0) return closeConnection(connection);
   {
     std::lock_guard lock(mutex_);
     connection.bytes.append(buffer, static_cast<std::size_t>(count));
@@ -270,6 +284,29 @@ void FakeNetworkPrinter::takeWhatArrived(Connection& connection) {
     std::lock_guard lock(mutex_);
     connection.bytes.append(buffer, static_cast<std::size_t>(count));
   }
+}
+
+void FakeNetworkPrinter::senderEnded(Connection& connection) {
+  {
+    std::lock_guard lock(mutex_);
+    connection.endedBySender = true;
+    changed_.notify_all();
+  }
+  if (!keepOpen_) closeConnection(connection);
+}
+
+std::size_t FakeNetworkPrinter::probeKeptConnections() {
+  std::size_t closedBySender = 0;
+  for (Connection& connection : connections_) {
+    if (connection.closed || !connection.endedBySender) continue;
+    const char probe = '\0';
+    if (::send(connection.descriptor, &probe, 1, MSG_NOSIGNAL) != 1) continue;
+    // A connection only half ended takes the byte and answers nothing.
+    pollfd entry{connection.descriptor, 0, 0};
+    if (::poll(&entry, 1, kResetWait) > 0 && (entry.revents & (POLLERR | POLLHUP)) != 0) ++closedBySender;
+    closeConnection(connection);
+  }
+  return closedBySender;
 }
 
 void FakeNetworkPrinter::closeConnection(Connection& connection) {
@@ -320,6 +357,12 @@ bool FakeNetworkPrinter::handleRequest() {
     std::lock_guard lock(mutex_);
     readSize_ = requestedReadSize_;
     pause_ = requestedPause_;
+  }
+  if (what == Request::keepOpen) keepOpen_ = true;
+  if (what == Request::probeKept) {
+    const std::size_t closedBySender = probeKeptConnections();
+    std::lock_guard lock(mutex_);
+    closedBySender_ = closedBySender;
   }
   if (what == Request::armReset) {
     std::lock_guard lock(mutex_);

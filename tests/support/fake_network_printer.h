@@ -45,6 +45,9 @@ class FakeNetworkPrinter {
   // The bytes of each connection, once `count` connections have been closed
   // (by the client or by dropConnections()).
   std::vector<std::string> waitForClosedConnections(std::size_t count) const;
+  // The bytes of each connection, once the sender has ended its sending on
+  // `count` of them, whether the printer then closed them or kept them open.
+  std::vector<std::string> waitForEndsOfSending(std::size_t count) const;
   // What the `number`-th connection (counted from 1) delivered, once it has
   // closed: one job of a raw queue, which connects once per job.
   std::string job(std::size_t number) const;
@@ -70,6 +73,14 @@ class FakeNetworkPrinter {
   void resumeReading();
   // It prints slowly: `bytes` at a time, with a pause after each.
   void readSlowly(std::size_t bytes, std::chrono::milliseconds pause);
+  // It keeps its side of each connection open once the sender has ended
+  // its own, as a print server that closes only on its own idle timeout
+  // does.
+  void keepConnectionsOpen();
+  // How many of the connections it kept open the sender has since let go
+  // of altogether (closed, not just ended its sending): each is sent one
+  // byte, which a socket its owner closed answers with a reset.
+  std::size_t keptConnectionsClosedBySender();
 
   // The printer is switched off: it refuses new connections and closes open
   // ones after taking the bytes already in its buffer; bytes that arrive
@@ -100,6 +111,7 @@ class FakeNetworkPrinter {
     std::string bytes;
     bool closed = false;
     bool endedByPrinter = false;
+    bool endedBySender = false;
   };
   enum class Request {
     none,
@@ -107,6 +119,8 @@ class FakeNetworkPrinter {
     stopReading,
     resumeReading,
     readSlowly,
+    keepOpen,
+    probeKept,
     switchOff,
     switchOn,
     reset,
@@ -124,6 +138,9 @@ class FakeNetworkPrinter {
   void resetOpenConnections();
   void resetConnection(Connection& connection);
   void takeWhatArrived(Connection& connection);
+  void senderEnded(Connection& connection);
+  std::size_t probeKeptConnections();
+  std::vector<std::string> streamsOnce(const std::function<bool(const Connection&)>& counted, std::size_t count) const;
   bool handleRequest();  // false: stop serving
   void request(Request what);
   bool waitUntil(const std::function<bool()>& done) const;
@@ -146,6 +163,8 @@ class FakeNetworkPrinter {
   std::chrono::milliseconds pause_{0};           // likewise
   bool reading_ = true;                          // touched by the serving thread only
   std::size_t resetAfter_ = 0;                   // likewise; 0: no reset armed
+  bool keepOpen_ = false;                        // likewise
+  std::size_t closedBySender_ = 0;               // guarded by mutex_: the last probe's finding
   // The serving thread's poll list and the connection each entry after the
   // first two watches, kept here rather than on its stack: a fuzz target's
   // leak check, taken while the thread blocks in poll, reported the list as

@@ -4,10 +4,17 @@
 #include <string>
 #include <thread>
 
+#include "app/printer_trouble_text.h"
 #include "functions/window_function_table.h"
 #include "platform/desktop/helper_dialogs.h"
 
 namespace lumetra::test {
+
+PrinterSession& sessionOf(Printers& printers, const std::u16string& name) {
+  PrinterSession* session = PrinterTables(printers).session(name);
+  if (!session) throw std::length_error("the printer registry is full");
+  return *session;
+}
 
 CallResult callFunction(Context& context, std::string_view name, const CallArguments& arguments) {
   const WindowFunctionHandler* handler = findWindowFunction(name);
@@ -17,20 +24,24 @@ CallResult callFunction(Context& context, std::string_view name, const CallArgum
 
 DeliveryTimings quickDeliveryTimings() {
   using std::chrono::milliseconds;
-  return DeliveryTimings{.retryInterval = milliseconds(100),
-                         .answerWait = milliseconds(300),
-                         .silenceLimit = std::chrono::seconds(2),
+  return DeliveryTimings{.ticket = {.connectWait = milliseconds(100),
+                                    .answerWait = milliseconds(300),
+                                    .silenceLimit = std::chrono::seconds(2),
+                                    .statusWait = milliseconds(100),
+                                    .statusEvery = milliseconds(100),
+                                    .processIdWait = milliseconds(500),
+                                    .peerEndWait = milliseconds(200)},
+                         .retryInterval = milliseconds(100),
                          .longestBackoff = milliseconds(400),
-                         .statusWait = milliseconds(100),
-                         .statusEvery = milliseconds(100),
-                         .processIdWait = milliseconds(500),
                          .queueWatchInterval = milliseconds(100)};
 }
+
+std::string staffReason(const PrinterBacklog& backlog) { return std::string(shell::troubleText(backlog.trouble)); }
 
 BacklogListener BacklogRecorder::listener() {
   return [this](std::vector<PrinterBacklog> backlog) {
     std::lock_guard lock(mutex_);
-    for (const PrinterBacklog& printer : backlog) reasons_.emplace(printer.printer, printer.reason);
+    for (const PrinterBacklog& printer : backlog) reasons_.emplace(printer.printer, staffReason(printer));
     last_ = std::move(backlog);
     changed_.notify_all();
   };

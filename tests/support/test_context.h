@@ -26,11 +26,16 @@ CallResult callFunction(Context& context, std::string_view name, const CallArgum
 
 // Delivery timings for tests: a printer that cannot be reached is tried
 // again within a tenth of a second, one that takes nothing is reported
-// after a few tenths, a spooler queue holding documents is looked at every
-// tenth.
+// after a few tenths, one that keeps its side open has its ticket at its
+// first answer after a fifth, a spooler queue holding documents is looked
+// at every tenth.
 DeliveryTimings quickDeliveryTimings();
 
-// The backlog reports the delivery thread gives, as the host receives them.
+// The reason the staff read for a printer of a backlog report.
+std::string staffReason(const PrinterBacklog& backlog);
+
+// The backlog reports the delivery thread gives, as the host receives them;
+// the reasons as the staff read them.
 class BacklogRecorder {
  public:
   BacklogListener listener();
@@ -57,11 +62,16 @@ bool waitUntilDelivered(const PrintJobs& jobs);
 
 // A printer session, or all of them, as a test sets them up or looks at
 // them between window function calls: the tables are held for the look-up
-// only, as nothing else runs on the page's thread meanwhile.
-inline PrinterSession& sessionOf(Printers& printers, const std::u16string& name) {
-  return PrinterTables(printers).session(name);
-}
+// only, as nothing else runs on the page's thread meanwhile. sessionOf
+// makes the session when absent, as a page's opening or model call would
+// (tests stay far below the registry's bound).
+PrinterSession& sessionOf(Printers& printers, const std::u16string& name);
 inline PrinterRegistry& sessionsOf(Printers& printers) { return PrinterTables(printers).sessions(); }
+// The session of that name, null when there is none; never made.
+inline PrinterSession* findSession(Printers& printers, std::u16string_view name) {
+  return PrinterTables(printers).find(name);
+}
+inline PrinterModelConfig& kitchenCommands(Printers& printers) { return PrinterTables(printers).kitchenCommands(); }
 
 // A web process's state for a test that is no fixture: no spooler service
 // and message boxes recorded.

@@ -106,6 +106,23 @@ TEST_F(JsBridgeTest, ResultsBecomeJavaScriptValues) {
   EXPECT_EQ(evaluate("record(1)"), "undefined");
 }
 
+// Text is counted in UTF-8, as the functions get it, over all of a call's
+// strings together; a call past the limit is refused (here: undefined, not
+// the function's true). A string whose length alone passes it is never
+// converted.
+TEST_F(JsBridgeTest, TextPastTheLimitRefusesTheCall) {
+  evaluate("globalThis.mebibytes16 = 16 * 1024 * 1024");
+  evaluate("record('a'.repeat(mebibytes16 - 2), 'é')");
+  ASSERT_EQ(lastArguments.count(), 2u);
+  EXPECT_EQ(lastArguments.utf8(0).size() + lastArguments.utf8(1).size(), kMaxCallTextBytes);
+  EXPECT_FALSE(lastArguments.overTextLimit());
+
+  EXPECT_EQ(evaluate("giveTrue('a'.repeat(mebibytes16 - 1), 'é')"), "undefined");
+  EXPECT_EQ(evaluate("giveTrue('é'.repeat(mebibytes16 / 2 + 1))"), "undefined");
+  EXPECT_EQ(evaluate("giveTrue('a'.repeat(mebibytes16 + 1))"), "undefined");
+  EXPECT_EQ(evaluate("giveTrue(7, 'a'.repeat(mebibytes16), true)"), "true");
+}
+
 TEST_F(JsBridgeTest, FailuresGiveUndefinedAndNeverThrowIntoThePage) {
   EXPECT_EQ(evaluate("giveNotHandled()"), "undefined");
   EXPECT_EQ(evaluate("fail()"), "undefined");

@@ -1,12 +1,10 @@
 #include "platform/desktop/dialogs.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 
 #include "base/log.h"
+#include "platform/files/private_files.h"
 
 namespace lumetra::platform {
 namespace {
@@ -24,16 +22,8 @@ std::string escapeLineFeeds(std::string_view text) {
   return out;
 }
 
-// One write with O_APPEND, so boxes from several processes never mix.
 void appendLine(const std::filesystem::path& path, const std::string& line) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    logf(LogLevel::warning, "cannot append message box to %s", path.c_str());
-    return;
-  }
-  const ssize_t written = ::write(fd, line.data(), line.size());
-  (void)written;
-  ::close(fd);
+  if (!appendToPrivateFile(path, line)) logf(LogLevel::warning, "cannot append message box to %s", path.c_str());
 }
 
 std::string environmentText(const char* name) {

@@ -153,6 +153,13 @@ std::optional<std::size_t> TcpConnection::unacknowledgedBytes() const {
   return static_cast<std::size_t>(count);
 }
 
+std::optional<std::chrono::milliseconds> TcpConnection::sinceLastAcknowledgement() const {
+  tcp_info info{};
+  socklen_t length = sizeof info;
+  if (!isOpen() || ::getsockopt(descriptor_, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return std::nullopt;
+  return std::chrono::milliseconds(info.tcpi_last_ack_recv);
+}
+
 void TcpConnection::endWhenSilent(std::chrono::seconds limit) {
   if (!isOpen()) return;
   const int on = 1;

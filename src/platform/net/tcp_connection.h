@@ -90,6 +90,9 @@ class TcpConnection {
   // Bytes sent, and the end of sending, that the printer has not
   // acknowledged yet; nothing when the system cannot tell.
   std::optional<std::size_t> unacknowledgedBytes() const;
+  // How long ago the printer last acknowledged anything (a byte, the end
+  // of sending, a keep-alive probe); nothing when the system cannot tell.
+  std::optional<std::chrono::milliseconds> sinceLastAcknowledgement() const;
   // Lets the system end the connection when the printer answers nothing for
   // about `limit`, also while no byte is under way: keep-alive probes while
   // idle, and a bound on unanswered bytes and on a window that stays shut

@@ -17,7 +17,8 @@ class InstanceLock {
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // unavailable: no lock file could be made, so nobody can be told apart.
+  // unavailable: no lock file could be made, or what is there by its name is
+  // not a file of this user (stderr says which), so nobody can be told apart.
   State state() const { return state_; }
 
  private:

@@ -99,6 +99,12 @@ std::optional<ProcessId> startDetachedProcess(const std::string& program, const 
   return process;
 }
 
+bool detachedProcessRuns(ProcessId process) {
+  LiveChildren& children = liveChildren();
+  std::lock_guard lock(children.mutex);
+  return children.ids.contains(process);
+}
+
 void killDetachedProcess(ProcessId process) {
   LiveChildren& children = liveChildren();
   MutexLock lock(children.mutex);

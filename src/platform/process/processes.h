@@ -23,6 +23,9 @@ enum class ProgramLookup {
 std::optional<ProcessId> startDetachedProcess(const std::string& program, const std::vector<std::string>& arguments,
                                               ProgramLookup lookup);
 
+// Whether a process started by startDetachedProcess has not ended yet.
+bool detachedProcessRuns(ProcessId process);
+
 // Kills a process started by startDetachedProcess together with everything
 // left in its process group, unless it has already been reaped: a reaped
 // process's id may belong to a stranger by now.

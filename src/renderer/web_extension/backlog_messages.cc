@@ -30,7 +30,8 @@ GVariant* toVariant(const std::vector<PrinterBacklog>& backlogs) {
   g_variant_builder_init(&builder, G_VARIANT_TYPE(kPrinterBacklogType));
   for (const PrinterBacklog& backlog : backlogs) {
     g_variant_builder_add(&builder, "(@stx@s)", utf8Variant(backlog.printer), static_cast<guint64>(backlog.waiting),
-                          static_cast<gint64>(backlog.sinceUnixSeconds), utf8Variant(backlog.reason));
+                          static_cast<gint64>(backlog.sinceUnixSeconds),
+                          g_variant_new_string(std::string(troubleCode(backlog.trouble)).c_str()));
   }
   return g_variant_builder_end(&builder);
 }

@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/log.h"
+#include "base/process_messages.h"
+#include "base/trusted_origins.h"
 #include "functions/context.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/helper_dialogs.h"
@@ -26,13 +29,27 @@ struct WebProcess {
                            loggedDialogs ? static_cast<lumetra::platform::Dialogs&>(*loggedDialogs) : onScreenDialogs};
 };
 
+// Without the UI process's list nothing is trusted: a page must never get
+// the functions by default.
+lumetra::TrustedOrigins trustedOrigins(const GVariant* startData) {
+  auto* data = const_cast<GVariant*>(startData);
+  const char* list = nullptr;
+  if (data && g_variant_is_of_type(data, G_VARIANT_TYPE_VARDICT) &&
+      g_variant_lookup(data, lumetra::kTrustedOriginsKey, "&s", &list)) {
+    return lumetra::TrustedOrigins::fromList(list);
+  }
+  lumetra::logLine(lumetra::LogLevel::warning, "no trusted origins came from the shell: no page gets window functions");
+  return {};
+}
+
 }  // namespace
 
-extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension) {
+extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension,
+                                                                               const GVariant* startData) {
   static WebProcess process;
   lumetra::startBacklogMessages(extension, process.context);
   // The tickets left in the working folder's journal go out from now on,
   // as do the page's; the backlog listener must be set before this.
   lumetra::startDelivery(process.context.jobs, std::filesystem::current_path());
-  lumetra::startRenderDelegate(extension, process.context);
+  lumetra::startRenderDelegate(extension, process.context, trustedOrigins(startData));
 }

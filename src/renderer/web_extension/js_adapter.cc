@@ -10,16 +10,37 @@ namespace {
 CallArgument toCallArgument(JSCValue* value) {
   if (jsc_value_is_number(value)) return CallArgument::number(jsc_value_to_double(value));
   if (jsc_value_is_boolean(value)) return CallArgument::boolean(jsc_value_to_boolean(value));
-  if (jsc_value_is_string(value)) {
-    // As bytes: a C string would end the text at its first NUL.
-    GBytes* bytes = jsc_value_to_string_as_bytes(value);
-    gsize size = 0;
-    const auto* data = static_cast<const char*>(bytes ? g_bytes_get_data(bytes, &size) : nullptr);
-    CallArgument argument = CallArgument::string(data ? std::string(data, size) : std::string());
-    if (bytes) g_bytes_unref(bytes);
-    return argument;
-  }
   return CallArgument::other();
+}
+
+// The string's length in UTF-16 code units, read without converting it;
+// its UTF-8 form has at least as many bytes. (`length` of a string cannot
+// be redefined by the page.)
+std::size_t utf16Length(JSCValue* string) {
+  JSCValue* length = jsc_value_object_get_property(string, "length");
+  const double units = jsc_value_is_number(length) ? jsc_value_to_double(length) : 0;
+  g_object_unref(length);
+  return units > 0 ? static_cast<std::size_t>(units) : 0;
+}
+
+// As bytes: a C string would end the text at its first NUL. Converted once,
+// into UTF-8, and copied once.
+std::string utf8Of(JSCValue* string) {
+  GBytes* bytes = jsc_value_to_string_as_bytes(string);
+  gsize size = 0;
+  const auto* data = static_cast<const char*>(bytes ? g_bytes_get_data(bytes, &size) : nullptr);
+  std::string text = data ? std::string(data, size) : std::string();
+  if (bytes) g_bytes_unref(bytes);
+  return text;
+}
+
+// Reads one argument; false once the call's text is over the limit.
+bool readArgument(JSCValue* value, CallFrameReader& frame) {
+  if (!jsc_value_is_string(value)) {
+    frame.add(toCallArgument(value));
+    return true;
+  }
+  return frame.roomFor(utf16Length(value)) && frame.addText(utf8Of(value));
 }
 
 // From bytes rather than a C string, so a NUL inside the text survives.
@@ -41,14 +62,11 @@ JSCValue* newStringArray(JSCContext* context, const CallResult::Strings& strings
 }  // namespace
 
 CallArguments toCallArguments(GPtrArray* jsArguments) {
-  std::vector<CallArgument> arguments;
-  if (jsArguments) {
-    arguments.reserve(jsArguments->len);
-    for (guint i = 0; i < jsArguments->len; ++i) {
-      arguments.push_back(toCallArgument(static_cast<JSCValue*>(g_ptr_array_index(jsArguments, i))));
-    }
+  CallFrameReader frame;
+  for (guint i = 0; jsArguments && i < jsArguments->len; ++i) {
+    if (!readArgument(static_cast<JSCValue*>(g_ptr_array_index(jsArguments, i)), frame)) break;
   }
-  return CallArguments(std::move(arguments));
+  return std::move(frame).frame();
 }
 
 JSCValue* toJsValue(JSCContext* context, const CallResult& result) {

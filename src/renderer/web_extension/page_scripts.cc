@@ -19,7 +19,8 @@ void onFocusReported(gboolean editable, gpointer hook) {
   focus->report(editable, focus->data);
 }
 
-// Evaluates a script compiled into the library; the caller owns the result.
+}  // namespace
+
 JSCValue* evaluateResource(JSCContext* context, const char* path) {
   GBytes* code = g_resources_lookup_data(path, G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
   if (!code) {
@@ -37,11 +38,11 @@ JSCValue* evaluateResource(JSCContext* context, const char* path) {
   return result;
 }
 
-}  // namespace
-
-void runPageScripts(JSCContext* context, FocusReport report, gpointer data) {
+void installQueryRouter(JSCContext* context) {
   g_object_unref(evaluateResource(context, "/lumetra/renderer/js/message_router.js"));
+}
 
+void installFocusListener(JSCContext* context, FocusReport report, gpointer data) {
   JSCValue* hook = jsc_value_new_function(
       context, nullptr, G_CALLBACK(onFocusReported), new FocusHook{report, data},
       [](gpointer hook) { delete static_cast<FocusHook*>(hook); }, G_TYPE_NONE, 1, G_TYPE_BOOLEAN);

@@ -1,13 +1,16 @@
 #include "renderer/web_extension/render_delegate.h"
 
+#include <optional>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "functions/window_function_table.h"
+#include "renderer/origin_gate.h"
 #include "renderer/render_messages.h"
 #include "renderer/script_context_lifecycle.h"
 #include "renderer/web_extension/backlog_messages.h"
+#include "renderer/web_extension/document_origin.h"
 #include "renderer/web_extension/page_scripts.h"
 #include "renderer/web_extension/window_function_installer.h"
 
@@ -19,10 +22,12 @@ namespace {
 struct RenderDelegate {
   WebKitWebExtension* extension = nullptr;
   Context* context = nullptr;
+  std::optional<OriginGate> gate;
   std::vector<BoundWindowFunction> functions;
   FocusedNodeReporter focusReporter;
-  // Frames whose document has a script context now; used only as identities.
-  std::unordered_set<const void*> framesWithContext;
+  // Frames whose document has a script context now, used only as
+  // identities: true while it is a trusted one.
+  std::unordered_map<const void*, bool> framesWithContext;
 };
 
 RenderDelegate delegate;
@@ -48,20 +53,47 @@ void onFocusReported(bool editable, gpointer pageId) {
 // WebKit has no "context released" event: a frame's context ends when the
 // frame goes away or when the frame gets a new one.
 void onFrameGone(gpointer, GObject* frame) {
-  if (delegate.framesWithContext.erase(frame) > 0) onScriptContextReleased(*delegate.context);
+  const auto found = delegate.framesWithContext.find(frame);
+  if (found == delegate.framesWithContext.end()) return;
+  const bool trusted = found->second;
+  delegate.framesWithContext.erase(found);
+  if (trusted) onScriptContextReleased(*delegate.context);
 }
 
-void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer) {
-  if (delegate.framesWithContext.insert(frame).second) {
+// Only trusted contexts run the steps of a context's start and end: an
+// untrusted frame that reloads itself must not close the till's printers.
+void replaceContext(WebKitFrame* frame, bool trusted) {
+  const auto [entry, first] = delegate.framesWithContext.try_emplace(frame, trusted);
+  if (first) {
     g_object_weak_ref(G_OBJECT(frame), onFrameGone, nullptr);
   } else {
-    onScriptContextReleased(*delegate.context);
+    if (entry->second) onScriptContextReleased(*delegate.context);
+    entry->second = trusted;
   }
-  onScriptContextCreated(*delegate.context);
+  if (trusted) onScriptContextCreated(*delegate.context);
+}
+
+// The UI process shows the staff when the till's own page is not trusted,
+// and lets only trusted pages locate the till.
+void tellPageTrust(WebKitWebPage* page, bool trusted, const std::string& origin) {
+  const std::string name = originName(origin);
+  sendToView(webkit_web_page_get_id(page), std::string(kPageTrustMessage).c_str(),
+             g_variant_new("(bs)", trusted, g_utf8_validate(name.data(), -1, nullptr) ? name.c_str() : "null"));
+}
+
+// Every new document of every frame and popup, before its own scripts.
+void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer) {
+  const std::string origin = documentOrigin(frame);
+  const bool trusted = delegate.gate->admits(origin);
+  replaceContext(frame, trusted);
   JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, world);
-  installWindowFunctions(context, delegate.functions);
-  runPageScripts(context, onFocusReported, GSIZE_TO_POINTER(webkit_web_page_get_id(page)));
+  if (trusted) {
+    installWindowFunctions(context, delegate.functions);
+    installQueryRouter(context);
+  }
+  installFocusListener(context, onFocusReported, GSIZE_TO_POINTER(webkit_web_page_get_id(page)));
   g_object_unref(context);
+  if (webkit_frame_is_main_frame(frame)) tellPageTrust(page, trusted, origin);
 }
 
 void onConsoleMessage(WebKitWebPage* page, WebKitConsoleMessage* message, gpointer) {
@@ -83,9 +115,10 @@ void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
 
 }  // namespace
 
-void startRenderDelegate(WebKitWebExtension* extension, Context& context) {
+void startRenderDelegate(WebKitWebExtension* extension, Context& context, TrustedOrigins trusted) {
   delegate.extension = extension;
   delegate.context = &context;
+  delegate.gate.emplace(std::move(trusted));
   for (const WindowFunctionHandler& handler : windowFunctionTable()) delegate.functions.push_back({&handler, &context});
   g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
   g_signal_connect(webkit_script_world_get_default(), "window-object-cleared", G_CALLBACK(onWindowObjectCleared),

@@ -10,17 +10,19 @@
 
 namespace lumetra::e2e {
 
-HttpServer::HttpServer(std::map<std::string, std::string> pages) : pages_(std::move(pages)) {
+HttpServer::HttpServer(std::map<std::string, std::string> pages, std::string address)
+    : pages_(std::move(pages)), address_(std::move(address)) {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener_, 16) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    throw std::runtime_error("cannot listen on 127.0.0.1");
+  sockaddr_in socketAddress{};
+  socketAddress.sin_family = AF_INET;
+  socklen_t length = sizeof socketAddress;
+  if (::inet_pton(AF_INET, address_.c_str(), &socketAddress.sin_addr) != 1 || listener_ < 0 ||
+      ::bind(listener_, reinterpret_cast<sockaddr*>(&socketAddress), sizeof socketAddress) != 0 ||
+      ::listen(listener_, 16) != 0 ||
+      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&socketAddress), &length) != 0) {
+    throw std::runtime_error("cannot listen on " + address_);
   }
-  port_ = ntohs(address.sin_port);
+  port_ = ntohs(socketAddress.sin_port);
   thread_ = std::thread([this] { serve(); });
 }
 
@@ -30,9 +32,9 @@ HttpServer::~HttpServer() {
   ::close(listener_);
 }
 
-std::string HttpServer::url(const std::string& path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + path;
-}
+std::string HttpServer::url(const std::string& path) const { return origin() + path; }
+
+std::string HttpServer::origin() const { return "http://" + address_ + ":" + std::to_string(port_); }
 
 void HttpServer::serve() {
   while (!stopping_) {

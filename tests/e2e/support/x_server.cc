@@ -96,9 +96,15 @@ void XServer::startWindowManager() {
   // its start-up command runs only once it does, so a window mapped after
   // that always gets its frame.
   const std::filesystem::path ready = home_ / "ready";
-  spawnOptions.arguments = {"openbox", "--sm-disable", "--startup", "touch '" + ready.string() + "'"};
+  // With the kiosk session's configuration, as a till runs it (see
+  // lumetra-kiosk-session): every window test also shows that the shell
+  // needs nothing of the window manager that the session takes away.
+  const std::string packaging = LUMETRA_SOURCE_DIR "/packaging";
+  spawnOptions.arguments = {"openbox",       "--sm-disable",
+                            "--config-file", packaging + "/openbox/rc.xml",
+                            "--startup",     "touch '" + ready.string() + "'"};
   spawnOptions.environment = {
-      {"DISPLAY", display_}, {"HOME", home_.string()}, {"XDG_CONFIG_HOME", (home_ / "config").string()}};
+      {"DISPLAY", display_}, {"HOME", home_.string()}, {"XDG_CONFIG_HOME", packaging}, {"XDG_CONFIG_DIRS", packaging}};
   spawnOptions.errorFile = home_ / "openbox.log";
   windowManager_ = spawn(spawnOptions);
   if (windowManager_ < 0 || !eventually([&] { return std::filesystem::exists(ready); })) {

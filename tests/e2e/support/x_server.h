@@ -9,8 +9,9 @@
 namespace lumetra::e2e {
 
 // A private X server (Xvfb on a display number it picks itself) with, when
-// asked, a small window manager, so that minimising, maximising, frames and
-// close requests behave as on a desktop. Stopped with everything it started.
+// asked, the kiosk session's window manager (openbox with the package's
+// configuration), so that minimising, maximising, frames and close requests
+// behave as on a till. Stopped with everything it started.
 class XServer {
  public:
   struct Options {

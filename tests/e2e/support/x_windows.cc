@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "e2e/support/processes.h"
+
 namespace lumetra::e2e {
 namespace {
 
@@ -141,6 +143,47 @@ void closeWindow(Display* display, Window window) {
   event.xclient.data.l[1] = 2;  // as a pager or taskbar would ask
   XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
   XFlush(display);
+}
+
+Window activeWindow(Display* display) {
+  const auto values = longProperty(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW", XA_WINDOW);
+  return values.empty() ? 0 : static_cast<Window>(values[0]);
+}
+
+std::vector<Window> viewableTopLevels(Display* display) {
+  std::vector<Window> viewable;
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) return viewable;
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
+      viewable.push_back(children[i]);
+    }
+  }
+  if (children) XFree(children);
+  return viewable;
+}
+
+// The window manager reads its events in the order the server queued them,
+// so once it has answered a request sent now, it has acted on every earlier
+// key and click, and whatever it mapped for them is mapped.
+bool windowManagerCaughtUp(Display* display) {
+  const Window root = DefaultRootWindow(display);
+  const Window probe = XCreateSimpleWindow(display, root, 0, 0, 1, 1, 0, 0, 0);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = probe;
+  event.xclient.message_type = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+  event.xclient.format = 32;
+  XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XSync(display, False);
+  const bool answered =
+      eventually([&] { return !longProperty(display, probe, "_NET_FRAME_EXTENTS", XA_CARDINAL).empty(); });
+  XDestroyWindow(display, probe);
+  XSync(display, False);
+  return answered;
 }
 
 }  // namespace lumetra::e2e

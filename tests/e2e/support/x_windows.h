@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace lumetra::e2e {
 
@@ -33,5 +34,14 @@ bool isMaximised(Display* display, Window window);
 Window transientFor(Display* display, Window window);
 // The close button of the window manager.
 void closeWindow(Display* display, Window window);
+// The window the window manager says has the focus (_NET_ACTIVE_WINDOW).
+Window activeWindow(Display* display);
+// Every mapped child of the root window: managed frames, and also what a
+// window manager maps of its own (menus, pop-ups), which it does not list.
+std::vector<Window> viewableTopLevels(Display* display);
+// Returns once the window manager has handled every event the X server
+// delivered to it before the call (it answers a frame extents request in
+// turn); false if it never answers.
+bool windowManagerCaughtUp(Display* display);
 
 }  // namespace lumetra::e2e

@@ -18,6 +18,8 @@ TEST_F(LoggedDialogsTest, EachBoxIsOneLineWithEscapedLineFeeds) {
   EXPECT_EQ(dialogs.show("提示", "获取本地IP地址失败！\n", DialogButtons::ok), DialogAnswer::ok);
   dialogs.show("StartDocPrinter", "1801", DialogButtons::ok);
   EXPECT_EQ(test::readFile(log_), "提示\t获取本地IP地址失败！\\n\nStartDocPrinter\t1801\n");
+  EXPECT_EQ(std::filesystem::status(log_).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   EXPECT_FALSE(dialogs.attended());
 }
 

@@ -6,14 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "delivery/printer_trouble.h"
+
 namespace lumetra {
 
-// One printer whose tickets are waiting, for the staff notice.
+// One printer whose tickets are waiting, or that reports a condition, for
+// the staff notice.
 struct PrinterBacklog {
   std::string printer;                // UTF-8: the network address, or the spooler queue's name
   std::size_t waiting = 0;            // tickets journalled and not yet delivered
-  std::int64_t sinceUnixSeconds = 0;  // when its oldest waiting ticket was first refused
-  std::string reason;  // UTF-8 Chinese text for the staff, e.g. "无法连接" / "打印机停止接收数据"
+  std::int64_t sinceUnixSeconds = 0;  // when its tickets first waited for a trouble; 0 for none
+  Trouble trouble = Trouble::none;    // why they wait, or what it reports of itself
+
+  bool operator==(const PrinterBacklog&) const = default;
 };
 
 // Called from the delivery thread whenever the set of printers with a backlog

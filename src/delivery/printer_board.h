@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "base/mutex.h"
+#include "delivery/printer_backlog.h"
+#include "delivery/printer_trouble.h"
+#include "outbox/outbox.h"
+
+namespace lumetra {
+
+// What the staff are to know of each printer: why its tickets wait (as the
+// delivery threads find), why the outbox refused some, and what it reports
+// of itself; and from that, with the outbox's counts, the list the staff
+// notice shows. Kept per printer, so that more can be told of each (tickets
+// delivered and failed, when the oldest waiting was handed over) from the
+// same place. Its lock is taken before the outbox's, never after.
+class PrinterBoard {
+ public:
+  explicit PrinterBoard(const Outbox& outbox) : outbox_(outbox) {}
+  PrinterBoard(const PrinterBoard&) = delete;
+  PrinterBoard& operator=(const PrinterBoard&) = delete;
+
+  // What keeps the printer's waiting tickets waiting (Trouble::none once
+  // nothing does); shown while any wait.
+  void troubled(const PrinterKey& printer, Trouble trouble) EXCLUDES(mutex_);
+  // What the staff should know of a printer whether or not its tickets
+  // wait (paper near its end; a spooler queue that stopped with documents
+  // it took): shown until reported as Trouble::none. A trouble of its
+  // waiting tickets, or a refusal, is shown in its place.
+  void printerCondition(const PrinterKey& printer, Trouble condition) EXCLUDES(mutex_);
+  // The printer confirmed a ticket; `stillWaiting` of its tickets wait.
+  void delivered(const PrinterKey& printer, std::size_t stillWaiting) EXCLUDES(mutex_);
+  // Tickets a hand-over refused: shown until the outbox has room for the
+  // printer's next one, for as many printers as the board keeps.
+  void refused(const std::vector<Refused>& refused) EXCLUDES(mutex_);
+
+  // The printers whose tickets wait for a trouble or were refused, then
+  // those that only report a condition, each in printer order; when that
+  // has changed since the last call.
+  std::optional<std::vector<PrinterBacklog>> backlogChange() EXCLUDES(mutex_);
+
+ private:
+  struct Printer {
+    Trouble trouble = Trouble::none;    // of its waiting tickets' delivery
+    Trouble refusal = Trouble::none;    // while the outbox refuses its tickets
+    std::int64_t since = 0;             // Unix seconds, from the first trouble or refusal
+    Trouble condition = Trouble::none;  // what it reports of itself
+
+    bool blank() const { return trouble == Trouble::none && refusal == Trouble::none && condition == Trouble::none; }
+    // Starts or ends `since` with its trouble and refusal.
+    void restartSince();
+  };
+
+  // Forgets a printer with nothing to show.
+  void settle(std::map<PrinterKey, Printer>::iterator printer) REQUIRES(mutex_);
+
+  const Outbox& outbox_;
+  Mutex mutex_;
+  std::map<PrinterKey, Printer> printers_ GUARDED_BY(mutex_);
+  std::vector<PrinterBacklog> shown_ GUARDED_BY(mutex_);  // the last list given
+};
+
+}  // namespace lumetra

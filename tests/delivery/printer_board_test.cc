@@ -1,0 +1,118 @@
+// What the staff are shown of each printer, from what the delivery threads
+// report and the outbox refuses, without the threads: the test tells the
+// board what they would.
+#include "delivery/printer_board.h"
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+#include "support/test_context.h"
+
+namespace lumetra {
+namespace {
+
+const PrinterKey kBar{PrinterKind::network, "10.0.0.7"};
+const PrinterKey kOther{PrinterKind::network, "10.0.0.8"};
+const PrinterKey kKitchen{PrinterKind::spooler, "厨房"};
+
+Ticket ticket(const PrinterKey& printer) { return Ticket{printer, {"\x1b@", "text"}}; }
+
+class PrinterBoardTest : public ::testing::Test {
+ protected:
+  void open(OutboxLimits limits = {}) {
+    outbox_.emplace(limits);
+    outbox_->open(folder_.path());
+    board_.emplace(*outbox_);
+  }
+
+  // Hands over as the delivery does.
+  void handOver(std::vector<Ticket> tickets) { board_->refused(outbox_->handOver(std::move(tickets))); }
+  void deliverFirst(const PrinterKey& printer) {
+    board_->delivered(printer, outbox_->delivered(printer, outbox_->first(printer)->id));
+  }
+
+  // The notice's printers as "printer: waiting, reason", "+" marking a
+  // time since when; "unchanged" when there is no change to tell.
+  std::vector<std::string> shown() {
+    const std::optional<std::vector<PrinterBacklog>> change = board_->backlogChange();
+    if (!change) return {"unchanged"};
+    std::vector<std::string> lines;
+    for (const PrinterBacklog& printer : *change) {
+      lines.push_back(printer.printer + ": " + std::to_string(printer.waiting) +
+                      (printer.sinceUnixSeconds > 0 ? "+ " : " ") + test::staffReason(printer));
+    }
+    return lines;
+  }
+
+  test::TempDir folder_;
+  std::optional<Outbox> outbox_;
+  std::optional<PrinterBoard> board_;
+};
+
+TEST_F(PrinterBoardTest, RefusedTicketsAreShownUntilTheOutboxHasRoomForThePrinterAgain) {
+  open(OutboxLimits{.ticketsPerPrinter = 2, .tickets = 4, .ticketsPerUnknownPrinter = 1});
+  handOver({ticket(kKitchen)});
+  deliverFirst(kKitchen);  // a printer known to print
+  const PrinterKey third{PrinterKind::network, "10.0.0.9"};
+  handOver({ticket(kBar), ticket(kBar), ticket(kKitchen), ticket(kKitchen), ticket(kKitchen), ticket(kOther),
+            ticket(third)});
+  EXPECT_EQ(shown(), (std::vector<std::string>{"厨房: 2+ 等待的小票已满，新小票未能接收",
+                                               "10.0.0.7: 1+ 从未打印成功的打印机等待的小票已满，新小票未能接收",
+                                               "10.0.0.9: 0+ 所有打印机等待的小票已满，新小票未能接收"}));
+  EXPECT_EQ(shown(), std::vector<std::string>{"unchanged"});
+  deliverFirst(kKitchen);
+  EXPECT_EQ(shown(), std::vector<std::string>{"10.0.0.7: 1+ 从未打印成功的打印机等待的小票已满，新小票未能接收"});
+  deliverFirst(kBar);
+  EXPECT_EQ(shown(), std::vector<std::string>{});
+
+  // A page naming printers without end does not make the board grow without end.
+  std::vector<Ticket> many;
+  for (int i = 0; i < 300; ++i) many.push_back(ticket(PrinterKey{PrinterKind::network, "10.1.0." + std::to_string(i)}));
+  handOver(std::move(many));
+  EXPECT_EQ(board_->backlogChange().value().size(), 256u);
+}
+
+TEST_F(PrinterBoardTest, ATroubleIsShownWhileTicketsWaitFromWhenItBeganAndEndsWithTheLastOfThem) {
+  open();
+  board_->troubled(kBar, Trouble::refused);
+  EXPECT_EQ(shown(), std::vector<std::string>{"unchanged"}) << "nothing waits for it";
+  handOver({ticket(kBar), ticket(kBar), ticket(kKitchen)});
+  board_->troubled(kKitchen, Trouble::queueMissing);
+  board_->troubled(kBar, Trouble::refused);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"厨房: 1+ 找不到打印队列", "10.0.0.7: 2+ 打印机拒绝连接"}));
+  board_->troubled(kBar, Trouble::unanswered);
+  deliverFirst(kBar);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"厨房: 1+ 找不到打印队列", "10.0.0.7: 1+ 无法连接"}));
+  board_->troubled(kKitchen, Trouble::none);
+  deliverFirst(kBar);
+  EXPECT_EQ(shown(), std::vector<std::string>{});
+  handOver({ticket(kBar)});
+  EXPECT_EQ(shown(), std::vector<std::string>{"unchanged"}) << "a trouble ends with the tickets it held";
+}
+
+TEST_F(PrinterBoardTest, APrintersConditionShowsWithOrWithoutTicketsUntilClearedAndATroubleGoesFirst) {
+  open();
+  board_->printerCondition(kBar, Trouble::paperNearEnd);
+  board_->printerCondition(kKitchen, Trouble::queuePaused);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"厨房: 0 打印队列已暂停", "10.0.0.7: 0 打印纸将用尽，请准备换纸"}));
+  board_->printerCondition(kBar, Trouble::paperNearEnd);
+  EXPECT_EQ(shown(), std::vector<std::string>{"unchanged"});
+
+  // Printers with tickets waiting come first, each group in printer order.
+  handOver({ticket(kKitchen)});
+  board_->troubled(kKitchen, Trouble::queueRefused);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"厨房: 1+ 打印队列拒绝接收", "10.0.0.7: 0 打印纸将用尽，请准备换纸"}));
+  handOver({ticket(kBar)});
+  board_->troubled(kBar, Trouble::paperEnd);
+  board_->troubled(kKitchen, Trouble::none);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"厨房: 1 打印队列已暂停", "10.0.0.7: 1+ 打印机缺纸，请装纸"}));
+
+  deliverFirst(kBar);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"厨房: 1 打印队列已暂停", "10.0.0.7: 0 打印纸将用尽，请准备换纸"}));
+  board_->printerCondition(kBar, Trouble::none);
+  board_->printerCondition(kKitchen, Trouble::none);
+  EXPECT_EQ(shown(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace lumetra
