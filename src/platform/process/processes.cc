@@ -101,7 +101,7 @@ std::optional<ProcessId> startDetachedProcess(const std::string& program, const 
 
 bool detachedProcessRuns(ProcessId process) {
   LiveChildren& children = liveChildren();
-  std::lock_guard lock(children.mutex);
+  MutexLock lock(children.mutex);
   return children.ids.contains(process);
 }
 
