@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "base/process_messages.h"
 #include "base/log.h"
+#include "base/process_messages.h"
 #include "platform/files/private_files.h"
 
 namespace lumetra::shell {
