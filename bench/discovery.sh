@@ -19,6 +19,7 @@ program=$(realpath "$build/bench/discovery_scan")
 [ -x "$program" ] || { echo "discovery.sh: build first (make build)" >&2; exit 1; }
 
 prefix=lumetra7-bench-$$
+rows=0  # each row's namespaces are its own, whatever table sizes rows share
 namespaces=()
 listeners=()
 output=$(mktemp)
@@ -76,7 +77,8 @@ build_network() {
 # scan BITS TABLE TARGET: one scan from a fresh network with a neighbour
 # table of TABLE entries; prints a table row.
 scan() {
-  local bits=$1 table=$2 target=$3 shop=$prefix-shop$1-$2 printers=$prefix-printers$1-$2
+  rows=$((rows + 1))
+  local bits=$1 table=$2 target=$3 shop=$prefix-shop$rows printers=$prefix-printers$rows
   build_network "$bits" "$shop" "$printers"
   echo "$table" >"$table_size"
   local overflows_before

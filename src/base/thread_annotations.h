@@ -17,3 +17,6 @@
 #define RELEASE(...) LUMETRA_THREAD_ANNOTATION(release_capability(__VA_ARGS__))
 #define ASSERT_CAPABILITY(x) LUMETRA_THREAD_ANNOTATION(assert_capability(x))
 #define ACQUIRED_AFTER(...) LUMETRA_THREAD_ANNOTATION(acquired_after(__VA_ARGS__))
+// A function that names a private lock, so that annotations outside its
+// class can name it too.
+#define RETURN_CAPABILITY(x) LUMETRA_THREAD_ANNOTATION(lock_returned(x))

@@ -33,6 +33,7 @@ class Context {
 };
 
 // A message box for the staff, shown with no lock held.
-void tellStaff(Context& context, std::string_view caption, std::string_view text);
+void tellStaff(Context& context, std::string_view caption, std::string_view text)
+    EXCLUDES(context.printers.outputLock(), context.printers.printerLock());
 
 }  // namespace lumetra

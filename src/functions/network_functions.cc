@@ -23,11 +23,11 @@ template <typename Plan>
 CallResult writeToSlot(Context& context, const CallArguments& arguments, Plan plan) {
   const std::int32_t slot = arguments.integer(0);
   if (!isNetPrinterSlot(slot)) return CallResult::undefined();
-  MutexLock output(context.network.printers.outputLock);
+  OutputSequence output(context.network.printers);
   CommandWrites writes;
   {
-    MutexLock lock(context.network.printers.printerLock);
-    writes = plan(kitchenCommands(context.network.printers));
+    PrinterTables tables(context.network.printers);
+    writes = plan(tables.kitchenCommands());
   }
   connectSlotOnDemand(context.network, slot);
   for (const std::string& write : writes) sendToSlot(context.network, slot, write);
@@ -39,13 +39,13 @@ CallResult writeToSlot(Context& context, const CallArguments& arguments, Plan pl
 CallResult startIPPrintTask(Context& context, const CallArguments& arguments) {
   const std::int32_t slot = arguments.integer(1);
   if (!isNetPrinterSlot(slot)) return CallResult::boolean(false);
-  MutexLock output(context.network.printers.outputLock);
+  OutputSequence output(context.network.printers);
   bindSlot(context.network, slot, arguments.string(0));
   return CallResult::boolean(true);
 }
 
 CallResult endIPPrintTask(Context& context, const CallArguments&) {
-  MutexLock output(context.network.printers.outputLock);
+  OutputSequence output(context.network.printers);
   releaseAllSlots(context.network);
   return CallResult::undefined();
 }

@@ -20,17 +20,17 @@ namespace {
 template <typename Plan>
 CallResult writeToOpenPrinter(Context& context, const CallArguments& arguments, Plan plan) {
   Printers& printers = context.printers;
-  MutexLock output(printers.outputLock);
+  OutputSequence output(printers);
   platform::PrinterHandle handle;
   CommandWrites writes;
   {
-    MutexLock lock(printers.printerLock);
-    PrinterSession* session = findSession(printers, arguments.string(0));
+    PrinterTables tables(printers);
+    PrinterSession* session = tables.find(arguments.string(0));
     if (!session || !session->isOpen()) return CallResult::boolean(false);
     handle = session->handle;
-    writes = plan(session->commands, printers.cashDrawer);
+    writes = plan(session->commands, tables.cashDrawer());
   }
-  for (const std::string& write : writes) printers.spooler.write(handle, write);
+  for (const std::string& write : writes) writeToPrinter(printers, handle, write);
   return CallResult::boolean(true);
 }
 
@@ -56,17 +56,17 @@ CallResult getPrinterList(Context& context, const CallArguments&) {
 }
 
 CallResult openPrinter(Context& context, const CallArguments& arguments) {
-  MutexLock output(context.printers.outputLock);
+  OutputSequence output(context.printers);
   return CallResult::boolean(openPrinterSession(context.printers, arguments.string(0)));
 }
 
 CallResult openPrinterWithModel(Context& context, const CallArguments& arguments) {
   Printers& printers = context.printers;
-  MutexLock output(printers.outputLock);
+  OutputSequence output(printers);
   const std::u16string name = arguments.string(0);
   if (!openPrinterSession(printers, name)) return CallResult::boolean(false);
-  MutexLock lock(printers.printerLock);
-  PrinterSession* session = findSession(printers, name);
+  PrinterTables tables(printers);
+  PrinterSession* session = tables.find(name);
   if (!session) return CallResult::boolean(false);
   session->modelName = arguments.string(1);
   loadModelConfig(session->commands, session->modelName);
@@ -74,7 +74,7 @@ CallResult openPrinterWithModel(Context& context, const CallArguments& arguments
 }
 
 CallResult closeCurPrinter(Context& context, const CallArguments& arguments) {
-  MutexLock output(context.printers.outputLock);
+  OutputSequence output(context.printers);
   closePrinterSession(context.printers, arguments.string(0), true);
   return CallResult::undefined();
 }
@@ -122,8 +122,8 @@ CallResult getPrinterStatus(Context& context, const CallArguments& arguments) {
 CallResult getPrinterModelList(Context&, const CallArguments&) { return CallResult::strings(modelNames()); }
 
 CallResult getPrinterDiffConfig(Context& context, const CallArguments& arguments) {
-  MutexLock lock(context.printers.printerLock);
-  PrinterSession* session = findOrCreateSession(context.printers, arguments.string(0));
+  PrinterTables tables(context.printers);
+  PrinterSession* session = tables.session(arguments.string(0));
   if (!session) return CallResult::boolean(false);
   loadModelConfig(session->commands, arguments.string(1));
   return CallResult::undefined();
@@ -134,7 +134,7 @@ CallResult startPrintTask(Context& context, const CallArguments& arguments) {
   const std::u16string name = arguments.string(0);
   std::optional<std::pair<std::string, std::string>> failure;
   {
-    MutexLock output(printers.outputLock);
+    OutputSequence output(printers);
     platform::PrinterHandle handle = sessionHandle(printers, name);
     if (handle == platform::kNoPrinterHandle && openPrinterSession(printers, name)) {
       handle = sessionHandle(printers, name);
@@ -155,7 +155,7 @@ CallResult startPrintTask(Context& context, const CallArguments& arguments) {
 CallResult endPrintTask(Context& context, const CallArguments& arguments) {
   Printers& printers = context.printers;
   const std::u16string name = arguments.string(0);
-  MutexLock output(printers.outputLock);
+  OutputSequence output(printers);
   const platform::PrinterHandle handle = sessionHandle(printers, name);
   if (handle == platform::kNoPrinterHandle) return CallResult::boolean(false);
   return CallResult::boolean(endSpoolerDocument(printers, name, handle));
@@ -173,23 +173,23 @@ CallResult printTagContent(Context& context, const CallArguments& arguments) {
 
 CallResult printLogo(Context& context, const CallArguments& arguments) {
   Printers& printers = context.printers;
-  MutexLock output(printers.outputLock);
+  OutputSequence output(printers);
   platform::PrinterHandle handle;
   std::optional<std::string> raster;
   {
-    MutexLock lock(printers.printerLock);
-    const PrinterSession* session = findSession(printers, arguments.string(0));
+    PrinterTables tables(printers);
+    const PrinterSession* session = tables.find(arguments.string(0));
     if (!session || !session->isOpen()) return CallResult::boolean(true);
     raster = rasterForImageText(arguments.utf8(1), session->commands);
     handle = session->handle;
   }
-  if (raster && handle != platform::kNoPrinterHandle) printers.spooler.write(handle, *raster);
+  if (raster && handle != platform::kNoPrinterHandle) writeToPrinter(printers, handle, *raster);
   return CallResult::boolean(true);
 }
 
 CallResult checkImage(Context&, const CallArguments& arguments) {
   const std::optional<unsigned> width = imageTextWidth(arguments.utf8(0));
-  return CallResult::boolean(width == 384u || width == 576u);
+  return CallResult::boolean(width && (*width == 384u || *width == 576u));
 }
 
 }  // namespace lumetra

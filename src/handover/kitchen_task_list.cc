@@ -36,7 +36,7 @@ void appendKitchenItemWrites(PrinterModelConfig& table, const KitchenTaskItem& i
 // none for a slot with no usable address.
 class SlotPrinters {
  public:
-  explicit SlotPrinters(NetworkPrinters& net) REQUIRES(net.printers.outputLock) {
+  explicit SlotPrinters(NetworkPrinters& net) REQUIRES(net.printers.outputLock()) {
     for (int slot = 0; slot < kNetPrinterSlotCount; ++slot) addresses_[slot] = net.slots[slot].address;
   }
 
@@ -78,21 +78,21 @@ std::deque<KitchenTaskItem> KitchenTaskList::take() {
 }
 
 bool queueKitchenTaskItem(PrintJobs& jobs, KitchenTaskItem item) {
-  MutexLock lock(jobs.network.printers.printerLock);
+  PrinterTables tables(jobs.network.printers);
   return jobs.kitchen.add(std::move(item));
 }
 
 void handOverKitchenTaskList(PrintJobs& jobs) {
   std::vector<Ticket> tickets;
   {
-    MutexLock output(jobs.network.printers.outputLock);
+    OutputSequence output(jobs.network.printers);
     {
-      MutexLock lock(jobs.network.printers.printerLock);
+      PrinterTables tables(jobs.network.printers);
       if (jobs.kitchen.empty()) return;
       SlotPrinters slots(jobs.network);
       // The items are laid out in queue order, whatever their printer, as
       // the table's stored bytes carry from one item to the next.
-      PrinterModelConfig& table = kitchenCommands(jobs.network.printers);
+      PrinterModelConfig& table = tables.kitchenCommands();
       std::map<PrinterKey, std::size_t> ticketOf;
       for (const KitchenTaskItem& item : jobs.kitchen.take()) {
         if (!isNetPrinterSlot(item.slot) || !slots.of(item.slot)) continue;

@@ -21,7 +21,7 @@ struct PrintJobs {
   PrintJobs& operator=(const PrintJobs&) = delete;
 
   NetworkPrinters& network;
-  KitchenTaskList kitchen GUARDED_BY(network.printers.printerLock);
+  KitchenTaskList kitchen GUARDED_BY(network.printers.printerLock());
   // Both set by the host before the delivery starts.
   DeliveryTimings timings;
   // Told which printers have tickets waiting; called from the delivery thread.

@@ -26,8 +26,8 @@ std::optional<PrinterKey> printerOf(const PrintTask& task) {
 // page's own handle always ended by closing it: pages reopen the queue
 // before printing to it again, and the queue's next task is laid out with
 // its own model.
-std::vector<Ticket> planTickets(Printers& printers, const std::vector<PrintTask>& tasks) REQUIRES(printers.outputLock)
-    EXCLUDES(printers.printerLock) {
+std::vector<Ticket> planTickets(Printers& printers, const std::vector<PrintTask>& tasks) REQUIRES(printers.outputLock())
+    EXCLUDES(printers.printerLock()) {
   std::vector<Ticket> tickets;
   for (const PrintTask& task : tasks) {
     std::optional<PrinterKey> printer = printerOf(task);
@@ -46,7 +46,7 @@ void processTaskList(PrintJobs& jobs, std::string_view utf8Text) {
   if (!tasks) return;
   std::vector<Ticket> tickets;
   {
-    MutexLock output(jobs.network.printers.outputLock);
+    OutputSequence output(jobs.network.printers);
     tickets = planTickets(jobs.network.printers, *tasks);
   }
   handOverTickets(jobs, std::move(tickets));

@@ -13,7 +13,7 @@ namespace lumetra {
 // spooler task with no queue name, could never print: it is refused with a
 // note on stderr. Tasks of other printer types print nothing. A spooler
 // queue the page held open is laid out with the page's table and closed.
-void processTaskList(PrintJobs& jobs, std::string_view utf8Text) EXCLUDES(jobs.network.printers.outputLock)
-    EXCLUDES(jobs.network.printers.printerLock);
+void processTaskList(PrintJobs& jobs, std::string_view utf8Text) EXCLUDES(jobs.network.printers.outputLock())
+    EXCLUDES(jobs.network.printers.printerLock());
 
 }  // namespace lumetra

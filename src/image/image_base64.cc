@@ -24,6 +24,12 @@ constexpr std::array<std::int8_t, 256> makeDecodeTable() {
 
 constexpr std::array<std::int8_t, 256> kDecodeTable = makeDecodeTable();
 
+// A symbol's six bits; kNotInAlphabet (negative) for a byte that is none.
+std::int32_t sixBitsOf(unsigned char symbol) {
+  // NOLINTNEXTLINE(bugprone-signed-char-misuse): the table is signed so that kNotInAlphabet stays negative.
+  return kDecodeTable[symbol];
+}
+
 // How many "=" end the text: 0, 1 or 2 (more is never valid).
 std::size_t paddingLength(std::string_view text) {
   std::size_t padding = 0;
@@ -89,8 +95,8 @@ std::string decodeBase64(std::string_view text) {
   std::size_t at = decodeAheadOfPlainLoop(symbols, symbolCount, bytes.data());
   char* out = bytes.data() + at / 4 * 3;
   for (; at + 4 <= symbolCount; at += 4, out += 3) {
-    const std::int32_t a = kDecodeTable[symbols[at]], b = kDecodeTable[symbols[at + 1]];
-    const std::int32_t c = kDecodeTable[symbols[at + 2]], d = kDecodeTable[symbols[at + 3]];
+    const std::int32_t a = sixBitsOf(symbols[at]), b = sixBitsOf(symbols[at + 1]);
+    const std::int32_t c = sixBitsOf(symbols[at + 2]), d = sixBitsOf(symbols[at + 3]);
     if ((a | b | c | d) < 0) return {};
     const std::uint32_t group = static_cast<std::uint32_t>(a << 18 | b << 12 | c << 6 | d);
     out[0] = static_cast<char>(group >> 16);

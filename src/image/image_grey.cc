@@ -20,6 +20,7 @@ constexpr float kBlueWeight = 0.0722F;
 
 // FreeImage's luma: Rec. 709 weights summed in float, rounded half up.
 std::uint8_t luma(unsigned red, unsigned green, unsigned blue) {
+  // NOLINTNEXTLINE(bugprone-incorrect-roundings): FreeImage rounds so (lround differs where + 0.5F rounds up).
   return static_cast<std::uint8_t>(kRedWeight * red + kGreenWeight * green + kBlueWeight * blue + 0.5F);
 }
 

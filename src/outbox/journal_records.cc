@@ -174,8 +174,8 @@ std::uint64_t nextSoundRecord(const platform::JournalFile& file, JournalSalt sal
     const std::size_t length = static_cast<std::size_t>(
         std::min<std::uint64_t>(kSearchWindow + kRecordMagic.size() - 1, file.size() - window));
     const std::string bytes = file.read(window, length);
-    for (std::size_t at = bytes.find(kRecordMagic); at != std::string::npos && at < kSearchWindow;
-         at = bytes.find(kRecordMagic, at + 1)) {
+    // npos, no magic found, is never below the window.
+    for (std::size_t at = bytes.find(kRecordMagic); at < kSearchWindow; at = bytes.find(kRecordMagic, at + 1)) {
       if (entryAt(file, salt, window + at, false)) return window + at;
     }
   }

@@ -28,7 +28,7 @@ CommandWrites feedWrites(PrinterModelConfig& table, std::uint8_t amount) {
   CommandWrites writes;
   if (table[offset::kPreFeedLines] != 0) {
     table[offset::kFeedAmount] = feedUnitsForLines(table[offset::kPreFeedLines]);
-    const int repeats = static_cast<std::int8_t>(table[offset::kPreFeedRepeat]);
+    const auto repeats = static_cast<std::int8_t>(table[offset::kPreFeedRepeat]);
     for (int i = 0; i < repeats; ++i) writes.push_back(table.command(offset::kFeed, length::kFeed));
   }
   table[offset::kFeedAmount] = amount;

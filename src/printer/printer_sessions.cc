@@ -21,9 +21,9 @@ bool openPrinterSession(Printers& printers, const std::u16string& name) {
   platform::PrinterHandle previous = platform::kNoPrinterHandle;
   bool remembered = false;
   {
-    MutexLock lock(printers.printerLock);
+    PrinterTables tables(printers);
     // A failed open leaves a known printer not open, and remembers no new one.
-    if (PrinterSession* session = opened ? findOrCreateSession(printers, name) : findSession(printers, name)) {
+    if (PrinterSession* session = opened ? tables.session(name) : tables.find(name)) {
       previous = std::exchange(session->handle, opened.value_or(platform::kNoPrinterHandle));
       remembered = true;
     }
@@ -35,19 +35,19 @@ bool openPrinterSession(Printers& printers, const std::u16string& name) {
 }
 
 platform::PrinterHandle sessionHandle(Printers& printers, const std::u16string& name) {
-  MutexLock lock(printers.printerLock);
-  const PrinterSession* session = findSession(printers, name);
+  PrinterTables tables(printers);
+  const PrinterSession* session = tables.find(name);
   return session ? session->handle : platform::kNoPrinterHandle;
 }
 
 void closePrinterSession(Printers& printers, const std::u16string& name, bool forget) {
   platform::PrinterHandle handle = platform::kNoPrinterHandle;
   {
-    MutexLock lock(printers.printerLock);
-    if (PrinterSession* session = findSession(printers, name)) {
+    PrinterTables tables(printers);
+    if (PrinterSession* session = tables.find(name)) {
       handle = std::exchange(session->handle, platform::kNoPrinterHandle);
     }
-    if (forget && handle != platform::kNoPrinterHandle) printers.registry.erase(name);
+    if (forget && handle != platform::kNoPrinterHandle) tables.sessions().erase(name);
   }
   if (handle != platform::kNoPrinterHandle) printers.spooler.close(handle);
 }
@@ -55,12 +55,16 @@ void closePrinterSession(Printers& printers, const std::u16string& name, bool fo
 void closeAllPrinterSessions(Printers& printers) {
   std::vector<platform::PrinterHandle> handles;
   {
-    MutexLock lock(printers.printerLock);
-    for (auto& [name, session] : printers.registry) {
+    PrinterTables tables(printers);
+    for (auto& [name, session] : tables.sessions()) {
       if (session.isOpen()) handles.push_back(std::exchange(session.handle, platform::kNoPrinterHandle));
     }
   }
   for (platform::PrinterHandle handle : handles) printers.spooler.close(handle);
+}
+
+void writeToPrinter(Printers& printers, platform::PrinterHandle handle, std::string_view bytes) {
+  printers.spooler.write(handle, bytes);
 }
 
 // A spooler that cannot be reached cannot print either: the till must not

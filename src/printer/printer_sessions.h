@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/print/spooler.h"
@@ -8,26 +9,32 @@
 
 namespace lumetra {
 
-// Spooler handles of the printer sessions. The spooler is always asked
-// with printerLock released; the caller holds outputLock, so no other
-// output sequence uses the handle meanwhile.
+// Spooler handles of the printer sessions. The spooler is asked only
+// within an output sequence, so no other sequence uses the handle
+// meanwhile, and with printerLock released.
 
 // Opens `name` on the spooler and makes it the session's handle (creating
 // the session); a handle the session held before is closed, not leaked;
 // when the open fails a known session is left not open. True when opened
 // and remembered: with the registry full a new name is closed again.
-bool openPrinterSession(Printers& printers, const std::u16string& name) EXCLUDES(printers.printerLock);
+bool openPrinterSession(Printers& printers, const std::u16string& name) REQUIRES(printers.outputLock())
+    EXCLUDES(printers.printerLock());
 
 // The session's handle (no handle when not open or not known).
-platform::PrinterHandle sessionHandle(Printers& printers, const std::u16string& name) EXCLUDES(printers.printerLock);
+platform::PrinterHandle sessionHandle(Printers& printers, const std::u16string& name) EXCLUDES(printers.printerLock());
 
 // Closes the session's handle, if any, and marks it not open. With
 // `forget`, an open session goes too (closeCurPrinter); otherwise its model
 // name and table stay.
-void closePrinterSession(Printers& printers, const std::u16string& name, bool forget) EXCLUDES(printers.printerLock);
+void closePrinterSession(Printers& printers, const std::u16string& name, bool forget) REQUIRES(printers.outputLock())
+    EXCLUDES(printers.printerLock());
 
 // Closes every open printer; sessions, models and tables stay.
-void closeAllPrinterSessions(Printers& printers) EXCLUDES(printers.printerLock);
+void closeAllPrinterSessions(Printers& printers) REQUIRES(printers.outputLock()) EXCLUDES(printers.printerLock());
+
+// One write of the output sequence to an open printer.
+void writeToPrinter(Printers& printers, platform::PrinterHandle handle, std::string_view bytes)
+    REQUIRES(printers.outputLock()) EXCLUDES(printers.printerLock());
 
 // False when the spooler reports that the printer cannot print now (or one
 // of its jobs is blocked) and when the spooler cannot be reached at all;

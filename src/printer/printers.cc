@@ -17,23 +17,40 @@ bool QueueNameLess::operator()(std::u16string_view a, std::u16string_view b) con
                                       [](char16_t x, char16_t y) { return foldAsciiCase(x) < foldAsciiCase(y); });
 }
 
-PrinterSession* findSession(Printers& printers, std::u16string_view name) {
-  const auto entry = printers.registry.find(name);
-  return entry == printers.registry.end() ? nullptr : &entry->second;
+// The scope holds printerLock for its whole life, which the analysis cannot
+// see through the member reference.
+PrinterSession* PrinterTables::find(std::u16string_view name) {
+  printers_.printerLock_.assertHeld();
+  const auto entry = printers_.registry_.find(name);
+  return entry == printers_.registry_.end() ? nullptr : &entry->second;
 }
 
-PrinterSession* findOrCreateSession(Printers& printers, const std::u16string& name) {
-  if (PrinterSession* session = findSession(printers, name)) return session;
-  if (printers.registry.size() >= kMaxPrinterSessions) {
-    if (!std::exchange(printers.registryFullTold, true)) {
+PrinterSession* PrinterTables::session(const std::u16string& name) {
+  printers_.printerLock_.assertHeld();
+  if (PrinterSession* existing = find(name)) return existing;
+  if (printers_.registry_.size() >= kMaxPrinterSessions) {
+    if (!std::exchange(printers_.registryFullTold_, true)) {
       logf(LogLevel::warning, "%zu printers are remembered already: printers of other names are refused",
            kMaxPrinterSessions);
     }
     return nullptr;
   }
-  return &printers.registry[name];
+  return &printers_.registry_[name];
 }
 
-PrinterModelConfig& kitchenCommands(Printers& printers) { return printers.registry[kKitchenPrinterName].commands; }
+PrinterRegistry& PrinterTables::sessions() {
+  printers_.printerLock_.assertHeld();
+  return printers_.registry_;
+}
+
+PrinterModelConfig& PrinterTables::kitchenCommands() {
+  printers_.printerLock_.assertHeld();
+  return printers_.registry_[kKitchenPrinterName].commands;
+}
+
+CashDrawerCommand& PrinterTables::cashDrawer() {
+  printers_.printerLock_.assertHeld();
+  return printers_.cashDrawer_;
+}
 
 }  // namespace lumetra

@@ -48,14 +48,17 @@ inline constexpr CashDrawerCommand kDefaultCashDrawerCommand{0x1B, 0x70, 0x01, 0
 // The printers of one web process and what reaches them: the state every
 // printing function shares, owned by the process's context.
 //
-// Two locks, always taken in this order:
-// - outputLock: one output sequence at a time (a window function's writes,
-//   a task list, a kitchen run, a retry pass), so that the page's thread and
-//   the retry thread never mix their bytes on a printer. Held across
-//   connects and writes; never while a message box is shown.
-// - printerLock: the sessions and command tables. Held only to read or
-//   change them: never across a connect, a write or a message box.
-struct Printers {
+// Two locks, taken only through the scopes below, always in this order:
+// - outputLock (OutputSequence): one output sequence at a time (a window
+//   function's writes, a task list, a kitchen run), so that no two mix
+//   their bytes on a printer. Held across connects and writes; never while
+//   a message box is shown.
+// - printerLock (PrinterTables): the sessions and command tables. Held only
+//   to read or change them: never across a connect, a write or a message
+//   box. Functions that reach a printer say so with
+//   EXCLUDES(printers.printerLock()).
+class Printers {
+ public:
   Printers(platform::Spooler& spooler, platform::Dialogs& dialogs) : spooler(spooler), dialogs(dialogs) {}
   Printers(const Printers&) = delete;
   Printers& operator=(const Printers&) = delete;
@@ -63,27 +66,68 @@ struct Printers {
   platform::Spooler& spooler;
   platform::Dialogs& dialogs;  // shown only with neither lock held
 
-  Mutex outputLock;
-  Mutex printerLock ACQUIRED_AFTER(outputLock);
+  // The locks as annotations name them (GUARDED_BY, REQUIRES, EXCLUDES);
+  // a const Mutex cannot be taken, so only the scopes below take them.
+  const Mutex& outputLock() const RETURN_CAPABILITY(outputLock_) { return outputLock_; }
+  const Mutex& printerLock() const RETURN_CAPABILITY(printerLock_) { return printerLock_; }
+
+ private:
+  friend class OutputSequence;
+  friend class PrinterTables;
+
+  Mutex outputLock_;
+  Mutex printerLock_ ACQUIRED_AFTER(outputLock_);
   // Entries are created when a printer is opened or given a model, never
   // dropped to make room, and removed only by closeCurPrinter.
-  PrinterRegistry registry GUARDED_BY(printerLock);
-  bool registryFullTold GUARDED_BY(printerLock) = false;
-  CashDrawerCommand cashDrawer GUARDED_BY(printerLock) = kDefaultCashDrawerCommand;
+  PrinterRegistry registry_ GUARDED_BY(printerLock_);
+  bool registryFullTold_ GUARDED_BY(printerLock_) = false;
+  CashDrawerCommand cashDrawer_ GUARDED_BY(printerLock_) = kDefaultCashDrawerCommand;
 };
 
-// The session for `name`; null when there is none.
-PrinterSession* findSession(Printers& printers, std::u16string_view name) REQUIRES(printers.printerLock);
+// One output sequence: holds outputLock for its scope. Never started with
+// the tables held, which would invert the order.
+class SCOPED_CAPABILITY OutputSequence {
+ public:
+  explicit OutputSequence(Printers& printers) ACQUIRE(printers.outputLock()) EXCLUDES(printers.printerLock())
+      : printers_(printers) {
+    printers.outputLock_.lock();
+  }
+  ~OutputSequence() RELEASE() { printers_.outputLock_.unlock(); }
+  OutputSequence(const OutputSequence&) = delete;
+  OutputSequence& operator=(const OutputSequence&) = delete;
 
-// The session for `name`, created with no handle, no model and an all-zero
-// table when absent; null when absent and the registry holds
-// kMaxPrinterSessions printers already (stderr says so once). Pointers stay
-// valid until the entry is removed.
-PrinterSession* findOrCreateSession(Printers& printers, const std::u16string& name) REQUIRES(printers.printerLock);
+ private:
+  Printers& printers_;
+};
 
-// The command table of all network (kitchen) printers, which is always
-// there, whatever the registry holds.
-PrinterModelConfig& kitchenCommands(Printers& printers) REQUIRES(printers.printerLock);
+// The sessions, command tables and drawer pulse, held (printerLock) for the
+// scope. References it hands out are to be used within the scope only.
+class SCOPED_CAPABILITY PrinterTables {
+ public:
+  explicit PrinterTables(Printers& printers) ACQUIRE(printers.printerLock()) : printers_(printers) {
+    printers.printerLock_.lock();
+  }
+  ~PrinterTables() RELEASE() { printers_.printerLock_.unlock(); }
+  PrinterTables(const PrinterTables&) = delete;
+  PrinterTables& operator=(const PrinterTables&) = delete;
+
+  // The session for `name`; null when there is none.
+  PrinterSession* find(std::u16string_view name);
+  // The session for `name`, created with no handle, no model and an
+  // all-zero table when absent; null when absent and the registry holds
+  // kMaxPrinterSessions printers already (stderr says so once). Pointers
+  // stay valid until the entry is removed.
+  PrinterSession* session(const std::u16string& name);
+  // Every session, for a walk over them or to forget one.
+  PrinterRegistry& sessions();
+  // The command table of all network (kitchen) printers, which is always
+  // there, whatever the registry holds.
+  PrinterModelConfig& kitchenCommands();
+  CashDrawerCommand& cashDrawer();
+
+ private:
+  Printers& printers_;
+};
 
 // The name of the session that holds the command table for all network
 // (kitchen) printers.

@@ -19,11 +19,11 @@ struct DocumentStartResult {
 // handle of `name`'s session. When the spooler refuses either, whatever was
 // started is ended and the printer closed (its session then not open).
 DocumentStartResult startSpoolerDocument(Printers& printers, const std::u16string& name, platform::PrinterHandle handle)
-    EXCLUDES(printers.printerLock);
+    REQUIRES(printers.outputLock()) EXCLUDES(printers.printerLock());
 
 // Ends the page and the document and closes the printer, in every case; the
 // session is then not open. True when page and document ended cleanly.
 bool endSpoolerDocument(Printers& printers, const std::u16string& name, platform::PrinterHandle handle)
-    EXCLUDES(printers.printerLock);
+    REQUIRES(printers.outputLock()) EXCLUDES(printers.printerLock());
 
 }  // namespace lumetra

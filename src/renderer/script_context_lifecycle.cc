@@ -6,13 +6,12 @@
 namespace lumetra {
 
 void onScriptContextCreated(Context& context) {
-  Printers& printers = context.printers;
-  MutexLock lock(printers.printerLock);
-  loadModelConfig(kitchenCommands(printers), kKitchenModelName);
+  PrinterTables tables(context.printers);
+  loadModelConfig(tables.kitchenCommands(), kKitchenModelName);
 }
 
 void onScriptContextReleased(Context& context) {
-  MutexLock output(context.network.printers.outputLock);
+  OutputSequence output(context.network.printers);
   closeAllPrinterSessions(context.network.printers);
   clearNetworkTransportFlags(context.network);
 }

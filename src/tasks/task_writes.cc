@@ -14,10 +14,9 @@ constexpr char16_t kDefaultTaskModel[] = u"RQ2";
 // The table the task's bytes come from, with the model a task's queue is
 // opened with when the page does not hold it open. With the registry full a
 // queue it does not know yet is laid out with `unremembered`.
-PrinterModelConfig& commandTableFor(Printers& printers, const PrintTask& task, PrinterModelConfig& unremembered)
-    REQUIRES(printers.printerLock) {
-  if (task.printerType == kNetworkPrinterType) return kitchenCommands(printers);
-  PrinterSession* session = findOrCreateSession(printers, task.printerName);
+PrinterModelConfig& commandTableFor(PrinterTables& tables, const PrintTask& task, PrinterModelConfig& unremembered) {
+  if (task.printerType == kNetworkPrinterType) return tables.kitchenCommands();
+  PrinterSession* session = tables.session(task.printerName);
   if (session && session->isOpen()) return session->commands;
   const std::u16string model = task.printerModel.empty() ? kDefaultTaskModel : task.printerModel;
   PrinterModelConfig& table = session ? session->commands : unremembered;
@@ -29,9 +28,9 @@ PrinterModelConfig& commandTableFor(Printers& printers, const PrintTask& task, P
 }  // namespace
 
 std::vector<std::string> planTaskWrites(Printers& printers, const PrintTask& task) {
-  MutexLock lock(printers.printerLock);
+  PrinterTables tables(printers);
   PrinterModelConfig unremembered;
-  PrinterModelConfig& commands = commandTableFor(printers, task, unremembered);
+  PrinterModelConfig& commands = commandTableFor(tables, task, unremembered);
   std::vector<std::string> writes;
   for (TaskOutput& piece : layoutTaskContents(task.contents, commands, task.printerWidth)) {
     if (piece.kind != TaskOutput::Kind::kImage) {

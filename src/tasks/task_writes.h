@@ -19,6 +19,6 @@ inline constexpr int kNetworkPrinterType = 3;  // raw TCP 9100, by IPv4 address
 // its queue's, whose model is loaded first ("RQ2" for an empty one) unless
 // the page holds the queue open. Parameter bytes stay in the table, as the
 // page's later calls expect.
-std::vector<std::string> planTaskWrites(Printers& printers, const PrintTask& task) EXCLUDES(printers.printerLock);
+std::vector<std::string> planTaskWrites(Printers& printers, const PrintTask& task) EXCLUDES(printers.printerLock());
 
 }  // namespace lumetra

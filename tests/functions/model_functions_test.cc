@@ -55,7 +55,7 @@ TEST_F(ModelFunctionsTest, DiffConfigNeedsExactlyTwoArguments) {
   dir_.write("dev/RQ2.ini", "[cut]\ncmd=29,86,1\n");
   EXPECT_EQ(call("getPrinterDiffConfig", strings({"P"})), CallResult::boolean(false));
   EXPECT_EQ(call("getPrinterDiffConfig", strings({"P", "RQ2", "x"})), CallResult::boolean(false));
-  EXPECT_TRUE(context_.printers.registry.empty());
+  EXPECT_TRUE(test::sessionsOf(context_.printers).empty());
 }
 
 TEST_F(ModelFunctionsTest, DiffConfigCreatesAnUnopenedSessionWithTheModelTable) {

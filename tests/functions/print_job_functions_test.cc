@@ -96,7 +96,7 @@ TEST_F(PrintJobFunctionsTest, WrongCountsAndClosedPrintersTouchNothing) {
   EXPECT_EQ(call("startPrintTask", callArgs(kPrinter, kPrinter)), kFalse);
   EXPECT_EQ(call("endPrintTask", callArgs(kPrinter, 1)), kFalse);
   EXPECT_EQ(call("printTagContent", callArgs(kPrinter)), kFalse);
-  EXPECT_TRUE(context_.printers.registry.empty());
+  EXPECT_TRUE(test::sessionsOf(context_.printers).empty());
   EXPECT_EQ(call("printTagContent", callArgs(kPrinter, "A")), kFalse);
   EXPECT_TRUE(spooler_.calls().empty());
   EXPECT_TRUE(dialogs().empty());

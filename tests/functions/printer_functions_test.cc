@@ -97,7 +97,7 @@ TEST_F(LocalPrinterFunctionsTest, ClosedPrintersAndWrongArgumentCountsTouchNothi
   EXPECT_EQ(call("openCashDraw", callArgs(kPrinter)), kFalse);
   EXPECT_EQ(call("cutPaper", callArgs(kPrinter)), kFalse);
   EXPECT_EQ(call("rollPaper", callArgs(kPrinter, 1)), kFalse);
-  EXPECT_TRUE(context_.printers.registry.empty());  // naming a printer remembers nothing
+  EXPECT_TRUE(test::sessionsOf(context_.printers).empty());  // naming a printer remembers nothing
 
   openPrinterWithTable(receiptTable());
   for (const CallResult& result :
@@ -108,7 +108,7 @@ TEST_F(LocalPrinterFunctionsTest, ClosedPrintersAndWrongArgumentCountsTouchNothi
     EXPECT_EQ(result, kFalse);
   }
   EXPECT_TRUE(spooler_.calls().empty());
-  EXPECT_EQ(context_.printers.registry.size(), 1u);
+  EXPECT_EQ(test::sessionsOf(context_.printers).size(), 1u);
 }
 
 TEST_F(LocalPrinterFunctionsTest, ReopeningClosesTheHandleItReplaces) {
@@ -127,7 +127,7 @@ TEST_F(LocalPrinterFunctionsTest, OpenPrinterWithModelLoadsTheModelOnlyWhenOpene
   test::ScopedWorkingDirectory cwd(folder.path());
 
   EXPECT_EQ(call("openPrinterWithModel", callArgs("Unknown", "RQ2")), kFalse);
-  EXPECT_EQ(findSession(context_.printers, u"Unknown"), nullptr);
+  EXPECT_EQ(test::findSession(context_.printers, u"Unknown"), nullptr);
 
   EXPECT_EQ(call("openPrinterWithModel", callArgs(kPrinter, "RQ2")), kTrue);
   const PrinterSession& session = test::sessionOf(context_.printers, u"POS-80");
@@ -139,13 +139,13 @@ TEST_F(LocalPrinterFunctionsTest, CloseCurPrinterForgetsOnlyAnOpenPrinter) {
   openPrinterWithTable(receiptTable()).modelName = u"RQ2";
   EXPECT_TRUE(call("closeCurPrinter", callArgs(kPrinter)).isUndefined());
   EXPECT_EQ(spooler_.openHandles(), 0u);
-  EXPECT_FALSE(context_.printers.registry.contains(u"POS-80"));
+  EXPECT_FALSE(test::sessionsOf(context_.printers).contains(u"POS-80"));
 
   EXPECT_TRUE(call("getPrinterDiffConfig", callArgs("Given a model", "RQ2")).isUndefined());
   EXPECT_TRUE(call("closeCurPrinter", callArgs("Given a model")).isUndefined());
-  EXPECT_TRUE(context_.printers.registry.contains(u"Given a model"));
+  EXPECT_TRUE(test::sessionsOf(context_.printers).contains(u"Given a model"));
   EXPECT_TRUE(call("closeCurPrinter", callArgs("Never named")).isUndefined());
-  EXPECT_FALSE(context_.printers.registry.contains(u"Never named"));
+  EXPECT_FALSE(test::sessionsOf(context_.printers).contains(u"Never named"));
   EXPECT_EQ(spooler_.calls(), (std::vector<std::string>{"close"}));
 }
 
@@ -160,7 +160,7 @@ TEST_F(LocalPrinterFunctionsTest, AtTheRegistrysBoundANewPrinterIsRefusedAndItsH
   EXPECT_EQ(call("openPrinterWithModel", callArgs("Another", "RQ2")), kFalse);
   EXPECT_EQ(call("getPrinterDiffConfig", callArgs("Another", "RQ2")), kFalse);
   EXPECT_EQ(spooler_.openHandles(), 1u);
-  EXPECT_EQ(findSession(context_.printers, u"Another"), nullptr);
+  EXPECT_EQ(test::findSession(context_.printers, u"Another"), nullptr);
 
   EXPECT_EQ(call("openPrinter", callArgs(kPrinter)), kTrue);
   EXPECT_EQ(call("printText", callArgs(kPrinter, "A")), kTrue);

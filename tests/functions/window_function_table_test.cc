@@ -116,7 +116,7 @@ TEST(WindowFunctionTableTest, RefusedArgumentCountsGiveTheirResultWithoutRunning
     ASSERT_NE(handler, nullptr) << refused.name;
     EXPECT_EQ(handler->execute(state.context, withCount(refused.count)), refused.result)
         << refused.name << " with " << refused.count;
-    EXPECT_TRUE(state.context.printers.registry.empty()) << refused.name << " ran";
+    EXPECT_TRUE(test::sessionsOf(state.context.printers).empty()) << refused.name << " ran";
     EXPECT_TRUE(state.dialogs.shown().empty()) << refused.name << " ran";
   }
 }
@@ -169,7 +169,7 @@ TEST(WindowFunctionTableTest, TextPastTheLimitIsRefusedWithTheDocumentedResultWi
       EXPECT_EQ(lines, std::vector<std::string>{std::string(handler.name()) +
                                                 " refused: its text arguments hold more than 16 MiB"})
           << handler.name() << " with " << count;
-      EXPECT_TRUE(state.context.printers.registry.empty()) << handler.name() << " ran";
+      EXPECT_TRUE(test::sessionsOf(state.context.printers).empty()) << handler.name() << " ran";
       EXPECT_TRUE(state.dialogs.shown().empty()) << handler.name() << " ran";
     }
   }

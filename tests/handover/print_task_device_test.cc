@@ -29,7 +29,7 @@ class PrintTaskDeviceTest : public test::ContextTest {
  protected:
   void SetUp() override {
     // Network tasks print with this table.
-    loadModelConfig(kitchenCommands(context_.printers), u"RQ2");
+    loadModelConfig(test::kitchenCommands(context_.printers), u"RQ2");
   }
 
   test::ScopedWorkingDirectory cwd_{LUMETRA_SOURCE_DIR};

@@ -62,7 +62,7 @@ TEST_F(PrintTaskListTest, WithTheRegistryFullANewQueuesTaskStillPrintsWithItsMod
   for (std::size_t i = 0; i < kMaxPrinterSessions; ++i)
     test::sessionOf(context_.printers, u"Q" + std::u16string(i, u'x'));
   EXPECT_EQ(writesUpTo("one"), (std::vector<std::string>{hexBytes("1b 40") + "one"}));
-  EXPECT_EQ(findSession(context_.printers, u"Receipt"), nullptr);
+  EXPECT_EQ(test::findSession(context_.printers, u"Receipt"), nullptr);
 }
 
 TEST_F(PrintTaskListTest, AQueueThePageHoldsOpenLendsItsTableToOneTaskAndIsLetGo) {

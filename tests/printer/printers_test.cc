@@ -18,7 +18,7 @@ class PrinterRegistryTest : public test::ContextTest {
 };
 
 TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOne) {
-  PrinterSession& first = *findOrCreateSession(context_.printers, u"POS-80");
+  PrinterSession& first = test::sessionOf(context_.printers, u"POS-80");
   EXPECT_FALSE(first.isOpen());
   EXPECT_EQ(first.handle, platform::kNoPrinterHandle);
   EXPECT_TRUE(first.modelName.empty());
@@ -26,36 +26,36 @@ TEST_F(PrinterRegistryTest, FirstLookupCreatesBlankSessionAndSecondReturnsSameOn
 
   first.handle = 0;  // zero is a real handle, not the marker
   first.commands[7] = 0x42;
-  PrinterSession& second = *findOrCreateSession(context_.printers, u"POS-80");
+  PrinterSession& second = test::sessionOf(context_.printers, u"POS-80");
   EXPECT_EQ(&first, &second);
   EXPECT_TRUE(second.isOpen());
   EXPECT_EQ(second.commands[7], 0x42);
-  EXPECT_EQ(context_.printers.registry.size(), 1u);
+  EXPECT_EQ(test::sessionsOf(context_.printers).size(), 1u);
 }
 
 // CUPS takes "Kitchen" and "kitchen" for one queue; two sessions on it
 // would interleave two jobs on one printer.
 TEST_F(PrinterRegistryTest, NamesDifferingOnlyInAsciiCaseAreOneSessionLikeCupsQueues) {
   Printers& printers = context_.printers;
-  findOrCreateSession(printers, u"Kitchen")->handle = 1;
+  test::sessionOf(printers, u"Kitchen").handle = 1;
   EXPECT_EQ(sessionHandle(printers, u"kitchen"), 1u);
   EXPECT_EQ(sessionHandle(printers, u"KITCHEN"), 1u);
-  EXPECT_EQ(printers.registry.size(), 1u);
-  EXPECT_EQ(printers.registry.begin()->first, u"Kitchen") << "the first spelling stays";
+  EXPECT_EQ(test::sessionsOf(printers).size(), 1u);
+  EXPECT_EQ(test::sessionsOf(printers).begin()->first, u"Kitchen") << "the first spelling stays";
   // Only ASCII letters fold, as in CUPS: full-width and accented letters
   // name other printers.
-  findOrCreateSession(printers, u"\xFF2Bitchen");
-  findOrCreateSession(printers, u"K\x00EEtchen");
-  findOrCreateSession(printers, u"K\x00CEtchen");
-  EXPECT_EQ(printers.registry.size(), 4u);
+  test::sessionOf(printers, u"\xFF2Bitchen");
+  test::sessionOf(printers, u"K\x00EEtchen");
+  test::sessionOf(printers, u"K\x00CEtchen");
+  EXPECT_EQ(test::sessionsOf(printers).size(), 4u);
 }
 
 TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithAsciiLettersFoldedAndPrefixFirst) {
   for (const char16_t* name : {u"\xFF21", u"ab", u"a", u"B", u"\x4E2D", u"_"}) {
-    findOrCreateSession(context_.printers, name);
+    test::sessionOf(context_.printers, name);
   }
   std::vector<std::u16string> order;
-  for (const auto& entry : context_.printers.registry) order.push_back(entry.first);
+  for (const auto& entry : test::sessionsOf(context_.printers)) order.push_back(entry.first);
   EXPECT_EQ(order, (std::vector<std::u16string>{u"_", u"a", u"ab", u"B", u"\x4E2D", u"\xFF21"}));
 }
 
@@ -63,9 +63,12 @@ TEST_F(PrinterRegistryTest, KeysOrderByUnsignedCodeUnitWithAsciiLettersFoldedAnd
 // only opening and attaching a model do.
 TEST_F(PrinterRegistryTest, LookingUpOrClosingAnUnknownPrinterRemembersNothing) {
   EXPECT_EQ(sessionHandle(context_.printers, u"new"), platform::kNoPrinterHandle);
-  closePrinterSession(context_.printers, u"new", true);
-  EXPECT_EQ(findSession(context_.printers, u"NEW"), nullptr);
-  EXPECT_TRUE(context_.printers.registry.empty());
+  {
+    OutputSequence output(context_.printers);
+    closePrinterSession(context_.printers, u"new", true);
+  }
+  EXPECT_EQ(test::findSession(context_.printers, u"NEW"), nullptr);
+  EXPECT_TRUE(test::sessionsOf(context_.printers).empty());
 }
 
 // A page naming ever new printers meets the bound; every printer already
@@ -75,21 +78,27 @@ TEST_F(PrinterRegistryTest, HoldsAtMostItsBoundOfPrintersAndDropsNoneToMakeRoom)
   Printers& printers = context_.printers;
   std::vector<std::string> lines;
   ScopedLogCapture capture([&](LogLevel, std::string_view line) { lines.emplace_back(line); });
-  for (std::size_t i = 0; i < kMaxPrinterSessions; ++i) {
-    ASSERT_NE(findOrCreateSession(printers, u"P" + std::u16string(i, u'x')), nullptr) << i;
+  {
+    PrinterTables tables(printers);
+    for (std::size_t i = 0; i < kMaxPrinterSessions; ++i) {
+      ASSERT_NE(tables.session(u"P" + std::u16string(i, u'x')), nullptr) << i;
+    }
+    tables.session(u"P")->handle = 7;
+    EXPECT_EQ(tables.session(u"Q"), nullptr);
+    EXPECT_EQ(tables.session(u"R"), nullptr);
+    EXPECT_EQ(lines,
+              std::vector<std::string>{"256 printers are remembered already: printers of other names are refused"});
+    EXPECT_EQ(tables.session(u"p")->handle, 7u);
   }
-  findOrCreateSession(printers, u"P")->handle = 7;
-  EXPECT_EQ(findOrCreateSession(printers, u"Q"), nullptr);
-  EXPECT_EQ(findOrCreateSession(printers, u"R"), nullptr);
-  EXPECT_EQ(lines,
-            std::vector<std::string>{"256 printers are remembered already: printers of other names are refused"});
-  EXPECT_EQ(findOrCreateSession(printers, u"p")->handle, 7u);
-
-  closePrinterSession(printers, u"P", true);
-  EXPECT_NE(findOrCreateSession(printers, u"Q"), nullptr);
-  kitchenCommands(printers)[3] = 0x1b;
-  EXPECT_EQ(kitchenCommands(printers)[3], 0x1b);
-  EXPECT_EQ(printers.registry.size(), kMaxPrinterSessions + 1);
+  {
+    OutputSequence output(printers);
+    closePrinterSession(printers, u"P", true);
+  }
+  PrinterTables tables(printers);
+  EXPECT_NE(tables.session(u"Q"), nullptr);
+  tables.kitchenCommands()[3] = 0x1b;
+  EXPECT_EQ(tables.kitchenCommands()[3], 0x1b);
+  EXPECT_EQ(tables.sessions().size(), kMaxPrinterSessions + 1);
 }
 
 TEST(AnsiTextTest, EmptyTextGivesExactlyOneNul) { EXPECT_EQ(toAnsiBytes(u""), std::string(1, '\0')); }

@@ -33,8 +33,8 @@ TEST_F(ShippedModelsTest, ReceiptModelLoadsStandardEscPosCommands) {
 }
 
 TEST_F(ShippedModelsTest, KitchenModelPreFeedsAndUsesPrintModeSizes) {
-  loadModelConfig(kitchenCommands(context_.printers), kKitchenModelName);
-  const PrinterModelConfig& table = kitchenCommands(context_.printers);
+  loadModelConfig(test::kitchenCommands(context_.printers), kKitchenModelName);
+  const PrinterModelConfig& table = test::kitchenCommands(context_.printers);
   EXPECT_EQ(table.command(0, 5), hexBytes("1b 4a 00 03 01"));
   EXPECT_EQ(table.command(9, 3), hexBytes("1b 21 00"));
   EXPECT_EQ(table.command(15, 3), hexBytes("20 10 30"));

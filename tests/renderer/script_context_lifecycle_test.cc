@@ -15,7 +15,7 @@ namespace {
 class ScriptContextLifecycleTest : public test::ContextTest {
  protected:
   void SetUp() override {
-    context_.printers.registry.clear();
+    test::sessionsOf(context_.printers).clear();
     spooler_.addPrinter(u"Kitchen");
     spooler_.addPrinter(u"Bar");
   }
@@ -37,10 +37,10 @@ TEST_F(ScriptContextLifecycleTest, ReleaseClosesEveryOpenPrinterAndKeepsTheSessi
   onScriptContextReleased(context_);
   EXPECT_EQ(spooler_.calls(), (std::vector<std::string>{"close", "close"}));
   EXPECT_EQ(spooler_.openHandles(), 0u);
-  ASSERT_EQ(context_.printers.registry.size(), 3u);
-  for (const auto& [name, session] : context_.printers.registry) EXPECT_FALSE(session.isOpen());
-  EXPECT_EQ(context_.printers.registry.at(u"Bar").modelName, u"RQ2");
-  EXPECT_EQ(context_.printers.registry.at(u"Kitchen").commands[0], 0x1b);
+  ASSERT_EQ(test::sessionsOf(context_.printers).size(), 3u);
+  for (const auto& [name, session] : test::sessionsOf(context_.printers)) EXPECT_FALSE(session.isOpen());
+  EXPECT_EQ(test::sessionsOf(context_.printers).at(u"Bar").modelName, u"RQ2");
+  EXPECT_EQ(test::sessionsOf(context_.printers).at(u"Kitchen").commands[0], 0x1b);
 
   // A second release (another frame's context) finds nothing left to close.
   spooler_.clearRecord();
@@ -52,7 +52,7 @@ TEST_F(ScriptContextLifecycleTest, AHandleTheSpoolerRefusesToCloseIsStillMarkedC
   openSession(u"Kitchen", u"");
   spooler_.failNext("close", 6);
   onScriptContextReleased(context_);
-  EXPECT_FALSE(context_.printers.registry.at(u"Kitchen").isOpen());
+  EXPECT_FALSE(test::sessionsOf(context_.printers).at(u"Kitchen").isOpen());
 }
 
 TEST_F(ScriptContextLifecycleTest, CreationReloadsTheKitchenTableFromItsModelReplacingWhatWasThere) {
@@ -61,7 +61,7 @@ TEST_F(ScriptContextLifecycleTest, CreationReloadsTheKitchenTableFromItsModelRep
   kitchen.commands.bytes.fill(0xee);
   onScriptContextCreated(context_);
   loadModelConfig(test::sessionOf(context_.printers, u"fresh load").commands, kKitchenModelName);
-  EXPECT_EQ(kitchen.commands.bytes, context_.printers.registry.at(u"fresh load").commands.bytes);
+  EXPECT_EQ(kitchen.commands.bytes, test::sessionsOf(context_.printers).at(u"fresh load").commands.bytes);
   EXPECT_NE(kitchen.commands.bytes, PrinterModelConfig{}.bytes);
   EXPECT_FALSE(kitchen.isOpen());
 }
@@ -69,9 +69,9 @@ TEST_F(ScriptContextLifecycleTest, CreationReloadsTheKitchenTableFromItsModelRep
 TEST_F(ScriptContextLifecycleTest, CreationWithoutTheModelFileLeavesTheKitchenTableZero) {
   test::TempDir empty;
   test::ScopedWorkingDirectory nowhere(empty.path());
-  kitchenCommands(context_.printers).bytes.fill(0xee);
+  test::kitchenCommands(context_.printers).bytes.fill(0xee);
   onScriptContextCreated(context_);
-  EXPECT_EQ(kitchenCommands(context_.printers).bytes, PrinterModelConfig{}.bytes);
+  EXPECT_EQ(test::kitchenCommands(context_.printers).bytes, PrinterModelConfig{}.bytes);
 }
 
 TEST(RenderMessagesTest, OnlyChangesOfEditabilityAreReportedStartingFromNotEditable) {

@@ -230,22 +230,22 @@ bool FakeNetworkPrinter::waitUntil(const std::function<bool()>& done) const {
 void FakeNetworkPrinter::serve() {
   for (;;) {
     // poll passes over a closed listener (-1).
-    std::vector<pollfd> watched{{listener_, POLLIN, 0}, {wakeup_, POLLIN, 0}};
-    std::vector<std::size_t> watchedConnections;
+    watched_.assign({{listener_, POLLIN, 0}, {wakeup_, POLLIN, 0}});
+    watchedConnections_.clear();
     for (std::size_t i = 0; reading_ && i < connections_.size(); ++i) {
       if (connections_[i].closed || connections_[i].endedBySender) continue;
-      watched.push_back({connections_[i].descriptor, POLLIN, 0});
-      watchedConnections.push_back(i);
+      watched_.push_back({connections_[i].descriptor, POLLIN, 0});
+      watchedConnections_.push_back(i);
     }
-    if (::poll(watched.data(), watched.size(), -1) < 0) continue;
-    if (watched[1].revents != 0) {
+    if (::poll(watched_.data(), watched_.size(), -1) < 0) continue;
+    if (watched_[1].revents != 0) {
       std::uint64_t count = 0;
       if (::read(wakeup_, &count, sizeof count) == sizeof count && !handleRequest()) return;
       continue;
     }
-    if (listener_ >= 0 && watched[0].revents != 0) acceptConnection();
-    for (std::size_t k = 0; k < watchedConnections.size(); ++k) {
-      if (watched[k + 2].revents != 0) readFrom(connections_[watchedConnections[k]]);
+    if (listener_ >= 0 && watched_[0].revents != 0) acceptConnection();
+    for (std::size_t k = 0; k < watchedConnections_.size(); ++k) {
+      if (watched_[k + 2].revents != 0) readFrom(connections_[watchedConnections_[k]]);
     }
   }
 }

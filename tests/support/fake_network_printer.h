@@ -1,5 +1,7 @@
 #pragma once
 
+#include <poll.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -163,6 +165,12 @@ class FakeNetworkPrinter {
   std::size_t resetAfter_ = 0;                   // likewise; 0: no reset armed
   bool keepOpen_ = false;                        // likewise
   std::size_t closedBySender_ = 0;               // guarded by mutex_: the last probe's finding
+  // The serving thread's poll list and the connection each entry after the
+  // first two watches, kept here rather than on its stack: a fuzz target's
+  // leak check, taken while the thread blocks in poll, reported the list as
+  // lost when only the thread's stack held it. Touched by that thread only.
+  std::vector<pollfd> watched_;
+  std::vector<std::size_t> watchedConnections_;
   std::thread thread_;
 };
 

@@ -27,7 +27,7 @@ class NetPrinterTest : public ::testing::Test {
     std::copy(table.begin(), table.end(), kitchenTable().bytes.begin());
   }
 
-  PrinterModelConfig& kitchenTable() { return kitchenCommands(context_.printers); }
+  PrinterModelConfig& kitchenTable() { return test::kitchenCommands(context_.printers); }
 
   // Message boxes shown so far, one "caption<TAB>text" line each.
   std::string dialogs() const { return std::filesystem::exists(dialogLog_) ? readFile(dialogLog_) : std::string(); }

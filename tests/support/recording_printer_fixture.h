@@ -30,7 +30,7 @@ class RecordingPrinterTest : public ::testing::Test {
   CallResult call(std::string_view name, const CallArguments& arguments) {
     return callFunction(context_, name, arguments);
   }
-  PrinterRegistry& registry() { return context_.printers.registry; }
+  PrinterRegistry& registry() { return test::sessionsOf(context_.printers); }
   PrinterSession& session(const std::u16string& name) { return test::sessionOf(context_.printers, name); }
 
   RecordingSpooler spooler_;

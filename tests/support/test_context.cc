@@ -11,7 +11,7 @@
 namespace lumetra::test {
 
 PrinterSession& sessionOf(Printers& printers, const std::u16string& name) {
-  PrinterSession* session = findOrCreateSession(printers, name);
+  PrinterSession* session = PrinterTables(printers).session(name);
   if (!session) throw std::length_error("the printer registry is full");
   return *session;
 }

@@ -24,10 +24,6 @@ namespace lumetra::test {
 // the table's argument count rules.
 CallResult callFunction(Context& context, std::string_view name, const CallArguments& arguments);
 
-// The printer session of that name, made when absent, as a page's opening
-// or model call would (tests stay far below the registry's bound).
-PrinterSession& sessionOf(Printers& printers, const std::u16string& name);
-
 // Delivery timings for tests: a printer that cannot be reached is tried
 // again within a tenth of a second, one that takes nothing is reported
 // after a few tenths, one that keeps its side open has its ticket at its
@@ -63,6 +59,19 @@ void startQuickDelivery(Context& context, const std::filesystem::path& folder, B
 
 // True once no ticket waits in the outbox (false after a hang guard).
 bool waitUntilDelivered(const PrintJobs& jobs);
+
+// A printer session, or all of them, as a test sets them up or looks at
+// them between window function calls: the tables are held for the look-up
+// only, as nothing else runs on the page's thread meanwhile. sessionOf
+// makes the session when absent, as a page's opening or model call would
+// (tests stay far below the registry's bound).
+PrinterSession& sessionOf(Printers& printers, const std::u16string& name);
+inline PrinterRegistry& sessionsOf(Printers& printers) { return PrinterTables(printers).sessions(); }
+// The session of that name, null when there is none; never made.
+inline PrinterSession* findSession(Printers& printers, std::u16string_view name) {
+  return PrinterTables(printers).find(name);
+}
+inline PrinterModelConfig& kitchenCommands(Printers& printers) { return PrinterTables(printers).kitchenCommands(); }
 
 // A web process's state for a test that is no fixture: no spooler service
 // and message boxes recorded.

@@ -25,7 +25,7 @@ namespace {
 // when the demo prints, over TCP and through a CUPS raw queue.
 class LumetraPrintingTest : public test::ContextTest {
  protected:
-  void SetUp() override { loadModelConfig(kitchenCommands(context_.printers), u"QV52K"); }
+  void SetUp() override { loadModelConfig(test::kitchenCommands(context_.printers), u"QV52K"); }
 
   void startPrinter(const std::string& address) {
     printer_.emplace(test::virtualPrinterProgram(),

@@ -19,38 +19,31 @@ cups::Connection CupsSpooler::connect() {
   return connection;
 }
 
-CupsSpooler::LockedPrinter CupsSpooler::find(PrinterHandle handle) {
+std::shared_ptr<CupsSpooler::OpenPrinter> CupsSpooler::find(PrinterHandle handle) {
   std::shared_ptr<OpenPrinter> printer;
   {
     MutexLock lock(mutex_);
     const auto it = open_.find(handle);
     if (it != open_.end()) printer = it->second;
   }
-  if (!printer) {
-    fail(spooler_error::kInvalidHandle);
-    return {};
-  }
-  std::unique_lock lock(printer->mutex);
-  // Closed by another thread between the look-up and the lock.
-  if (printer->closed) {
-    fail(spooler_error::kInvalidHandle);
-    return {};
-  }
-  return {std::move(printer), std::move(lock)};
-}
-
-CupsSpooler::LockedPrinter CupsSpooler::findWithDocument(PrinterHandle handle) {
-  LockedPrinter printer = find(handle);
-  if (printer && printer->document == Document::none) {
-    fail(spooler_error::kNoDocument);
-    return {};
-  }
+  if (!printer) fail(spooler_error::kInvalidHandle);
   return printer;
 }
 
+bool CupsSpooler::stillOpen(const OpenPrinter& printer) {
+  return !printer.closed || fail(spooler_error::kInvalidHandle);
+}
+
+bool CupsSpooler::inDocument(const OpenPrinter& printer) {
+  return stillOpen(printer) && (printer.document != Document::none || fail(spooler_error::kNoDocument));
+}
+
 std::optional<std::string> CupsSpooler::queueOf(PrinterHandle handle) {
-  const LockedPrinter printer = find(handle);
+  const std::shared_ptr<OpenPrinter> printer = find(handle);
   if (!printer) return std::nullopt;
+  // Waits for a round trip of the handle in progress, as every call on it does.
+  MutexLock lock(printer->mutex);
+  if (!stillOpen(*printer)) return std::nullopt;
   return printer->queue;
 }
 
@@ -71,8 +64,7 @@ std::optional<PrinterHandle> CupsSpooler::open(std::u16string_view printerName) 
     return std::nullopt;
   }
 
-  auto printer = std::make_shared<OpenPrinter>();
-  printer->queue = queue;
+  auto printer = std::make_shared<OpenPrinter>(queue);
   MutexLock lock(mutex_);
   const PrinterHandle handle = nextHandle_++;
   open_.emplace(handle, std::move(printer));
@@ -80,8 +72,10 @@ std::optional<PrinterHandle> CupsSpooler::open(std::u16string_view printerName) 
 }
 
 bool CupsSpooler::close(PrinterHandle handle) {
-  LockedPrinter printer = find(handle);
+  const std::shared_ptr<OpenPrinter> printer = find(handle);
   if (!printer) return false;
+  MutexLock printerLock(printer->mutex);
+  if (!stillOpen(*printer)) return false;
   printer->closed = true;
   {
     MutexLock lock(mutex_);
@@ -89,13 +83,15 @@ bool CupsSpooler::close(PrinterHandle handle) {
   }
   // A handle let go in the middle of a document still delivers what was
   // written to it, as the platform spoolers do; the result has no taker.
-  if (printer->document != Document::none) finishDocument(*printer.printer);
+  if (printer->document != Document::none) finishDocument(*printer);
   return true;
 }
 
 std::uint32_t CupsSpooler::startDocument(PrinterHandle handle, const DocumentInfo& info) {
-  const LockedPrinter printer = find(handle);
+  const std::shared_ptr<OpenPrinter> printer = find(handle);
   if (!printer) return 0;
+  MutexLock lock(printer->mutex);
+  if (!stillOpen(*printer)) return 0;
   if (printer->document != Document::none) return fail(spooler_error::kDocumentInProgress);
   if (info.dataType != u"RAW") return fail(spooler_error::kInvalidDataType);
 
@@ -122,13 +118,17 @@ bool CupsSpooler::startStreaming(OpenPrinter& printer) {
 }
 
 bool CupsSpooler::startPage(PrinterHandle handle) {
-  const LockedPrinter printer = findWithDocument(handle);
-  return printer && startStreaming(*printer.printer);
+  const std::shared_ptr<OpenPrinter> printer = find(handle);
+  if (!printer) return false;
+  MutexLock lock(printer->mutex);
+  return inDocument(*printer) && startStreaming(*printer);
 }
 
 bool CupsSpooler::write(PrinterHandle handle, std::string_view bytes) {
-  const LockedPrinter printer = findWithDocument(handle);
-  if (!printer || !startStreaming(*printer.printer)) return false;
+  const std::shared_ptr<OpenPrinter> printer = find(handle);
+  if (!printer) return false;
+  MutexLock lock(printer->mutex);
+  if (!inDocument(*printer) || !startStreaming(*printer)) return false;
   // A zero-length write of request data would end the document early.
   if (bytes.empty()) return true;
   if (cupsWriteRequestData(printer->jobConnection.get(), bytes.data(), bytes.size()) != HTTP_STATUS_CONTINUE) {
@@ -137,11 +137,18 @@ bool CupsSpooler::write(PrinterHandle handle, std::string_view bytes) {
   return true;
 }
 
-bool CupsSpooler::endPage(PrinterHandle handle) { return static_cast<bool>(findWithDocument(handle)); }
+bool CupsSpooler::endPage(PrinterHandle handle) {
+  const std::shared_ptr<OpenPrinter> printer = find(handle);
+  if (!printer) return false;
+  MutexLock lock(printer->mutex);
+  return inDocument(*printer);
+}
 
 bool CupsSpooler::endDocument(PrinterHandle handle) {
-  const LockedPrinter printer = findWithDocument(handle);
-  return printer && finishDocument(*printer.printer);
+  const std::shared_ptr<OpenPrinter> printer = find(handle);
+  if (!printer) return false;
+  MutexLock lock(printer->mutex);
+  return inDocument(*printer) && finishDocument(*printer);
 }
 
 bool CupsSpooler::finishDocument(OpenPrinter& printer) {

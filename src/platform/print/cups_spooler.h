@@ -2,7 +2,6 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "base/mutex.h"
@@ -55,29 +54,28 @@ class CupsSpooler final : public Spooler {
   // One open handle. Its own lock serialises the IPP round trips of this
   // handle only; other handles go on meanwhile.
   struct OpenPrinter {
-    std::mutex mutex;
-    bool closed = false;             // set by close; later calls fail as with an unknown handle
-    std::string queue;               // the queue's name, UTF-8
-    cups::Connection jobConnection;  // only while a document is in progress
-    int jobId = 0;
-    std::string documentName;
-    Document document = Document::none;
+    explicit OpenPrinter(std::string queue) : queue(std::move(queue)) {}
+
+    Mutex mutex;
+    const std::string queue;                           // the queue's name, UTF-8
+    bool closed GUARDED_BY(mutex) = false;             // set by close; later calls fail as with an unknown handle
+    cups::Connection jobConnection GUARDED_BY(mutex);  // only while a document is in progress
+    int jobId GUARDED_BY(mutex) = 0;
+    std::string documentName GUARDED_BY(mutex);
+    Document document GUARDED_BY(mutex) = Document::none;
   };
 
-  // The handle's printer, locked; null (with lastError set) for a handle
-  // that is not open.
-  struct LockedPrinter {
-    std::shared_ptr<OpenPrinter> printer;
-    std::unique_lock<std::mutex> lock;
-    OpenPrinter* operator->() const { return printer.get(); }
-    explicit operator bool() const { return printer != nullptr; }
-  };
-  LockedPrinter find(PrinterHandle handle);
-  // Null (with lastError set) also when the handle has no document.
-  LockedPrinter findWithDocument(PrinterHandle handle);
+  // The handle's printer, not locked yet; null (with lastError set) for a
+  // handle that is not open.
+  std::shared_ptr<OpenPrinter> find(PrinterHandle handle) EXCLUDES(mutex_);
+  // Once the printer is locked: false (with lastError set) when another
+  // thread closed it between the look-up and the lock, or, when a document
+  // is needed, when it has none.
+  static bool stillOpen(const OpenPrinter& printer) REQUIRES(printer.mutex);
+  static bool inDocument(const OpenPrinter& printer) REQUIRES(printer.mutex);
   std::optional<std::string> queueOf(PrinterHandle handle);
-  bool startStreaming(OpenPrinter& printer);
-  bool finishDocument(OpenPrinter& printer);
+  bool startStreaming(OpenPrinter& printer) REQUIRES(printer.mutex);
+  bool finishDocument(OpenPrinter& printer) REQUIRES(printer.mutex);
   // A connection to the scheduler; null (with lastError set) when it cannot
   // be reached.
   static cups::Connection connect();

@@ -83,7 +83,7 @@ std::vector<std::u16string> CupsSpooler::printerNames() {
        attribute = ippNextAttribute(answer.get())) {
     const char* attributeName = ippGetName(attribute);
     if (!attributeName || std::strcmp(attributeName, "printer-name") != 0) continue;
-    // A server that is no CUPS may answer a value that is no text: no name.
+    // Null when the scheduler sent the name with no value or as no text.
     if (const char* name = ippGetString(attribute, 0, nullptr)) names.push_back(utf8ToUtf16(name));
   }
   return names;

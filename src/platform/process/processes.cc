@@ -7,9 +7,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <mutex>
 #include <set>
 #include <thread>
+
+#include "base/mutex.h"
 
 extern char** environ;
 
@@ -19,8 +20,8 @@ namespace {
 // Children that have not been reaped yet. A process id in here cannot have
 // been reused, so it is safe to signal.
 struct LiveChildren {
-  std::mutex mutex;
-  std::set<ProcessId> ids;
+  Mutex mutex;
+  std::set<ProcessId> ids GUARDED_BY(mutex);
 };
 
 LiveChildren& liveChildren() {
@@ -36,7 +37,7 @@ void reapWhenExited(ProcessId process) {
   while (::waitid(P_PID, static_cast<id_t>(process), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
   }
   LiveChildren& children = liveChildren();
-  std::lock_guard lock(children.mutex);
+  MutexLock lock(children.mutex);
   children.ids.erase(process);
   while (::waitpid(process, nullptr, 0) < 0 && errno == EINTR) {
   }
@@ -91,7 +92,7 @@ std::optional<ProcessId> startDetachedProcess(const std::string& program, const 
   }
   {
     LiveChildren& children = liveChildren();
-    std::lock_guard lock(children.mutex);
+    MutexLock lock(children.mutex);
     children.ids.insert(process);
   }
   std::thread(reapWhenExited, process).detach();
@@ -100,13 +101,13 @@ std::optional<ProcessId> startDetachedProcess(const std::string& program, const 
 
 bool detachedProcessRuns(ProcessId process) {
   LiveChildren& children = liveChildren();
-  std::lock_guard lock(children.mutex);
+  MutexLock lock(children.mutex);
   return children.ids.contains(process);
 }
 
 void killDetachedProcess(ProcessId process) {
   LiveChildren& children = liveChildren();
-  std::lock_guard lock(children.mutex);
+  MutexLock lock(children.mutex);
   if (children.ids.contains(process)) ::kill(-process, SIGKILL);
 }
 

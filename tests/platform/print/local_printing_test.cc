@@ -121,7 +121,7 @@ TEST_F(LocalPrintingTest, QueueNamesInAnotherLetterCaseAreTheSamePrinter) {
   ASSERT_EQ(call("printText", callArgs("BAR", "job")), kTrue);
   ASSERT_EQ(call("endPrintTask", callArgs("bAr")), kTrue);
   EXPECT_EQ(device.job(1), "one " + hexBytes("1d 21 00") + "job" + hexBytes("1d 21 00"));
-  EXPECT_EQ(context_.printers.registry.size(), 1u);
+  EXPECT_EQ(test::sessionsOf(context_.printers).size(), 1u);
   EXPECT_EQ(dialogs(), "");
 }
 
