@@ -59,9 +59,9 @@ int listenOn(const std::string& address, std::uint16_t port, int backlog, std::s
 // Takes the one place in the accept queue of a backlog-0 listener, so that
 // further connection requests go unanswered. The shell may have taken it
 // first (its requests race this one): the queue is full all the same, and
-// that connection is never accepted, so what it sends is lost when the
-// listener closes, as at a printer that went off the network. Hence the
-// wait for this connection to complete is short and its end not checked.
+// that connection is taken up when the printer answers again
+// (takeQueuedConnections). Hence the wait for this connection to complete
+// is short and its end not checked.
 int fillAcceptQueue(const std::string& address, std::uint16_t port) {
   const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (filler < 0) fail("socket");
@@ -252,10 +252,36 @@ void FakeNetworkPrinter::serve() {
 
 void FakeNetworkPrinter::acceptConnection() {
   const int descriptor = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-  if (descriptor < 0) return;
+  if (descriptor >= 0) keepConnection(descriptor);
+}
+
+void FakeNetworkPrinter::keepConnection(int descriptor) {
   std::lock_guard lock(mutex_);
   connections_.push_back(Connection{descriptor, {}, false});
   changed_.notify_all();
+}
+
+// A connection request that won the accept queue's one place from the
+// filler was completed by the kernel, which acknowledges what the sender
+// sends (and its keep-alive probes) as any printer's would: the sender has
+// every reason to count its ticket as taken. A printer that answers again
+// takes such a connection up and reads it, rather than dropping bytes its
+// stack acknowledged, which no sender could ever notice.
+void FakeNetworkPrinter::takeQueuedConnections() {
+  sockaddr_in filler{};
+  socklen_t fillerLength = sizeof filler;
+  const bool fillerKnown = ::getsockname(queueFiller_, reinterpret_cast<sockaddr*>(&filler), &fillerLength) == 0;
+  for (pollfd waiting{unanswered_, POLLIN, 0}; ::poll(&waiting, 1, 0) > 0 && waiting.revents != 0;) {
+    sockaddr_in peer{};
+    socklen_t peerLength = sizeof peer;
+    const int descriptor = ::accept4(unanswered_, reinterpret_cast<sockaddr*>(&peer), &peerLength, SOCK_CLOEXEC);
+    if (descriptor < 0) return;
+    if (fillerKnown && peer.sin_port == filler.sin_port && peer.sin_addr.s_addr == filler.sin_addr.s_addr) {
+      ::close(descriptor);
+    } else {
+      keepConnection(descriptor);
+    }
+  }
 }
 
 void FakeNetworkPrinter::readFrom(Connection& connection) {
@@ -378,6 +404,7 @@ bool FakeNetworkPrinter::handleRequest() {
     queueFiller_ = fillAcceptQueue(address_, port_);
   }
   if (what == Request::answerAgain && unanswered_ >= 0) {
+    takeQueuedConnections();
     ::close(std::exchange(queueFiller_, -1));
     ::close(std::exchange(unanswered_, -1));
     listener_ = listenOn(address_, port_, kPrinterBacklog, receiveBuffer_);

@@ -133,6 +133,10 @@ class FakeNetworkPrinter {
 
   void serve();
   void acceptConnection();
+  void keepConnection(int descriptor);
+  // While it does not answer: takes up the connections waiting in the full
+  // accept queue, all but the filler's.
+  void takeQueuedConnections();
   void readFrom(Connection& connection);
   void closeConnection(Connection& connection);
   void resetOpenConnections();
