@@ -117,6 +117,11 @@ bool hasState(Display* display, Window window, const char* stateAtom) {
   return false;
 }
 
+bool isManaged(Display* display, Window window) {
+  const Atom wmState = XInternAtom(display, "WM_STATE", False);
+  return !longProperty(display, window, "WM_STATE", wmState).empty();
+}
+
 bool isMinimised(Display* display, Window window) {
   const Atom wmState = XInternAtom(display, "WM_STATE", False);
   const auto values = longProperty(display, window, "WM_STATE", wmState);

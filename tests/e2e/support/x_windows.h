@@ -29,6 +29,8 @@ std::string windowClass(Display* display, Window window);  // "name.class"
 Geometry clientGeometry(Display* display, Window window);
 FrameExtents frameExtents(Display* display, Window window);
 bool hasState(Display* display, Window window, const char* stateAtom);  // _NET_WM_STATE_...
+// The window manager has taken the window in: it carries a WM_STATE.
+bool isManaged(Display* display, Window window);
 bool isMinimised(Display* display, Window window);
 bool isMaximised(Display* display, Window window);
 Window transientFor(Display* display, Window window);
