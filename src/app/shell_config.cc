@@ -17,6 +17,9 @@ namespace {
 constexpr std::uint64_t kDefaultConsoleLogKilobytes = 10 * 1024;
 constexpr unsigned kDefaultConsoleLogKeptFiles = 5;
 constexpr std::uint64_t kMostConsoleLogKeptFiles = 100;
+constexpr std::uint64_t kDefaultHoldAfterMinutes = 60;
+// More printers than a shop has; a longer section is cut here.
+constexpr std::size_t kMostBackups = 256;
 
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
@@ -89,6 +92,19 @@ CertificateSettings certificateSettings(const std::vector<std::filesystem::path>
   return settings;
 }
 
+// A printer's line in the user's file wins over the system's. The section
+// also holds the wait before a backup takes over, which names no printer.
+std::map<std::string, std::string> backupSettings(const std::vector<std::filesystem::path>& files) {
+  std::map<std::string, std::string> backups;
+  for (const std::filesystem::path& file : files) {
+    for (const auto& [printer, backup] : readProfileSection(file, u"backup", kMostBackups)) {
+      if (printer == u"backup_after_seconds" || backup.empty()) continue;
+      backups[utf16ToUtf8(printer)] = utf16ToUtf8(backup);
+    }
+  }
+  return backups;
+}
+
 }  // namespace
 
 std::vector<std::filesystem::path> configFiles() {
@@ -111,6 +127,8 @@ ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
   config.consoleLogKeptFiles = static_cast<unsigned>(std::min(
       numberSetting(files, u"console_log", u"kept_files", kDefaultConsoleLogKeptFiles), kMostConsoleLogKeptFiles));
   config.certificates = certificateSettings(files);
+  config.holdAfterMinutes = numberSetting(files, u"delivery", u"hold_after_minutes", kDefaultHoldAfterMinutes);
+  config.backups = backupSettings(files);
   return config;
 }
 

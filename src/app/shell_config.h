@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,14 @@ namespace lumetra::shell {
 // own file (see configFiles). Every value has a default that keeps the
 // shell as it behaves with no file at all.
 struct ShellConfig {
-  std::string startPage;                 // [shell] start_page
-  std::filesystem::path workingFolder;   // [shell] working_folder; empty: the current folder
-  std::string windowTitle;               // [shell] window_title: maximised after the splash
-  std::uint64_t consoleLogMaxBytes = 0;  // [console_log] max_kilobytes; 0: never rotated
-  unsigned consoleLogKeptFiles = 0;      // [console_log] kept_files: console.log.1 .. .N
-  CertificateSettings certificates;      // [security] certificates, [pinned_certificates]
+  std::string startPage;                       // [shell] start_page
+  std::filesystem::path workingFolder;         // [shell] working_folder; empty: the current folder
+  std::string windowTitle;                     // [shell] window_title: maximised after the splash
+  std::uint64_t consoleLogMaxBytes = 0;        // [console_log] max_kilobytes; 0: never rotated
+  unsigned consoleLogKeptFiles = 0;            // [console_log] kept_files: console.log.1 .. .N
+  CertificateSettings certificates;            // [security] certificates, [pinned_certificates]
+  std::uint64_t holdAfterMinutes = 60;         // [delivery] hold_after_minutes: older tickets wait for the staff
+  std::map<std::string, std::string> backups;  // [backup] PRINTER = OTHER
 };
 
 // Tests and development name another system-wide file here, so a till's

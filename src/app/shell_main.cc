@@ -149,6 +149,7 @@ int runShell(int argc, char** argv) {
   window = createMainWindow();
   BrowserClient client(setup, startupDirectory, {config.consoleLogMaxBytes, config.consoleLogKeptFiles},
                        CertificateJudge(config.certificates, startupDirectory / kPinFileName));
+  client.setNoticeSettings({config.holdAfterMinutes, config.backups});
   client.createMainBrowser(window, config.startPage);
   showMinimised(window);
   if (switches.multiThreadedMessageLoop) tellStaff(dialogs, staffText);
