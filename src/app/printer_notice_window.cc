@@ -207,9 +207,9 @@ void PrinterNoticeWindow::fillRows(const std::vector<NoticeRow>& rows) {
     GtkWidget* line = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
     gtk_box_pack_start(GTK_BOX(line), newLine(rows[row].text, style_), TRUE, TRUE, 0);
     for (std::size_t place = 0; place < rows[row].buttons.size(); ++place) {
-      gtk_box_pack_start(GTK_BOX(line),
-                         newButton(rows[row].buttons[place], row, place, style_, G_CALLBACK(onButtonClicked), this),
-                         FALSE, FALSE, 0);
+      GtkWidget* button = newButton(rows[row].buttons[place], row, place, style_, G_CALLBACK(onButtonClicked), this);
+      if (traceChanges_) g_signal_connect_after(button, "draw", G_CALLBACK(onButtonDrawn), this);
+      gtk_box_pack_start(GTK_BOX(line), button, FALSE, FALSE, 0);
     }
     gtk_box_pack_start(GTK_BOX(rowsBox_), line, FALSE, FALSE, 0);
     gtk_widget_show_all(line);
@@ -252,9 +252,45 @@ void PrinterNoticeWindow::fitToText() {
 }
 
 // Whatever size the window ends up with, it goes into the corner.
-void PrinterNoticeWindow::onSizeAllocate(GtkWidget* window, GdkRectangle* allocation, gpointer) {
+void PrinterNoticeWindow::onSizeAllocate(GtkWidget* window, GdkRectangle* allocation, gpointer notice) {
   const ScreenArea place = placePrinterNotice(workArea(), allocation->width, allocation->height);
   gtk_window_move(GTK_WINDOW(window), place.x, place.y);
+}
+
+// Drawn, a button is where the staff see it.
+gboolean PrinterNoticeWindow::onButtonDrawn(GtkWidget*, cairo_t*, gpointer notice) {
+  static_cast<PrinterNoticeWindow*>(notice)->traceButtons();
+  return FALSE;
+}
+
+// Each button's label and centre in the window, in the order shown.
+void PrinterNoticeWindow::traceButtons() {
+  std::string buttons;
+  GList* lines = gtk_container_get_children(GTK_CONTAINER(rowsBox_));
+  for (GList* line = lines; line; line = line->next) {
+    GList* parts = gtk_container_get_children(GTK_CONTAINER(line->data));
+    for (GList* part = parts; part; part = part->next) {
+      if (!GTK_IS_BUTTON(part->data)) continue;
+      GtkWidget* widget = GTK_WIDGET(part->data);
+      int x = 0;
+      int y = 0;
+      // Not yet drawn: its own drawing traces them all again.
+      if (gtk_widget_get_allocated_width(widget) <= 1 ||
+          !gtk_widget_translate_coordinates(widget, window_, gtk_widget_get_allocated_width(widget) / 2,
+                                            gtk_widget_get_allocated_height(widget) / 2, &x, &y)) {
+        g_list_free(parts);
+        g_list_free(lines);
+        return;
+      }
+      buttons += std::string(buttons.empty() ? "" : "|") + gtk_button_get_label(GTK_BUTTON(widget)) + "@" +
+                 std::to_string(x) + "," + std::to_string(y);
+    }
+    g_list_free(parts);
+  }
+  g_list_free(lines);
+  if (buttons == buttonsTraced_) return;
+  buttonsTraced_ = buttons;
+  logf(LogLevel::info, "printer notice buttons [%s]", buttons.c_str());
 }
 
 }  // namespace lumetra::shell

@@ -39,7 +39,8 @@ class PrinterNoticeWindow {
   void sendActionsWith(ActionSender sender) { sendAction_ = std::move(sender); }
   // A line said once however often it is added; the first few are kept.
   void addAlert(const std::string& line);
-  // From now on each new text goes to stderr too, on one line.
+  // From now on each new text goes to stderr too, on one line, and where
+  // its buttons are, so that a test can press them.
   void traceChanges() { traceChanges_ = true; }
 
  private:
@@ -48,7 +49,9 @@ class PrinterNoticeWindow {
   void fillRows(const std::vector<NoticeRow>& rows);
   void fitToText();
   void press(const NoticeButton& button);
+  void traceButtons();
   static void onButtonClicked(GtkButton* button, gpointer notice);
+  static gboolean onButtonDrawn(GtkWidget* button, cairo_t* cairo, gpointer notice);
   static void onSizeAllocate(GtkWidget* window, GdkRectangle* allocation, gpointer notice);
 
   GtkWindow* till_ = nullptr;
@@ -63,6 +66,7 @@ class PrinterNoticeWindow {
   ActionSender sendAction_;
   std::vector<NoticeRow> rows_;  // what the buttons shown stand for
   bool traceChanges_ = false;
+  std::string buttonsTraced_;
 };
 
 }  // namespace lumetra::shell

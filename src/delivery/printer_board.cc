@@ -93,9 +93,9 @@ std::optional<std::vector<PrinterBacklog>> PrinterBoard::backlogChange() {
       const Trouble why = printer.refusal != Trouble::none   ? printer.refusal
                           : printer.trouble != Trouble::none ? printer.trouble
                                                              : printer.condition;
-      waiting.push_back(PrinterBacklog{key.name, count, printer.since, why});
+      waiting.push_back(PrinterBacklog{key.name, count, printer.since, why, key.kind});
     } else {
-      conditions.push_back(PrinterBacklog{key.name, 0, 0, printer.condition});
+      conditions.push_back(PrinterBacklog{key.name, 0, 0, printer.condition, key.kind});
     }
     ++entry;
   }

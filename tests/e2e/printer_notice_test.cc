@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <X11/Xutil.h>
 #include <signal.h>
 
 #include <chrono>
@@ -63,6 +64,30 @@ std::string printedTickets(const std::filesystem::path& folder) {
 
 std::chrono::milliseconds::rep millisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Where the notice last traced its button `label` (the `nth` of that
+// label, from 0), in the window's coordinates.
+std::optional<std::pair<int, int>> buttonPlace(const Shell& shell, const std::string& label, int nth = 0) {
+  constexpr std::string_view kTrace = "lumetra: printer notice buttons [";
+  const std::string errors = shell.errors();
+  const auto start = errors.rfind(kTrace);
+  if (start == std::string::npos) return std::nullopt;
+  const std::string buttons =
+      "|" + errors.substr(start + kTrace.size(), errors.find("]\n", start) - start - kTrace.size());
+  const std::regex place("\\|" + label + "@([0-9]+),([0-9]+)");
+  for (std::sregex_iterator at(buttons.begin(), buttons.end(), place), end; at != end; ++at) {
+    if (nth-- == 0) return std::pair{std::stoi((*at)[1]), std::stoi((*at)[2])};
+  }
+  return std::nullopt;
+}
+
+void runXdotool(const XServer& x, std::vector<std::string> arguments) {
+  SpawnOptions options;
+  options.arguments = std::move(arguments);
+  options.arguments.insert(options.arguments.begin(), "xdotool");
+  options.environment = {{"DISPLAY", x.display()}};
+  ASSERT_EQ(waitForExit(spawn(options)), 0);
 }
 
 void typeOnKeyboard(const XServer& x, const std::string& text) {
@@ -199,6 +224,73 @@ TEST(PrinterNoticeTest, APrinterReportingAFaultHoldsItsTicketsWithTheReasonUntil
   std::cout << "paper-in again: three tickets printed after " << millisecondsSince(recovery) << " ms" << std::endl;
   EXPECT_EQ(printedTickets(receipts.path()), "123123");
   EXPECT_TRUE(eventually([&] { return !findWindow(x.connection(), kNoticeTitle); }));
+}
+
+// The staff press the notice's buttons with the mouse while the cashier
+// types: a retry, then a discard that first asks in the notice itself,
+// naming how many, and goes only on 确认. Each press is said on stderr
+// and goes to the till's page; the notice never takes the keyboard, so
+// what the cashier types after the presses still reaches the page.
+TEST(PrinterNoticeTest, TheStaffPressTheNoticesButtonsAndTheTillKeepsTheKeyboard) {
+  XServer x;
+  ShellHome home;
+  test::FakeNetworkPrinter printer(kPrinter);
+  printer.switchOff();
+  Shell shell(x, home, {.startPage = pageUrl("printer_notice.html") + "?printer=" + kPrinter});
+  Display* display = x.connection();
+  const auto noticeSays = [&](const std::regex& pattern) {
+    return eventually([&] { return std::regex_search(noticeText(shell).value_or(""), pattern); });
+  };
+  std::optional<Window> notice;
+  const auto press = [&](const std::string& label) {
+    std::optional<std::pair<int, int>> place;
+    ASSERT_TRUE(eventually([&] { return (place = buttonPlace(shell, label)).has_value(); })) << shell.errors();
+    // Settled in its corner after growing or shrinking with its lines.
+    Geometry area;
+    ASSERT_TRUE(eventually([&] {
+      area = clientGeometry(display, *notice);
+      return area.x + area.width == x.width() - 16 && area.y + area.height == x.height() - 16;
+    }));
+    runXdotool(x, {"mousemove", "--sync", std::to_string(area.x + place->first), std::to_string(area.y + place->second),
+                   "click", "1"});
+  };
+
+  ASSERT_TRUE(home.waitForConsole("tickets handed over")) << home.consoleText() << shell.errors();
+  ASSERT_TRUE(eventually([&] { return (notice = findWindow(display, kNoticeTitle)).has_value(); })) << shell.errors();
+  ASSERT_TRUE(noticeSays(waitingLine(kPrinter, 3))) << noticeText(shell).value_or("no notice");
+  // The window manager is told never to give it the keyboard.
+  XWMHints* hints = XGetWMHints(display, *notice);
+  ASSERT_TRUE(hints);
+  EXPECT_TRUE((hints->flags & InputHint) && !hints->input);
+  XFree(hints);
+
+  press("重试");
+  EXPECT_TRUE(eventually([&] {
+    return shell.errors().find(std::string("printer notice: staff chose retry for printer ") + kPrinter) !=
+           std::string::npos;
+  })) << shell.errors();
+
+  // No printer but itself to move them to: no 改到….
+  EXPECT_FALSE(buttonPlace(shell, "改到…"));
+  press("作废");
+  ASSERT_TRUE(noticeSays(std::regex(std::string("\\|确认作废 打印机 ") + kPrinter + " 的 3 张单据？$")))
+      << noticeText(shell).value_or("no notice");
+  EXPECT_EQ(shell.errors().find("staff chose discard"), std::string::npos) << "not before 确认";
+  press("取消");
+  ASSERT_TRUE(noticeSays(waitingLine(kPrinter, 3))) << noticeText(shell).value_or("no notice");
+  ASSERT_TRUE(eventually([&] { return !buttonPlace(shell, "确认"); })) << shell.errors();
+  press("作废");
+  ASSERT_TRUE(noticeSays(std::regex("确认作废"))) << noticeText(shell).value_or("no notice");
+  press("确认");
+  EXPECT_TRUE(eventually([&] {
+    return shell.errors().find(std::string("printer notice: staff chose discard for printer ") + kPrinter) !=
+           std::string::npos;
+  })) << shell.errors();
+  EXPECT_EQ(occurrences(shell.errors(), "staff chose"), 2u) << shell.errors();
+
+  typeOnKeyboard(x, "42");
+  EXPECT_TRUE(home.waitForConsole("typed 42")) << home.consoleText();
+  EXPECT_EQ(home.consoleText().find("till lost the keyboard"), std::string::npos);
 }
 
 }  // namespace

@@ -25,15 +25,19 @@ GVariant* utf8Variant(const std::string& text) {
   return g_variant_new_take_string(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
 }
 
+// Old tickets held for a decision and the printers tickets may be moved to
+// are told too; this delivery holds none and moves none.
 GVariant* toVariant(const std::vector<PrinterBacklog>& backlogs) {
-  GVariantBuilder builder;
-  g_variant_builder_init(&builder, G_VARIANT_TYPE(kPrinterBacklogType));
+  GVariantBuilder printers;
+  g_variant_builder_init(&printers, G_VARIANT_TYPE("a(ysttxs)"));
   for (const PrinterBacklog& backlog : backlogs) {
-    g_variant_builder_add(&builder, "(@stx@s)", utf8Variant(backlog.printer), static_cast<guint64>(backlog.waiting),
+    g_variant_builder_add(&printers, "(y@sttx@s)", static_cast<guint8>(backlog.kind), utf8Variant(backlog.printer),
+                          static_cast<guint64>(backlog.waiting), guint64{0},
                           static_cast<gint64>(backlog.sinceUnixSeconds),
                           g_variant_new_string(std::string(troubleCode(backlog.trouble)).c_str()));
   }
-  return g_variant_builder_end(&builder);
+  return g_variant_new("(@a(ysttxs)@a(ys))", g_variant_builder_end(&printers),
+                       g_variant_new_array(G_VARIANT_TYPE("(ys)"), nullptr, 0));
 }
 
 // Pages are kept by id and looked up: one can be freed at any time.
