@@ -122,7 +122,8 @@ int runShell(int argc, char** argv) {
   platform::Dialogs& dialogs = loggedDialogs ? *loggedDialogs : static_cast<platform::Dialogs&>(onScreenDialogs);
   setDefaultIcon();
   const WebSetup setup =
-      createWebSetup(startupDirectory, extensionFolder.value_or(executableFolder), switches, config.certificates.mode);
+      createWebSetup(startupDirectory, extensionFolder.value_or(executableFolder), switches, config.certificates.mode,
+                     config.delivery);
   handleDownloads(setup.context, dialogs.attended());
 
   GtkWindow* window = nullptr;
