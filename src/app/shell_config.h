@@ -12,7 +12,7 @@ namespace lumetra::shell {
 
 // How the web process's delivery treats waiting tickets.
 struct DeliverySettings {
-  std::uint64_t holdAfterMinutes = 60;   // [delivery] hold_after_minutes; 0: never held
+  std::uint64_t holdAfterMinutes = 60;    // [delivery] hold_after_minutes; 0: never held
   std::uint64_t backupAfterSeconds = 30;  // [backup] backup_after_seconds
   // [backup] PRINTER = OTHER, as written (the web process reads the names).
   std::vector<std::pair<std::string, std::string>> backups;

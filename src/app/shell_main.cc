@@ -121,9 +121,8 @@ int runShell(int argc, char** argv) {
   static const std::unique_ptr<platform::LoggedDialogs> loggedDialogs = platform::loggedDialogsFromEnvironment();
   platform::Dialogs& dialogs = loggedDialogs ? *loggedDialogs : static_cast<platform::Dialogs&>(onScreenDialogs);
   setDefaultIcon();
-  const WebSetup setup =
-      createWebSetup(startupDirectory, extensionFolder.value_or(executableFolder), switches, config.certificates.mode,
-                     config.delivery);
+  const WebSetup setup = createWebSetup(startupDirectory, extensionFolder.value_or(executableFolder), switches,
+                                        config.certificates.mode, config.delivery);
   handleDownloads(setup.context, dialogs.attended());
 
   GtkWindow* window = nullptr;

@@ -43,8 +43,7 @@ GVariant* deliveryVariant(const DeliverySettings& delivery) {
 }  // namespace
 
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches, CertificateMode certificates,
-                        const DeliverySettings& delivery) {
+                        const ShellSwitches& switches, CertificateMode certificates, const DeliverySettings& delivery) {
   WebSetup setup;
   WebKitWebsiteDataManager* manager = createDataManager(startupDirectory / "cache", certificates);
   setup.context = webkit_web_context_new_with_website_data_manager(manager);

@@ -23,7 +23,6 @@ struct WebSetup {
 // judges) unless the mode accepts any, no hardware acceleration, the web extension
 // loaded from `extensionDirectory` and given the delivery settings, script-opened windows always allowed.
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches, CertificateMode certificates,
-                        const DeliverySettings& delivery);
+                        const ShellSwitches& switches, CertificateMode certificates, const DeliverySettings& delivery);
 
 }  // namespace lumetra::shell

@@ -36,8 +36,8 @@ void applyStaffAction(Outbox& outbox, const StaffAction& action) {
       logf(LogLevel::notice, "staff let %zu old tickets for %s print", outbox.releaseHeld(action.printer), printer);
       break;
     case StaffAction::Kind::discardOld:
-      logf(LogLevel::notice, "staff discarded %zu old tickets for %s", outbox.discard(action.printer, TicketChoice::held),
-           printer);
+      logf(LogLevel::notice, "staff discarded %zu old tickets for %s",
+           outbox.discard(action.printer, TicketChoice::held), printer);
       break;
   }
 }

@@ -99,7 +99,8 @@ void NetworkDelivery::passToBackups(Clock::time_point now) {
     }
     if (outbox_.waitingFor(line.printer) > 0) {
       const std::size_t moved = outbox_.move(line.printer, backup->second);
-      if (moved > 0) logf(LogLevel::notice, "%zu tickets for %s went to %s", moved, address.c_str(), backup->second.name.c_str());
+      if (moved > 0)
+        logf(LogLevel::notice, "%zu tickets for %s went to %s", moved, address.c_str(), backup->second.name.c_str());
     }
   }
 }
@@ -123,8 +124,8 @@ void NetworkDelivery::startDue(Clock::time_point now) {
       // Nothing but the printer's own answers: it is back once it has
       // taken an empty ticket as it would take a real one.
       line.probing = true;
-      line.send.emplace(platform::ipv4Endpoint(line.printer.name, kRawPrinterPort), std::string(), timings_.ticket,
-                        now, abilities_[line.printer.name], processIdFor(0));
+      line.send.emplace(platform::ipv4Endpoint(line.printer.name, kRawPrinterPort), std::string(), timings_.ticket, now,
+                        abilities_[line.printer.name], processIdFor(0));
       ++entry;
       continue;
     }

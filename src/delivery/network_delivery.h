@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "base/mutex.h"
-
 #include "delivery/delivery.h"
 #include "net/ticket_send.h"
 #include "outbox/outbox.h"

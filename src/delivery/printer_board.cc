@@ -124,8 +124,8 @@ std::optional<BacklogReport> PrinterBoard::backlogChange() {
       entry = printers_.erase(entry);
       continue;
     }
-    const Trouble shown = printer.refusal != Trouble::none ? printer.refusal
-                          : printer.onBackup               ? Trouble::movedToBackup
+    const Trouble shown = printer.refusal != Trouble::none   ? printer.refusal
+                          : printer.onBackup                 ? Trouble::movedToBackup
                           : printer.trouble != Trouble::none ? printer.trouble
                                                              : printer.condition;
     if (count > 0 || printer.refusal != Trouble::none) {

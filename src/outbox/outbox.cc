@@ -276,8 +276,7 @@ void Outbox::holdAfter(std::chrono::seconds age) {
 }
 
 bool Outbox::held(const Queued& ticket, std::int64_t now) const {
-  return holdAfter_.count() > 0 && !ticket.released && !ticket.onItsWay &&
-         now - ticket.handedOver > holdAfter_.count();
+  return holdAfter_.count() > 0 && !ticket.released && !ticket.onItsWay && now - ticket.handedOver > holdAfter_.count();
 }
 
 Outbox::Queued* Outbox::find(const PrinterKey& printer, std::uint64_t id) {
@@ -455,8 +454,8 @@ std::size_t Outbox::remove(const PrinterKey& printer, std::uint64_t id, bool con
   const auto entry = queues_.find(printer);
   if (entry == queues_.end()) return 0;
   PrinterQueue& queue = entry->second;
-  const auto ticket = std::find_if(queue.tickets.begin(), queue.tickets.end(),
-                                   [id](const Queued& queued) { return queued.id == id; });
+  const auto ticket =
+      std::find_if(queue.tickets.begin(), queue.tickets.end(), [id](const Queued& queued) { return queued.id == id; });
   if (ticket == queue.tickets.end()) return queue.tickets.size();
   const Queued taken = *ticket;
   queue.tickets.erase(ticket);

@@ -8,9 +8,7 @@
 namespace lumetra {
 namespace {
 
-BacklogReport backlogOf(std::size_t waiting) {
-  return {{{"127.0.0.2", waiting, 1700000000, Trouble::unanswered}}, {}};
-}
+BacklogReport backlogOf(std::size_t waiting) { return {{{"127.0.0.2", waiting, 1700000000, Trouble::unanswered}}, {}}; }
 
 TEST(BacklogRelayTest, ListsPostedBeforeTheMainThreadTakesFoldIntoTheNewestWithOneWakeUp) {
   BacklogRelay relay;

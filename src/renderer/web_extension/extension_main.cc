@@ -54,7 +54,7 @@ void takeDeliverySettings(const GVariant* settings, lumetra::DeliveryTimings& ti
 }  // namespace
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension,
-                                                                                const GVariant* settings) {
+                                                                               const GVariant* settings) {
   static WebProcess process;
   takeDeliverySettings(settings, process.context.jobs.timings);
   lumetra::startBacklogMessages(extension, process.context);
