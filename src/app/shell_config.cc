@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <optional>
 
 #include "app/shell_settings.h"
@@ -17,9 +18,6 @@ namespace {
 constexpr std::uint64_t kDefaultConsoleLogKilobytes = 10 * 1024;
 constexpr unsigned kDefaultConsoleLogKeptFiles = 5;
 constexpr std::uint64_t kMostConsoleLogKeptFiles = 100;
-constexpr std::uint64_t kDefaultHoldAfterMinutes = 60;
-// More printers than a shop has; a longer section is cut here.
-constexpr std::size_t kMostBackups = 256;
 
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
@@ -92,19 +90,6 @@ CertificateSettings certificateSettings(const std::vector<std::filesystem::path>
   return settings;
 }
 
-// A printer's line in the user's file wins over the system's. The section
-// also holds the wait before a backup takes over, which names no printer.
-std::map<std::string, std::string> backupSettings(const std::vector<std::filesystem::path>& files) {
-  std::map<std::string, std::string> backups;
-  for (const std::filesystem::path& file : files) {
-    for (const auto& [printer, backup] : readProfileSection(file, u"backup", kMostBackups)) {
-      if (printer == u"backup_after_seconds" || backup.empty()) continue;
-      backups[utf16ToUtf8(printer)] = utf16ToUtf8(backup);
-    }
-  }
-  return backups;
-}
-
 }  // namespace
 
 std::vector<std::filesystem::path> configFiles() {
@@ -114,6 +99,38 @@ std::vector<std::filesystem::path> configFiles() {
   if (userConfig.empty()) userConfig = environment("HOME") + "/.config";
   return {system, std::filesystem::path(userConfig) / "lumetra" / "lumetra.conf"};
 }
+
+namespace {
+
+// Far more than a shop has printers.
+constexpr std::size_t kMostBackupLines = 64;
+constexpr std::u16string_view kBackupWaitKey = u"backup_after_seconds";
+
+// Key names are read in any letter case.
+bool isBackupWaitKey(std::u16string_view key) {
+  return std::ranges::equal(key, kBackupWaitKey, [](char16_t written, char16_t lower) {
+    return (written >= u'A' && written <= u'Z' ? written - u'A' + u'a' : written) == lower;
+  });
+}
+
+DeliverySettings deliverySettings(const std::vector<std::filesystem::path>& files) {
+  DeliverySettings settings;
+  settings.holdAfterMinutes = numberSetting(files, u"delivery", u"hold_after_minutes", settings.holdAfterMinutes);
+  settings.backupAfterSeconds = numberSetting(files, u"backup", kBackupWaitKey, settings.backupAfterSeconds);
+  // The user's file overrides a printer's line of the system's.
+  std::map<std::string, std::string> backups;
+  for (const std::filesystem::path& file : files) {
+    for (const auto& [printer, backup] : readProfileSection(file, u"backup", kMostBackupLines + 1)) {
+      if (isBackupWaitKey(printer)) continue;
+      if (backups.size() < kMostBackupLines || backups.contains(utf16ToUtf8(printer)))
+        backups[utf16ToUtf8(printer)] = utf16ToUtf8(backup);
+    }
+  }
+  settings.backups.assign(backups.begin(), backups.end());
+  return settings;
+}
+
+}  // namespace
 
 ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
   ShellConfig config;
@@ -127,8 +144,7 @@ ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
   config.consoleLogKeptFiles = static_cast<unsigned>(std::min(
       numberSetting(files, u"console_log", u"kept_files", kDefaultConsoleLogKeptFiles), kMostConsoleLogKeptFiles));
   config.certificates = certificateSettings(files);
-  config.holdAfterMinutes = numberSetting(files, u"delivery", u"hold_after_minutes", kDefaultHoldAfterMinutes);
-  config.backups = backupSettings(files);
+  config.delivery = deliverySettings(files);
   return config;
 }
 

@@ -2,26 +2,33 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/certificate_judge.h"
 
 namespace lumetra::shell {
 
+// How the web process's delivery treats waiting tickets.
+struct DeliverySettings {
+  std::uint64_t holdAfterMinutes = 60;    // [delivery] hold_after_minutes; 0: never held
+  std::uint64_t backupAfterSeconds = 30;  // [backup] backup_after_seconds
+  // [backup] PRINTER = OTHER, as written (the web process reads the names).
+  std::vector<std::pair<std::string, std::string>> backups;
+};
+
 // What a vendor sets for a till, from the system-wide file and the user's
 // own file (see configFiles). Every value has a default that keeps the
 // shell as it behaves with no file at all.
 struct ShellConfig {
-  std::string startPage;                       // [shell] start_page
-  std::filesystem::path workingFolder;         // [shell] working_folder; empty: the current folder
-  std::string windowTitle;                     // [shell] window_title: maximised after the splash
-  std::uint64_t consoleLogMaxBytes = 0;        // [console_log] max_kilobytes; 0: never rotated
-  unsigned consoleLogKeptFiles = 0;            // [console_log] kept_files: console.log.1 .. .N
-  CertificateSettings certificates;            // [security] certificates, [pinned_certificates]
-  std::uint64_t holdAfterMinutes = 60;         // [delivery] hold_after_minutes: older tickets wait for the staff
-  std::map<std::string, std::string> backups;  // [backup] PRINTER = OTHER
+  std::string startPage;                 // [shell] start_page
+  std::filesystem::path workingFolder;   // [shell] working_folder; empty: the current folder
+  std::string windowTitle;               // [shell] window_title: maximised after the splash
+  std::uint64_t consoleLogMaxBytes = 0;  // [console_log] max_kilobytes; 0: never rotated
+  unsigned consoleLogKeptFiles = 0;      // [console_log] kept_files: console.log.1 .. .N
+  CertificateSettings certificates;      // [security] certificates, [pinned_certificates]
+  DeliverySettings delivery;             // [delivery], [backup]
 };
 
 // Tests and development name another system-wide file here, so a till's

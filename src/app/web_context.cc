@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/process_messages.h"
+
 namespace lumetra::shell {
 namespace {
 
@@ -26,10 +28,22 @@ WebKitWebsiteDataManager* createDataManager(const std::filesystem::path& cacheDi
   return manager;
 }
 
+// What the web extension is given at its start, in the type
+// kDeliverySettingsType names.
+GVariant* deliveryVariant(const DeliverySettings& delivery) {
+  GVariantBuilder backups;
+  g_variant_builder_init(&backups, G_VARIANT_TYPE("a(ss)"));
+  for (const auto& [printer, backup] : delivery.backups) {
+    g_variant_builder_add(&backups, "(ss)", printer.c_str(), backup.c_str());
+  }
+  return g_variant_new(kDeliverySettingsType, static_cast<guint64>(delivery.holdAfterMinutes),
+                       static_cast<guint64>(delivery.backupAfterSeconds), &backups);
+}
+
 }  // namespace
 
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches, CertificateMode certificates) {
+                        const ShellSwitches& switches, CertificateMode certificates, const DeliverySettings& delivery) {
   WebSetup setup;
   WebKitWebsiteDataManager* manager = createDataManager(startupDirectory / "cache", certificates);
   setup.context = webkit_web_context_new_with_website_data_manager(manager);
@@ -39,6 +53,8 @@ WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std
   g_signal_connect_data(
       setup.context, "initialize-web-extensions", G_CALLBACK(onInitializeWebExtensions),
       g_strdup(extensionDirectory.c_str()), [](gpointer text, GClosure*) { g_free(text); }, GConnectFlags{});
+
+  webkit_web_context_set_web_extensions_initialization_user_data(setup.context, deliveryVariant(delivery));
 
   setup.settings = webkit_settings_new();
   webkit_settings_set_hardware_acceleration_policy(setup.settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/certificate_judge.h"
+#include "app/shell_config.h"
 #include "app/shell_settings.h"
 
 namespace lumetra::shell {
@@ -20,8 +21,8 @@ struct WebSetup {
 // "cache" under the start-up directory, Chinese as the preferred language,
 // loads failing on certificate errors (which certificate_guard.h then
 // judges) unless the mode accepts any, no hardware acceleration, the web extension
-// loaded from `extensionDirectory`, script-opened windows always allowed.
+// loaded from `extensionDirectory` and given the delivery settings, script-opened windows always allowed.
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches, CertificateMode certificates);
+                        const ShellSwitches& switches, CertificateMode certificates, const DeliverySettings& delivery);
 
 }  // namespace lumetra::shell

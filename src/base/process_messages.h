@@ -11,21 +11,24 @@ inline constexpr std::string_view kPrintTaskMessage = "printTaskMessage";
 // process, which owns the console log.
 inline constexpr std::string_view kConsoleMessage = "lumetra.console-message";
 // The web process tells the UI process which printers have tickets waiting,
-// so the staff see it without a message box: the latest state as a whole.
-// First an array of (kind, the PrinterKind; printer; tickets waiting; of
-// those, old ones held for a decision; since when in Unix seconds; the
-// trouble's code word, e.g. "paper-end", or "moved-to-backup"), empty once
-// nothing is left to show; then the printers the staff may send a
-// printer's tickets to, as (kind, printer). The UI process turns the code
-// into the staff's words.
+// so the staff see it without a message box: an array of (printer kind (2 a
+// spooler queue, 3 a network printer), printer, tickets waiting, of those
+// held for their age, since when in Unix seconds, the trouble's code word,
+// e.g. "paper-end"), the latest state as a whole, an empty array once
+// nothing is to be shown; then the printers a printer's tickets may be sent
+// to, as (kind, printer). The UI process turns the code into the staff's
+// words.
 inline constexpr std::string_view kPrinterBacklogMessage = "lumetra.printer-backlog";
 inline constexpr const char* kPrinterBacklogType = "(a(ysttxs)a(ys))";
-// The UI process tells the main view's web process what the staff chose
-// for a printer's tickets: (action, kind, printer, target kind, target),
-// the action "retry", "redirect", "discard", "print-old" or "discard-old";
-// the target only for "redirect" (else 0, ""). No reply: the next backlog
-// message shows the result.
+// The UI process passes on what the staff asked for a printer's waiting
+// tickets: (action: "retry", "redirect", "discard", "print-old",
+// "discard-old"; printer kind, printer; for "redirect" the target's kind
+// and name, else 0 and ""). No reply: the next backlog message tells.
 inline constexpr std::string_view kPrinterActionMessage = "lumetra.printer-action";
 inline constexpr const char* kPrinterActionType = "(sysys)";
+// What the UI process gives the web extension at its start: ([delivery]
+// hold_after_minutes, [backup] backup_after_seconds, [backup] PRINTER =
+// OTHER lines as written).
+inline constexpr const char* kDeliverySettingsType = "(tta(ss))";
 
 }  // namespace lumetra

@@ -151,8 +151,8 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   EXPECT_EQ(none.consoleLogMaxBytes, 10u * 1024 * 1024);
   EXPECT_EQ(none.consoleLogKeptFiles, 5u);
   EXPECT_EQ(none.certificates, CertificateSettings{});
-  EXPECT_EQ(none.holdAfterMinutes, 60u);
-  EXPECT_TRUE(none.backups.empty());
+  EXPECT_EQ(none.delivery.holdAfterMinutes, 60u);
+  EXPECT_TRUE(none.delivery.backups.empty());
 
   const ShellConfig both = readShellConfig({system, user});
   EXPECT_EQ(both.startPage, "https://pos.example/till?a=1&b=" + std::string(80, 'x'));
@@ -160,9 +160,9 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   EXPECT_EQ(both.windowTitle, "Front");
   EXPECT_EQ(both.consoleLogMaxBytes, 10u * 1024 * 1024) << "12k is no number: the default, not the system's 2";
   EXPECT_EQ(both.consoleLogKeptFiles, 100u) << "bounded";
-  EXPECT_EQ(both.holdAfterMinutes, 90u);
-  EXPECT_EQ(both.backups,
-            (std::map<std::string, std::string>{{"192.168.1.20", "192.168.1.21"}, {"Kitchen", "Office"}}));
+  EXPECT_EQ(both.delivery.holdAfterMinutes, 90u);
+  EXPECT_EQ(both.delivery.backups, (std::vector<std::pair<std::string, std::string>>{{"192.168.1.20", "192.168.1.21"},
+                                                                                     {"Kitchen", "Office"}}));
   const auto fingerprint = [](const std::string& pair) {
     std::string text = pair;
     for (int i = 1; i < 32; ++i) text += ":" + pair;

@@ -1,10 +1,14 @@
 // Entry of the library WebKit loads into every web process of the shell.
 #include <webkit2/webkit-web-extension.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
+#include "base/process_messages.h"
 #include "functions/context.h"
+#include "handover/backup_plan.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/helper_dialogs.h"
 #include "platform/print/cups_spooler.h"
@@ -26,10 +30,33 @@ struct WebProcess {
                            loggedDialogs ? static_cast<lumetra::platform::Dialogs&>(*loggedDialogs) : onScreenDialogs};
 };
 
+// The delivery's settings the UI process read from lumetra.conf; the
+// defaults when it passed none.
+void takeDeliverySettings(const GVariant* settings, lumetra::DeliveryTimings& timings) {
+  auto* variant = const_cast<GVariant*>(settings);
+  if (!variant || !g_variant_is_of_type(variant, G_VARIANT_TYPE(lumetra::kDeliverySettingsType))) return;
+  guint64 holdAfterMinutes = 0;
+  guint64 backupAfterSeconds = 0;
+  GVariantIter* lines = nullptr;
+  g_variant_get(variant, "(tta(ss))", &holdAfterMinutes, &backupAfterSeconds, &lines);
+  // A week at most: a number past it is a typing error, not a shop's wish.
+  constexpr guint64 kLongestWaitSeconds = 7 * 24 * 3600;
+  timings.holdAfter = std::chrono::seconds(std::min(holdAfterMinutes * 60, kLongestWaitSeconds));
+  timings.backupAfter = std::chrono::seconds(std::min(backupAfterSeconds, kLongestWaitSeconds));
+  std::vector<std::pair<std::string, std::string>> backups;
+  const char* printer = nullptr;
+  const char* backup = nullptr;
+  while (g_variant_iter_next(lines, "(&s&s)", &printer, &backup)) backups.emplace_back(printer, backup);
+  g_variant_iter_free(lines);
+  timings.backups = lumetra::backupPlan(backups);
+}
+
 }  // namespace
 
-extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension) {
+extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension,
+                                                                               const GVariant* settings) {
   static WebProcess process;
+  takeDeliverySettings(settings, process.context.jobs.timings);
   lumetra::startBacklogMessages(extension, process.context);
   // The tickets left in the working folder's journal go out from now on,
   // as do the page's; the backlog listener must be set before this.
