@@ -21,6 +21,9 @@ namespace {
 
 constexpr char kPrinter[] = "127.0.31.1";
 constexpr char kStatusPrinter[] = "127.0.31.2";
+// Each test a printer of its own: ctest runs them side by side.
+constexpr char kPressedPrinter[] = "127.0.31.3";
+constexpr char kClosedPrinter[] = "127.0.31.4";
 constexpr char kNoticeTitle[] = "打印提醒";
 constexpr char kHidden[] = "lumetra: printer notice []";
 
@@ -244,9 +247,9 @@ TEST(PrinterNoticeTest, APrinterReportingAFaultHoldsItsTicketsWithTheReasonUntil
 TEST(PrinterNoticeTest, TheStaffPressTheNoticesButtonsAndTheTillKeepsTheKeyboard) {
   XServer x;
   ShellHome home;
-  test::FakeNetworkPrinter printer(kPrinter);
+  test::FakeNetworkPrinter printer(kPressedPrinter);
   printer.switchOff();
-  Shell shell(x, home, {.startPage = pageUrl("printer_notice.html") + "?printer=" + kPrinter});
+  Shell shell(x, home, {.startPage = pageUrl("printer_notice.html") + "?printer=" + kPressedPrinter});
   Display* display = x.connection();
   const auto noticeSays = [&](const std::regex& pattern) {
     return eventually([&] { return std::regex_search(noticeText(shell).value_or(""), pattern); });
@@ -256,7 +259,7 @@ TEST(PrinterNoticeTest, TheStaffPressTheNoticesButtonsAndTheTillKeepsTheKeyboard
 
   ASSERT_TRUE(home.waitForConsole("tickets handed over")) << home.consoleText() << shell.errors();
   ASSERT_TRUE(eventually([&] { return (notice = findWindow(display, kNoticeTitle)).has_value(); })) << shell.errors();
-  ASSERT_TRUE(noticeSays(waitingLine(kPrinter, 3))) << noticeText(shell).value_or("no notice");
+  ASSERT_TRUE(noticeSays(waitingLine(kPressedPrinter, 3))) << noticeText(shell).value_or("no notice");
   // The window manager is told never to give it the keyboard.
   XWMHints* hints = XGetWMHints(display, *notice);
   ASSERT_TRUE(hints);
@@ -265,24 +268,24 @@ TEST(PrinterNoticeTest, TheStaffPressTheNoticesButtonsAndTheTillKeepsTheKeyboard
 
   press("重试");
   EXPECT_TRUE(eventually([&] {
-    return shell.errors().find(std::string("printer notice: staff chose retry for printer ") + kPrinter) !=
+    return shell.errors().find(std::string("printer notice: staff chose retry for printer ") + kPressedPrinter) !=
            std::string::npos;
   })) << shell.errors();
 
   // No printer but itself to move them to: no 改到….
   EXPECT_FALSE(buttonPlace(shell, "改到…"));
   press("作废");
-  ASSERT_TRUE(noticeSays(std::regex(std::string("\\|确认作废 打印机 ") + kPrinter + " 的 3 张单据？$")))
+  ASSERT_TRUE(noticeSays(std::regex(std::string("\\|确认作废 打印机 ") + kPressedPrinter + " 的 3 张单据？$")))
       << noticeText(shell).value_or("no notice");
   EXPECT_EQ(shell.errors().find("staff chose discard"), std::string::npos) << "not before 确认";
   press("取消");
-  ASSERT_TRUE(noticeSays(waitingLine(kPrinter, 3))) << noticeText(shell).value_or("no notice");
+  ASSERT_TRUE(noticeSays(waitingLine(kPressedPrinter, 3))) << noticeText(shell).value_or("no notice");
   ASSERT_TRUE(eventually([&] { return !buttonPlace(shell, "确认"); })) << shell.errors();
   press("作废");
   ASSERT_TRUE(noticeSays(std::regex("确认作废"))) << noticeText(shell).value_or("no notice");
   press("确认");
   EXPECT_TRUE(eventually([&] {
-    return shell.errors().find(std::string("printer notice: staff chose discard for printer ") + kPrinter) !=
+    return shell.errors().find(std::string("printer notice: staff chose discard for printer ") + kPressedPrinter) !=
            std::string::npos;
   })) << shell.errors();
   EXPECT_EQ(occurrences(shell.errors(), "staff chose"), 2u) << shell.errors();
@@ -301,16 +304,18 @@ TEST(PrinterNoticeTest, TheStaffPressTheNoticesButtonsAndTheTillKeepsTheKeyboard
 TEST(PrinterNoticeTest, OldTicketsWaitAfterARestartUntilTheStaffPrintThem) {
   XServer x;
   ShellHome home;
-  test::FakeNetworkPrinter printer(kPrinter);
+  test::FakeNetworkPrinter printer(kClosedPrinter);
   printer.switchOff();
   std::filesystem::create_directories(home.directory() / "config" / "lumetra");
   std::ofstream(home.directory() / "config" / "lumetra" / "lumetra.conf") << "[delivery]\nhold_after_minutes = 1\n";
-  std::optional<Shell> shell(std::in_place, x, home,
-                             Shell::Options{.startPage = pageUrl("printer_notice.html") + "?printer=" + kPrinter});
+  std::optional<Shell> shell(
+      std::in_place, x, home,
+      Shell::Options{.startPage = pageUrl("printer_notice.html") + "?printer=" + kClosedPrinter});
   ASSERT_TRUE(home.waitForConsole("tickets handed over")) << home.consoleText() << shell->errors();
   const auto handedOver = std::chrono::steady_clock::now();
-  ASSERT_TRUE(eventually([&] { return std::regex_search(noticeText(*shell).value_or(""), waitingLine(kPrinter, 3)); }))
-      << shell->errors();
+  ASSERT_TRUE(eventually([&] {
+    return std::regex_search(noticeText(*shell).value_or(""), waitingLine(kClosedPrinter, 3));
+  })) << shell->errors();
   shell.reset();
 
   // Closed for the night, here a little over the minute set.
