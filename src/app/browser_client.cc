@@ -54,6 +54,18 @@ BrowserClient::BrowserClient(WebSetup setup, std::filesystem::path startupDirect
   const char* trace = std::getenv("LUMETRA_TRACE_MESSAGES");
   traceMessages_ = trace && *trace && std::string_view(trace) != "0";
   if (traceMessages_) printerNotice_.traceChanges();
+  printerNotice_.sendActionsWith([this](GVariant* parameters) { sendToMainPage(kPrinterActionMessage, parameters); });
+}
+
+// The main view's page runs the delivery that holds the printers' tickets.
+void BrowserClient::sendToMainPage(std::string_view name, GVariant* parameters) {
+  if (!mainView_) {
+    g_variant_unref(g_variant_ref_sink(parameters));
+    logf(LogLevel::warning, "no page to send %s to", std::string(name).c_str());
+    return;
+  }
+  webkit_web_view_send_message_to_page(mainView_, webkit_user_message_new(std::string(name).c_str(), parameters),
+                                       nullptr, nullptr, nullptr);
 }
 
 void BrowserClient::createMainBrowser(GtkWindow* window, const std::string& url) {
@@ -169,7 +181,7 @@ void BrowserClient::onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
 // takes them over from the journal.
 void BrowserClient::onWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                                            gpointer client) {
-  static_cast<BrowserClient*>(client)->printerNotice_.show({});
+  static_cast<BrowserClient*>(client)->printerNotice_.clearPrinters();
   if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) return;
   const char* uri = webkit_web_view_get_uri(view);
   const int reloads = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(view), kReloadsKey));

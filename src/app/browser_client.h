@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "app/console_log.h"
 #include "app/notice/printer_notice_window.h"
@@ -26,8 +27,11 @@ class BrowserClient {
 
   // Puts the main view into `window` and loads `url` in it.
   void createMainBrowser(GtkWindow* window, const std::string& url);
+  // What the printer notice shows of the shell's settings.
+  void setNoticeSettings(NoticeSettings settings) { printerNotice_.setSettings(std::move(settings)); }
 
  private:
+  void sendToMainPage(std::string_view name, GVariant* parameters);
   // Life span:
   WebKitWebView* newView(WebKitWebView* related);
   GtkWindow* newPopupWindow(WebKitWebView* popup);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <optional>
 
 #include "app/shell_settings.h"
@@ -125,6 +126,38 @@ std::vector<std::filesystem::path> configFiles() {
   return {system, std::filesystem::path(userConfig) / "lumetra" / "lumetra.conf"};
 }
 
+namespace {
+
+// Far more than a shop has printers.
+constexpr std::size_t kMostBackupLines = 64;
+constexpr std::u16string_view kBackupWaitKey = u"backup_after_seconds";
+
+// Key names are read in any letter case.
+bool isBackupWaitKey(std::u16string_view key) {
+  return std::ranges::equal(key, kBackupWaitKey, [](char16_t written, char16_t lower) {
+    return (written >= u'A' && written <= u'Z' ? written - u'A' + u'a' : written) == lower;
+  });
+}
+
+DeliverySettings deliverySettings(const std::vector<std::filesystem::path>& files) {
+  DeliverySettings settings;
+  settings.holdAfterMinutes = numberSetting(files, u"delivery", u"hold_after_minutes", settings.holdAfterMinutes);
+  settings.backupAfterSeconds = numberSetting(files, u"backup", kBackupWaitKey, settings.backupAfterSeconds);
+  // The user's file overrides a printer's line of the system's.
+  std::map<std::string, std::string> backups;
+  for (const std::filesystem::path& file : files) {
+    for (const auto& [printer, backup] : readProfileSection(file, u"backup", kMostBackupLines + 1)) {
+      if (isBackupWaitKey(printer)) continue;
+      if (backups.size() < kMostBackupLines || backups.contains(utf16ToUtf8(printer)))
+        backups[utf16ToUtf8(printer)] = utf16ToUtf8(backup);
+    }
+  }
+  settings.backups.assign(backups.begin(), backups.end());
+  return settings;
+}
+
+}  // namespace
+
 ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
   ShellConfig config;
   const std::string startPageOverride = environment(kStartPageVariable);
@@ -139,6 +172,7 @@ ShellConfig readShellConfig(const std::vector<std::filesystem::path>& files) {
       numberSetting(files, u"console_log", u"kept_files", kDefaultConsoleLogKeptFiles), kMostConsoleLogKeptFiles));
   config.certificates = certificateSettings(files);
   config.metricsTextfile = expandHome(textSetting(files, u"monitoring", u"textfile", ""));
+  config.delivery = deliverySettings(files);
   return config;
 }
 

@@ -3,12 +3,21 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/security/certificate_judge.h"
 #include "base/trusted_origins.h"
 
 namespace lumetra::shell {
+
+// How the web process's delivery treats waiting tickets.
+struct DeliverySettings {
+  std::uint64_t holdAfterMinutes = 60;    // [delivery] hold_after_minutes; 0: never held
+  std::uint64_t backupAfterSeconds = 30;  // [backup] backup_after_seconds
+  // [backup] PRINTER = OTHER, as written (the web process reads the names).
+  std::vector<std::pair<std::string, std::string>> backups;
+};
 
 // What a vendor sets for a till, from the system-wide file and the user's
 // own file (see configFiles). Every value has a default that keeps the
@@ -21,6 +30,7 @@ struct ShellConfig {
   std::uint64_t consoleLogMaxBytes = 0;  // [console_log] max_kilobytes; 0: never rotated
   unsigned consoleLogKeptFiles = 0;      // [console_log] kept_files: console.log.1 .. .N
   CertificateSettings certificates;      // [security] certificates, [pinned_certificates]
+  DeliverySettings delivery;             // [delivery], [backup]
   // [monitoring] textfile: where the web process keeps the printers' state
   // for a node exporter's textfile collector; empty: nowhere.
   std::filesystem::path metricsTextfile;

@@ -121,8 +121,7 @@ int runShell(int argc, char** argv) {
   static const std::unique_ptr<platform::LoggedDialogs> loggedDialogs = platform::loggedDialogsFromEnvironment();
   platform::Dialogs& dialogs = loggedDialogs ? *loggedDialogs : static_cast<platform::Dialogs&>(onScreenDialogs);
   setDefaultIcon();
-  const WebSetup setup = createWebSetup(startupDirectory, extensionFolder.value_or(executableFolder), switches,
-                                        config.certificates.mode, config.trustedOrigins, config.metricsTextfile);
+  const WebSetup setup = createWebSetup(startupDirectory, extensionFolder.value_or(executableFolder), switches, config);
   handleDownloads(setup.context, dialogs.attended());
 
   GtkWindow* window = nullptr;
@@ -149,6 +148,8 @@ int runShell(int argc, char** argv) {
   window = createMainWindow();
   BrowserClient client(setup, startupDirectory, {config.consoleLogMaxBytes, config.consoleLogKeptFiles},
                        CertificateJudge(config.certificates, startupDirectory / kPinFileName));
+  client.setNoticeSettings(
+      {config.delivery.holdAfterMinutes, {config.delivery.backups.begin(), config.delivery.backups.end()}});
   client.createMainBrowser(window, config.startPage);
   showMinimised(window);
   if (switches.multiThreadedMessageLoop) tellStaff(dialogs, staffText);

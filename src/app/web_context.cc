@@ -27,13 +27,25 @@ void onInitializeWebExtensions(WebKitWebContext* context, gpointer start) {
   webkit_web_context_set_web_extensions_initialization_user_data(context, extension->data);
 }
 
-ExtensionStart* newExtensionStart(const std::filesystem::path& directory, const TrustedOrigins& trusted,
-                                  const std::filesystem::path& metricsTextfile) {
+// In the type kDeliverySettingsType names.
+GVariant* deliveryVariant(const DeliverySettings& delivery) {
+  GVariantBuilder backups;
+  g_variant_builder_init(&backups, G_VARIANT_TYPE("a(ss)"));
+  for (const auto& [printer, backup] : delivery.backups) {
+    g_variant_builder_add(&backups, "(ss)", printer.c_str(), backup.c_str());
+  }
+  return g_variant_new(kDeliverySettingsType, static_cast<guint64>(delivery.holdAfterMinutes),
+                       static_cast<guint64>(delivery.backupAfterSeconds), &backups);
+}
+
+ExtensionStart* newExtensionStart(const std::filesystem::path& directory, const ShellConfig& config) {
   GVariantBuilder data;
   g_variant_builder_init(&data, G_VARIANT_TYPE_VARDICT);
-  g_variant_builder_add(&data, "{sv}", kTrustedOriginsKey, g_variant_new_string(trusted.toList().c_str()));
+  g_variant_builder_add(&data, "{sv}", kTrustedOriginsKey,
+                        g_variant_new_string(config.trustedOrigins.toList().c_str()));
   // A path need not be UTF-8: bytes.
-  g_variant_builder_add(&data, "{sv}", kMetricsTextfileKey, g_variant_new_bytestring(metricsTextfile.c_str()));
+  g_variant_builder_add(&data, "{sv}", kMetricsTextfileKey, g_variant_new_bytestring(config.metricsTextfile.c_str()));
+  g_variant_builder_add(&data, "{sv}", kDeliverySettingsKey, deliveryVariant(config.delivery));
   return new ExtensionStart{directory.string(), g_variant_ref_sink(g_variant_builder_end(&data))};
 }
 
@@ -66,18 +78,17 @@ void makeStoragePrivate(const std::filesystem::path& cacheDirectory) {
 }  // namespace
 
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches, CertificateMode certificates, const TrustedOrigins& trusted,
-                        const std::filesystem::path& metricsTextfile) {
+                        const ShellSwitches& switches, const ShellConfig& config) {
   WebSetup setup;
   makeStoragePrivate(startupDirectory / "cache");
-  WebKitWebsiteDataManager* manager = createDataManager(startupDirectory / "cache", certificates);
+  WebKitWebsiteDataManager* manager = createDataManager(startupDirectory / "cache", config.certificates.mode);
   setup.context = webkit_web_context_new_with_website_data_manager(manager);
   g_object_unref(manager);
   const char* const languages[] = {"zh-CN", nullptr};
   webkit_web_context_set_preferred_languages(setup.context, languages);
   g_signal_connect_data(
       setup.context, "initialize-web-extensions", G_CALLBACK(onInitializeWebExtensions),
-      newExtensionStart(extensionDirectory, trusted, metricsTextfile),
+      newExtensionStart(extensionDirectory, config),
       [](gpointer start, GClosure*) {
         auto* extension = static_cast<ExtensionStart*>(start);
         g_variant_unref(extension->data);

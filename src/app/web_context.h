@@ -4,9 +4,8 @@
 
 #include <filesystem>
 
-#include "app/security/certificate_judge.h"
+#include "app/shell_config.h"
 #include "app/shell_settings.h"
-#include "base/trusted_origins.h"
 
 namespace lumetra::shell {
 
@@ -20,12 +19,11 @@ struct WebSetup {
 // The browser engine as the shell runs it: cache, cookies and storage in
 // "cache" under the start-up directory, third-party cookies refused,
 // Chinese as the preferred language, loads failing on certificate errors
-// (which certificate_guard.h then judges) unless the mode accepts any, no
-// hardware acceleration, the web extension loaded from `extensionDirectory`
-// and told which origins are `trusted`, script-opened windows always
-// allowed.
+// (which certificate_guard.h then judges) unless the configured mode
+// accepts any, no hardware acceleration, the web extension loaded from
+// `extensionDirectory` and given the trusted origins, the metrics textfile
+// and the delivery's settings, script-opened windows always allowed.
 WebSetup createWebSetup(const std::filesystem::path& startupDirectory, const std::filesystem::path& extensionDirectory,
-                        const ShellSwitches& switches, CertificateMode certificates, const TrustedOrigins& trusted,
-                        const std::filesystem::path& metricsTextfile);
+                        const ShellSwitches& switches, const ShellConfig& config);
 
 }  // namespace lumetra::shell

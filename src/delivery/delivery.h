@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <memory>
+#include <string_view>
 #include <thread>
 
 #include "delivery/printer_backlog.h"
@@ -27,7 +29,35 @@ struct DeliveryTimings {
   // How often a spooler queue that holds unfinished documents of ours is
   // asked whether it has stopped.
   std::chrono::milliseconds queueWatchInterval{3'000};
+  // And the shop's arrangements: tickets handed over longer ago than this
+  // wait for the staff (Outbox::holdAfter; zero: never);
+  std::chrono::seconds holdAfter{3'600};
+  // a network printer that has not taken its first waiting ticket for this
+  // long has its tickets sent to its backup, a printer or queue of its own,
+  // until it takes tickets again.
+  std::chrono::milliseconds backupAfter{30'000};
+  std::map<PrinterKey, PrinterKey> backups;
 };
+
+// What the staff asked for a printer's waiting tickets.
+struct StaffAction {
+  enum class Kind : std::uint8_t {
+    retry,       // try now, without waiting for the pause after a failure
+    redirect,    // send them to `target`
+    discard,     // discard them
+    printOld,    // print those held for their age
+    discardOld,  // discard those held for their age
+  };
+  Kind kind = Kind::retry;
+  PrinterKey printer;
+  PrinterKey target;
+};
+// The action a message names ("retry", "redirect", "discard", "print-old",
+// "discard-old"); nothing for any other word.
+std::optional<StaffAction::Kind> staffActionKind(std::string_view word);
+
+// Carries out a decision on the outbox (not retry), with a line on stderr.
+void applyStaffAction(Outbox& outbox, const StaffAction& action);
 
 class NetworkDelivery;
 class SpoolerDelivery;
@@ -49,6 +79,9 @@ class Delivery {
   // Queues the tickets in the outbox (returning once they are on disk),
   // shows the staff what it refused, and delivers them.
   void handOver(std::vector<Ticket> tickets);
+  // Carries out what the staff asked, on the thread that delivers the
+  // printer's tickets, so that none is on its way meanwhile.
+  void act(StaffAction action);
   void stop();
   // Any thread: every printer's state now.
   std::vector<PrinterState> printerStates() const { return board_.states(); }

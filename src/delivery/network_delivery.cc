@@ -3,16 +3,21 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/log.h"
+#include "delivery/ticket_marks.h"
 #include "net/net_printer_slots.h"
 
 namespace lumetra {
 namespace {
 
-std::string oneStream(const Ticket& ticket) {
+std::string oneStream(const std::vector<std::string>& writes) {
   std::string bytes;
-  bytes.reserve(ticket.byteCount());
-  for (const std::string& write : ticket.writes) bytes += write;
+  for (const std::string& write : writes) bytes += write;
   return bytes;
+}
+
+long long secondsOf(std::chrono::milliseconds wait) {
+  return std::chrono::duration_cast<std::chrono::seconds>(wait).count();
 }
 
 Trouble stoppedBecause(const PrinterReport& report) {
@@ -36,6 +41,8 @@ void NetworkDelivery::run(std::stop_token stop) {
   const std::stop_callback wakeOnStop(stop, [this] { wakeup_.signal(); });
   while (!stop.stop_requested()) {
     const Clock::time_point now = Clock::now();
+    carryOutActions(now);
+    passToBackups(now);
     startDue(now);
     const bool delivered = advanceAll(now);
     reportBacklog();
@@ -43,14 +50,86 @@ void NetworkDelivery::run(std::stop_token stop) {
   }
 }
 
+void NetworkDelivery::act(StaffAction action) {
+  {
+    MutexLock lock(actionsMutex_);
+    // The staff press a button now and then; a flood is a fault.
+    if (actions_.size() >= 64) return;
+    actions_.push_back(std::move(action));
+  }
+  wake();
+}
+
+void NetworkDelivery::carryOutActions(Clock::time_point now) {
+  std::vector<StaffAction> actions;
+  {
+    MutexLock lock(actionsMutex_);
+    actions.swap(actions_);
+  }
+  for (const StaffAction& action : actions) {
+    const auto line = lines_.find(action.printer.name);
+    if (line != lines_.end()) {
+      if (action.kind == StaffAction::Kind::retry) {
+        line->second.interruptions = 0;
+        line->second.nextAttempt = now;
+      } else if (action.kind != StaffAction::Kind::printOld) {
+        cancel(line->second);
+      }
+    }
+    applyStaffAction(outbox_, action);
+  }
+}
+
+void NetworkDelivery::cancel(Line& line) {
+  if (!line.send) return;
+  if (!line.probing) outbox_.putBack(line.printer, line.ticketId);
+  line.send.reset();
+  line.held = false;
+  line.probing = false;
+}
+
+void NetworkDelivery::passToBackups(Clock::time_point now) {
+  for (auto& [address, line] : lines_) {
+    const auto backup = timings_.backups.find(line.printer);
+    if (backup == timings_.backups.end()) continue;
+    if (!line.onBackup) {
+      if (now - line.waitingSince < timings_.backupAfter || outbox_.waitingFor(line.printer) == 0) continue;
+      cancel(line);
+      line.onBackup = true;
+      line.nextAttempt = now + timings_.retryInterval;
+      board_.onBackup(line.printer, true);
+      logf(LogLevel::warning, "%s has not taken a ticket for %llds; its tickets go to %s until it does",
+           address.c_str(), secondsOf(timings_.backupAfter), backup->second.name.c_str());
+    }
+    if (outbox_.waitingFor(line.printer) > 0) {
+      const std::size_t moved = outbox_.move(line.printer, backup->second);
+      if (moved > 0)
+        logf(LogLevel::notice, "%zu tickets for %s went to %s", moved, address.c_str(), backup->second.name.c_str());
+    }
+  }
+}
+
 void NetworkDelivery::startDue(Clock::time_point now) {
   for (PrinterKey& printer : outbox_.printersWaiting(PrinterKind::network)) {
     const std::string address = printer.name;
-    lines_.try_emplace(address).first->second.printer = std::move(printer);
+    const auto [entry, added] = lines_.try_emplace(address);
+    if (added) entry->second.waitingSince = now;
+    entry->second.printer = std::move(printer);
   }
   for (auto entry = lines_.begin(); entry != lines_.end();) {
     Line& line = entry->second;
     if (line.send || now < line.nextAttempt) {
+      ++entry;
+      continue;
+    }
+    line.attemptStarted = now;
+    line.reached = false;
+    if (line.onBackup) {
+      // Nothing but the printer's own answers: it is back once it has
+      // taken an empty ticket as it would take a real one.
+      line.probing = true;
+      line.send.emplace(platform::ipv4Endpoint(line.printer.name, kRawPrinterPort), std::string(), timings_.ticket, now,
+                        abilities_[line.printer.name], processIdFor(0));
       ++entry;
       continue;
     }
@@ -60,9 +139,9 @@ void NetworkDelivery::startDue(Clock::time_point now) {
       continue;
     }
     line.ticketId = ticket->id;
-    line.attemptStarted = now;
-    line.send.emplace(platform::ipv4Endpoint(line.printer.name, kRawPrinterPort), oneStream(ticket->ticket),
-                      timings_.ticket, now, abilities_[line.printer.name], processIdFor(ticket->id));
+    line.send.emplace(platform::ipv4Endpoint(line.printer.name, kRawPrinterPort),
+                      oneStream(markedWrites(*ticket, line.printer)), timings_.ticket, now,
+                      abilities_[line.printer.name], processIdFor(ticket->id));
     ++entry;
   }
 }
@@ -72,6 +151,14 @@ bool NetworkDelivery::advanceAll(Clock::time_point now) {
   for (auto& [address, line] : lines_) {
     if (!line.send) continue;
     const TicketSend::Stage stage = line.send->advance(now);
+    if (line.probing) {
+      settleProbe(line, stage, now);
+      continue;
+    }
+    if (!line.reached && line.send->acknowledged() > 0) {
+      line.reached = true;
+      outbox_.reached(line.printer, line.ticketId);
+    }
     delivered = delivered || stage == TicketSend::Stage::delivered;
     settle(line, stage, now);
   }
@@ -90,6 +177,7 @@ void NetworkDelivery::settle(Line& line, TicketSend::Stage stage, Clock::time_po
       board_.delivered(line.printer, outbox_.delivered(line.printer, line.ticketId));
       line.interruptions = 0;
       line.nextAttempt = now;
+      line.waitingSince = now;
       break;
     case TicketSend::Stage::refused:
     case TicketSend::Stage::unanswered:
@@ -109,8 +197,24 @@ void NetworkDelivery::settle(Line& line, TicketSend::Stage stage, Clock::time_po
     case TicketSend::Stage::finishing:
       return;
   }
+  if (stage != TicketSend::Stage::delivered) outbox_.putBack(line.printer, line.ticketId);
   line.held = false;
   line.send.reset();
+}
+
+void NetworkDelivery::settleProbe(Line& line, TicketSend::Stage stage, Clock::time_point now) {
+  if (!line.send->ended()) return;
+  line.send.reset();
+  line.probing = false;
+  if (stage != TicketSend::Stage::delivered) {
+    line.nextAttempt = line.attemptStarted + timings_.retryInterval;
+    return;
+  }
+  line.onBackup = false;
+  line.waitingSince = now;
+  line.nextAttempt = now;
+  board_.onBackup(line.printer, false);
+  logf(LogLevel::notice, "%s takes tickets again; its new tickets go to it", line.printer.name.c_str());
 }
 
 void NetworkDelivery::notePrinterReport(Line& line, Clock::time_point now) {
@@ -150,7 +254,7 @@ void NetworkDelivery::waitForWork(Clock::time_point now) {
 }
 
 void NetworkDelivery::reportBacklog() {
-  std::optional<std::vector<PrinterBacklog>> change = board_.backlogChange();
+  std::optional<BacklogReport> change = board_.backlogChange();
   if (change && listener_) listener_(std::move(*change));
   if (board_.statesChanged() && statesListener_) statesListener_();
 }

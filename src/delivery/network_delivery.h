@@ -5,7 +5,9 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
+#include "base/mutex.h"
 #include "delivery/delivery.h"
 #include "net/ticket_send.h"
 #include "outbox/outbox.h"
@@ -25,6 +27,8 @@ class NetworkDelivery {
 
   void run(std::stop_token stop);
   void wake() { wakeup_.signal(); }
+  // Any thread: carried out on the delivery thread.
+  void act(StaffAction action) EXCLUDES(actionsMutex_);
 
  private:
   struct Line {
@@ -35,9 +39,21 @@ class NetworkDelivery {
     Clock::time_point nextAttempt;  // for a printer with nothing on its way
     int interruptions = 0;          // in a row, for the backoff
     bool held = false;              // the printer reported it stopped printing
+    bool reached = false;           // bytes of the ticket on its way reached the printer
+    // Since when its first waiting ticket has not been taken.
+    Clock::time_point waitingSince;
+    bool onBackup = false;  // its tickets go to its backup
+    bool probing = false;   // the send on its way carries nothing: is it back?
   };
 
+  void carryOutActions(Clock::time_point now) EXCLUDES(actionsMutex_);
+  // Stops the ticket on its way to the printer; it waits again.
+  void cancel(Line& line);
+  // Sends the tickets of printers that have not taken one for the backup
+  // wait to their backups.
+  void passToBackups(Clock::time_point now);
   void startDue(Clock::time_point now);
+  void settleProbe(Line& line, TicketSend::Stage stage, Clock::time_point now);
   // True when a ticket was delivered, so the printer's next can go at once.
   bool advanceAll(Clock::time_point now);
   void settle(Line& line, TicketSend::Stage stage, Clock::time_point now);
@@ -56,6 +72,8 @@ class NetworkDelivery {
   // What earlier tickets taught about each printer, forgotten when it
   // fails (it may have been restarted or replaced).
   std::map<std::string, PrinterAbilities> abilities_;
+  Mutex actionsMutex_;
+  std::vector<StaffAction> actions_ GUARDED_BY(actionsMutex_);
 };
 
 }  // namespace lumetra

@@ -1,6 +1,7 @@
 #include "delivery/printer_board.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "base/unix_time.h"
 
@@ -9,6 +10,16 @@ namespace {
 
 // Far more than a shop has, and than the notice names.
 constexpr std::size_t kMostPrinters = 256;
+// As many printers that took tickets today are offered as targets.
+constexpr std::size_t kMostTargets = 64;
+
+// Today as days since 1970 in the till's own time zone.
+std::int64_t localDay() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return (static_cast<std::int64_t>(now) + local.tm_gmtoff) / 86'400;
+}
 
 Trouble troubleOf(OverLimit limit) {
   switch (limit) {
@@ -79,6 +90,11 @@ void PrinterBoard::printerCondition(const PrinterKey& printer, Trouble condition
 void PrinterBoard::delivered(const PrinterKey& printer, std::size_t stillWaiting) {
   MutexLock lock(mutex_);
   if (Tally* tally = tallyOf(printer)) ++tally->delivered;
+  if (const std::int64_t today = localDay(); today != day_) {
+    day_ = today;
+    tookTickets_.clear();
+  }
+  if (tookTickets_.size() < kMostTargets) tookTickets_.insert(printer);
   const auto entry = printers_.find(printer);
   if (entry == printers_.end() || stillWaiting > 0) return;
   entry->second.trouble = Trouble::none;
@@ -98,37 +114,60 @@ void PrinterBoard::refused(const std::vector<Refused>& refused) {
   }
 }
 
-std::optional<std::vector<PrinterBacklog>> PrinterBoard::backlogChange() {
+void PrinterBoard::onBackup(const PrinterKey& printer, bool onBackup) {
+  MutexLock lock(mutex_);
+  const auto entry = printers_.try_emplace(printer).first;
+  entry->second.onBackup = onBackup;
+  settle(entry);
+}
+
+void PrinterBoard::backups(std::vector<PrinterKey> backups) {
+  MutexLock lock(mutex_);
+  backups_ = std::move(backups);
+}
+
+std::optional<BacklogReport> PrinterBoard::backlogChange() {
   MutexLock lock(mutex_);
   std::vector<PrinterBacklog> waiting;
   std::vector<PrinterBacklog> conditions;
+  // A printer holding old tickets is shown whatever else it has.
+  for (const PrinterKey& holding : outbox_.printersHolding()) {
+    if (printers_.size() < kMostPrinters) printers_.try_emplace(holding);
+  }
   for (auto entry = printers_.begin(); entry != printers_.end();) {
     const PrinterKey& key = entry->first;
     Printer& printer = entry->second;
     const std::size_t count = outbox_.waitingFor(key);
+    const std::size_t held = count == 0 ? 0 : outbox_.heldFor(key);
     // A ticket dropped as unreadable ends a trouble as a delivered one does.
     if (count == 0) printer.trouble = Trouble::none;
     if (printer.refusal != Trouble::none && outbox_.wouldRefuse(key) == OverLimit::none)
       printer.refusal = Trouble::none;
     printer.restartSince();
-    if (printer.blank()) {
+    if (printer.blank() && held == 0) {
       entry = printers_.erase(entry);
       continue;
     }
-    if (count > 0 || printer.refusal != Trouble::none) {
-      const Trouble why = printer.refusal != Trouble::none   ? printer.refusal
+    const Trouble shown = printer.refusal != Trouble::none   ? printer.refusal
+                          : printer.onBackup                 ? Trouble::movedToBackup
                           : printer.trouble != Trouble::none ? printer.trouble
                                                              : printer.condition;
-      waiting.push_back(PrinterBacklog{key.name, count, printer.since, why});
+    if (count > 0 || printer.refusal != Trouble::none) {
+      waiting.push_back(PrinterBacklog{key.name, count, printer.since, shown, held, key.kind});
     } else {
-      conditions.push_back(PrinterBacklog{key.name, 0, 0, printer.condition});
+      conditions.push_back(PrinterBacklog{key.name, 0, 0, shown, 0, key.kind});
     }
     ++entry;
   }
   waiting.insert(waiting.end(), conditions.begin(), conditions.end());
-  if (waiting == shown_) return std::nullopt;
-  shown_ = waiting;
-  return waiting;
+  BacklogReport report{std::move(waiting), backups_};
+  for (const PrinterKey& took : tookTickets_) {
+    if (std::find(report.targets.begin(), report.targets.end(), took) == report.targets.end())
+      report.targets.push_back(took);
+  }
+  if (report == shown_) return std::nullopt;
+  shown_ = report;
+  return report;
 }
 
 std::vector<PrinterState> PrinterBoard::states() const {

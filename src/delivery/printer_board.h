@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "base/mutex.h"
@@ -38,11 +39,17 @@ class PrinterBoard {
   // Tickets a hand-over refused: shown until the outbox has room for the
   // printer's next one, for as many printers as the board keeps.
   void refused(const std::vector<Refused>& refused) EXCLUDES(mutex_);
+  // The printer's tickets go to its backup (shown until it takes tickets
+  // again), or no longer do.
+  void onBackup(const PrinterKey& printer, bool onBackup) EXCLUDES(mutex_);
+  // The shop's backup printers: always among the targets.
+  void backups(std::vector<PrinterKey> backups) EXCLUDES(mutex_);
 
-  // The printers whose tickets wait for a trouble or were refused, then
-  // those that only report a condition, each in printer order; when that
-  // has changed since the last call.
-  std::optional<std::vector<PrinterBacklog>> backlogChange() EXCLUDES(mutex_);
+  // The printers whose tickets wait for a trouble, are held for their age
+  // or were refused, then those on their backup or that only report a
+  // condition, each in printer order, and the targets; when that has
+  // changed since the last call.
+  std::optional<BacklogReport> backlogChange() EXCLUDES(mutex_);
 
   // Every printer with tickets waiting, something to show, or tickets
   // delivered or failed, in printer order; at most 256 of them.
@@ -56,8 +63,11 @@ class PrinterBoard {
     Trouble refusal = Trouble::none;    // while the outbox refuses its tickets
     std::int64_t since = 0;             // Unix seconds, from the first trouble or refusal
     Trouble condition = Trouble::none;  // what it reports of itself
+    bool onBackup = false;
 
-    bool blank() const { return trouble == Trouble::none && refusal == Trouble::none && condition == Trouble::none; }
+    bool blank() const {
+      return trouble == Trouble::none && refusal == Trouble::none && condition == Trouble::none && !onBackup;
+    }
     // Starts or ends `since` with its trouble and refusal.
     void restartSince();
   };
@@ -78,9 +88,13 @@ class PrinterBoard {
   const Outbox& outbox_;
   mutable Mutex mutex_;
   std::map<PrinterKey, Printer> printers_ GUARDED_BY(mutex_);
-  std::vector<PrinterBacklog> shown_ GUARDED_BY(mutex_);  // the last list given
+  BacklogReport shown_ GUARDED_BY(mutex_);  // the last report given
   std::map<PrinterKey, Tally> tallies_ GUARDED_BY(mutex_);
   std::vector<PrinterState> statesTold_ GUARDED_BY(mutex_);  // as statesChanged() last saw them
+  std::vector<PrinterKey> backups_ GUARDED_BY(mutex_);
+  // The printers that took tickets on the day (local days since 1970).
+  std::set<PrinterKey> tookTickets_ GUARDED_BY(mutex_);
+  std::int64_t day_ GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace lumetra

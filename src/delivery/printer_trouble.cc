@@ -6,7 +6,7 @@
 namespace lumetra {
 namespace {
 
-constexpr std::array<std::pair<Trouble, std::string_view>, 17> kCodes{{
+constexpr std::array<std::pair<Trouble, std::string_view>, 18> kCodes{{
     {Trouble::unanswered, "unanswered"},
     {Trouble::refused, "refused"},
     {Trouble::stalled, "stalled"},
@@ -24,6 +24,7 @@ constexpr std::array<std::pair<Trouble, std::string_view>, 17> kCodes{{
     {Trouble::printerOffline, "printer-offline"},
     {Trouble::queuePaused, "queue-paused"},
     {Trouble::paperNearEnd, "paper-near-end"},
+    {Trouble::movedToBackup, "moved-to-backup"},
 }};
 
 }  // namespace

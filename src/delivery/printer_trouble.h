@@ -30,6 +30,7 @@ enum class Trouble : std::uint8_t {
   printerOffline,  // offline for another reason
   queuePaused,     // the spooler queue was paused
   paperNearEnd,    // a warning only: its tickets still go
+  movedToBackup,   // it has not taken tickets for a while: they go to its backup
 };
 
 // The word that stands for it in the message to the UI process ("paper-end"),

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/utf.h"
+#include "delivery/ticket_marks.h"
 
 namespace lumetra {
 
@@ -31,6 +32,11 @@ void SpoolerDelivery::run(std::stop_token stop) {
 bool SpoolerDelivery::deliverDue(std::stop_token& stop, Clock::time_point& until) {
   const Clock::time_point now = Clock::now();
   bool delivered = false;
+  {
+    MutexLock lock(mutex_);
+    for (const std::string& queue : retryRequested_) nextAttempt_.erase(queue);
+    retryRequested_.clear();
+  }
   for (const PrinterKey& queue : outbox_.printersWaiting(PrinterKind::spooler)) {
     if (stop.stop_requested()) return delivered;
     const Clock::time_point due = nextAttempt_.try_emplace(queue.name, now).first->second;
@@ -48,20 +54,21 @@ bool SpoolerDelivery::deliverDue(std::stop_token& stop, Clock::time_point& until
 bool SpoolerDelivery::deliverFirst(const PrinterKey& queue, Clock::time_point now) {
   std::optional<TicketToDeliver> ticket = outbox_.first(queue);
   if (!ticket) return false;
-  const Spooled spooled = print(ticket->ticket);
+  const Spooled spooled = print(queue.name, markedWrites(*ticket, queue));
   if (spooled.trouble == Trouble::none) {
     board_.delivered(queue, outbox_.delivered(queue, ticket->id));
     watch_.tookDocument(queue, spooled.jobId, now);
     nextAttempt_.erase(queue.name);
     return true;
   }
+  outbox_.putBack(queue, ticket->id);
   board_.troubled(queue, namedCause(queue, spooled.trouble));
   nextAttempt_[queue.name] = now + timings_.retryInterval;
   return false;
 }
 
-SpoolerDelivery::Spooled SpoolerDelivery::print(const Ticket& ticket) {
-  const std::optional<platform::PrinterHandle> handle = spooler_.open(utf8ToUtf16(ticket.printer.name));
+SpoolerDelivery::Spooled SpoolerDelivery::print(const std::string& queue, const std::vector<std::string>& writes) {
+  const std::optional<platform::PrinterHandle> handle = spooler_.open(utf8ToUtf16(queue));
   if (!handle) return Spooled{Trouble::queueMissing};
   const std::uint32_t jobId = spooler_.startDocument(*handle, platform::DocumentInfo{});
   if (jobId == 0) {
@@ -70,7 +77,7 @@ SpoolerDelivery::Spooled SpoolerDelivery::print(const Ticket& ticket) {
   }
   bool written = spooler_.startPage(*handle);
   const Trouble refused = written ? Trouble::queueFailed : Trouble::queueRefused;
-  for (const std::string& write : ticket.writes) written = written && spooler_.write(*handle, write);
+  for (const std::string& write : writes) written = written && spooler_.write(*handle, write);
   written = spooler_.endPage(*handle) && written;
   written = spooler_.endDocument(*handle) && written;
   spooler_.close(*handle);
@@ -86,6 +93,14 @@ Trouble SpoolerDelivery::namedCause(const PrinterKey& queue, Trouble generic) {
 
 void SpoolerDelivery::wake() {
   MutexLock lock(mutex_);
+  wakeRequested_ = true;
+  woken_.notifyAll();
+}
+
+void SpoolerDelivery::retryNow(const PrinterKey& queue) {
+  MutexLock lock(mutex_);
+  // The staff press a button now and then; a flood is a fault.
+  if (retryRequested_.size() < 64) retryRequested_.push_back(queue.name);
   wakeRequested_ = true;
   woken_.notifyAll();
 }

@@ -29,6 +29,8 @@ class SpoolerDelivery {
 
   void run(std::stop_token stop);
   void wake() EXCLUDES(mutex_);
+  // Any thread: the queue is tried at once, without its pause after a failure.
+  void retryNow(const PrinterKey& queue) EXCLUDES(mutex_);
 
  private:
   struct Spooled {
@@ -41,7 +43,10 @@ class SpoolerDelivery {
   bool deliverDue(std::stop_token& stop, Clock::time_point& until);
   // Delivers the queue's first ticket; false when the queue is in trouble.
   bool deliverFirst(const PrinterKey& queue, Clock::time_point now);
-  Spooled print(const Ticket& ticket);
+  // Sends the writes to the queue as one document. The spooler prints a
+  // document only once it has taken it whole (one it did not is cancelled):
+  // a ticket sent again after a failure here is no copy.
+  Spooled print(const std::string& queue, const std::vector<std::string>& writes);
   // The reason the spooler names for a queue that did not take a document,
   // in place of the generic one.
   Trouble namedCause(const PrinterKey& queue, Trouble generic);
@@ -57,6 +62,7 @@ class SpoolerDelivery {
   Mutex mutex_;
   CondVar woken_;
   bool wakeRequested_ GUARDED_BY(mutex_) = false;
+  std::vector<std::string> retryRequested_ GUARDED_BY(mutex_);
 };
 
 }  // namespace lumetra

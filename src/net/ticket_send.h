@@ -87,6 +87,9 @@ class TicketSend {
   bool held() const;
   // What the printer last reported of itself, when it answers.
   const std::optional<PrinterReport>& report() const { return answers_.report(); }
+  // Bytes the printer has acknowledged, as last seen: any at all, and the
+  // printer may have printed part of the ticket.
+  std::size_t acknowledged() const { return sent_ > unacknowledged_ ? sent_ - unacknowledged_ : 0; }
   // What this ticket taught about the printer.
   const PrinterAbilities& abilities() const { return abilities_; }
   // Not answering the connection request, or connected but nothing taken

@@ -18,6 +18,10 @@ constexpr std::uint32_t kLongestBody = 1u << 30;
 constexpr std::uint8_t kTicketBody = 1;
 constexpr std::uint8_t kDeliveredBody = 2;
 constexpr std::uint8_t kConfirmedBody = 3;
+constexpr std::uint8_t kMovedBody = 4;
+constexpr std::uint8_t kDiscardedBody = 5;
+constexpr std::uint8_t kReleasedBody = 6;
+constexpr std::uint8_t kReachedBody = 7;
 // How far ahead a damaged stretch is searched for the next record at once.
 constexpr std::size_t kSearchWindow = 1 << 16;
 
@@ -110,10 +114,47 @@ std::optional<TicketRecord> readTicketBody(BodyReader& reader, bool withWrites) 
   return record;
 }
 
+// The ids a decision record names, up to its end.
+bool readDecided(BodyReader& reader, std::vector<std::uint64_t>& ids) {
+  const auto count = reader.number(4);
+  if (!count) return false;
+  for (std::uint64_t i = 0; i < *count; ++i) {
+    const auto id = reader.number(8);
+    if (!id) return false;
+    ids.push_back(*id);
+  }
+  return reader.atEnd();
+}
+
+std::optional<Decision> decisionOf(std::uint64_t kind) {
+  switch (kind) {
+    case kMovedBody:
+      return Decision::moved;
+    case kDiscardedBody:
+      return Decision::discarded;
+    case kReleasedBody:
+      return Decision::released;
+    case kReachedBody:
+      return Decision::reached;
+    default:
+      return std::nullopt;
+  }
+}
+
 std::optional<JournalEntry> readEntry(std::string_view body, bool withWrites) {
   BodyReader reader(body);
   const auto kind = reader.number(1);
   JournalEntry entry;
+  if (const std::optional<Decision> decision = kind ? decisionOf(*kind) : std::nullopt) {
+    entry.decision = *decision;
+    if (*decision == Decision::moved) {
+      std::optional<PrinterKey> target = readPrinter(reader);
+      if (!target) return std::nullopt;
+      entry.movedTo = std::move(*target);
+    }
+    if (!readDecided(reader, entry.decided)) return std::nullopt;
+    return entry;
+  }
   if (kind == kDeliveredBody) {
     const auto id = reader.number(8);
     if (!id || !reader.atEnd()) return std::nullopt;
@@ -241,6 +282,18 @@ std::string confirmedRecord(const PrinterKey& printer, JournalSalt salt) {
   std::string body;
   putNumber(body, kConfirmedBody, 1);
   putPrinter(body, printer);
+  return framed(body, salt);
+}
+
+std::string decisionRecord(Decision decision, const std::vector<std::uint64_t>& ids, JournalSalt salt,
+                           const PrinterKey& target) {
+  static constexpr std::uint8_t kBodies[] = {0, kMovedBody, kDiscardedBody, kReleasedBody, kReachedBody};
+  std::string body;
+  body.reserve(8 + target.name.size() + 8 * ids.size());
+  putNumber(body, kBodies[static_cast<std::size_t>(decision)], 1);
+  if (decision == Decision::moved) putPrinter(body, target);
+  putNumber(body, ids.size(), 4);
+  for (const std::uint64_t id : ids) putNumber(body, id, 8);
   return framed(body, salt);
 }
 

@@ -51,7 +51,15 @@ struct TicketRecord {
 //   2 (u8) | id (u64)
 // once that ticket has been delivered, or
 //   3 (u8) | printer kind (u8) | name length (u16) | name
-// the first time a printer confirmed a ticket.
+// the first time a printer confirmed a ticket, or a decision on waiting
+// tickets, one record for each:
+//   4 (u8) | printer kind (u8) | name length (u16) | name | count (u32) | ids (u64)...
+// they go to that printer from now on (a backup took over, or the staff sent
+// them there);
+//   5 (u8) | count (u32) | ids (u64)...   the staff discarded them;
+//   6 (u8) | count (u32) | ids (u64)...   the staff let old tickets print;
+//   7 (u8) | count (u32) | ids (u64)...   bytes of them reached the printer
+// (a copy sent after this may print twice, and is marked as one).
 //
 // The salt is a random number each journal is given when it is written
 // anew. A page chooses a ticket's bytes, and they may hold whole records;
@@ -66,6 +74,11 @@ std::string journalHeader(std::uint64_t salt);
 std::string ticketRecord(const TicketRecord& record, JournalSalt salt);
 std::string deliveredRecord(std::uint64_t id, JournalSalt salt);
 std::string confirmedRecord(const PrinterKey& printer, JournalSalt salt);
+
+// What a decision record says of the tickets it names.
+enum class Decision : std::uint8_t { none, moved, discarded, released, reached };
+std::string decisionRecord(Decision decision, const std::vector<std::uint64_t>& ids, JournalSalt salt,
+                           const PrinterKey& target = {});
 // Whole records framed for a journal of salt `from`, framed anew for one of
 // salt `to`; nothing when any of them does not check out.
 std::optional<std::string> resealedRecords(std::string_view records, JournalSalt from, JournalSalt to);
@@ -78,6 +91,9 @@ struct JournalEntry {
   bool delivered = false;
   std::optional<TicketRecord> ticket;   // with its writes only when asked for
   std::optional<PrinterKey> confirmed;  // a printer that confirmed a ticket
+  Decision decision = Decision::none;   // on the tickets `decided`
+  std::vector<std::uint64_t> decided;
+  PrinterKey movedTo;  // for Decision::moved
 };
 
 // Reads the ticket record at `offset` (`size` bytes) back in full; nothing

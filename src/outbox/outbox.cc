@@ -76,29 +76,53 @@ void Outbox::open(const std::filesystem::path& folder) {
 }
 
 void Outbox::readBack(const JournalScan& scan) {
-  std::map<std::uint64_t, const JournalEntry*> waiting;
+  struct Waiting {
+    const JournalEntry* entry = nullptr;
+    std::optional<PrinterKey> movedTo;
+    bool released = false;
+    bool reached = false;
+  };
+  std::map<std::uint64_t, Waiting> waiting;
   for (const JournalEntry& entry : scan.entries) {
     if (entry.confirmed) {
       confirm(*entry.confirmed, nullptr);
       continue;
     }
+    if (entry.decision != Decision::none) {
+      for (const std::uint64_t id : entry.decided) {
+        const auto ticket = waiting.find(id);
+        if (ticket == waiting.end()) continue;
+        if (entry.decision == Decision::discarded) {
+          waiting.erase(ticket);
+          continue;
+        }
+        if (entry.decision == Decision::moved) ticket->second.movedTo = entry.movedTo;
+        ticket->second.released = ticket->second.released || entry.decision == Decision::released;
+        ticket->second.reached = ticket->second.reached || entry.decision == Decision::reached;
+      }
+      continue;
+    }
     nextId_ = std::max(nextId_, entry.id + 1);
     if (!entry.delivered) {
-      waiting[entry.id] = &entry;
+      waiting[entry.id].entry = &entry;
       continue;
     }
     // A journal of the first format names no printer that confirmed
     // tickets; those of the tickets it still has as delivered did.
     const auto ticket = waiting.find(entry.id);
-    if (!scan.salt && ticket != waiting.end()) confirm(ticket->second->ticket->ticket.printer, nullptr);
+    if (!scan.salt && ticket != waiting.end()) confirm(ticket->second.entry->ticket->ticket.printer, nullptr);
     if (ticket != waiting.end()) waiting.erase(ticket);
   }
   liveJournalBytes_ = 0;
-  for (const auto& [id, entry] : waiting) {
-    const PrinterKey& printer = entry->ticket->ticket.printer;
-    add(printer, queues_[printer],
-        Queued{id, entry->offset, entry->size, entry->size, {}, entry->ticket->handedOverUnixSeconds});
-    liveJournalBytes_ += entry->size;
+  for (const auto& [id, ticket] : waiting) {
+    const JournalEntry& entry = *ticket.entry;
+    const PrinterKey& printer = ticket.movedTo ? *ticket.movedTo : entry.ticket->ticket.printer;
+    Queued queued{id, entry.offset, entry.size, entry.size, {}, entry.ticket->handedOverUnixSeconds};
+    queued.moved = ticket.movedTo && *ticket.movedTo != entry.ticket->ticket.printer;
+    queued.released = ticket.released;
+    queued.reached = ticket.reached;
+    add(printer, queues_[printer], std::move(queued));
+    liveJournalBytes_ += entry.size;
   }
 }
 
@@ -113,7 +137,7 @@ void Outbox::add(const PrinterKey& printer, PrinterQueue& queue, Queued ticket) 
   queue.tickets.push_back(std::move(ticket));
 }
 
-void Outbox::release(const PrinterKey& printer, PrinterQueue& queue, const Queued& ticket) {
+void Outbox::uncount(const PrinterKey& printer, PrinterQueue& queue, const Queued& ticket) {
   --waitingTickets_;
   waitingBytes_ -= ticket.bytes;
   queue.bytes -= ticket.bytes;
@@ -246,32 +270,184 @@ std::vector<PrinterKey> Outbox::printersWaiting(PrinterKind kind) const {
   return printers;
 }
 
+void Outbox::holdAfter(std::chrono::seconds age) {
+  MutexLock lock(mutex_);
+  holdAfter_ = age;
+}
+
+bool Outbox::held(const Queued& ticket, std::int64_t now) const {
+  return holdAfter_.count() > 0 && !ticket.released && !ticket.onItsWay &&
+         now - ticket.handedOverUnixSeconds > holdAfter_.count();
+}
+
+Outbox::Queued* Outbox::find(const PrinterKey& printer, std::uint64_t id) {
+  const auto queue = queues_.find(printer);
+  if (queue == queues_.end()) return nullptr;
+  for (Queued& ticket : queue->second.tickets) {
+    if (ticket.id == id) return &ticket;
+  }
+  return nullptr;
+}
+
 std::optional<TicketToDeliver> Outbox::first(const PrinterKey& printer) {
+  const std::int64_t now = unixSecondsNow();
   for (;;) {
-    Queued front;
+    Queued next;
     std::shared_ptr<platform::JournalFile> journal;
     JournalSalt salt;
     {
       MutexLock lock(mutex_);
       const auto queue = queues_.find(printer);
-      if (queue == queues_.end() || queue->second.tickets.empty()) return std::nullopt;
-      front = queue->second.tickets.front();
+      if (queue == queues_.end()) return std::nullopt;
+      const auto ticket = std::find_if(queue->second.tickets.begin(), queue->second.tickets.end(),
+                                       [&](const Queued& queued) { return !held(queued, now); });
+      if (ticket == queue->second.tickets.end()) return std::nullopt;
+      ticket->onItsWay = true;
+      next = *ticket;
       journal = journal_;
       salt = salt_;
     }
-    if (front.inMemory) return TicketToDeliver{front.id, *front.inMemory};
+    if (next.inMemory) return TicketToDeliver{next.id, *next.inMemory, next.reached};
     // The journal in hand still holds the record, even when it has been
     // rewritten since: the old file stays open until it is let go. A read
     // the disk failed once may well succeed when tried again.
     for (int attempt = 0; attempt < 2; ++attempt) {
-      if (std::optional<TicketRecord> record = readTicketRecord(*journal, salt, front.offset, front.size)) {
-        return TicketToDeliver{front.id, std::move(record->ticket)};
+      if (std::optional<TicketRecord> record = readTicketRecord(*journal, salt, next.offset, next.size)) {
+        return TicketToDeliver{next.id, std::move(record->ticket), next.reached};
       }
     }
     logf(LogLevel::error, "outbox: ticket %llu for %s cannot be read back from the journal (disk error); it is dropped",
-         static_cast<unsigned long long>(front.id), printer.name.c_str());
-    remove(printer, front.id, false);
+         static_cast<unsigned long long>(next.id), printer.name.c_str());
+    remove(printer, next.id, false);
   }
+}
+
+void Outbox::putBack(const PrinterKey& printer, std::uint64_t id) {
+  MutexLock lock(mutex_);
+  if (Queued* ticket = find(printer, id)) ticket->onItsWay = false;
+}
+
+void Outbox::reached(const PrinterKey& printer, std::uint64_t id) {
+  MutexLock lock(mutex_);
+  Queued* ticket = find(printer, id);
+  if (!ticket || ticket->reached) return;
+  ticket->reached = true;
+  if (!journal_ || ticket->size == 0) return;
+  // Its record must reach the journal that keeps the name.
+  while (committing_) committed_.wait(mutex_);
+  if (!journal_->append(decisionRecord(Decision::reached, {id}, salt_))) {
+    logLine(LogLevel::warning, "outbox: cannot record a ticket on its way; after a restart it is not marked a copy");
+  }
+  // Synced with the next delivered records: a crash of the process keeps
+  // it in the page cache, a power cut before may lose the mark.
+  if (!unsyncedDeliverySince_) unsyncedDeliverySince_ = std::chrono::steady_clock::now();
+}
+
+std::vector<std::uint64_t> Outbox::idsOf(const PrinterKey& printer, TicketChoice choice) const {
+  const std::int64_t now = unixSecondsNow();
+  std::vector<std::uint64_t> ids;
+  MutexLock lock(mutex_);
+  const auto queue = queues_.find(printer);
+  if (queue == queues_.end()) return ids;
+  for (const Queued& ticket : queue->second.tickets) {
+    if (!ticket.onItsWay && (choice == TicketChoice::all || held(ticket, now))) ids.push_back(ticket.id);
+  }
+  return ids;
+}
+
+bool Outbox::journalDecision(Decision decision, const std::vector<std::uint64_t>& ids, const PrinterKey& target) {
+  std::shared_ptr<platform::JournalFile> journal;
+  {
+    MutexLock lock(mutex_);
+    if (!journal_) return true;  // memory only: nothing to record it in
+    while (committing_) committed_.wait(mutex_);
+    if (!journal_->append(decisionRecord(decision, ids, salt_, target))) {
+      logf(LogLevel::error, "outbox: cannot write %s (%s); the tickets are left as they were", path_.c_str(),
+           std::generic_category().message(errno).c_str());
+      return false;
+    }
+    journal = journal_;
+  }
+  if (!journal->sync()) logLine(LogLevel::warning, "outbox: cannot sync the journal: a decision may be lost");
+  return true;
+}
+
+std::vector<Outbox::Queued> Outbox::takeOut(const PrinterKey& printer, const std::vector<std::uint64_t>& ids) {
+  std::vector<Queued> taken;
+  const auto queue = queues_.find(printer);
+  if (queue == queues_.end()) return taken;
+  std::deque<Queued>& tickets = queue->second.tickets;
+  for (auto ticket = tickets.begin(); ticket != tickets.end();) {
+    // Only those the record names: one taken on its way meanwhile stays.
+    if (ticket->onItsWay || !std::binary_search(ids.begin(), ids.end(), ticket->id)) {
+      ++ticket;
+      continue;
+    }
+    uncount(printer, queue->second, *ticket);
+    taken.push_back(std::move(*ticket));
+    ticket = tickets.erase(ticket);
+  }
+  if (tickets.empty()) queues_.erase(queue);
+  return taken;
+}
+
+std::size_t Outbox::move(const PrinterKey& from, const PrinterKey& to) {
+  if (from == to) return 0;
+  const std::vector<std::uint64_t> ids = idsOf(from, TicketChoice::all);
+  if (ids.empty() || !journalDecision(Decision::moved, ids, to)) return 0;
+  MutexLock lock(mutex_);
+  std::vector<Queued> moved = takeOut(from, ids);
+  PrinterQueue& target = queues_[to];
+  for (Queued& ticket : moved) {
+    ticket.moved = true;
+    if (ticket.size != 0) liveJournalBytes_ += ticket.size;
+    add(to, target, std::move(ticket));
+  }
+  if (target.tickets.empty()) queues_.erase(to);
+  return moved.size();
+}
+
+std::size_t Outbox::discard(const PrinterKey& printer, TicketChoice choice) {
+  const std::vector<std::uint64_t> ids = idsOf(printer, choice);
+  if (ids.empty() || !journalDecision(Decision::discarded, ids)) return 0;
+  MutexLock lock(mutex_);
+  return takeOut(printer, ids).size();
+}
+
+std::size_t Outbox::releaseHeld(const PrinterKey& printer) {
+  const std::vector<std::uint64_t> ids = idsOf(printer, TicketChoice::held);
+  if (ids.empty() || !journalDecision(Decision::released, ids)) return 0;
+  MutexLock lock(mutex_);
+  std::size_t released = 0;
+  for (const std::uint64_t id : ids) {
+    if (Queued* ticket = find(printer, id)) {
+      ticket->released = true;
+      ++released;
+    }
+  }
+  return released;
+}
+
+std::size_t Outbox::heldFor(const PrinterKey& printer) const {
+  const std::int64_t now = unixSecondsNow();
+  MutexLock lock(mutex_);
+  const auto queue = queues_.find(printer);
+  if (queue == queues_.end()) return 0;
+  return static_cast<std::size_t>(std::count_if(queue->second.tickets.begin(), queue->second.tickets.end(),
+                                                [&](const Queued& ticket) { return held(ticket, now); }));
+}
+
+std::vector<PrinterKey> Outbox::printersHolding() const {
+  const std::int64_t now = unixSecondsNow();
+  MutexLock lock(mutex_);
+  std::vector<PrinterKey> printers;
+  for (const auto& [printer, queue] : queues_) {
+    if (std::any_of(queue.tickets.begin(), queue.tickets.end(),
+                    [&](const Queued& ticket) { return held(ticket, now); })) {
+      printers.push_back(printer);
+    }
+  }
+  return printers;
 }
 
 std::size_t Outbox::remove(const PrinterKey& printer, std::uint64_t id, bool confirmed) {
@@ -279,11 +455,13 @@ std::size_t Outbox::remove(const PrinterKey& printer, std::uint64_t id, bool con
   const auto entry = queues_.find(printer);
   if (entry == queues_.end()) return 0;
   PrinterQueue& queue = entry->second;
-  if (queue.tickets.empty() || queue.tickets.front().id != id) return queue.tickets.size();
-  const Queued front = queue.tickets.front();
-  queue.tickets.pop_front();
-  release(printer, queue, front);
-  if (front.size != 0 && journal_) deliveredUnrecorded_.push_back(id);
+  const auto ticket =
+      std::find_if(queue.tickets.begin(), queue.tickets.end(), [id](const Queued& queued) { return queued.id == id; });
+  if (ticket == queue.tickets.end()) return queue.tickets.size();
+  const Queued taken = *ticket;
+  queue.tickets.erase(ticket);
+  uncount(printer, queue, taken);
+  if (taken.size != 0 && journal_) deliveredUnrecorded_.push_back(id);
   if (confirmed && confirm(printer, &queue) && journal_) confirmedUnrecorded_.push_back(printer);
   if (journal_ && !committing_) recordDeliveries();
   const std::size_t stillWaiting = queue.tickets.size();
@@ -374,10 +552,14 @@ bool Outbox::compact(std::string& error) {
 }
 
 Outbox::CompactionSource Outbox::compactionSource() const {
-  CompactionSource source{journal_, salt_, journal_->end(), path_, {}, confirmed_};
+  CompactionSource source{journal_, salt_, journal_->end(), path_, {}, confirmed_, {}, {}, {}};
   for (const auto& [printer, queue] : queues_) {
     for (const Queued& ticket : queue.tickets) {
-      if (ticket.size != 0) source.records.emplace_back(ticket.offset, ticket.size);
+      if (ticket.size == 0) continue;
+      source.records.emplace_back(ticket.offset, ticket.size);
+      if (ticket.moved) source.moved[printer].push_back(ticket.id);
+      if (ticket.released) source.released.push_back(ticket.id);
+      if (ticket.reached) source.reached.push_back(ticket.id);
     }
   }
   std::sort(source.records.begin(), source.records.end());
@@ -397,6 +579,12 @@ std::shared_ptr<platform::JournalFile> Outbox::writeWaiting(const CompactionSour
     moved[offset] = fresh->end();
     written = written && copyRecords(*source.journal, source.salt, offset, size, *fresh, salt);
   }
+  // The decisions still in force follow the tickets they name.
+  std::string decisions;
+  for (const auto& [printer, ids] : source.moved) decisions += decisionRecord(Decision::moved, ids, salt, printer);
+  if (!source.released.empty()) decisions += decisionRecord(Decision::released, source.released, salt);
+  if (!source.reached.empty()) decisions += decisionRecord(Decision::reached, source.reached, salt);
+  written = written && (decisions.empty() || fresh->append(decisions));
   if (!written || !fresh->makeRoom()) return nullptr;
   return fresh;
 }

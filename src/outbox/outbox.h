@@ -56,10 +56,16 @@ struct WaitingTickets {
   std::int64_t oldestUnixSeconds = 0;
 };
 
+// Which of a printer's waiting tickets a decision takes.
+enum class TicketChoice : std::uint8_t { all, held };
+
 // The first waiting ticket of a printer, for its delivery.
 struct TicketToDeliver {
   std::uint64_t id = 0;
-  Ticket ticket;
+  Ticket ticket;  // ticket.printer: the printer it was handed over for
+  // Bytes of it reached a printer before: it may have printed, in part or
+  // whole, and this is a copy.
+  bool reached = false;
 };
 
 // The tickets handed over and not yet delivered, one queue per printer in
@@ -91,12 +97,38 @@ class Outbox {
   // What would refuse the printer's next ticket now.
   OverLimit wouldRefuse(const PrinterKey& printer) const EXCLUDES(mutex_);
 
+  // Tickets that have waited longer than this since they were handed over
+  // (also before the last start) are held until the staff let them print
+  // or discard them; zero holds none. Set before the delivery starts.
+  void holdAfter(std::chrono::seconds age) EXCLUDES(mutex_);
+
   // Printers of that kind with tickets waiting.
   std::vector<PrinterKey> printersWaiting(PrinterKind kind) const EXCLUDES(mutex_);
-  // The printer's first waiting ticket, read back from the journal. One
-  // that cannot be read back, also when tried again, is dropped with a line
-  // on stderr: without its bytes it can never print.
+  // The printer's first waiting ticket that is not held, read back from the
+  // journal; it is on its way until delivered() or putBack(), and no
+  // decision moves or discards it meanwhile. One that cannot be read back,
+  // also when tried again, is dropped with a line on stderr: without its
+  // bytes it can never print.
   std::optional<TicketToDeliver> first(const PrinterKey& printer) EXCLUDES(mutex_);
+  // The ticket on its way did not get through; it waits again.
+  void putBack(const PrinterKey& printer, std::uint64_t id) EXCLUDES(mutex_);
+  // Bytes of the ticket on its way reached the printer: sent again, it is a
+  // copy. Journalled (not synced) the first time.
+  void reached(const PrinterKey& printer, std::uint64_t id) EXCLUDES(mutex_);
+
+  // Decisions on a printer's waiting tickets, each one journal record,
+  // synced; each gives how many tickets it took. A ticket on its way is
+  // left where it is.
+  // Its tickets go to `to` from now on, after those waiting there.
+  std::size_t move(const PrinterKey& from, const PrinterKey& to) EXCLUDES(mutex_);
+  // Its tickets (all, or those held for their age) leave, never printed.
+  std::size_t discard(const PrinterKey& printer, TicketChoice choice) EXCLUDES(mutex_);
+  // Its held tickets print as if they were new.
+  std::size_t releaseHeld(const PrinterKey& printer) EXCLUDES(mutex_);
+  // How many of its waiting tickets are held for their age.
+  std::size_t heldFor(const PrinterKey& printer) const EXCLUDES(mutex_);
+  // The printers holding tickets for their age.
+  std::vector<PrinterKey> printersHolding() const EXCLUDES(mutex_);
   // The printer has confirmed its first ticket (`id`): it leaves the queue.
   // The record of it is synced to the disk within a second (by
   // syncDeliveriesWhenDue, or by the next hand-over's sync), not at once:
@@ -123,6 +155,10 @@ class Outbox {
     std::uint64_t bytes = 0;   // for the printer
     std::shared_ptr<const Ticket> inMemory;
     std::int64_t handedOverUnixSeconds = 0;
+    bool moved = false;     // from the printer it was handed over for
+    bool released = false;  // the staff let it print whatever its age
+    bool reached = false;   // bytes of it reached a printer
+    bool onItsWay = false;  // given by first(), not yet delivered or put back
   };
   struct PrinterQueue {
     std::deque<Queued> tickets;
@@ -130,9 +166,21 @@ class Outbox {
   };
 
   void readBack(const JournalScan& scan) REQUIRES(mutex_);
+  bool held(const Queued& ticket, std::int64_t now) const REQUIRES(mutex_);
+  // The ticket `id` of the printer's queue; null when it has none.
+  Queued* find(const PrinterKey& printer, std::uint64_t id) REQUIRES(mutex_);
+  // The ids, in order, of the printer's tickets not on their way, of that choice.
+  std::vector<std::uint64_t> idsOf(const PrinterKey& printer, TicketChoice choice) const EXCLUDES(mutex_);
+  // Takes the tickets `ids` (in order) not on their way off the printer's
+  // queue, uncounted, and gives them.
+  std::vector<Queued> takeOut(const PrinterKey& printer, const std::vector<std::uint64_t>& ids) REQUIRES(mutex_);
+  // Appends a decision's record and syncs it; false (with a line on stderr)
+  // when the journal did not take it.
+  bool journalDecision(Decision decision, const std::vector<std::uint64_t>& ids, const PrinterKey& target = {})
+      EXCLUDES(mutex_);
   // Counts a ticket in, or out, of what waits.
   void add(const PrinterKey& printer, PrinterQueue& queue, Queued ticket) REQUIRES(mutex_);
-  void release(const PrinterKey& printer, PrinterQueue& queue, const Queued& ticket) REQUIRES(mutex_);
+  void uncount(const PrinterKey& printer, PrinterQueue& queue, const Queued& ticket) REQUIRES(mutex_);
   // Takes the printer's first ticket, `id`, off its queue (`confirmed`:
   // the printer confirmed it); gives how many of its tickets still wait.
   std::size_t remove(const PrinterKey& printer, std::uint64_t id, bool confirmed) EXCLUDES(mutex_);
@@ -160,6 +208,10 @@ class Outbox {
     std::filesystem::path path;
     std::vector<std::pair<std::uint64_t, std::uint32_t>> records;
     std::set<PrinterKey> confirmed;
+    // The decisions still in force on the waiting tickets.
+    std::map<PrinterKey, std::vector<std::uint64_t>> moved;
+    std::vector<std::uint64_t> released;
+    std::vector<std::uint64_t> reached;
   };
   CompactionSource compactionSource() const REQUIRES(mutex_);
   bool rewriteJournal(const CompactionSource& source, std::string& error) EXCLUDES(mutex_);
@@ -184,6 +236,7 @@ class Outbox {
   std::uint64_t liveJournalBytes_ GUARDED_BY(mutex_) = 0;
   std::map<PrinterKey, PrinterQueue> queues_ GUARDED_BY(mutex_);
   std::uint64_t nextId_ GUARDED_BY(mutex_) = 1;
+  std::chrono::seconds holdAfter_ GUARDED_BY(mutex_){0};
   std::size_t waitingTickets_ GUARDED_BY(mutex_) = 0;
   std::uint64_t waitingBytes_ GUARDED_BY(mutex_) = 0;
   // The printers that ever confirmed a ticket (as far as the journal

@@ -4,13 +4,13 @@
 
 namespace lumetra {
 
-bool BacklogRelay::post(std::vector<PrinterBacklog> backlogs) {
+bool BacklogRelay::post(BacklogReport report) {
   MutexLock lock(mutex_);
-  newest_ = std::move(backlogs);
+  newest_ = std::move(report);
   return !std::exchange(wakeUpPending_, true);
 }
 
-std::optional<std::vector<PrinterBacklog>> BacklogRelay::take() {
+std::optional<BacklogReport> BacklogRelay::take() {
   MutexLock lock(mutex_);
   wakeUpPending_ = false;
   return std::exchange(newest_, std::nullopt);

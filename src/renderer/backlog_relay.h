@@ -16,10 +16,10 @@ class BacklogRelay {
  public:
   // Delivery thread; never waits for the main thread. True when the main
   // thread must be woken: no wake-up is already on its way.
-  bool post(std::vector<PrinterBacklog> backlogs) EXCLUDES(mutex_);
+  bool post(BacklogReport report) EXCLUDES(mutex_);
   // Main thread, when it can send: the newest list not yet taken, if any.
   // The next post wakes the main thread again.
-  std::optional<std::vector<PrinterBacklog>> take() EXCLUDES(mutex_);
+  std::optional<BacklogReport> take() EXCLUDES(mutex_);
 
   // The same for a change of the printers' states, which the main thread
   // reads itself: true when it must be woken.
@@ -29,7 +29,7 @@ class BacklogRelay {
 
  private:
   Mutex mutex_;
-  std::optional<std::vector<PrinterBacklog>> newest_ GUARDED_BY(mutex_);
+  std::optional<BacklogReport> newest_ GUARDED_BY(mutex_);
   bool wakeUpPending_ GUARDED_BY(mutex_) = false;
   bool statesChanged_ GUARDED_BY(mutex_) = false;
 };

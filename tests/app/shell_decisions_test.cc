@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <map>
+#include <optional>
 #include <set>
 
 #include "app/console_log.h"
@@ -148,12 +150,15 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
       dir.write("etc/lumetra.conf", "[Shell]\nstart_page = https://pos.example/till?a=1&b=" + std::string(80, 'x') +
                                         "\nwindow_title=\"收银台\"\n[console_log]\nmax_kilobytes=2\nkept_files=1000\n"
                                         "[security]\ncertificates = Verify\n[pinned_certificates]\npos.example = " +
-                                        std::string(64, 'a') + "\nkitchen.local = xyz\n");
+                                        std::string(64, 'a') + "\nkitchen.local = xyz\n" +
+                                        "[delivery]\nhold_after_minutes=90\n[backup]\nbackup_after_seconds = 30\n"
+                                        "192.168.1.20 = 192.168.1.21\nKitchen = Bar\n");
   const auto user = dir.write("user/lumetra.conf",
                               "[shell]\nworking_folder=~/till\nWINDOW_TITLE=Front\n"
                               "[console_log]\nmax_kilobytes=12k\n[monitoring]\ntextfile = "
                               "~/metrics/lumetra.prom\n[pinned_certificates]\nPOS.example = " +
-                                  std::string(64, 'b') + "\nkitchen.local=" + std::string(64, 'c') + "\n");
+                                  std::string(64, 'b') + "\nkitchen.local=" + std::string(64, 'c') +
+                                  "\n[backup]\nKitchen = Office\n");
   std::vector<std::string> warnings;
   ScopedLogCapture capture([&](LogLevel, std::string_view line) { warnings.emplace_back(line); });
   const ShellConfig none = readShellConfig({dir.path() / "absent.conf"});
@@ -164,6 +169,8 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   EXPECT_EQ(none.consoleLogKeptFiles, 5u);
   EXPECT_EQ(none.certificates, CertificateSettings{});
   EXPECT_EQ(none.metricsTextfile, "") << "off unless set";
+  EXPECT_EQ(none.delivery.holdAfterMinutes, 60u);
+  EXPECT_TRUE(none.delivery.backups.empty());
 
   const ShellConfig both = readShellConfig({system, user});
   EXPECT_EQ(both.startPage, "https://pos.example/till?a=1&b=" + std::string(80, 'x'));
@@ -172,6 +179,9 @@ TEST(ShellConfigTest, UserFileOverridesTheSystemFileKeyByKey) {
   EXPECT_EQ(both.windowTitle, "Front");
   EXPECT_EQ(both.consoleLogMaxBytes, 10u * 1024 * 1024) << "12k is no number: the default, not the system's 2";
   EXPECT_EQ(both.consoleLogKeptFiles, 100u) << "bounded";
+  EXPECT_EQ(both.delivery.holdAfterMinutes, 90u);
+  EXPECT_EQ(both.delivery.backups, (std::vector<std::pair<std::string, std::string>>{{"192.168.1.20", "192.168.1.21"},
+                                                                                     {"Kitchen", "Office"}}));
   const auto fingerprint = [](const std::string& pair) {
     std::string text = pair;
     for (int i = 1; i < 32; ++i) text += ":" + pair;
@@ -300,6 +310,14 @@ class PrinterNoticeTest : public ::testing::Test {
   ~PrinterNoticeTest() override { tzset(); }
   test::ScopedEnv zone_{"TZ", "CST-8"};
   static constexpr std::int64_t kNow = 1709613000;
+
+  // What the notice says of printers with nothing held, none moved and no
+  // step open: the words the staff have always read.
+  static std::string printerNoticeText(const std::vector<PrinterBacklog>& backlogs, std::int64_t now) {
+    std::vector<NoticePrinter> printers;
+    for (const PrinterBacklog& backlog : backlogs) printers.push_back({3, backlog, 0, false});
+    return noticeRowsText(printerNoticeRows(printers, {}, {}, std::nullopt, now));
+  }
 };
 
 TEST_F(PrinterNoticeTest, APrinterPerLineWithItsCountSinceWhenAndWhy) {
@@ -341,6 +359,146 @@ TEST_F(PrinterNoticeTest, PageChosenNamesStayOnOneShortLineAndPrintersBeyondTheL
                 "打印机 P0：1 张单据等待打印\n打印机 P1：1 张单据等待打印\n打印机 P2：1 张单据等待打印\n"
                 "打印机 P3：1 张单据等待打印\n"
                 "另有 2 台打印机有单据等待打印");
+}
+
+// The buttons beside each line, as "label>action" (a step opened: "label+",
+// closed: "label-"), and what the line and the steps opened say.
+std::string buttonsText(const std::vector<NoticeRow>& rows) {
+  std::string text;
+  for (const NoticeRow& row : rows) {
+    text += row.text;
+    for (const NoticeButton& button : row.buttons) {
+      text += " [" + button.label;
+      if (button.step == NoticeStep::send) text += std::string(">") + printerActionWord(button.action);
+      if (button.step == NoticeStep::cancel) text += "-";
+      if (button.step != NoticeStep::send && button.step != NoticeStep::cancel) text += "+";
+      if (!button.target.name.empty()) text += ":" + std::to_string(button.target.kind) + button.target.name;
+      text += "]";
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+TEST_F(PrinterNoticeTest, EachPrinterOffersWhatItsTicketsAllowAndAStepOpensBelowIt) {
+  const NoticePrinter grill{3, {"10.0.0.5", 3, 1709611380, Trouble::unanswered}, 0, false};
+  const NoticePrinter bar{2, {"Bar", 5, 1709611380, Trouble::none}, 2, false};
+  const NoticePrinter oldOnly{3, {"10.0.0.6", 4, 0, Trouble::none}, 4, false};
+  const NoticePrinter paper{3, {"10.0.0.7", 0, 0, Trouble::paperNearEnd}, 0, false};
+  const NoticePrinter moved{3, {"10.0.0.5", 2, 1709611380, Trouble::none}, 0, true};
+  const std::vector<PrinterRef> targets = {{3, "10.0.0.5"}, {2, "Bar"}, {3, "10.0.0.9"}};
+  const NoticeSettings settings{45, {{"10.0.0.5", "10.0.0.9"}}};
+  const PrinterRef grillRef{3, "10.0.0.5"};
+  const struct {
+    const char* situation;
+    std::vector<NoticePrinter> printers;
+    std::vector<PrinterRef> targets;
+    std::optional<OpenStep> open;
+    const char* expected;
+  } kCases[] = {
+      {"waiting: try, move to any printer but itself, discard",
+       {grill},
+       targets,
+       std::nullopt,
+       "以下打印机有单据等待打印，恢复后自动补打：\n"
+       "打印机 10.0.0.5：3 张单据等待打印（12:03 起）无法连接 [重试>retry] [改到…+] [作废+]\n"},
+      {"nowhere to move them to",
+       {grill},
+       {grillRef},
+       std::nullopt,
+       "以下打印机有单据等待打印，恢复后自动补打：\n"
+       "打印机 10.0.0.5：3 张单据等待打印（12:03 起）无法连接 [重试>retry] [作废+]\n"},
+      {"old tickets: a line of their own with the minutes set",
+       {bar},
+       targets,
+       std::nullopt,
+       "以下打印机有单据等待打印，恢复后自动补打：\n"
+       "打印机 Bar：5 张单据等待打印（12:03 起） [重试>retry] [改到…+] [作废+]\n"
+       "2 张单据已超过 45 分钟 [打印>print-old] [作废+]\n"},
+      {"only old tickets: nothing goes out by itself",
+       {oldOnly, paper},
+       targets,
+       std::nullopt,
+       "以下打印机有单据等待处理：\n"
+       "打印机 10.0.0.6：4 张单据等待打印\n"
+       "4 张单据已超过 45 分钟 [打印>print-old] [作废+]\n"
+       "打印机 10.0.0.7：打印纸将用尽，请准备换纸\n"},
+      {"moved to the backup the settings name",
+       {moved},
+       targets,
+       std::nullopt,
+       "以下打印机有单据等待打印，恢复后自动补打：\n"
+       "打印机 10.0.0.5：2 张单据等待打印（12:03 起）已改到 10.0.0.9 [重试>retry] [改到…+] [作废+]\n"},
+      {"choosing a target: the others, each a button",
+       {grill, bar},
+       targets,
+       OpenStep{NoticeStep::chooseTarget, grillRef},
+       "以下打印机有单据等待打印，恢复后自动补打：\n"
+       "打印机 10.0.0.5：3 张单据等待打印（12:03 起）无法连接 [重试>retry] [改到…+] [作废+]\n"
+       "改到： [Bar>redirect:2Bar] [10.0.0.9>redirect:310.0.0.9] [取消-]\n"
+       "打印机 Bar：5 张单据等待打印（12:03 起） [重试>retry] [改到…+] [作废+]\n"
+       "2 张单据已超过 45 分钟 [打印>print-old] [作废+]\n"},
+      {"discarding asks first, naming how many",
+       {grill, bar},
+       targets,
+       OpenStep{NoticeStep::confirmDiscard, grillRef},
+       "以下打印机有单据等待打印，恢复后自动补打：\n"
+       "打印机 10.0.0.5：3 张单据等待打印（12:03 起）无法连接 [重试>retry] [改到…+] [作废+]\n"
+       "确认作废 打印机 10.0.0.5 的 3 张单据？ [确认>discard] [取消-]\n"
+       "打印机 Bar：5 张单据等待打印（12:03 起） [重试>retry] [改到…+] [作废+]\n"
+       "2 张单据已超过 45 分钟 [打印>print-old] [作废+]\n"},
+      {"discarding old tickets names the old ones only",
+       {bar},
+       targets,
+       OpenStep{NoticeStep::confirmDiscardOld, {2, "Bar"}},
+       "以下打印机有单据等待打印，恢复后自动补打：\n"
+       "打印机 Bar：5 张单据等待打印（12:03 起） [重试>retry] [改到…+] [作废+]\n"
+       "2 张单据已超过 45 分钟 [打印>print-old] [作废+]\n"
+       "确认作废 打印机 Bar 的 2 张单据？ [确认>discard-old] [取消-]\n"},
+      {"a step on a printer of the same name but another kind stays closed",
+       {bar},
+       targets,
+       OpenStep{NoticeStep::confirmDiscard, {3, "Bar"}},
+       "以下打印机有单据等待打印，恢复后自动补打：\n"
+       "打印机 Bar：5 张单据等待打印（12:03 起） [重试>retry] [改到…+] [作废+]\n"
+       "2 张单据已超过 45 分钟 [打印>print-old] [作废+]\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.situation);
+    EXPECT_EQ(buttonsText(printerNoticeRows(c.printers, c.targets, settings, c.open, kNow)), c.expected);
+  }
+  // Every button acts on the printer of its line, kind and name.
+  const std::vector<NoticeRow> rows = printerNoticeRows({grill, bar}, targets, settings, std::nullopt, kNow);
+  ASSERT_EQ(rows.size(), 4u);
+  const PrinterRef owners[] = {{}, grillRef, {2, "Bar"}, {2, "Bar"}};
+  for (std::size_t row = 1; row < rows.size(); ++row) {
+    for (const NoticeButton& button : rows[row].buttons) EXPECT_EQ(button.printer, owners[row]) << rows[row].text;
+  }
+  // A backup the settings do not name still reads as one.
+  EXPECT_NE(noticeRowsText(printerNoticeRows({moved}, {}, {}, std::nullopt, kNow)).find("已改到 备用打印机"),
+            std::string::npos);
+}
+
+TEST_F(PrinterNoticeTest, AnOpenStepClosesOnceItsPrinterHasNothingLeftForIt) {
+  const PrinterRef grill{3, "10.0.0.5"};
+  const struct {
+    NoticeStep step;
+    std::size_t waiting;
+    std::size_t held;
+    bool open;
+  } kCases[] = {
+      {NoticeStep::confirmDiscard, 3, 0, true},    {NoticeStep::confirmDiscard, 3, 3, false},
+      {NoticeStep::confirmDiscard, 0, 0, false},   {NoticeStep::chooseTarget, 2, 1, true},
+      {NoticeStep::confirmDiscardOld, 2, 1, true}, {NoticeStep::confirmDiscardOld, 2, 0, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::to_string(c.waiting) + " waiting, " + std::to_string(c.held) + " held");
+    const std::vector<NoticePrinter> printers = {{3, {"10.0.0.5", c.waiting, 0, Trouble::none}, c.held, false}};
+    EXPECT_EQ(stepStillOpen({c.step, grill}, printers), c.open);
+  }
+  EXPECT_FALSE(stepStillOpen({NoticeStep::confirmDiscard, grill}, {}));
+  EXPECT_FALSE(
+      stepStillOpen({NoticeStep::confirmDiscard, {2, "10.0.0.5"}}, {{3, {"10.0.0.5", 3, 0, Trouble::none}, 0, false}}));
 }
 
 // The web process names each trouble by a code word that never changes;

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include "base/code_page.h"
+#include "handover/backup_plan.h"
 #include "handover/task_list_handover.h"
 #include "platform/print/cups_spooler.h"
 #include "printer/realtime_status.h"
+#include "support/captured_log.h"
 #include "support/child_process.h"
 #include "support/cupsd_fixture.h"
 #include "support/fake_network_printer.h"
@@ -88,7 +91,10 @@ TEST_F(DeliveryTest, AStalledPrinterKeepsItsTicketsWaitingAndGetsEachOnceAfterAP
   const std::vector<std::string> got = connections(printer, 4);
   ASSERT_EQ(got.size(), 4u);
   EXPECT_EQ(got[0], "!");  // the first ticket's connection, reset with nothing printed
-  EXPECT_TRUE(got[1] == printed(texts[0]) && got[2] == printed(texts[1]) && got[3] == printed(texts[2]));
+  // Its bytes were acknowledged before the cut: from here it may have
+  // printed, so it comes again as a copy.
+  EXPECT_TRUE(got[1] == "\x1b@" + utf8ToAnsi("补打\n") + printed(texts[0]) && got[2] == printed(texts[1]) &&
+              got[3] == printed(texts[2]));
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
 }
 
@@ -126,8 +132,10 @@ TEST_F(DeliveryTest, AFlappingPrinterGetsEveryTicketInOrderAndOnlyTheOneAResetHi
   printer.answerAgain();
   EXPECT_TRUE(reported("127.0.6.23", "打印中断，将重新打印"));
 
+  // The ticket the reset cut is marked as a copy: part of it may be on paper.
   EXPECT_EQ(connections(printer, 4),
-            (std::vector<std::string>{"!" + printed("on"), printed("one"), printed("two"), printed("three")}));
+            (std::vector<std::string>{"!" + printed("on"), "\x1b@" + utf8ToAnsi("补打\n") + printed("one"),
+                                      printed("two"), printed("three")}));
   EXPECT_TRUE(test::waitUntilDelivered(context_.jobs));
   EXPECT_TRUE(reportedNothing(backlog_));
   EXPECT_EQ(test::openDescriptorCount(), descriptorsBefore);
@@ -196,6 +204,55 @@ TEST_F(SpoolerQueueDeliveryTest, AQueueThatRefusesTicketsShowsTheReasonItNamesAn
   cupsd_.acceptJobs("Bar");
   EXPECT_EQ(bar.job(1), printed("beer"));
   EXPECT_TRUE(reportedNothing(backlog_));
+}
+
+// A printer that takes no ticket for the backup wait has its waiting and
+// new tickets printed by its backup, each headed by the printer's name, and
+// the staff are told; once it takes tickets again, new ones go to it.
+TEST(BackupDeliveryTest, ABackupTakesOverAfterTheWaitAndGivesBackWhenThePrinterReturns) {
+  FakeNetworkPrinter grill("127.0.6.50");
+  FakeNetworkPrinter backup("127.0.6.51");
+  grill.switchOff();
+  test::TempDir folder;
+  test::BacklogRecorder backlog;
+  test::TestContextHolder holder;
+  PrintJobs& jobs = holder.context.jobs;
+  jobs.timings = test::quickDeliveryTimings();
+  jobs.timings.backups = {
+      {PrinterKey{PrinterKind::network, grill.address()}, {PrinterKind::network, backup.address()}}};
+  jobs.onBacklogChanged = backlog.listener();
+  startDelivery(jobs, folder.path());
+
+  processTaskList(jobs, taskList(grill.address(), {"one", "two"}));
+  const std::string fromGrill = "\x1b@" + utf8ToAnsi("转自 127.0.6.50\n");
+  EXPECT_EQ(connections(backup, 2), (std::vector<std::string>{fromGrill + printed("one"), fromGrill + printed("two")}));
+  EXPECT_TRUE(reported(backlog, grill.address(), "打印机无响应，单据改由备用打印机打印"));
+  processTaskList(jobs, task(grill.address(), "three"));
+  EXPECT_EQ(connections(backup, 3).back(), fromGrill + printed("three"));
+  EXPECT_TRUE(backlog.targets().front() == (PrinterKey{PrinterKind::network, backup.address()}));
+
+  grill.switchOn();
+  EXPECT_TRUE(reportedNothing(backlog));
+  processTaskList(jobs, task(grill.address(), "four"));
+  grill.waitForText(printed("four"));
+  EXPECT_TRUE(test::waitUntilDelivered(jobs));
+  EXPECT_EQ(backup.connectionRecords().size(), 3u);
+}
+
+// A backup that has a backup of its own, or is the printer itself, is
+// refused at start and said so; the other lines hold.
+TEST(BackupDeliveryTest, ChainsAndCyclesOfBackupsAreRefusedAtStart) {
+  test::CapturedLog log;
+  const std::map<PrinterKey, PrinterKey> plan = backupPlan({{"10.0.0.1", "10.0.0.2"},
+                                                            {"10.0.0.2", "厨房"},
+                                                            {"吧台", "10.0.0.4"},
+                                                            {"10.0.0.4", "吧台"},
+                                                            {"10.0.0.9", "10.0.0.9"},
+                                                            {"10.0.0.010", "10.0.0.11"}});
+  EXPECT_EQ(plan, (std::map<PrinterKey, PrinterKey>{
+                      {{PrinterKind::network, "10.0.0.2"}, {PrinterKind::spooler, "厨房"}},
+                      {{PrinterKind::network, "10.0.0.8"}, {PrinterKind::network, "10.0.0.11"}}}));
+  EXPECT_EQ(log.count("a chain or a cycle"), 4u);
 }
 
 // The web process is killed while its printer slowly takes tickets; the

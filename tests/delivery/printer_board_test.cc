@@ -36,10 +36,10 @@ class PrinterBoardTest : public ::testing::Test {
   // The notice's printers as "printer: waiting, reason", "+" marking a
   // time since when; "unchanged" when there is no change to tell.
   std::vector<std::string> shown() {
-    const std::optional<std::vector<PrinterBacklog>> change = board_->backlogChange();
+    const std::optional<BacklogReport> change = board_->backlogChange();
     if (!change) return {"unchanged"};
     std::vector<std::string> lines;
-    for (const PrinterBacklog& printer : *change) {
+    for (const PrinterBacklog& printer : change->printers) {
       lines.push_back(printer.printer + ": " + std::to_string(printer.waiting) +
                       (printer.sinceUnixSeconds > 0 ? "+ " : " ") + test::staffReason(printer));
     }
@@ -86,7 +86,7 @@ TEST_F(PrinterBoardTest, RefusedTicketsAreShownUntilTheOutboxHasRoomForThePrinte
   std::vector<Ticket> many;
   for (int i = 0; i < 300; ++i) many.push_back(ticket(PrinterKey{PrinterKind::network, "10.1.0." + std::to_string(i)}));
   handOver(std::move(many));
-  EXPECT_EQ(board_->backlogChange().value().size(), 256u);
+  EXPECT_EQ(board_->backlogChange().value().printers.size(), 256u);
 }
 
 TEST_F(PrinterBoardTest, ATroubleIsShownWhileTicketsWaitFromWhenItBeganAndEndsWithTheLastOfThem) {

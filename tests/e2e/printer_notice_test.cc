@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <X11/Xutil.h>
 #include <signal.h>
 
 #include <chrono>
@@ -20,7 +21,10 @@ namespace {
 
 constexpr char kPrinter[] = "127.0.31.1";
 constexpr char kStatusPrinter[] = "127.0.31.2";
+// Each test a printer of its own: ctest runs them side by side.
 constexpr char kStatesPrinter[] = "127.0.31.3";
+constexpr char kPressedPrinter[] = "127.0.31.4";
+constexpr char kClosedPrinter[] = "127.0.31.5";
 constexpr char kNoticeTitle[] = "打印提醒";
 constexpr char kHidden[] = "lumetra: printer notice []";
 
@@ -67,12 +71,45 @@ std::chrono::milliseconds::rep millisecondsSince(std::chrono::steady_clock::time
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
-void typeOnKeyboard(const XServer& x, const std::string& text) {
+// Where the notice last traced its button `label` (the `nth` of that
+// label, from 0), in the window's coordinates.
+std::optional<std::pair<int, int>> buttonPlace(const Shell& shell, const std::string& label, int nth = 0) {
+  constexpr std::string_view kTrace = "lumetra: printer notice buttons [";
+  const std::string errors = shell.errors();
+  const auto start = errors.rfind(kTrace);
+  if (start == std::string::npos) return std::nullopt;
+  const std::string buttons =
+      "|" + errors.substr(start + kTrace.size(), errors.find("]\n", start) - start - kTrace.size());
+  const std::regex place("\\|" + label + "@([0-9]+),([0-9]+)");
+  for (std::sregex_iterator at(buttons.begin(), buttons.end(), place), end; at != end; ++at) {
+    if (nth-- == 0) return std::pair{std::stoi((*at)[1]), std::stoi((*at)[2])};
+  }
+  return std::nullopt;
+}
+
+void runXdotool(const XServer& x, std::vector<std::string> arguments) {
   SpawnOptions options;
-  options.arguments = {"xdotool", "type", "--delay", "50", text};
+  options.arguments = std::move(arguments);
+  options.arguments.insert(options.arguments.begin(), "xdotool");
   options.environment = {{"DISPLAY", x.display()}};
   ASSERT_EQ(waitForExit(spawn(options)), 0);
 }
+
+// Clicks the notice's button `label` once it is shown and the notice has
+// settled in its corner after growing or shrinking with its lines.
+void pressButton(const XServer& x, const Shell& shell, Window notice, const std::string& label) {
+  std::optional<std::pair<int, int>> place;
+  ASSERT_TRUE(eventually([&] { return (place = buttonPlace(shell, label)).has_value(); })) << shell.errors();
+  Geometry area;
+  ASSERT_TRUE(eventually([&] {
+    area = clientGeometry(x.connection(), notice);
+    return area.x + area.width == x.width() - 16 && area.y + area.height == x.height() - 16;
+  }));
+  runXdotool(x, {"mousemove", "--sync", std::to_string(area.x + place->first), std::to_string(area.y + place->second),
+                 "click", "1"});
+}
+
+void typeOnKeyboard(const XServer& x, const std::string& text) { runXdotool(x, {"type", "--delay", "50", text}); }
 
 // The page hands three tickets to a printer that is switched off, and the
 // cashier goes on typing; the web process is then killed, and its
@@ -261,6 +298,103 @@ TEST(PrinterNoticeTest, ThePageAndTheMetricsTextfileAreToldEachPrintersState) {
   EXPECT_TRUE(metricsSay("lumetra_tickets_waiting" + labels + " 0")) << readText(metrics);
   EXPECT_EQ(promtoolCheck(home, metrics), "") << readText(metrics);
   EXPECT_FALSE(std::filesystem::exists(metrics.string() + ".new"));
+}
+
+// The staff press the notice's buttons with the mouse while the cashier
+// types: a retry, then a discard that first asks in the notice itself,
+// naming how many, and goes only on 确认. Each press is said on stderr
+// and goes to the till's page; the notice never takes the keyboard, so
+// what the cashier types after the presses still reaches the page.
+TEST(PrinterNoticeTest, TheStaffPressTheNoticesButtonsAndTheTillKeepsTheKeyboard) {
+  XServer x;
+  ShellHome home;
+  test::FakeNetworkPrinter printer(kPressedPrinter);
+  printer.switchOff();
+  Shell shell(x, home, {.startPage = pageUrl("printer_notice.html") + "?printer=" + kPressedPrinter});
+  Display* display = x.connection();
+  const auto noticeSays = [&](const std::regex& pattern) {
+    return eventually([&] { return std::regex_search(noticeText(shell).value_or(""), pattern); });
+  };
+  std::optional<Window> notice;
+  const auto press = [&](const std::string& label) { pressButton(x, shell, *notice, label); };
+
+  ASSERT_TRUE(home.waitForConsole("tickets handed over")) << home.consoleText() << shell.errors();
+  ASSERT_TRUE(eventually([&] { return (notice = findWindow(display, kNoticeTitle)).has_value(); })) << shell.errors();
+  ASSERT_TRUE(noticeSays(waitingLine(kPressedPrinter, 3))) << noticeText(shell).value_or("no notice");
+  // The window manager is told never to give it the keyboard.
+  XWMHints* hints = XGetWMHints(display, *notice);
+  ASSERT_TRUE(hints);
+  EXPECT_TRUE((hints->flags & InputHint) && !hints->input);
+  XFree(hints);
+
+  press("重试");
+  EXPECT_TRUE(eventually([&] {
+    return shell.errors().find(std::string("printer notice: staff chose retry for printer ") + kPressedPrinter) !=
+           std::string::npos;
+  })) << shell.errors();
+
+  // No printer but itself to move them to: no 改到….
+  EXPECT_FALSE(buttonPlace(shell, "改到…"));
+  press("作废");
+  ASSERT_TRUE(noticeSays(std::regex(std::string("\\|确认作废 打印机 ") + kPressedPrinter + " 的 3 张单据？$")))
+      << noticeText(shell).value_or("no notice");
+  EXPECT_EQ(shell.errors().find("staff chose discard"), std::string::npos) << "not before 确认";
+  press("取消");
+  ASSERT_TRUE(noticeSays(waitingLine(kPressedPrinter, 3))) << noticeText(shell).value_or("no notice");
+  ASSERT_TRUE(eventually([&] { return !buttonPlace(shell, "确认"); })) << shell.errors();
+  press("作废");
+  ASSERT_TRUE(noticeSays(std::regex("确认作废"))) << noticeText(shell).value_or("no notice");
+  press("确认");
+  EXPECT_TRUE(eventually([&] {
+    return shell.errors().find(std::string("printer notice: staff chose discard for printer ") + kPressedPrinter) !=
+           std::string::npos;
+  })) << shell.errors();
+  EXPECT_EQ(occurrences(shell.errors(), "staff chose"), 2u) << shell.errors();
+  // Discarded: nothing waits, though the printer is still off.
+  EXPECT_TRUE(noticeSays(std::regex("^$"))) << noticeText(shell).value_or("no notice");
+
+  typeOnKeyboard(x, "42");
+  EXPECT_TRUE(home.waitForConsole("typed 42")) << home.consoleText();
+  EXPECT_EQ(home.consoleText().find("till lost the keyboard"), std::string::npos);
+}
+
+// Tickets of a printer switched off at closing time are not printed by
+// themselves after a restart once older than the hold time: the notice
+// shows them as old, they stay while the printer is back, and print when
+// the staff press 打印.
+TEST(PrinterNoticeTest, OldTicketsWaitAfterARestartUntilTheStaffPrintThem) {
+  XServer x;
+  ShellHome home;
+  test::FakeNetworkPrinter printer(kClosedPrinter);
+  printer.switchOff();
+  std::filesystem::create_directories(home.directory() / "config" / "lumetra");
+  std::ofstream(home.directory() / "config" / "lumetra" / "lumetra.conf") << "[delivery]\nhold_after_minutes = 1\n";
+  std::optional<Shell> shell(
+      std::in_place, x, home,
+      Shell::Options{.startPage = pageUrl("printer_notice.html") + "?printer=" + kClosedPrinter});
+  ASSERT_TRUE(home.waitForConsole("tickets handed over")) << home.consoleText() << shell->errors();
+  const auto handedOver = std::chrono::steady_clock::now();
+  ASSERT_TRUE(eventually([&] {
+    return std::regex_search(noticeText(*shell).value_or(""), waitingLine(kClosedPrinter, 3));
+  })) << shell->errors();
+  shell.reset();
+
+  // Closed for the night, here a little over the minute set.
+  std::this_thread::sleep_until(handedOver + std::chrono::seconds(65));
+  shell.emplace(x, home, Shell::Options{.startPage = pageUrl("printer_notice.html")});
+  const auto noticeSays = [&](const std::regex& pattern) {
+    return eventually([&] { return std::regex_search(noticeText(*shell).value_or(""), pattern); });
+  };
+  ASSERT_TRUE(noticeSays(std::regex("\\|3 张单据已超过 1 分钟$"))) << noticeText(*shell).value_or("no notice");
+  printer.switchOn();
+  std::optional<Window> notice;
+  ASSERT_TRUE(eventually([&] { return (notice = findWindow(x.connection(), kNoticeTitle)).has_value(); }));
+  ASSERT_TRUE(eventually([&] { return buttonPlace(*shell, "打印").has_value(); })) << shell->errors();
+  EXPECT_EQ(occurrences(printer.received(), "notice ticket"), 0u) << "held while the printer is back";
+  pressButton(x, *shell, *notice, "打印");
+  EXPECT_TRUE(eventually([&] { return occurrences(printer.received(), "notice ticket") >= 3; })) << shell->errors();
+  EXPECT_EQ(ticketNumbers(printer.received()), "123");
+  EXPECT_TRUE(noticeSays(std::regex("^$"))) << noticeText(*shell).value_or("no notice");
 }
 
 }  // namespace

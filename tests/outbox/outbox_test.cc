@@ -319,6 +319,56 @@ TEST_F(OutboxTest, CompactionKeepsEveryWaitingTicketByteForByte) {
   EXPECT_EQ(deliverAll(*opened()), expected);
 }
 
+// Decisions on waiting tickets are journal records: a move to another
+// printer, a discard, and bytes that reached a printer hold after a restart,
+// also once a compaction has written the journal anew.
+TEST_F(OutboxTest, DecisionsOnWaitingTicketsHoldAfterARestartAndACompaction) {
+  const PrinterKey backup{PrinterKind::network, "10.0.0.8"};
+  {
+    auto outbox = opened();
+    outbox->handOver({ticket(kBar, "a"), ticket(kBar, "b"), ticket(kBar, "c"), ticket(kKitchen, "k")});
+    const std::uint64_t a = outbox->first(kBar)->id;
+    outbox->reached(kBar, a);
+    EXPECT_EQ(outbox->move(kBar, backup), 2u) << "the ticket on its way stays";
+    outbox->putBack(kBar, a);
+    EXPECT_EQ(outbox->move(kBar, backup), 1u);
+    EXPECT_EQ(outbox->discard(kKitchen, TicketChoice::all), 1u);
+    EXPECT_EQ(outbox->waitingFor(kBar) + outbox->waitingFor(kKitchen), 0u);
+    halfDelivered(*outbox, 600, 0);  // enough delivered for a compaction
+    EXPECT_LT(recordsEnd(), std::uint64_t{600 * 4000 / 2});
+  }
+  auto outbox = opened();
+  std::vector<std::string> got;
+  while (std::optional<TicketToDeliver> next = outbox->first(backup)) {
+    got.push_back(next->ticket.printer.name + ":" + next->ticket.writes.at(1) + (next->reached ? " again" : ""));
+    outbox->delivered(backup, next->id);
+  }
+  EXPECT_EQ(got, (std::vector<std::string>{"10.0.0.7:a again", "10.0.0.7:b", "10.0.0.7:c"}));
+  EXPECT_TRUE(deliverAll(*outbox).empty());
+}
+
+// Tickets handed over longer ago than the hold wait for the staff, also
+// when handed over before the restart; new ones print meanwhile. Those let
+// print stay let after another restart, those discarded stay gone.
+TEST_F(OutboxTest, TicketsOlderThanTheHoldWaitForTheStaffAcrossRestarts) {
+  opened()->handOver({ticket(kBar, "old 1"), ticket(kBar, "old 2"), ticket(kKitchen, "old k")});
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));  // past a hold of one second
+  auto outbox = opened();
+  outbox->holdAfter(std::chrono::seconds(1));
+  outbox->handOver({ticket(kBar, "new")});
+  EXPECT_EQ(outbox->heldFor(kBar), 2u);
+  EXPECT_EQ(outbox->printersHolding(), (std::vector<PrinterKey>{kKitchen, kBar}));
+  EXPECT_EQ(deliverAll(*outbox), std::vector<std::string>{"10.0.0.7:new"});
+  EXPECT_EQ(outbox->releaseHeld(kBar), 2u);
+  EXPECT_EQ(outbox->discard(kKitchen, TicketChoice::held), 1u);
+  EXPECT_EQ(outbox->heldFor(kBar), 0u);
+  outbox.reset();
+
+  auto again = opened();
+  again->holdAfter(std::chrono::seconds(1));
+  EXPECT_EQ(deliverAll(*again), (std::vector<std::string>{"10.0.0.7:old 1", "10.0.0.7:old 2"}));
+}
+
 TEST_F(OutboxTest, ASecondProcessOnTheSameFolderKeepsItsTicketsInMemory) {
   auto first = opened();
   test::CapturedLog log;

@@ -8,9 +8,7 @@
 namespace lumetra {
 namespace {
 
-std::vector<PrinterBacklog> backlogOf(std::size_t waiting) {
-  return {{"127.0.0.2", waiting, 1700000000, Trouble::unanswered}};
-}
+BacklogReport backlogOf(std::size_t waiting) { return {{{"127.0.0.2", waiting, 1700000000, Trouble::unanswered}}, {}}; }
 
 TEST(BacklogRelayTest, ListsPostedBeforeTheMainThreadTakesFoldIntoTheNewestWithOneWakeUp) {
   BacklogRelay relay;
@@ -20,7 +18,7 @@ TEST(BacklogRelayTest, ListsPostedBeforeTheMainThreadTakesFoldIntoTheNewestWithO
   EXPECT_FALSE(relay.post({}));
   const auto newest = relay.take();
   ASSERT_TRUE(newest);
-  EXPECT_TRUE(newest->empty());
+  EXPECT_TRUE(newest->printers.empty());
   EXPECT_FALSE(relay.take());
 
   // Taken (also when there was nothing): the next change wakes again.
@@ -73,9 +71,9 @@ TEST(BacklogRelayTest, TheMainThreadEndsWithTheLastListWhileTheDeliveryThreadKee
     ++taken;
     const auto list = relay.take();
     if (!list) continue;
-    ASSERT_EQ(list->size(), 1u);
-    ASSERT_GT(list->front().waiting, seen);
-    seen = list->front().waiting;
+    ASSERT_EQ(list->printers.size(), 1u);
+    ASSERT_GT(list->printers.front().waiting, seen);
+    seen = list->printers.front().waiting;
   }
   delivery.join();
   EXPECT_EQ(seen, kLists);

@@ -63,7 +63,8 @@ TEST_F(KitchenSoakTest, EveryTicketComesOutInOrderWhilePrintersFail) {
   EXPECT_EQ(dialogs(), "");
   std::cout << "kitchen soak (seed " << seed << "): " << kTickets << " tickets in " << runs << " runs to " << kPrinters
             << " printers, " << tally.printed << " printed, " << tally.reprinted << " printed again and "
-            << tally.cutOff << " cut off (" << tally.hit << " hit by a fault); faults:";
+            << tally.cutOff << " cut off (" << tally.hit << " hit by a fault), " << tally.markedCopies
+            << " headed as copies; faults:";
   for (const auto& [fault, count] : faults) std::cout << " " << faultName(fault) << " " << count;
   std::cout << "\n";
 }

@@ -64,7 +64,8 @@ TEST_F(PrintTaskSoakTest, EveryTaskComesOutInOrderWhilePrintersFail) {
   EXPECT_EQ(reasons, (std::set<std::string>{"打印机拒绝连接", "无法连接", "打印中断，将重新打印"})) << "seed " << seed;
   std::cout << "print task soak (seed " << seed << "): " << kTasks << " tasks in " << lists << " lists to " << kPrinters
             << " printers, " << tally.printed << " printed, " << tally.reprinted << " printed again and "
-            << tally.cutOff << " cut off (" << tally.hit << " hit by a fault); faults:";
+            << tally.cutOff << " cut off (" << tally.hit << " hit by a fault), " << tally.markedCopies
+            << " headed as copies; faults:";
   for (const auto& [fault, count] : faults) std::cout << " " << faultName(fault) << " " << count;
   std::cout << "\n";
 }

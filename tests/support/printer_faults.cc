@@ -7,6 +7,8 @@
 #include <optional>
 #include <random>
 
+#include "base/code_page.h"
+
 namespace lumetra::test {
 namespace {
 
@@ -216,8 +218,13 @@ SoakTally tallySoak(const std::vector<std::unique_ptr<FakeNetworkPrinter>>& prin
   SoakTally tally;
   for (std::size_t i = 0; i < printers.size(); ++i) {
     if (handedOver[i].empty()) continue;
-    const PrintedTickets tickets =
-        readTickets(connectionsEndingWith(*printers[i], handedOver[i].back(), end), start, end);
+    const std::vector<std::string> connections = connectionsEndingWith(*printers[i], handedOver[i].back(), end);
+    const PrintedTickets tickets = readTickets(connections, start, end);
+    const std::string copyMark = utf8ToAnsi("补打\n");
+    for (const std::string& bytes : connections) {
+      for (std::size_t at = bytes.find(copyMark); at != std::string::npos; at = bytes.find(copyMark, at + 1))
+        ++tally.markedCopies;
+    }
     const std::set<int> hit = ticketsHitByFaults(*printers[i], start);
     std::string faults = ticketFaults(handedOver[i], tickets);
     for (const int ticket : reprintsNoFaultExplains(tickets, hit))

@@ -97,7 +97,8 @@ struct SoakTally {
   int printed = 0;    // first whole prints
   int reprinted = 0;  // further whole prints
   int cutOff = 0;
-  int hit = 0;         // tickets in connections a fault cut short
+  int hit = 0;           // tickets in connections a fault cut short
+  int markedCopies = 0;  // tickets sent headed "补打": a fault may have printed them before
   std::string faults;  // "" when every printer printed every ticket it was handed, in order, and reprinted only what a
                        // fault hit
 };

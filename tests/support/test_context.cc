@@ -33,16 +33,20 @@ DeliveryTimings quickDeliveryTimings() {
                                     .peerEndWait = milliseconds(200)},
                          .retryInterval = milliseconds(100),
                          .longestBackoff = milliseconds(400),
-                         .queueWatchInterval = milliseconds(100)};
+                         .queueWatchInterval = milliseconds(100),
+                         .holdAfter = std::chrono::seconds(3600),
+                         .backupAfter = milliseconds(600),
+                         .backups = {}};
 }
 
 std::string staffReason(const PrinterBacklog& backlog) { return std::string(shell::troubleText(backlog.trouble)); }
 
 BacklogListener BacklogRecorder::listener() {
-  return [this](std::vector<PrinterBacklog> backlog) {
+  return [this](BacklogReport report) {
     std::lock_guard lock(mutex_);
-    for (const PrinterBacklog& printer : backlog) reasons_.emplace(printer.printer, staffReason(printer));
-    last_ = std::move(backlog);
+    for (const PrinterBacklog& printer : report.printers) reasons_.emplace(printer.printer, staffReason(printer));
+    last_ = std::move(report.printers);
+    targets_ = std::move(report.targets);
     changed_.notify_all();
   };
 }
@@ -50,6 +54,11 @@ BacklogListener BacklogRecorder::listener() {
 std::vector<PrinterBacklog> BacklogRecorder::last() const {
   std::lock_guard lock(mutex_);
   return last_;
+}
+
+std::vector<PrinterKey> BacklogRecorder::targets() const {
+  std::lock_guard lock(mutex_);
+  return targets_;
 }
 
 std::set<std::string> BacklogRecorder::reasonsSeen(const std::string& printer) const {

@@ -41,6 +41,8 @@ class BacklogRecorder {
   BacklogListener listener();
   // The last report.
   std::vector<PrinterBacklog> last() const;
+  // The last report's targets for the staff's "send to".
+  std::vector<PrinterKey> targets() const;
   // Every reason any report gave for `printer`.
   std::set<std::string> reasonsSeen(const std::string& printer) const;
   // The last report once `done` holds for it (or a hang guard has passed).
@@ -50,6 +52,7 @@ class BacklogRecorder {
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<PrinterBacklog> last_;
+  std::vector<PrinterKey> targets_;
   std::set<std::pair<std::string, std::string>> reasons_;
 };
 

@@ -46,8 +46,13 @@ std::string singleLine(std::string_view text, std::size_t mostCharacters = kPrin
   return shown;
 }
 
-std::string printerLine(const PrinterBacklog& backlog, std::int64_t nowUnixSeconds) {
-  const std::string reason(troubleText(backlog.trouble));
+std::string printerLine(const NoticePrinter& printer, const NoticeSettings& settings, std::int64_t nowUnixSeconds) {
+  const PrinterBacklog& backlog = printer.backlog;
+  std::string reason(troubleText(backlog.trouble));
+  if (printer.movedToBackup) {
+    const auto backup = settings.backups.find(backlog.printer);
+    reason = "已改到 " + (backup == settings.backups.end() ? std::string("备用打印机") : singleLine(backup->second));
+  }
   // A printer that reports a condition (paper near its end) with nothing waiting.
   if (backlog.waiting == 0) return "打印机 " + singleLine(backlog.printer) + "：" + reason;
   std::string line =
@@ -60,18 +65,124 @@ std::string printerLine(const PrinterBacklog& backlog, std::int64_t nowUnixSecon
   return line + reason;
 }
 
+PrinterRef refOf(const NoticePrinter& printer) { return {printer.kind, printer.backlog.printer}; }
+
+// Tickets that go out by themselves once the printer takes them.
+std::size_t freshTickets(const NoticePrinter& printer) {
+  return printer.backlog.waiting > printer.held ? printer.backlog.waiting - printer.held : 0;
+}
+
+NoticeButton button(std::string label, NoticeStep step, PrinterAction action, const NoticePrinter& printer) {
+  return {std::move(label), step, action, refOf(printer), {}};
+}
+
+NoticeRow confirmationRow(const NoticePrinter& printer, PrinterAction action, std::size_t tickets) {
+  return {"确认作废 打印机 " + singleLine(printer.backlog.printer) + " 的 " + std::to_string(tickets) + " 张单据？",
+          {button("确认", NoticeStep::send, action, printer), button("取消", NoticeStep::cancel, action, printer)}};
+}
+
+// The printers the staff may send this printer's tickets to: any but itself.
+std::vector<PrinterRef> targetsFor(const NoticePrinter& printer, const std::vector<PrinterRef>& targets) {
+  std::vector<PrinterRef> others;
+  for (const PrinterRef& target : targets) {
+    if (target == refOf(printer) || others.size() == kPrinterNoticeMaxTargets) continue;
+    others.push_back(target);
+  }
+  return others;
+}
+
+NoticeRow targetRow(const NoticePrinter& printer, const std::vector<PrinterRef>& targets) {
+  NoticeRow row{"改到：", {}};
+  for (const PrinterRef& target : targets) {
+    NoticeButton choice = button(singleLine(target.name), NoticeStep::send, PrinterAction::redirect, printer);
+    choice.target = target;
+    row.buttons.push_back(std::move(choice));
+  }
+  row.buttons.push_back(button("取消", NoticeStep::cancel, PrinterAction::redirect, printer));
+  return row;
+}
+
+// The printer's own line and buttons, then a line for its old tickets, and
+// the step the staff opened on it, if any.
+void addPrinterRows(std::vector<NoticeRow>& rows, const NoticePrinter& printer, const std::vector<PrinterRef>& targets,
+                    const NoticeSettings& settings, const std::optional<OpenStep>& open, std::int64_t nowUnixSeconds) {
+  NoticeRow line{printerLine(printer, settings, nowUnixSeconds), {}};
+  const std::vector<PrinterRef> others = targetsFor(printer, targets);
+  if (freshTickets(printer) > 0) {
+    line.buttons.push_back(button("重试", NoticeStep::send, PrinterAction::retry, printer));
+    if (!others.empty()) {
+      line.buttons.push_back(button("改到…", NoticeStep::chooseTarget, PrinterAction::redirect, printer));
+    }
+    line.buttons.push_back(button("作废", NoticeStep::confirmDiscard, PrinterAction::discard, printer));
+  }
+  rows.push_back(std::move(line));
+  if (printer.held > 0) {
+    rows.push_back(
+        {std::to_string(printer.held) + " 张单据已超过 " + std::to_string(settings.holdAfterMinutes) + " 分钟",
+         {button("打印", NoticeStep::send, PrinterAction::printOld, printer),
+          button("作废", NoticeStep::confirmDiscardOld, PrinterAction::discardOld, printer)}});
+  }
+  if (!open || open->printer != refOf(printer)) return;
+  if (open->step == NoticeStep::chooseTarget && !others.empty()) rows.push_back(targetRow(printer, others));
+  if (open->step == NoticeStep::confirmDiscard) {
+    rows.push_back(confirmationRow(printer, PrinterAction::discard, printer.backlog.waiting));
+  }
+  if (open->step == NoticeStep::confirmDiscardOld) {
+    rows.push_back(confirmationRow(printer, PrinterAction::discardOld, printer.held));
+  }
+}
+
 }  // namespace
 
-std::string printerNoticeText(const std::vector<PrinterBacklog>& backlogs, std::int64_t nowUnixSeconds) {
-  if (backlogs.empty()) return {};
-  const bool waiting =
-      std::any_of(backlogs.begin(), backlogs.end(), [](const PrinterBacklog& backlog) { return backlog.waiting > 0; });
-  std::string text = waiting ? "以下打印机有单据等待打印，恢复后自动补打：" : "打印机提示：";
-  const std::size_t named = std::min(backlogs.size(), kPrinterNoticeMaxPrinters);
-  for (std::size_t i = 0; i < named; ++i) text += "\n" + printerLine(backlogs[i], nowUnixSeconds);
-  if (backlogs.size() > named) {
-    text += "\n另有 " + std::to_string(backlogs.size() - named) + " 台打印机有单据等待打印";
+const char* printerActionWord(PrinterAction action) {
+  switch (action) {
+    case PrinterAction::retry:
+      return "retry";
+    case PrinterAction::redirect:
+      return "redirect";
+    case PrinterAction::discard:
+      return "discard";
+    case PrinterAction::printOld:
+      return "print-old";
+    case PrinterAction::discardOld:
+      return "discard-old";
   }
+  return "";
+}
+
+std::vector<NoticeRow> printerNoticeRows(const std::vector<NoticePrinter>& printers,
+                                         const std::vector<PrinterRef>& targets, const NoticeSettings& settings,
+                                         const std::optional<OpenStep>& open, std::int64_t nowUnixSeconds) {
+  if (printers.empty()) return {};
+  const auto anyFresh = [](const NoticePrinter& printer) { return freshTickets(printer) > 0; };
+  const auto anyHeld = [](const NoticePrinter& printer) { return printer.held > 0; };
+  std::vector<NoticeRow> rows;
+  if (std::any_of(printers.begin(), printers.end(), anyFresh)) {
+    rows.push_back({"以下打印机有单据等待打印，恢复后自动补打：", {}});
+  } else if (std::any_of(printers.begin(), printers.end(), anyHeld)) {
+    // Old tickets never go out by themselves.
+    rows.push_back({"以下打印机有单据等待处理：", {}});
+  } else {
+    rows.push_back({"打印机提示：", {}});
+  }
+  const std::size_t named = std::min(printers.size(), kPrinterNoticeMaxPrinters);
+  for (std::size_t i = 0; i < named; ++i) addPrinterRows(rows, printers[i], targets, settings, open, nowUnixSeconds);
+  if (printers.size() > named) {
+    rows.push_back({"另有 " + std::to_string(printers.size() - named) + " 台打印机有单据等待打印", {}});
+  }
+  return rows;
+}
+
+bool stepStillOpen(const OpenStep& open, const std::vector<NoticePrinter>& printers) {
+  const auto printer = std::find_if(printers.begin(), printers.end(),
+                                    [&](const NoticePrinter& listed) { return refOf(listed) == open.printer; });
+  if (printer == printers.end()) return false;
+  return open.step == NoticeStep::confirmDiscardOld ? printer->held > 0 : freshTickets(*printer) > 0;
+}
+
+std::string noticeRowsText(const std::vector<NoticeRow>& rows) {
+  std::string text;
+  for (const NoticeRow& row : rows) text += (text.empty() ? "" : "\n") + row.text;
   return text;
 }
 

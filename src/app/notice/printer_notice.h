@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,9 +22,84 @@ inline constexpr std::size_t kPrinterNoticeMaxAlerts = 4;
 // Longer printer names and reasons are cut here.
 inline constexpr std::size_t kPrinterNameMaxCharacters = 40;
 
-// The notice's text, a heading and a line per printer, times in the local
-// time zone; empty when no printer has tickets waiting.
-std::string printerNoticeText(const std::vector<PrinterBacklog>& backlogs, std::int64_t nowUnixSeconds);
+// The code word of a printer whose tickets go to its backup.
+inline constexpr const char* kMovedToBackupCode = "moved-to-backup";
+// Targets offered for one printer's tickets; more would not fit the corner.
+inline constexpr std::size_t kPrinterNoticeMaxTargets = 6;
+
+// A printer as the web process lists it for the notice.
+struct NoticePrinter {
+  std::uint8_t kind = 0;  // PrinterKind: spooler queue or network printer
+  PrinterBacklog backlog;
+  std::size_t held = 0;  // of the waiting tickets, the old ones held for a decision
+  bool movedToBackup = false;
+
+  bool operator==(const NoticePrinter&) const = default;
+};
+
+// A printer the staff may send tickets to, or act on.
+struct PrinterRef {
+  std::uint8_t kind = 0;
+  std::string name;
+
+  bool operator==(const PrinterRef&) const = default;
+};
+
+// What the web process is told to do with a printer's tickets.
+enum class PrinterAction { retry, redirect, discard, printOld, discardOld };
+// The action's word in the printer action message.
+const char* printerActionWord(PrinterAction action);
+
+// What a button of the notice does: sends an action, or opens or closes a
+// step before one (the targets to choose from, a confirmation).
+enum class NoticeStep { send, chooseTarget, confirmDiscard, confirmDiscardOld, cancel };
+
+struct NoticeButton {
+  std::string label;
+  NoticeStep step = NoticeStep::send;
+  PrinterAction action = PrinterAction::retry;  // sent, or asked for, by the button
+  PrinterRef printer;
+  PrinterRef target;  // for a redirect
+
+  bool operator==(const NoticeButton&) const = default;
+};
+
+// A line of the notice with the buttons beside it.
+struct NoticeRow {
+  std::string text;
+  std::vector<NoticeButton> buttons;
+
+  bool operator==(const NoticeRow&) const = default;
+};
+
+// The step the staff opened on one printer, kept across new lists until
+// done, cancelled, or its printer has nothing left for it.
+struct OpenStep {
+  NoticeStep step = NoticeStep::chooseTarget;
+  PrinterRef printer;
+
+  bool operator==(const OpenStep&) const = default;
+};
+
+// What the notice knows from the shell's own settings.
+struct NoticeSettings {
+  std::uint64_t holdAfterMinutes = 60;         // [delivery] hold_after_minutes
+  std::map<std::string, std::string> backups;  // [backup] PRINTER = OTHER
+};
+
+// The notice's lines, a heading and a line per printer with the buttons the
+// staff may press, times in the local time zone; empty when no printer has
+// anything to show.
+std::vector<NoticeRow> printerNoticeRows(const std::vector<NoticePrinter>& printers,
+                                         const std::vector<PrinterRef>& targets, const NoticeSettings& settings,
+                                         const std::optional<OpenStep>& open, std::int64_t nowUnixSeconds);
+
+// The open step still applies to this list: its printer still has tickets
+// for it.
+bool stepStillOpen(const OpenStep& open, const std::vector<NoticePrinter>& printers);
+
+// The rows' lines, one a line.
+std::string noticeRowsText(const std::vector<NoticeRow>& rows);
 
 // The notice's line telling the staff that a server's certificate was
 // refused: someone may be posing as the shop's server.

@@ -38,6 +38,8 @@ std::string_view troubleText(Trouble trouble) {
       return "打印队列已暂停";
     case Trouble::paperNearEnd:
       return "打印纸将用尽，请准备换纸";
+    case Trouble::movedToBackup:
+      return "打印机无响应，单据改由备用打印机打印";
     case Trouble::none:
       break;
   }

@@ -1,9 +1,12 @@
 #include "renderer/web_extension/backlog_messages.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/log.h"
 #include "base/process_messages.h"
+#include "handover/backup_plan.h"
 #include "renderer/backlog_relay.h"
 #include "renderer/web_extension/printer_metrics_file.h"
 #include "renderer/web_extension/render_delegate.h"
@@ -27,15 +30,53 @@ GVariant* utf8Variant(const std::string& text) {
   return g_variant_new_take_string(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
 }
 
-GVariant* toVariant(const std::vector<PrinterBacklog>& backlogs) {
-  GVariantBuilder builder;
-  g_variant_builder_init(&builder, G_VARIANT_TYPE(kPrinterBacklogType));
-  for (const PrinterBacklog& backlog : backlogs) {
-    g_variant_builder_add(&builder, "(@stx@s)", utf8Variant(backlog.printer), static_cast<guint64>(backlog.waiting),
+GVariant* toVariant(const BacklogReport& report) {
+  GVariantBuilder printers;
+  g_variant_builder_init(&printers, G_VARIANT_TYPE("a(ysttxs)"));
+  for (const PrinterBacklog& backlog : report.printers) {
+    g_variant_builder_add(&printers, "(y@sttx@s)", static_cast<guchar>(backlog.kind), utf8Variant(backlog.printer),
+                          static_cast<guint64>(backlog.waiting), static_cast<guint64>(backlog.held),
                           static_cast<gint64>(backlog.sinceUnixSeconds),
                           g_variant_new_string(std::string(troubleCode(backlog.trouble)).c_str()));
   }
-  return g_variant_builder_end(&builder);
+  GVariantBuilder targets;
+  g_variant_builder_init(&targets, G_VARIANT_TYPE("a(ys)"));
+  for (const PrinterKey& target : report.targets) {
+    g_variant_builder_add(&targets, "(y@s)", static_cast<guchar>(target.kind), utf8Variant(target.name));
+  }
+  return g_variant_new("(a(ysttxs)a(ys))", &printers, &targets);
+}
+
+// A printer the UI process names: a known kind and a name no longer than
+// any printer's; a network printer's as the outbox spells its address.
+std::optional<PrinterKey> printerOf(guchar kind, const char* name) {
+  constexpr std::size_t kLongestName = 255;
+  const std::string text(name);
+  if (text.empty() || text.size() > kLongestName) return std::nullopt;
+  if (kind == static_cast<guchar>(PrinterKind::spooler)) return PrinterKey{PrinterKind::spooler, text};
+  if (kind != static_cast<guchar>(PrinterKind::network)) return std::nullopt;
+  const PrinterKey named = printerNamed(text);
+  if (named.kind != PrinterKind::network) return std::nullopt;
+  return named;
+}
+
+std::optional<StaffAction> staffActionOf(GVariant* parameters) {
+  if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE(kPrinterActionType))) return std::nullopt;
+  const char* word = nullptr;
+  const char* printer = nullptr;
+  const char* target = nullptr;
+  guchar kind = 0;
+  guchar targetKind = 0;
+  g_variant_get(parameters, "(&sy&sy&s)", &word, &kind, &printer, &targetKind, &target);
+  const std::optional<StaffAction::Kind> action = staffActionKind(word);
+  std::optional<PrinterKey> acted = printerOf(kind, printer);
+  if (!action || !acted) return std::nullopt;
+  StaffAction staff{*action, std::move(*acted), {}};
+  if (*action != StaffAction::Kind::redirect) return staff;
+  std::optional<PrinterKey> to = printerOf(targetKind, target);
+  if (!to || *to == staff.printer) return std::nullopt;
+  staff.target = std::move(*to);
+  return staff;
 }
 
 // Pages are kept by id and looked up: one can be freed at any time.
@@ -71,8 +112,8 @@ gboolean onWokenForBacklog(gpointer) {
 // On the delivery thread. An idle source rather than g_main_context_invoke:
 // that would run the send right here whenever the main thread happens not
 // to own its context.
-void onBacklogChanged(std::vector<PrinterBacklog> backlogs) {
-  if (messages.relay.post(std::move(backlogs))) g_idle_add(onWokenForBacklog, nullptr);
+void onBacklogChanged(BacklogReport report) {
+  if (messages.relay.post(std::move(report))) g_idle_add(onWokenForBacklog, nullptr);
 }
 
 void onPrinterStatesChanged() {
@@ -90,6 +131,21 @@ void startBacklogMessages(WebKitWebExtension* extension, Context& context) {
 void addBacklogMessagePage(WebKitWebPage* page) {
   messages.pageIds.push_back(webkit_web_page_get_id(page));
   sendNewestBacklog();
+}
+
+}  // namespace lumetra
+
+namespace lumetra {
+
+bool actOnPrinterMessage(Context& context, WebKitUserMessage* message) {
+  if (std::string_view(webkit_user_message_get_name(message)) != kPrinterActionMessage) return false;
+  std::optional<StaffAction> action = staffActionOf(webkit_user_message_get_parameters(message));
+  if (!action) {
+    logLine(LogLevel::warning, "a printer action from the notice names no action or printer known here; ignored");
+    return true;
+  }
+  context.jobs.delivery.act(std::move(*action));
+  return true;
 }
 
 }  // namespace lumetra

@@ -17,4 +17,9 @@ void startBacklogMessages(WebKitWebExtension* extension, Context& context);
 // reports.
 void addBacklogMessagePage(WebKitWebPage* page);
 
+// Carries out a "lumetra.printer-action" message (what the staff asked in
+// the notice); false for any other message. One that names no known action
+// or printer is ignored with a line on stderr.
+bool actOnPrinterMessage(Context& context, WebKitUserMessage* message);
+
 }  // namespace lumetra

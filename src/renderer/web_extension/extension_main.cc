@@ -1,6 +1,8 @@
 // Entry of the library WebKit loads into every web process of the shell.
 #include <webkit2/webkit-web-extension.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
@@ -8,6 +10,7 @@
 #include "base/process_messages.h"
 #include "base/trusted_origins.h"
 #include "functions/context.h"
+#include "handover/backup_plan.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/helper_dialogs.h"
 #include "platform/print/cups_spooler.h"
@@ -54,11 +57,37 @@ std::filesystem::path metricsTextfile(const GVariant* startData) {
   return {};
 }
 
+// The delivery's settings the UI process read from lumetra.conf; the
+// defaults when it passed none.
+void takeDeliverySettings(const GVariant* startData, lumetra::DeliveryTimings& timings) {
+  auto* data = const_cast<GVariant*>(startData);
+  if (!data || !g_variant_is_of_type(data, G_VARIANT_TYPE_VARDICT)) return;
+  GVariant* variant =
+      g_variant_lookup_value(data, lumetra::kDeliverySettingsKey, G_VARIANT_TYPE(lumetra::kDeliverySettingsType));
+  if (!variant) return;
+  guint64 holdAfterMinutes = 0;
+  guint64 backupAfterSeconds = 0;
+  GVariantIter* lines = nullptr;
+  g_variant_get(variant, "(tta(ss))", &holdAfterMinutes, &backupAfterSeconds, &lines);
+  // A week at most: a number past it is a typing error, not a shop's wish.
+  constexpr guint64 kLongestWaitSeconds = 7 * 24 * 3600;
+  timings.holdAfter = std::chrono::seconds(std::min(holdAfterMinutes * 60, kLongestWaitSeconds));
+  timings.backupAfter = std::chrono::seconds(std::min(backupAfterSeconds, kLongestWaitSeconds));
+  std::vector<std::pair<std::string, std::string>> backups;
+  const char* printer = nullptr;
+  const char* backup = nullptr;
+  while (g_variant_iter_next(lines, "(&s&s)", &printer, &backup)) backups.emplace_back(printer, backup);
+  g_variant_iter_free(lines);
+  g_variant_unref(variant);
+  timings.backups = lumetra::backupPlan(backups);
+}
+
 }  // namespace
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension,
                                                                                const GVariant* startData) {
   static WebProcess process;
+  takeDeliverySettings(startData, process.context.jobs.timings);
   lumetra::startBacklogMessages(extension, process.context);
   // The tickets left in the working folder's journal go out from now on,
   // as do the page's; the backlog listener must be set before this.

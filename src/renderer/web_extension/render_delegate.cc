@@ -116,6 +116,7 @@ void onConsoleMessage(WebKitWebPage* page, WebKitConsoleMessage* message, gpoint
 }
 
 gboolean onMessageFromView(WebKitWebPage*, WebKitUserMessage* message, gpointer) {
+  if (actOnPrinterMessage(*delegate.context, message)) return TRUE;
   return dispatchProcessMessage(*delegate.context, webkit_user_message_get_name(message));
 }
 
