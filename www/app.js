@@ -186,7 +186,8 @@ function showPrinterStates(printers) {
     const line = document.createElement('li');
     const since = p.waiting > 0 ? `（${new Date(p.oldest * 1000).toLocaleTimeString('zh-CN')} 起）` : '';
     const why = [p.reason, p.condition].filter(Boolean).join(' / ');
-    line.textContent = `${p.printer} [${p.kind === 'network' ? '网络' : 'CUPS'}] 等待 ${p.waiting}${since}` +
+    const held = p.held > 0 ? `，其中 ${p.held} 张待店员决定` : '';
+    line.textContent = `${p.printer} [${p.kind === 'network' ? '网络' : 'CUPS'}] 等待 ${p.waiting}${held}${since}` +
       ` · 已打印 ${p.delivered} · 未接收 ${p.failed}${why ? ` · ${why}` : ''}`;
     line.classList.toggle('waiting', p.waiting > 0 || p.reason !== '');
     return line;

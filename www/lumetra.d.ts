@@ -18,7 +18,9 @@ declare global {
     waiting: number;
     /** When the oldest waiting ticket was handed over, in Unix seconds; 0 when none waits. */
     oldest: number;
-    /** Why tickets wait or are refused, as a code word ("paper-end", "unanswered", …); "" for none. */
+    /** Of the waiting tickets, those held for their age until the staff print or discard them. */
+    held: number;
+    /** Why tickets wait or are refused, or "moved-to-backup", as a code word ("paper-end", "unanswered", …); "" for none. */
     reason: string;
     /** What the printer reports of itself ("paper-near-end", …); "" for none. */
     condition: string;

@@ -194,13 +194,17 @@ std::vector<PrinterState> PrinterBoard::statesLocked() const {
     PrinterState& state = stateOf(waiting.printer);
     state.waiting = waiting.tickets;
     state.oldestUnixSeconds = waiting.oldestUnixSeconds;
+    state.held = outbox_.heldFor(waiting.printer);
   }
   for (const auto& [key, printer] : printers_) {
     PrinterState& state = stateOf(key);
     // As backlogChange() judges them: a trouble ends with the last waiting
-    // ticket, a refusal once the outbox has room again.
+    // ticket, a refusal once the outbox has room again; a printer on its
+    // backup says so until it takes tickets again, waiting or not.
     if (printer.refusal != Trouble::none && outbox_.wouldRefuse(key) != OverLimit::none) {
       state.reason = printer.refusal;
+    } else if (printer.onBackup) {
+      state.reason = Trouble::movedToBackup;
     } else if (state.waiting > 0) {
       state.reason = printer.trouble;
     }

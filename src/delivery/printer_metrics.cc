@@ -80,7 +80,11 @@ std::string printerMetricsText(const std::vector<PrinterState>& printers, const 
         state.waiting == 0 ? 0 : std::max<std::int64_t>(0, nowUnixSeconds - state.oldestUnixSeconds);
     return plain(static_cast<std::uint64_t>(age));
   });
-  header(text, "lumetra_printer_reason", "gauge", "Why the printer's tickets wait or are refused, as a code word; 1.");
+  header(text, "lumetra_tickets_held", "gauge",
+         "Of the printer's waiting tickets, those held for their age until the staff print or discard them.");
+  perPrinter(text, printers, "lumetra_tickets_held", [](const PrinterState& state) { return plain(state.held); });
+  header(text, "lumetra_printer_reason", "gauge",
+         "Why the printer's tickets wait, are refused or go to its backup, as a code word; 1.");
   perPrinter(text, printers, "lumetra_printer_reason",
              [](const PrinterState& state) { return coded("reason", state.reason); });
   header(text, "lumetra_printer_condition", "gauge", "What the printer reports of itself, as a code word; 1.");

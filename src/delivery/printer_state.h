@@ -16,10 +16,13 @@ struct PrinterState {
   PrinterKey printer;
   std::size_t waiting = 0;             // tickets journalled and not yet delivered
   std::int64_t oldestUnixSeconds = 0;  // when the oldest of them was handed over; 0 for none
-  Trouble reason = Trouble::none;      // why they wait, or why the outbox refuses its tickets
-  Trouble condition = Trouble::none;   // what it reports of itself
-  std::uint64_t delivered = 0;         // tickets it confirmed
-  std::uint64_t failed = 0;            // tickets refused at hand-over: they will never print
+  std::size_t held = 0;                // of them, held for their age until the staff decide
+  // Why they wait, why the outbox refuses its tickets, or that they go to
+  // its backup.
+  Trouble reason = Trouble::none;
+  Trouble condition = Trouble::none;  // what it reports of itself
+  std::uint64_t delivered = 0;        // tickets it confirmed
+  std::uint64_t failed = 0;           // tickets refused at hand-over: they will never print
 
   bool operator==(const PrinterState&) const = default;
 };

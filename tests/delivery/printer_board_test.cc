@@ -155,6 +155,14 @@ TEST_F(PrinterBoardTest, StatesCountDeliveredAndRefusedTicketsAndGiveReasonsOnly
   deliverFirst(kBar);
   EXPECT_EQ(states(), (std::vector<std::string>{"厨房/spooler: 0 [] [] 1/0", "10.0.0.7/network: 0 [] [] 2/1",
                                                 "10.0.0.8/network: 0 [] [paper-near-end] 0/0"}));
+  // A printer whose tickets go to its backup says so, with none waiting
+  // for it, until it takes tickets again.
+  board_->onBackup(kOther, true);
+  EXPECT_EQ(states(), (std::vector<std::string>{"厨房/spooler: 0 [] [] 1/0", "10.0.0.7/network: 0 [] [] 2/1",
+                                                "10.0.0.8/network: 0 [moved-to-backup] [paper-near-end] 0/0"}));
+  board_->onBackup(kOther, false);
+  EXPECT_EQ(states(), (std::vector<std::string>{"厨房/spooler: 0 [] [] 1/0", "10.0.0.7/network: 0 [] [] 2/1",
+                                                "10.0.0.8/network: 0 [] [paper-near-end] 0/0"}));
 
   // However many printers a page names, the states stay bounded, and the
   // printers that ever printed stay in them.

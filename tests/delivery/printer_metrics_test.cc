@@ -36,6 +36,7 @@ TEST(PrinterMetricsTest, EachPrintersStateBecomesLabelledSamples) {
   PrinterState bar = state(PrinterKind::network, "10.0.0.7");
   bar.waiting = 3;
   bar.oldestUnixSeconds = kNow - 700;
+  bar.held = 2;
   bar.reason = Trouble::paperEnd;
   bar.condition = Trouble::paperNearEnd;
   bar.delivered = 41;
@@ -62,6 +63,9 @@ TEST(PrinterMetricsTest, EachPrintersStateBecomesLabelledSamples) {
        {"lumetra_oldest_ticket_age_seconds{" + kitchenLabels + "} 0",
         R"(lumetra_oldest_ticket_age_seconds{printer="10.0.0.7",kind="network"} 700)",
         R"(lumetra_oldest_ticket_age_seconds{printer="10.0.0.8",kind="network"} 0)"}},
+      {"lumetra_tickets_held",
+       {"lumetra_tickets_held{" + kitchenLabels + "} 0", R"(lumetra_tickets_held{printer="10.0.0.7",kind="network"} 2)",
+        R"(lumetra_tickets_held{printer="10.0.0.8",kind="network"} 0)"}},
       {"lumetra_printer_reason", {R"(lumetra_printer_reason{printer="10.0.0.7",kind="network",reason="paper-end"} 1)"}},
       {"lumetra_printer_condition",
        {R"(lumetra_printer_condition{printer="10.0.0.7",kind="network",condition="paper-near-end"} 1)"}},

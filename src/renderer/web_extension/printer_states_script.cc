@@ -27,6 +27,7 @@ JSCValue* stateObject(JSCContext* context, const PrinterState& state) {
   setString(context, object, "kind", printerKindWord(state.printer.kind));
   setNumber(context, object, "waiting", static_cast<double>(state.waiting));
   setNumber(context, object, "oldest", static_cast<double>(state.oldestUnixSeconds));
+  setNumber(context, object, "held", static_cast<double>(state.held));
   setString(context, object, "reason", troubleCode(state.reason));
   setString(context, object, "condition", troubleCode(state.condition));
   setNumber(context, object, "delivered", static_cast<double>(state.delivered));
