@@ -275,11 +275,6 @@ void Outbox::holdAfter(std::chrono::seconds age) {
   holdAfter_ = age;
 }
 
-bool Outbox::held(const Queued& ticket, std::int64_t now) const {
-  return holdAfter_.count() > 0 && !ticket.released && !ticket.onItsWay &&
-         now - ticket.handedOverUnixSeconds > holdAfter_.count();
-}
-
 Outbox::Queued* Outbox::find(const PrinterKey& printer, std::uint64_t id) {
   const auto queue = queues_.find(printer);
   if (queue == queues_.end()) return nullptr;
@@ -299,8 +294,9 @@ std::optional<TicketToDeliver> Outbox::first(const PrinterKey& printer) {
       MutexLock lock(mutex_);
       const auto queue = queues_.find(printer);
       if (queue == queues_.end()) return std::nullopt;
-      const auto ticket = std::find_if(queue->second.tickets.begin(), queue->second.tickets.end(),
-                                       [&](const Queued& queued) { return !held(queued, now); });
+      const auto ticket =
+          std::find_if(queue->second.tickets.begin(), queue->second.tickets.end(),
+                       [&, holdAfter = holdAfter_](const Queued& queued) { return !queued.heldAt(holdAfter, now); });
       if (ticket == queue->second.tickets.end()) return std::nullopt;
       ticket->onItsWay = true;
       next = *ticket;
@@ -350,7 +346,7 @@ std::vector<std::uint64_t> Outbox::idsOf(const PrinterKey& printer, TicketChoice
   const auto queue = queues_.find(printer);
   if (queue == queues_.end()) return ids;
   for (const Queued& ticket : queue->second.tickets) {
-    if (!ticket.onItsWay && (choice == TicketChoice::all || held(ticket, now))) ids.push_back(ticket.id);
+    if (!ticket.onItsWay && (choice == TicketChoice::all || ticket.heldAt(holdAfter_, now))) ids.push_back(ticket.id);
   }
   return ids;
 }
@@ -433,8 +429,9 @@ std::size_t Outbox::heldFor(const PrinterKey& printer) const {
   MutexLock lock(mutex_);
   const auto queue = queues_.find(printer);
   if (queue == queues_.end()) return 0;
-  return static_cast<std::size_t>(std::count_if(queue->second.tickets.begin(), queue->second.tickets.end(),
-                                                [&](const Queued& ticket) { return held(ticket, now); }));
+  return static_cast<std::size_t>(
+      std::count_if(queue->second.tickets.begin(), queue->second.tickets.end(),
+                    [&, holdAfter = holdAfter_](const Queued& ticket) { return ticket.heldAt(holdAfter, now); }));
 }
 
 std::vector<PrinterKey> Outbox::printersHolding() const {
@@ -443,7 +440,7 @@ std::vector<PrinterKey> Outbox::printersHolding() const {
   std::vector<PrinterKey> printers;
   for (const auto& [printer, queue] : queues_) {
     if (std::any_of(queue.tickets.begin(), queue.tickets.end(),
-                    [&](const Queued& ticket) { return held(ticket, now); })) {
+                    [&, holdAfter = holdAfter_](const Queued& ticket) { return ticket.heldAt(holdAfter, now); })) {
       printers.push_back(printer);
     }
   }

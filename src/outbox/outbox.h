@@ -159,6 +159,12 @@ class Outbox {
     bool released = false;  // the staff let it print whatever its age
     bool reached = false;   // bytes of it reached a printer
     bool onItsWay = false;  // given by first(), not yet delivered or put back
+
+    // Waited longer than `holdAfter` (zero: never held) by `now`, and not
+    // let print by the staff nor on its way.
+    bool heldAt(std::chrono::seconds holdAfter, std::int64_t now) const {
+      return holdAfter.count() > 0 && !released && !onItsWay && now - handedOverUnixSeconds > holdAfter.count();
+    }
   };
   struct PrinterQueue {
     std::deque<Queued> tickets;
@@ -166,7 +172,6 @@ class Outbox {
   };
 
   void readBack(const JournalScan& scan) REQUIRES(mutex_);
-  bool held(const Queued& ticket, std::int64_t now) const REQUIRES(mutex_);
   // The ticket `id` of the printer's queue; null when it has none.
   Queued* find(const PrinterKey& printer, std::uint64_t id) REQUIRES(mutex_);
   // The ids, in order, of the printer's tickets not on their way, of that choice.

@@ -329,7 +329,7 @@ TEST(PrinterNoticeTest, TheStaffPressTheNoticesButtonsAndTheTillKeepsTheKeyboard
 
   press("重试");
   EXPECT_TRUE(eventually([&] {
-    return shell.errors().find(std::string("printer notice: staff chose retry for printer ") + kPressedPrinter) !=
+    return shell.errors().find(std::string("lumetra: staff asked to try ") + kPressedPrinter + " now") !=
            std::string::npos;
   })) << shell.errors();
 
@@ -338,7 +338,7 @@ TEST(PrinterNoticeTest, TheStaffPressTheNoticesButtonsAndTheTillKeepsTheKeyboard
   press("作废");
   ASSERT_TRUE(noticeSays(std::regex(std::string("\\|确认作废 打印机 ") + kPressedPrinter + " 的 3 张单据？$")))
       << noticeText(shell).value_or("no notice");
-  EXPECT_EQ(shell.errors().find("staff chose discard"), std::string::npos) << "not before 确认";
+  EXPECT_EQ(shell.errors().find("staff discarded"), std::string::npos) << "not before 确认";
   press("取消");
   ASSERT_TRUE(noticeSays(waitingLine(kPressedPrinter, 3))) << noticeText(shell).value_or("no notice");
   ASSERT_TRUE(eventually([&] { return !buttonPlace(shell, "确认"); })) << shell.errors();
@@ -346,10 +346,10 @@ TEST(PrinterNoticeTest, TheStaffPressTheNoticesButtonsAndTheTillKeepsTheKeyboard
   ASSERT_TRUE(noticeSays(std::regex("确认作废"))) << noticeText(shell).value_or("no notice");
   press("确认");
   EXPECT_TRUE(eventually([&] {
-    return shell.errors().find(std::string("printer notice: staff chose discard for printer ") + kPressedPrinter) !=
+    return shell.errors().find(std::string("lumetra: staff discarded 3 tickets for ") + kPressedPrinter) !=
            std::string::npos;
   })) << shell.errors();
-  EXPECT_EQ(occurrences(shell.errors(), "staff chose"), 2u) << shell.errors();
+  EXPECT_EQ(occurrences(shell.errors(), "lumetra: staff "), 2u) << "one line per action: " << shell.errors();
   // Discarded: nothing waits, though the printer is still off.
   EXPECT_TRUE(noticeSays(std::regex("^$"))) << noticeText(shell).value_or("no notice");
 

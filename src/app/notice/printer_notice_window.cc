@@ -237,8 +237,7 @@ void PrinterNoticeWindow::onButtonClicked(GtkButton* widget, gpointer notice) {
 void PrinterNoticeWindow::press(const NoticeButton& button) {
   if (button.step == NoticeStep::send) {
     open_.reset();
-    logf(LogLevel::notice, "printer notice: staff chose %s for printer %s%s%s", printerActionWord(button.action),
-         button.printer.name.c_str(), button.target.name.empty() ? "" : " to ", button.target.name.c_str());
+    // The web process, which carries it out, says on stderr what it did.
     if (sendAction_) sendAction_(actionParameters(button));
   } else if (button.step == NoticeStep::cancel) {
     open_.reset();
