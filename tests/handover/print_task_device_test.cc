@@ -35,6 +35,23 @@ class PrintTaskDeviceTest : public test::ContextTest {
   test::ScopedWorkingDirectory cwd_{LUMETRA_SOURCE_DIR};
 };
 
+// A raw queue "Receipt" of a private cupsd in front of a test device, and a
+// window function context that prints through that cupsd.
+struct CupsReceiptQueue {
+  CupsReceiptQueue(const std::string& deviceAddress, platform::Dialogs& dialogs)
+      : device(deviceAddress), context(spooler, dialogs) {
+    cupsd.addRawQueue("Receipt", device.deviceUri());
+    test::startQuickDelivery(context, journal.path(), backlog);
+  }
+
+  test::PrivateCupsd cupsd;
+  test::FakeNetworkPrinter device;
+  platform::CupsSpooler spooler;
+  test::TempDir journal;
+  test::BacklogRecorder backlog;
+  Context context;
+};
+
 TEST_F(PrintTaskDeviceTest, ReceiptReachesANetworkPrinterByteExact) {
   test::FakeNetworkPrinter printer("127.0.6.1");
   processTaskList(context_.jobs, test::sampleReceiptTask("Bar", "127.0.6.1", 3));
@@ -44,31 +61,18 @@ TEST_F(PrintTaskDeviceTest, ReceiptReachesANetworkPrinterByteExact) {
 }
 
 TEST_F(PrintTaskDeviceTest, ReceiptReachesACupsRawQueueByteExact) {
-  test::PrivateCupsd cupsd;
-  test::FakeNetworkPrinter device("127.0.6.2");
-  cupsd.addRawQueue("Receipt", device.deviceUri());
-  platform::CupsSpooler spooler;
-  test::TempDir journal;
-  test::BacklogRecorder backlog;
-  Context withCups(spooler, dialogs_);
-  test::startQuickDelivery(withCups, journal.path(), backlog);
-  processTaskList(withCups.jobs, test::sampleReceiptTask("Receipt", "", 2));
-  EXPECT_EQ(device.job(1), sampleReceiptBytes()) << cupsd.errorLog();
-  EXPECT_TRUE(test::waitUntilDelivered(withCups.jobs));
+  CupsReceiptQueue queue("127.0.6.2", dialogs_);
+  processTaskList(queue.context.jobs, test::sampleReceiptTask("Receipt", "", 2));
+  EXPECT_EQ(queue.device.job(1), sampleReceiptBytes()) << queue.cupsd.errorLog();
+  EXPECT_TRUE(test::waitUntilDelivered(queue.context.jobs));
 }
 
 // The page's open queue lends its model to the one task that follows and is
 // closed by it, as when tasks printed on the page's handle: the page is told
 // so by its next call, and the queue's later tasks print with their own model.
 TEST_F(PrintTaskDeviceTest, ATaskClosesTheQueueThePageOpenedAndTheNextOneUsesItsOwnModel) {
-  test::PrivateCupsd cupsd;
-  test::FakeNetworkPrinter device("127.0.6.3");
-  cupsd.addRawQueue("Receipt", device.deviceUri());
-  platform::CupsSpooler spooler;
-  test::TempDir journal;
-  test::BacklogRecorder backlog;
-  Context withCups(spooler, dialogs_);
-  test::startQuickDelivery(withCups, journal.path(), backlog);
+  CupsReceiptQueue queue("127.0.6.3", dialogs_);
+  Context& withCups = queue.context;
   const CallArguments wideTallA =
       test::callArgs(R"({"printerName":"Receipt","ipaddress":"","printerType":2,"printerModel":"RQ2",)"
                      R"("contents":[{"type":0,"content":"A","remark":3}]})");
@@ -78,8 +82,8 @@ TEST_F(PrintTaskDeviceTest, ATaskClosesTheQueueThePageOpenedAndTheNextOneUsesIts
   test::callFunction(withCups, "printTask", wideTallA);
   EXPECT_EQ(test::callFunction(withCups, "printText", test::callArgs("Receipt", "x")), CallResult::boolean(false));
   test::callFunction(withCups, "printTask", wideTallA);
-  EXPECT_EQ(device.job(1), test::hexBytes("1b 40  1b 21 30") + "A") << cupsd.errorLog();  // QV52K's ESC !
-  EXPECT_EQ(device.job(2), test::hexBytes("1b 40  1d 21 11") + "A") << cupsd.errorLog();  // RQ2's GS !
+  EXPECT_EQ(queue.device.job(1), test::hexBytes("1b 40  1b 21 30") + "A") << queue.cupsd.errorLog();  // QV52K's ESC !
+  EXPECT_EQ(queue.device.job(2), test::hexBytes("1b 40  1d 21 11") + "A") << queue.cupsd.errorLog();  // RQ2's GS !
   EXPECT_TRUE(test::waitUntilDelivered(withCups.jobs));
 }
 

@@ -33,14 +33,21 @@ struct WebProcess {
                            loggedDialogs ? static_cast<lumetra::platform::Dialogs&>(*loggedDialogs) : onScreenDialogs};
 };
 
+// The value the UI process passed under `key` in the start-up dictionary,
+// if it has that type; unref it after use.
+GVariant* startValue(const GVariant* startData, const char* key, const char* type) {
+  auto* data = const_cast<GVariant*>(startData);
+  if (!data || !g_variant_is_of_type(data, G_VARIANT_TYPE_VARDICT)) return nullptr;
+  return g_variant_lookup_value(data, key, G_VARIANT_TYPE(type));
+}
+
 // Without the UI process's list nothing is trusted: a page must never get
 // the functions by default.
 lumetra::TrustedOrigins trustedOrigins(const GVariant* startData) {
-  auto* data = const_cast<GVariant*>(startData);
-  const char* list = nullptr;
-  if (data && g_variant_is_of_type(data, G_VARIANT_TYPE_VARDICT) &&
-      g_variant_lookup(data, lumetra::kTrustedOriginsKey, "&s", &list)) {
-    return lumetra::TrustedOrigins::fromList(list);
+  if (GVariant* list = startValue(startData, lumetra::kTrustedOriginsKey, "s")) {
+    lumetra::TrustedOrigins trusted = lumetra::TrustedOrigins::fromList(g_variant_get_string(list, nullptr));
+    g_variant_unref(list);
+    return trusted;
   }
   lumetra::logLine(lumetra::LogLevel::warning, "no trusted origins came from the shell: no page gets window functions");
   return {};
@@ -48,37 +55,32 @@ lumetra::TrustedOrigins trustedOrigins(const GVariant* startData) {
 
 // The path of the metrics textfile the UI process passed; empty for none.
 std::filesystem::path metricsTextfile(const GVariant* startData) {
-  auto* data = const_cast<GVariant*>(startData);
-  const char* path = nullptr;
-  if (data && g_variant_is_of_type(data, G_VARIANT_TYPE_VARDICT) &&
-      g_variant_lookup(data, lumetra::kMetricsTextfileKey, "^&ay", &path) && path) {
-    return path;
-  }
-  return {};
+  GVariant* path = startValue(startData, lumetra::kMetricsTextfileKey, "ay");
+  if (!path) return {};
+  std::filesystem::path textfile = g_variant_get_bytestring(path);
+  g_variant_unref(path);
+  return textfile;
 }
 
 // The delivery's settings the UI process read from lumetra.conf; the
 // defaults when it passed none.
 void takeDeliverySettings(const GVariant* startData, lumetra::DeliveryTimings& timings) {
-  auto* data = const_cast<GVariant*>(startData);
-  if (!data || !g_variant_is_of_type(data, G_VARIANT_TYPE_VARDICT)) return;
-  GVariant* variant =
-      g_variant_lookup_value(data, lumetra::kDeliverySettingsKey, G_VARIANT_TYPE(lumetra::kDeliverySettingsType));
-  if (!variant) return;
+  GVariant* settings = startValue(startData, lumetra::kDeliverySettingsKey, lumetra::kDeliverySettingsType);
+  if (!settings) return;
   guint64 holdAfterMinutes = 0;
   guint64 backupAfterSeconds = 0;
   GVariantIter* lines = nullptr;
-  g_variant_get(variant, "(tta(ss))", &holdAfterMinutes, &backupAfterSeconds, &lines);
+  g_variant_get(settings, "(tta(ss))", &holdAfterMinutes, &backupAfterSeconds, &lines);
   // A week at most: a number past it is a typing error, not a shop's wish.
   constexpr guint64 kLongestWaitSeconds = 7 * 24 * 3600;
-  timings.holdAfter = std::chrono::seconds(std::min(holdAfterMinutes * 60, kLongestWaitSeconds));
+  timings.holdAfter = std::chrono::seconds(std::min(holdAfterMinutes, kLongestWaitSeconds / 60) * 60);
   timings.backupAfter = std::chrono::seconds(std::min(backupAfterSeconds, kLongestWaitSeconds));
   std::vector<std::pair<std::string, std::string>> backups;
   const char* printer = nullptr;
   const char* backup = nullptr;
   while (g_variant_iter_next(lines, "(&s&s)", &printer, &backup)) backups.emplace_back(printer, backup);
   g_variant_iter_free(lines);
-  g_variant_unref(variant);
+  g_variant_unref(settings);
   timings.backups = lumetra::backupPlan(backups);
 }
 
